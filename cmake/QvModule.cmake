@@ -1,0 +1,27 @@
+# qv_module(NAME <target> [DEPS <targets...>] [PRIVATE_DEPS <targets...>])
+#
+# A folder's sources (*.cpp beside this CMakeLists.txt) become one shared
+# library, so that every program and every loaded library of a process share
+# one copy of the platform's state. The folder's tests (tests/*.cpp) become
+# one test program, run by CTest test by test.
+function(qv_module)
+    cmake_parse_arguments(ARG "" "NAME" "DEPS;PRIVATE_DEPS;TEST_DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    add_library(${ARG_NAME} SHARED ${sources})
+    target_include_directories(${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${ARG_NAME} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+    qv_module_tests(${ARG_NAME} ${ARG_TEST_DEPS})
+endfunction()
+
+# qv_module_tests(<target> [extra deps...]): tests/*.cpp of the current folder.
+function(qv_module_tests target)
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+    if(NOT tests)
+        return()
+    endif()
+    add_executable(${target}_tests ${tests})
+    target_link_libraries(${target}_tests PRIVATE ${target} ${ARGN} qv_testing GTest::gtest_main GTest::gmock)
+    gtest_discover_tests(${target}_tests
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}" TIMEOUT 120)
+endfunction()

@@ -1,0 +1,63 @@
+#include "Log.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace qv {
+
+namespace {
+std::mutex& logLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+LogCapture* currentCapture = nullptr;
+}
+
+void logLine(const std::string& line)
+{
+    std::lock_guard guard(logLock());
+    if (currentCapture) {
+        currentCapture->m_lines.push_back(line);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+LogCapture::LogCapture()
+{
+    std::lock_guard guard(logLock());
+    m_previous = currentCapture;
+    currentCapture = this;
+}
+
+LogCapture::~LogCapture()
+{
+    std::lock_guard guard(logLock());
+    currentCapture = m_previous;
+}
+
+std::vector<std::string> LogCapture::lines() const
+{
+    std::lock_guard guard(logLock());
+    return m_lines;
+}
+
+bool LogCapture::contains(const std::string& fragment) const
+{
+    std::lock_guard guard(logLock());
+    for (const std::string& line : m_lines) {
+        if (line.find(fragment) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+void LogCapture::clear()
+{
+    std::lock_guard guard(logLock());
+    m_lines.clear();
+}
+
+} // namespace qv

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace qv::testing {
+
+struct ProcessResult {
+    int exitCode = -1;       // -1 when the program was killed or did not start
+    std::string output;      // standard output
+    std::string errors;      // standard error
+    bool timedOut = false;
+};
+
+// Runs a program to its end with the given standard input, killing it when
+// it outlives the time limit. The environment is this process's.
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& input = {},
+    std::chrono::milliseconds timeLimit = std::chrono::seconds(60));
+
+// Runs a Python 3 script given as text, with arguments.
+ProcessResult runPython(const std::string& script, const std::vector<std::string>& arguments = {},
+    const std::string& input = {});
+
+// The build's folders, as CTest passes them to every test.
+std::string buildDirectory();
+std::string sourceDirectory();
+
+} // namespace qv::testing

@@ -1,9 +1,10 @@
 #include "UITouchDriver.h"
 
 #include "UIEvent.h"
-#include "UIKitMainLoop.h"
 #include "UITouch.h"
 #include "UIWindow.h"
+
+#include "platform/Foundation/VirtualClock.h"
 
 #include "platform/core/Log.h"
 
@@ -143,7 +144,7 @@ bool UITouchDriver::fingersDown(UIWindow& window, const std::vector<UITouchPoint
         }
     }
     Ref<UIWindow> protect(window);
-    const double now = UIKitMainLoop::now();
+    const double now = VirtualClock::now();
     markStationary(now);
     for (const UITouchPoint& finger : fingers) {
         RefPtr<UIView> view = window.hitTest(finger.point, nullptr);
@@ -167,7 +168,7 @@ bool UITouchDriver::fingersMove(const std::vector<UITouchPoint>& fingers)
         if (!fingerNamed(finger.finger))
             return refuse("finger " + std::to_string(finger.finger) + " is not down");
     }
-    const double now = UIKitMainLoop::now();
+    const double now = VirtualClock::now();
     markStationary(now);
     for (const UITouchPoint& finger : fingers) {
         if (RefPtr<UITouch> touch = fingerNamed(finger.finger)->touch) {
@@ -188,7 +189,7 @@ bool UITouchDriver::fingersUp(const std::vector<int>& fingers)
         if (!fingerNamed(finger))
             return refuse("finger " + std::to_string(finger) + " is not down");
     }
-    const double now = UIKitMainLoop::now();
+    const double now = VirtualClock::now();
     markStationary(now);
     UITouchSet touches = touchesInProgress();
     for (int finger : fingers) {
@@ -207,7 +208,7 @@ bool UITouchDriver::fingersUp(const std::vector<int>& fingers)
 
 void UITouchDriver::cancelAllTouches()
 {
-    const double now = UIKitMainLoop::now();
+    const double now = VirtualClock::now();
     UITouchSet touches;
     for (const Finger& entry : m_fingers) {
         if (!entry.touch)
@@ -261,7 +262,7 @@ bool UITouchDriver::directTap(UIView& view, CGPoint pointInView)
 {
     Ref<UIView> protect(view);
     const int finger = unusedFinger();
-    double now = UIKitMainLoop::now();
+    double now = VirtualClock::now();
     markStationary(now);
     Ref<UITouch> touch = makeTouch(&view, nullptr, pointInView, now);
     m_fingers.push_back({ finger, touch });

@@ -1,7 +1,9 @@
 #include "UIViewAnimator.h"
 
-#include "UIKitMainLoop.h"
 #include "UIView.h"
+
+#include "platform/Foundation/DispatchQueue.h"
+#include "platform/Foundation/VirtualClock.h"
 
 #include <cmath>
 
@@ -135,7 +137,9 @@ void UIViewAnimator::animate(double duration, double delay, uint64_t options,
 void UIViewAnimator::start(Ref<UIViewAnimationState> state)
 {
     ++m_running;
-    UIKitMainLoop::performAfter(state->delay + state->duration, [state] { finish(state); });
+    // The end is reported on the main run loop, never before the commit
+    // returns, also for an animation of no duration.
+    DispatchQueue::mainQueue().after(VirtualClock::now() + state->delay + state->duration, [state] { finish(state); });
 }
 
 void UIViewAnimator::finish(UIViewAnimationState& state)

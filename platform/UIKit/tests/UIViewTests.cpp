@@ -387,3 +387,26 @@ TEST(UIView, TouchesTravelUpTheResponderChain)
     EXPECT_EQ(plain->nextResponder().get(), static_cast<UIResponder*>(parent.ptr()));
     EXPECT_FALSE(window->nextResponder());
 }
+
+TEST(UIView, LayerPropertiesAndClipping)
+{
+    Ref<UIView> folder = makeRef<UIView>(CGRectMake(10, 100, 300, 300));
+    Ref<CALayer> layer = folder->layer();
+    EXPECT_EQ(layer->cornerRadius(), 0);
+    EXPECT_EQ(*layer->borderColor(), *UIColor::blackColor());
+    layer->setCornerRadius(50);
+    layer->setBorderWidth(0.5);
+    layer->setBorderColor(UIColor::colorWithRed(0, 0.487, 1, 1));
+    folder->setClipsToBounds(true);
+    EXPECT_TRUE(layer->masksToBounds());
+    layer->setMasksToBounds(false);
+    EXPECT_FALSE(folder->clipsToBounds());
+    EXPECT_EQ(folder->layer()->cornerRadius(), 50);
+    EXPECT_EQ(folder->layer()->borderWidth(), 0.5);
+    // The other stored settings.
+    folder->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
+    EXPECT_EQ(folder->autoresizingMask(), uint64_t(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight));
+    EXPECT_TRUE(folder->autoresizesSubviews());
+    EXPECT_FALSE(folder->multipleTouchEnabled());
+    EXPECT_TRUE(folder->userInteractionEnabled());
+}

@@ -10,6 +10,7 @@
 #include "NSString.h"
 #include "PropertyListNesting.h"
 #include "StringFormat.h"
+#include "TextEncoding.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -30,6 +31,14 @@ using PlistNode = std::unique_ptr<void, PlistDeleter>;
 // --- Reading: libplist's nodes become values.
 
 RefPtr<NSObject> valueFromNode(plist_t node, unsigned depth);
+
+// Text as the model holds it: UTF-8. A binary document's "ASCII" strings
+// may carry other bytes; they are taken as Latin-1 rather than kept as
+// bytes that no XML document could hold.
+std::string textFromFile(std::string_view text)
+{
+    return isValidUTF8(text) ? std::string(text) : UTF8FromLatin1(text);
+}
 
 // libplist 2.2 keeps every integer as an unsigned 64-bit value and marks
 // the ones above the signed range only internally; a node compares equal
@@ -78,7 +87,7 @@ RefPtr<NSObject> dictionaryFromNode(plist_t node, unsigned depth)
         }
         auto value = key ? valueFromNode(item, depth + 1) : nullptr;
         if (value)
-            dictionary->setObject(value.toRef(), key);
+            dictionary->setObject(value.toRef(), textFromFile(key));
         complete = bool(value);
         std::free(key);
     }
@@ -108,7 +117,7 @@ RefPtr<NSObject> valueFromNode(plist_t node, unsigned depth)
     case PLIST_STRING: {
         uint64_t length = 0;
         const char* text = plist_get_string_ptr(node, &length);
-        return NSString::create(text ? std::string(text, length) : std::string());
+        return NSString::create(textFromFile(text ? std::string_view(text, length) : std::string_view()));
     }
     case PLIST_DATA: {
         uint64_t length = 0;
@@ -141,10 +150,6 @@ bool refuseToWrite(const char* what)
     return false;
 }
 
-bool hasNul(const std::string& text)
-{
-    return text.find('\0') != std::string::npos;
-}
 
 PlistNode nodeFromNumber(const NSNumber& number)
 {
@@ -192,8 +197,10 @@ PlistNode nodeFromDictionary(const NSDictionary& dictionary, unsigned depth)
 {
     PlistNode node(plist_new_dict());
     for (const auto& [key, value] : dictionary.entries()) {
-        if (hasNul(key)) {
-            refuseToWrite("a key holding a NUL byte");
+        // Anything else would make a file that no reader, this one
+        // included, accepts.
+        if (!isXMLText(key)) {
+            refuseToWrite("a key with characters XML cannot hold");
             return nullptr;
         }
         PlistNode child = nodeFromValue(value, depth + 1);
@@ -214,8 +221,8 @@ PlistNode nodeFromValue(const NSObject& value, unsigned depth)
     if (auto* number = dynamic_cast<const NSNumber*>(&value))
         return nodeFromNumber(*number);
     if (auto* string = dynamic_cast<const NSString*>(&value)) {
-        if (hasNul(string->string())) {
-            refuseToWrite("text holding a NUL byte");
+        if (!isXMLText(string->string())) {
+            refuseToWrite("text with characters XML cannot hold");
             return nullptr;
         }
         return PlistNode(plist_new_string(string->string().c_str()));

@@ -30,12 +30,20 @@ public:
     struct Members {
         size_t firstReference = 0;
         uint64_t count = 0;
+        bool isDictionary = false;
     };
     std::optional<Members> membersOf(uint64_t object) const;
+    // Whether the object can be a dictionary's key: text without a NUL
+    // byte (libplist gives up the whole process on one in a key).
+    bool isUsableKey(uint64_t object) const;
     std::optional<uint64_t> reference(const Members& members, uint64_t index) const;
 
 private:
     std::optional<uint64_t> readUnsigned(size_t at, size_t width) const;
+    std::optional<size_t> objectStart(uint64_t object) const;
+    // The count in an object's marker, or in the integer after it; and
+    // where the object's contents begin.
+    std::optional<std::pair<uint64_t, size_t>> countAndContents(size_t at) const;
 
     std::string_view m_bytes;
     size_t m_offsetSize = 0;
@@ -84,41 +92,72 @@ bool BinaryPropertyList::readTrailer(size_t maximumObjects)
     return true;
 }
 
-std::optional<BinaryPropertyList::Members> BinaryPropertyList::membersOf(uint64_t object) const
+std::optional<size_t> BinaryPropertyList::objectStart(uint64_t object) const
 {
     auto offset = readUnsigned(static_cast<size_t>(m_offsetTable + object * m_offsetSize), m_offsetSize);
     if (!offset || *offset < headerSize || *offset >= m_objectsEnd)
         return std::nullopt;
-    size_t at = static_cast<size_t>(*offset);
-    uint8_t marker = static_cast<uint8_t>(m_bytes[at]);
-    uint8_t type = marker >> 4;
+    return static_cast<size_t>(*offset);
+}
+
+std::optional<std::pair<uint64_t, size_t>> BinaryPropertyList::countAndContents(size_t at) const
+{
+    uint64_t count = static_cast<uint8_t>(m_bytes[at]) & 0xF;
+    if (count != 0xF)
+        return std::pair { count, at + 1 };
+    // The count follows as an integer object of 1, 2, 4 or 8 bytes.
+    auto integerMarker = readUnsigned(at + 1, 1);
+    if (!integerMarker || (*integerMarker >> 4) != 0x1 || (*integerMarker & 0xF) > 3)
+        return std::nullopt;
+    size_t width = size_t(1) << (*integerMarker & 0xF);
+    auto extended = readUnsigned(at + 2, width);
+    if (!extended)
+        return std::nullopt;
+    return std::pair { *extended, at + 2 + width };
+}
+
+std::optional<BinaryPropertyList::Members> BinaryPropertyList::membersOf(uint64_t object) const
+{
+    auto at = objectStart(object);
+    if (!at)
+        return std::nullopt;
+    uint8_t type = static_cast<uint8_t>(m_bytes[*at]) >> 4;
     bool isArrayOrSet = type == 0xA || type == 0xB || type == 0xC;
     bool isDictionary = type == 0xD;
     if (!isArrayOrSet && !isDictionary)
         return Members {};
-    uint64_t count = marker & 0xF;
-    size_t firstReference = at + 1;
-    if (count == 0xF) {
-        // The count follows as an integer object of 1, 2, 4 or 8 bytes.
-        auto integerMarker = readUnsigned(at + 1, 1);
-        if (!integerMarker || (*integerMarker >> 4) != 0x1 || (*integerMarker & 0xF) > 3)
-            return std::nullopt;
-        size_t width = size_t(1) << (*integerMarker & 0xF);
-        auto extended = readUnsigned(at + 2, width);
-        if (!extended)
-            return std::nullopt;
-        count = *extended;
-        firstReference = at + 2 + width;
-    }
-    if (firstReference > m_objectsEnd)
+    auto counted = countAndContents(*at);
+    if (!counted || counted->second > m_objectsEnd)
         return std::nullopt;
-    uint64_t references = count;
+    auto [count, firstReference] = *counted;
     size_t room = (m_objectsEnd - firstReference) / m_referenceSize;
-    if (references > room || (isDictionary && references > room / 2))
+    if (count > room || (isDictionary && count > room / 2))
         return std::nullopt;
-    if (isDictionary)
-        references *= 2;
-    return Members { firstReference, references };
+    return Members { firstReference, isDictionary ? count * 2 : count, isDictionary };
+}
+
+bool BinaryPropertyList::isUsableKey(uint64_t object) const
+{
+    auto at = objectStart(object);
+    if (!at)
+        return false;
+    uint8_t type = static_cast<uint8_t>(m_bytes[*at]) >> 4;
+    if (type != 0x5 && type != 0x6)
+        return false;
+    auto counted = countAndContents(*at);
+    if (!counted || counted->second > m_objectsEnd)
+        return false;
+    auto [count, contents] = *counted;
+    // ASCII text has a byte per character, UTF-16 two.
+    size_t unit = type == 0x5 ? 1 : 2;
+    if (count > (m_objectsEnd - contents) / unit)
+        return false;
+    for (size_t i = 0; i < count; ++i) {
+        std::string_view character = m_bytes.substr(contents + i * unit, unit);
+        if (character.find_first_not_of('\0') == std::string_view::npos)
+            return false;
+    }
+    return true;
 }
 
 std::optional<uint64_t> BinaryPropertyList::reference(const Members& members, uint64_t index) const
@@ -183,9 +222,10 @@ bool binaryPropertyListFits(std::string_view bytes, const PropertyListLimits& li
                 return false;
             continue;
         }
+        bool isKey = frame.members.isDictionary && frame.nextMember < frame.members.count / 2;
         auto member = list.reference(frame.members, frame.nextMember++);
-        if (!member || measures[*member].active)
-            return false; // a bad reference, or a container inside itself
+        if (!member || measures[*member].active || (isKey && !list.isUsableKey(*member)))
+            return false; // a bad reference or key, or a container inside itself
         if (measures[*member].depth) {
             if (!fold(frame, measures[*member]))
                 return false;

@@ -3,7 +3,7 @@
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/Foundation/NSString.h"
-#include "testing/Process.h"
+#include "testing/PythonPlist.h"
 #include "testing/TemporaryDeviceRoot.h"
 
 #include <gtest/gtest.h>
@@ -241,18 +241,11 @@ TEST(PropertyListHostileInput, FilesThatCannotBeReadGiveNothing)
 // back as the same document.
 TEST(PropertyListHostileInput, TruncationsAndByteFlipsNeverCrash)
 {
-    auto result = qv::testing::runPython(R"(
-import datetime, plistlib, sys
-layout = {'QV': True, 'FolderLayout': False, 'name': 'Blue Grid \u00e9', 'ratio': 0.5, 'big': 2**40,
-          'when': datetime.datetime(2015, 6, 1), 'blob': b'\x00\x01',
-          'Origins-4Inch': [{'x': 10, 'y': 20, 'LockedIndex': -1}, {'x': 30, 'y': 20, 'LockedIndex': 2}],
-          'GridSize-4Inch': {'Dimensions-Width': 4, 'Dimensions-Height': 5, 'x': 0.0, 'y': 20.5}}
-sys.stdout.write(plistlib.dumps(layout, fmt=plistlib.FMT_BINARY).hex())
-)");
-    ASSERT_EQ(result.exitCode, 0) << result.errors;
-    std::string binary;
-    for (size_t i = 0; i + 1 < result.output.size(); i += 2)
-        binary += static_cast<char>(std::stoi(result.output.substr(i, 2), nullptr, 16));
+    std::string binary = qv::testing::binaryPropertyListFromPython(R"({
+        'QV': True, 'FolderLayout': False, 'name': 'Blue Grid \u00e9', 'ratio': 0.5, 'big': 2**40,
+        'when': datetime.datetime(2015, 6, 1), 'blob': b'\x00\x01',
+        'Origins-4Inch': [{'x': 10, 'y': 20, 'LockedIndex': -1}, {'x': 30, 'y': 20, 'LockedIndex': 2}],
+        'GridSize-4Inch': {'Dimensions-Width': 4, 'Dimensions-Height': 5, 'x': 0.0, 'y': 20.5}})");
     auto original = NSDictionary::dictionaryWithData(binary);
     ASSERT_TRUE(original);
     auto xml = NSPropertyListSerialization::XMLDataWithPropertyList(*original);

@@ -7,6 +7,7 @@
 #include "platform/Foundation/NSString.h"
 #include "platform/Foundation/NSValue.h"
 #include "testing/Process.h"
+#include "testing/PythonPlist.h"
 #include "testing/TemporaryDeviceRoot.h"
 
 #include <gtest/gtest.h>
@@ -218,15 +219,7 @@ TEST(PropertyListInterop, FilesWrittenByPlistlibReadHereInXmlAndBinary)
 // place; integers beyond the signed range read as the largest one.
 TEST(PropertyListInterop, SharedValuesAndUnsignedIntegersFromPlistlib)
 {
-    auto result = runPython(R"(
-import plistlib, sys
-sample = {'names': ['same'] * 300, 'unsigned': 2**64 - 1, 'top': 2**63, 'list': [1] * 40}
-sys.stdout.write(plistlib.dumps(sample, fmt=plistlib.FMT_BINARY).hex())
-)");
-    ASSERT_EQ(result.exitCode, 0) << result.errors;
-    std::string bytes;
-    for (size_t i = 0; i + 1 < result.output.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(result.output.substr(i, 2), nullptr, 16));
+    std::string bytes = qv::testing::binaryPropertyListFromPython("{'names': ['same'] * 300, 'unsigned': 2**64 - 1, 'top': 2**63}");
     auto read = NSDictionary::dictionaryWithData(bytes);
     ASSERT_TRUE(read);
     ASSERT_EQ(read->arrayForKey("names")->count(), 300u);

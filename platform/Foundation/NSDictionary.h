@@ -1,6 +1,11 @@
 #pragma once
 
+#include "platform/Foundation/NSArray.h"
+#include "platform/Foundation/NSData.h"
+#include "platform/Foundation/NSDate.h"
+#include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/NSObject.h"
+#include "platform/Foundation/NSString.h"
 #include "platform/Foundation/ValueLiteral.h"
 
 #include <initializer_list>
@@ -11,12 +16,6 @@
 #include <vector>
 
 namespace qv {
-
-class NSArray;
-class NSData;
-class NSDate;
-class NSNumber;
-class NSString;
 
 // Objects under text keys, kept in key order so that descriptions and
 // written files come out the same every time. One class serves as the

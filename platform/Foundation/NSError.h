@@ -1,12 +1,11 @@
 #pragma once
 
+#include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSObject.h"
 
 #include <string>
 
 namespace qv {
-
-class NSDictionary;
 
 // Keys of an error's user info, and the platform's own error domains.
 inline constexpr const char* NSLocalizedDescriptionKey = "NSLocalizedDescription";

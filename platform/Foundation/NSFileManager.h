@@ -1,14 +1,13 @@
 #pragma once
 
+#include "platform/Foundation/NSArray.h"
+#include "platform/Foundation/NSDictionary.h"
+#include "platform/Foundation/NSError.h"
 #include "platform/Foundation/NSObject.h"
 
 #include <string>
 
 namespace qv {
-
-class NSArray;
-class NSDictionary;
-class NSError;
 
 // Keys and values of an item's attributes.
 inline constexpr const char* NSFileSize = "NSFileSize";

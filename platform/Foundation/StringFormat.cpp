@@ -42,7 +42,7 @@ private:
     void writeReal(const Conversion&, const FormatArgument&);
     void writeCharacter(const Conversion&, const FormatArgument&);
     void writePadded(const Conversion&, std::string_view text, bool usePrecision);
-    void writeWithPrintf(const Conversion&, const char* lengthSpec, auto value);
+    void writeWithPrintf(const Conversion&, const char* lengthModifier, auto value);
 
     std::string_view m_format;
     std::span<const FormatArgument> m_arguments;
@@ -237,20 +237,20 @@ void Formatter::write(const Conversion& conversion)
     }
 }
 
-void Formatter::writeWithPrintf(const Conversion& conversion, const char* lengthSpec, auto value)
+void Formatter::writeWithPrintf(const Conversion& conversion, const char* lengthModifier, auto value)
 {
-    std::string spec = "%" + conversion.flags;
+    std::string printfFormat = "%" + conversion.flags;
     if (conversion.width >= 0)
-        spec += std::to_string(conversion.width);
+        printfFormat += std::to_string(conversion.width);
     if (conversion.precision >= 0)
-        spec += "." + std::to_string(conversion.precision);
-    spec += lengthSpec;
-    spec += conversion.letter;
-    int size = std::snprintf(nullptr, 0, spec.c_str(), value);
+        printfFormat += "." + std::to_string(conversion.precision);
+    printfFormat += lengthModifier;
+    printfFormat += conversion.letter;
+    int size = std::snprintf(nullptr, 0, printfFormat.c_str(), value);
     if (size <= 0)
         return;
     std::string text(static_cast<size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), spec.c_str(), value);
+    std::snprintf(text.data(), text.size(), printfFormat.c_str(), value);
     text.resize(static_cast<size_t>(size));
     m_output += text;
 }

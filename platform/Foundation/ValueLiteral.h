@@ -26,6 +26,8 @@ public:
     ValueLiteral(double value);
     ValueLiteral(const char* text);
     ValueLiteral(std::string text);
+    // A container cannot hold nothing; the device raises an exception.
+    ValueLiteral(std::nullptr_t) = delete;
     template<typename T, typename = std::enable_if_t<std::is_convertible_v<T*, NSObject*>>>
     ValueLiteral(const Ref<T>& object) : m_object(Ref<NSObject>(object)) {}
 

@@ -2,13 +2,16 @@
 
 #include "UIColor.h"
 
+#include "platform/Foundation/NSObject.h"
+
 namespace qv {
 
 // The drawing properties of a view's layer that the system sets: rounded
 // corners, clipping to the bounds and a border. Every view has one.
-class CALayer : public virtual Object {
+class CALayer : public NSObject {
 public:
     CALayer() = default;
+    std::string className() const override { return "CALayer"; }
 
     CGFloat cornerRadius() const { return m_cornerRadius; }
     void setCornerRadius(CGFloat radius) { m_cornerRadius = radius; }

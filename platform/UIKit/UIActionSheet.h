@@ -16,6 +16,7 @@ namespace qv {
 // not retained either.
 class UIActionSheet : public UIModalView {
 public:
+    std::string className() const override { return "UIActionSheet"; }
     UIActionSheet();
     UIActionSheet(std::string title, const WeakPtr<UIActionSheetDelegate>& delegate,
         std::optional<std::string> cancelButtonTitle, std::optional<std::string> destructiveButtonTitle,

@@ -16,6 +16,7 @@ enum UIActivityIndicatorViewStyle : int64_t {
 // for the large style, 20 for the others).
 class UIActivityIndicatorView : public UIView {
 public:
+    std::string className() const override { return "UIActivityIndicatorView"; }
     explicit UIActivityIndicatorView(CGRect frame = CGRectZero);
     explicit UIActivityIndicatorView(UIActivityIndicatorViewStyle style);
 

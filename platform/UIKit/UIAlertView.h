@@ -23,6 +23,7 @@ enum UIAlertViewStyle : int64_t {
 // first responder when the alert shows. The delegate is not retained.
 class UIAlertView : public UIModalView {
 public:
+    std::string className() const override { return "UIAlertView"; }
     UIAlertView();
     UIAlertView(std::string title, std::string message, const WeakPtr<UIAlertViewDelegate>& delegate,
         std::optional<std::string> cancelButtonTitle, std::vector<std::string> otherButtonTitles = {});

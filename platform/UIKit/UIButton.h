@@ -26,6 +26,7 @@ enum UIButtonType : int64_t {
 // the image view are subviews of the button and follow its state.
 class UIButton : public UIControl {
 public:
+    std::string className() const override { return "UIButton"; }
     // A custom button with the frame.
     explicit UIButton(CGRect frame = CGRectZero);
     // The contact-add and information buttons come at their natural size

@@ -76,10 +76,18 @@ bool UIColor::getWhite(CGFloat* white, CGFloat* alpha) const
     return true;
 }
 
-bool UIColor::isEqual(const UIColor* other) const
+bool UIColor::isEqual(const NSObject* object) const
 {
+    const auto* other = dynamic_cast<const UIColor*>(object);
     return other && m_red == other->m_red && m_green == other->m_green && m_blue == other->m_blue
         && m_alpha == other->m_alpha;
+}
+
+NSUInteger UIColor::hash() const
+{
+    // Components are pinned to 0...1, so a byte each tells them apart well enough.
+    auto byte = [](CGFloat component) { return static_cast<NSUInteger>(std::lround(component * 255)); };
+    return byte(m_red) << 24 | byte(m_green) << 16 | byte(m_blue) << 8 | byte(m_alpha);
 }
 
 } // namespace qv

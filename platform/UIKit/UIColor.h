@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Geometry.h"
+#include "platform/Foundation/NSObject.h"
 #include "platform/core/Ref.h"
 
 namespace qv {
@@ -8,8 +9,10 @@ namespace qv {
 // A colour, as red, green, blue and alpha from 0 to 1. Colours made from a
 // white level remember it, so getWhite() answers for them as on the device.
 // Two colours are equal when their four components are.
-class UIColor : public virtual Object {
+class UIColor : public NSObject {
 public:
+    std::string className() const override { return "UIColor"; }
+
     static Ref<UIColor> colorWithRed(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha);
     static Ref<UIColor> colorWithWhite(CGFloat white, CGFloat alpha);
 
@@ -36,7 +39,8 @@ public:
     CGFloat blue() const { return m_blue; }
     CGFloat alpha() const { return m_alpha; }
 
-    bool isEqual(const UIColor* other) const;
+    bool isEqual(const NSObject* other) const override;
+    NSUInteger hash() const override;
     bool operator==(const UIColor& other) const { return isEqual(&other); }
 
 protected:

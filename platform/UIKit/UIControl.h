@@ -49,6 +49,7 @@ enum UIControlState : uint64_t {
 // go to whatever lies below it.
 class UIControl : public UIView {
 public:
+    std::string className() const override { return "UIControl"; }
     using Action = std::function<void(UIControl& sender, UIEvent* event)>;
 
     UIControl();

@@ -2,6 +2,8 @@
 
 #include "UIResponder.h"
 
+#include "platform/Foundation/NSObject.h"
+
 #include <cstdint>
 
 namespace qv {
@@ -15,8 +17,9 @@ enum UIEventType : int64_t {
 
 // One delivery of touches. It holds every touch in progress, the ones that
 // did not change in this delivery too, in the order their fingers went down.
-class UIEvent : public virtual Object {
+class UIEvent : public NSObject {
 public:
+    std::string className() const override { return "UIEvent"; }
     UIEventType type() const { return UIEventTypeTouches; }
     double timestamp() const { return m_timestamp; }
 

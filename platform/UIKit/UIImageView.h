@@ -9,6 +9,7 @@ namespace qv {
 // Like the device, it takes no touches until user interaction is turned on.
 class UIImageView : public UIView {
 public:
+    std::string className() const override { return "UIImageView"; }
     UIImageView();
     explicit UIImageView(CGRect frame);
     explicit UIImageView(RefPtr<UIImage> image);

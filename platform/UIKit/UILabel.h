@@ -12,6 +12,7 @@ namespace qv {
 // device, a label takes no touches until user interaction is turned on.
 class UILabel : public UIView, public UITextProperties {
 public:
+    std::string className() const override { return "UILabel"; }
     UILabel();
     explicit UILabel(CGRect frame);
 

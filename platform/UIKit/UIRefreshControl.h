@@ -9,6 +9,7 @@ namespace qv {
 // endRefreshing from code send nothing.
 class UIRefreshControl : public UIControl {
 public:
+    std::string className() const override { return "UIRefreshControl"; }
     UIRefreshControl();
 
     bool refreshing() const { return m_refreshing; }

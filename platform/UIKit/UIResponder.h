@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Foundation/NSObject.h"
 #include "platform/core/Ref.h"
 #include "platform/core/WeakPtr.h"
 
@@ -17,8 +18,10 @@ using UITouchSet = std::vector<Ref<UITouch>>;
 // An object that can take part in the responder chain: it is offered
 // touches and can be the first responder (the one object that receives
 // typing). Everything here runs on the main thread.
-class UIResponder : public virtual Object {
+class UIResponder : public NSObject {
 public:
+    std::string className() const override { return "UIResponder"; }
+
     // The next object up the chain: a view's superview, or the controller
     // that owns the view. Null at the end of the chain.
     virtual RefPtr<UIResponder> nextResponder() const;

@@ -13,6 +13,7 @@ namespace qv {
 // button and the Cancel button. Setting the text from code tells nobody.
 class UISearchBar : public UIView, private UITextFieldDelegate {
 public:
+    std::string className() const override { return "UISearchBar"; }
     explicit UISearchBar(CGRect frame = CGRectZero);
 
     std::string text() const { return m_searchField->text(); }

@@ -14,6 +14,7 @@ namespace qv {
 // height of 29, its natural size here.
 class UISegmentedControl : public UIControl {
 public:
+    std::string className() const override { return "UISegmentedControl"; }
     static constexpr int64_t noSegment = -1; // UISegmentedControlNoSegment
 
     explicit UISegmentedControl(CGRect frame = CGRectZero);

@@ -11,6 +11,7 @@ namespace qv {
 // points, whatever frame it is given.
 class UIStepper : public UIControl {
 public:
+    std::string className() const override { return "UIStepper"; }
     explicit UIStepper(CGRect frame = CGRectZero);
 
     double value() const { return m_value; }

@@ -9,6 +9,7 @@ namespace qv {
 // natural size, 51 by 31 points, whatever frame it is given.
 class UISwitch : public UIControl {
 public:
+    std::string className() const override { return "UISwitch"; }
     explicit UISwitch(CGRect frame = CGRectZero);
 
     bool on() const { return m_on; }

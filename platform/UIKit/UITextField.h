@@ -19,6 +19,7 @@ namespace qv {
 // nobody and sends nothing.
 class UITextField : public UIControl, public UITextProperties {
 public:
+    std::string className() const override { return "UITextField"; }
     explicit UITextField(CGRect frame = CGRectZero);
 
     const std::string& placeholder() const { return m_placeholder; }

@@ -11,6 +11,7 @@ namespace qv {
 // nothing is laid out. White behind the text unless set.
 class UITextView : public UIView, public UITextProperties {
 public:
+    std::string className() const override { return "UITextView"; }
     UITextView();
     explicit UITextView(CGRect frame);
 

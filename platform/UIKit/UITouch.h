@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Geometry.h"
+#include "platform/Foundation/NSObject.h"
 #include "platform/core/Ref.h"
 
 #include <cstdint>
@@ -21,8 +22,10 @@ enum UITouchPhase : int64_t {
 // One finger on the screen, from the moment it goes down until it lifts or
 // the touch is cancelled. It stays with the view it began in, wherever it
 // moves. The touch driver (UITouchDriver) makes and updates touches.
-class UITouch : public virtual Object {
+class UITouch : public NSObject {
 public:
+    std::string className() const override { return "UITouch"; }
+
     // The location in the coordinates of the view; a null view stands for
     // the window's coordinates.
     CGPoint locationInView(const UIView* view) const;

@@ -43,6 +43,7 @@ enum UIViewAutoresizing : uint64_t {
 // pointer. Main thread only.
 class UIView : public UIResponder {
 public:
+    std::string className() const override { return "UIView"; }
     UIView();
     explicit UIView(CGRect frame);
 

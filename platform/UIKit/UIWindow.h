@@ -10,6 +10,7 @@ namespace qv {
 // made visible. Main thread only.
 class UIWindow : public UIView {
 public:
+    std::string className() const override { return "UIWindow"; }
     UIWindow();
     explicit UIWindow(CGRect frame);
 

@@ -47,6 +47,8 @@ TEST(UIColor, EqualityAndAlpha)
     EXPECT_TRUE(UIColor::whiteColor()->isEqual(UIColor::colorWithRed(1, 1, 1, 1).ptr()));
     EXPECT_FALSE(UIColor::whiteColor()->isEqual(UIColor::colorWithWhite(1, 0.8).ptr()));
     EXPECT_FALSE(UIColor::whiteColor()->isEqual(nullptr));
+    EXPECT_FALSE(UIColor::whiteColor()->isEqual(NSObject::create().ptr()));
+    EXPECT_EQ(UIColor::whiteColor()->hash(), UIColor::colorWithRed(1, 1, 1, 1)->hash());
     Ref<UIColor> faded = UIColor::redColor()->colorWithAlphaComponent(0.25);
     EXPECT_EQ(*faded, *UIColor::colorWithRed(1, 0, 0, 0.25));
     EXPECT_FALSE(faded->getWhite(nullptr, nullptr));

@@ -1,6 +1,10 @@
 #include "UIKitTestSupport.h"
 
+#include "platform/UIKit/UIActionSheet.h"
+#include "platform/UIKit/UIAlertView.h"
 #include "platform/UIKit/UIButton.h"
+#include "platform/UIKit/UISearchBar.h"
+#include "platform/UIKit/UISegmentedControl.h"
 #include "platform/UIKit/UIImageView.h"
 #include "platform/UIKit/UILabel.h"
 #include "platform/UIKit/UITouchDriver.h"
@@ -409,4 +413,25 @@ TEST(UIView, LayerPropertiesAndClipping)
     EXPECT_TRUE(folder->autoresizesSubviews());
     EXPECT_FALSE(folder->multipleTouchEnabled());
     EXPECT_TRUE(folder->userInteractionEnabled());
+}
+
+// Dumps of the view tree name each view's class as the device does.
+TEST(UIView, ClassNames)
+{
+    const std::pair<Ref<NSObject>, const char*> cases[] = {
+        { makeRef<UIView>(), "UIView" },
+        { makeRef<UIWindow>(), "UIWindow" },
+        { makeRef<UILabel>(), "UILabel" },
+        { makeRef<UIImageView>(), "UIImageView" },
+        { UIButton::buttonWithType(UIButtonTypeContactAdd), "UIButton" },
+        { makeRef<UISegmentedControl>(), "UISegmentedControl" },
+        { makeRef<UISearchBar>(), "UISearchBar" },
+        { makeRef<UIAlertView>(), "UIAlertView" },
+        { makeRef<UIActionSheet>(), "UIActionSheet" },
+        { UIColor::whiteColor(), "UIColor" },
+    };
+    for (const auto& [object, name] : cases) {
+        EXPECT_EQ(object->className(), name);
+        EXPECT_EQ(object->description().rfind(std::string("<") + name + ": 0x", 0), 0u) << object->description();
+    }
 }

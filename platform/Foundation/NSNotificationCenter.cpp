@@ -81,9 +81,9 @@ void NSNotificationCenter::postNotification(NSNotification& notification)
     }
 }
 
-void NSNotificationCenter::postNotificationName(const std::string& name, RefPtr<Object> object)
+void NSNotificationCenter::postNotificationName(const std::string& name, RefPtr<Object> object, RefPtr<NSDictionary> userInfo)
 {
-    postNotification(NSNotification::notificationWithName(name, std::move(object)));
+    postNotification(NSNotification::notificationWithName(name, std::move(object), std::move(userInfo)));
 }
 
 } // namespace qv

@@ -32,7 +32,7 @@ public:
     void removeObserver(const Object& observer, const std::optional<std::string>& name, const Object* object);
 
     void postNotification(NSNotification& notification);
-    void postNotificationName(const std::string& name, RefPtr<Object> object);
+    void postNotificationName(const std::string& name, RefPtr<Object> object, RefPtr<NSDictionary> userInfo = nullptr);
 
 private:
     QV_MAKE_REF_FRIEND;

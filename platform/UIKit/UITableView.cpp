@@ -611,8 +611,8 @@ void UITableView::checkUpdates(const PendingUpdates& updates, const std::vector<
 
 void UITableView::applyUpdates(PendingUpdates updates)
 {
-    if (updates.deleted.empty() && updates.inserted.empty() && updates.reloaded.empty())
-        return;
+    // An empty update still reads the counts and heights again, and checks
+    // them, as on the device.
     Ref<UITableView> protect(*this);
     std::vector<Section> after = readSections();
     checkUpdates(updates, after);

@@ -143,15 +143,19 @@ void touchCommands(UIDriver& driver)
     driver.registerCommand("tap", [](const UIDriverCommand& command, UIDriverResponse& response) {
         RefPtr<UIWindow> window = keyWindowOrFail(response);
         std::optional<double> x = command.number(0), y = command.number(1);
-        if (!window || !x || !y)
-            return failUnless(window && x && y, response, "give the point as two numbers");
+        if (!window)
+            return;
+        if (!x || !y)
+            return response.fail("give the point as two numbers");
         failUnless(UITouchDriver::shared().tap(*window, CGPointMake(*x, *y)), response, "the tap was refused");
     });
     driver.registerCommand("down", [](const UIDriverCommand& command, UIDriverResponse& response) {
         RefPtr<UIWindow> window = keyWindowOrFail(response);
         std::optional<double> x = command.number(0), y = command.number(1);
-        if (!window || !x || !y)
-            return failUnless(window && x && y, response, "give the point as two numbers");
+        if (!window)
+            return;
+        if (!x || !y)
+            return response.fail("give the point as two numbers");
         const int finger = static_cast<int>(command.integer(2).value_or(0));
         failUnless(UITouchDriver::shared().touchDown(*window, CGPointMake(*x, *y), finger), response, "the finger cannot go down");
     });

@@ -1,12 +1,13 @@
 #include "CFNotificationCenter.h"
 
+#include "platform/Foundation/DeviceRoot.h"
+#include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/RunLoopSource.h"
 
 #include "platform/core/Log.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,15 +23,16 @@ namespace {
 // Longer names are refused when posted; a datagram of this size always fits.
 constexpr size_t maximumNameLength = 4096;
 
-// The device's folder of notify sockets, "/var/run/notify" under the
-// device root; none when no device root is set, so that nothing here ever
-// touches this machine's own /var.
+const std::string notifyFolder = "/var/run/notify";
+
+// The device's folder of notify sockets on this machine; none when no
+// device root is set, so that nothing here ever touches this machine's /var.
 std::optional<std::string> darwinNotifyDirectory()
 {
-    const char* root = std::getenv("QV_ROOT");
-    if (!root || !*root)
+    std::optional<std::filesystem::path> folder = DeviceRoot::resolve(notifyFolder);
+    if (!folder)
         return std::nullopt;
-    return std::string(root) + "/var/run/notify";
+    return folder->string();
 }
 
 // The address of a socket file in the notify folder. A path too long for a
@@ -128,11 +130,10 @@ bool CFNotificationCenter::startListening()
         return true;
     std::optional<std::string> directory = darwinNotifyDirectory();
     if (!directory) {
-        logLine("CFNotificationCenter: no device root (QV_ROOT); Darwin notifications cannot be observed");
+        logLine("CFNotificationCenter: the notify folder of the device cannot be reached; Darwin notifications cannot be observed");
         return false;
     }
-    std::error_code error;
-    std::filesystem::create_directories(*directory, error);
+    NSFileManager::defaultManager()->createDirectoryAtPath(notifyFolder, true);
     Descriptor directoryFd(open(directory->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     Descriptor socketFd(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     std::string name = std::to_string(getpid());
@@ -206,7 +207,7 @@ void CFNotificationCenter::postNotification(const std::string& name)
     }
     std::optional<std::string> directory = darwinNotifyDirectory();
     if (!directory) {
-        logLine("CFNotificationCenter: no device root (QV_ROOT); \"" + name + "\" is not posted");
+        logLine("CFNotificationCenter: the notify folder of the device cannot be reached; \"" + name + "\" is not posted");
         return;
     }
     Descriptor directoryFd(open(directory->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

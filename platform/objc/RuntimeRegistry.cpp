@@ -100,18 +100,12 @@ Class RuntimeRegistry::classOf(id object) const
         return nullptr;
     if (Class isa = object->m_isa.load(std::memory_order_acquire))
         return isa;
-    Class found = nullptr;
-    {
-        std::shared_lock guard(m_lock);
-        auto entry = m_classesByInstanceType.find(std::type_index(typeid(*object)));
-        if (entry == m_classesByInstanceType.end())
-            return nullptr;
-        found = entry->second;
-    }
-    Class expected = nullptr;
-    if (!object->m_isa.compare_exchange_strong(expected, found, std::memory_order_acq_rel))
-        return expected;
-    return found;
+    // Found anew each time rather than remembered: while a C++ constructor
+    // runs, the object's dynamic type is still one of its bases, and that
+    // answer must not stick.
+    std::shared_lock guard(m_lock);
+    auto entry = m_classesByInstanceType.find(std::type_index(typeid(*object)));
+    return entry == m_classesByInstanceType.end() ? nullptr : entry->second;
 }
 
 RefPtr<objc_object> RuntimeRegistry::createInstance(Class cls) const

@@ -20,8 +20,8 @@ protected:
 
 private:
     friend class RuntimeRegistry;
-    // Set by the runtime when it makes the instance, or found from the C++
-    // type on first use.
+    // Set by the runtime when it makes the instance; otherwise the class is
+    // the one registered for the object's C++ type.
     mutable std::atomic<objc_class*> m_isa { nullptr };
 };
 

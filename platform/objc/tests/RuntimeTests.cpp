@@ -103,6 +103,27 @@ TEST_F(Runtime, ObjectsMadeInCppHaveTheClassOfTheirType)
     EXPECT_EQ(msgSend<int64_t>(makeRef<Cat>(), "sound"), 3);
 }
 
+TEST_F(Runtime, AMessageSentDuringConstructionDoesNotFixTheClass)
+{
+    class Base : public objc_object {
+    public:
+        Base() { m_soundWhileMade = msgSend<int64_t>(this, "sound"); }
+        int64_t m_soundWhileMade = 0;
+    };
+    class Derived : public Base { };
+    Class base = objc_allocateClassPair<Base>(objc_getClass("NSObject"), uniqueClassName("Base").c_str());
+    class_addMethod(base, sel_registerName("sound"), imp_implementationWithBlock([](id) { return int64_t { 1 }; }));
+    objc_registerClassPair(base);
+    Class derived = objc_allocateClassPair<Derived>(base, uniqueClassName("Derived").c_str());
+    class_addMethod(derived, sel_registerName("sound"), imp_implementationWithBlock([](id) { return int64_t { 2 }; }));
+    objc_registerClassPair(derived);
+
+    Ref<Derived> object = makeRef<Derived>();
+    EXPECT_EQ(object->m_soundWhileMade, 1) << "like a virtual call from a C++ constructor";
+    EXPECT_EQ(object_getClass(object.ptr()), derived);
+    EXPECT_EQ(msgSend<int64_t>(object, "sound"), 2);
+}
+
 TEST_F(Runtime, AbsentReceiverAnswersZeroForEveryResult)
 {
     id nothing = nullptr;

@@ -1,0 +1,58 @@
+#include "UIScreen.h"
+
+namespace qv {
+
+UIScreen& UIScreen::mainScreen()
+{
+    static UIScreen* screen = makeRef<UIScreen>().leak(); // lives as long as the process
+    return *screen;
+}
+
+UIScreen::UIScreen()
+    : m_profile(DeviceProfile::fromEnvironment())
+{
+}
+
+CGRect UIScreen::bounds() const
+{
+    std::lock_guard guard(m_lock);
+    return m_profile.bounds;
+}
+
+CGFloat UIScreen::scale() const
+{
+    std::lock_guard guard(m_lock);
+    return m_profile.scale;
+}
+
+bool UIScreen::respondsToNativeBounds() const
+{
+    std::lock_guard guard(m_lock);
+    return m_profile.nativeBounds.has_value();
+}
+
+CGRect UIScreen::nativeBounds() const
+{
+    std::lock_guard guard(m_lock);
+    return m_profile.nativeBounds.value_or(CGRectZero);
+}
+
+CGFloat UIScreen::nativeScale() const
+{
+    std::lock_guard guard(m_lock);
+    return m_profile.nativeBounds ? m_profile.nativeScale : 0;
+}
+
+void UIScreen::setBounds(CGRect bounds)
+{
+    std::lock_guard guard(m_lock);
+    m_profile.bounds = bounds;
+}
+
+void UIScreen::applyProfile(const DeviceProfile& profile)
+{
+    std::lock_guard guard(m_lock);
+    m_profile = profile;
+}
+
+} // namespace qv

@@ -166,9 +166,6 @@ struct BlockTraits<R (C::*)(S, A...) const> {
     }
 };
 
-template<typename C, typename R, typename S, typename... A>
-struct BlockTraits<R (C::*)(S, A...)> : BlockTraits<R (C::*)(S, A...) const> { };
-
 } // namespace objc_detail
 
 template<typename R, typename S, typename... A>

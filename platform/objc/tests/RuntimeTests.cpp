@@ -90,6 +90,21 @@ TEST_F(Runtime, RuntimeSubclassInstancesAreTheirSuperclassesCppType)
     EXPECT_EQ(dynamic_cast<Dog*>(animal.get()), nullptr);
 }
 
+TEST_F(Runtime, AClassWithoutAFactoryMakesNoInstances)
+{
+    class Made : public objc_object {
+    public:
+        explicit Made(int) { }
+    };
+    Class made = objc_allocateClassPair<Made>(objc_getClass("NSObject"), uniqueClassName("Made").c_str(), nullptr);
+    objc_registerClassPair(made);
+    LogCapture log;
+    EXPECT_EQ(makeInstance(made), nullptr);
+    EXPECT_TRUE(log.contains("cannot make instances"));
+    EXPECT_EQ(class_createInstance(object_getClass(made)), nullptr) << "nor does a metaclass";
+    EXPECT_EQ(object_getClass(makeRef<Made>(1).ptr()), made) << "objects made in C++ still have the class";
+}
+
 TEST_F(Runtime, ObjectsMadeInCppHaveTheClassOfTheirType)
 {
     class Cat : public objc_object { };

@@ -1,6 +1,6 @@
 #include "DynamicLibraries.h"
 
-#include "DevicePath.h"
+#include "platform/Foundation/DeviceRoot.h"
 #include "platform/core/Log.h"
 
 #include <algorithm>
@@ -11,12 +11,6 @@ namespace qv {
 
 namespace {
 
-bool isInside(const std::filesystem::path& path, const std::filesystem::path& folder)
-{
-    auto [folderEnd, pathPosition] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
-    return folderEnd == folder.end();
-}
-
 bool isLibraryName(const std::filesystem::path& name)
 {
     return name.extension() == ".dylib" || name.extension() == ".so";
@@ -26,22 +20,11 @@ bool isLibraryName(const std::filesystem::path& name)
 
 void* dlopenDevicePath(const std::string& devicePath, int mode)
 {
-    auto resolved = resolveDevicePath(devicePath);
-    auto root = resolveDevicePath("/");
-    if (!resolved || !root)
+    // The device root follows links and refuses a path that leads out of it.
+    auto library = DeviceRoot::resolve(devicePath);
+    if (!library)
         return nullptr;
-    std::error_code error;
-    std::filesystem::path library = std::filesystem::canonical(*resolved, error);
-    if (error) {
-        logLine("dlopen: no library at " + devicePath);
-        return nullptr;
-    }
-    std::filesystem::path realRoot = std::filesystem::canonical(*root, error);
-    if (error || !isInside(library, realRoot)) {
-        logLine("dlopen: " + devicePath + " leads outside the device root; not loaded");
-        return nullptr;
-    }
-    void* handle = ::dlopen(library.c_str(), mode);
+    void* handle = ::dlopen(library->c_str(), mode);
     if (!handle) {
         const char* reason = ::dlerror();
         logLine("dlopen: cannot load " + devicePath + ": " + (reason ? reason : "unknown error"));
@@ -52,7 +35,7 @@ void* dlopenDevicePath(const std::string& devicePath, int mode)
 std::vector<std::string> MSLoadDynamicLibraries()
 {
     std::vector<std::string> loaded;
-    auto folder = resolveDevicePath(kSubstrateLibraryFolder);
+    auto folder = DeviceRoot::resolve(kSubstrateLibraryFolder);
     std::error_code error;
     if (!folder || !std::filesystem::is_directory(*folder, error))
         return loaded;

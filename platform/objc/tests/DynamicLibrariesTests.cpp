@@ -3,6 +3,7 @@
 #include "platform/core/Log.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
+#include "testing/TemporaryDeviceRoot.h"
 #include "testing/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
@@ -21,12 +22,11 @@ fs::path builtLibrary(const std::string& fileName)
     return fs::path(qv::testing::buildDirectory()) / "lib" / fileName;
 }
 
-// A device root with its substrate folder, named by QV_ROOT for the test.
+// A device root with its substrate folder.
 class DeviceRootFixture : public ::testing::Test {
 protected:
-    qv::testing::TemporaryDirectory root;
-    qv::testing::ScopedEnvironment environment { "QV_ROOT", root.string() };
-    fs::path substrate = root.path() / "Library/MobileSubstrate/DynamicLibraries";
+    qv::testing::TemporaryDeviceRoot root;
+    fs::path substrate = root.hostPath(kSubstrateLibraryFolder);
 
     void SetUp() override { fs::create_directories(substrate); }
 

@@ -8,6 +8,9 @@
 #include "platform/core/Log.h"
 
 #include <cerrno>
+#include <chrono>
+#include <map>
+#include <poll.h>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -67,6 +70,56 @@ private:
     int m_fd;
 };
 
+// How long a post waits for room in a busy peer's queue. The kernel queues
+// only a handful of datagrams per socket, so a burst of posts to a process
+// that is busy for a moment must wait for it rather than lose notifications;
+// a peer that stays full (stopped, or hung) is given up on, and for a while
+// later posts to it drop at once instead of waiting again.
+constexpr auto roomWaitBudget = std::chrono::milliseconds(500);
+constexpr auto congestedPeerGrace = std::chrono::seconds(2);
+
+std::mutex congestedPeersLock;
+std::map<std::string, std::chrono::steady_clock::time_point> congestedPeers;
+
+bool recentlyCongested(const std::string& entry)
+{
+    std::lock_guard guard(congestedPeersLock);
+    auto found = congestedPeers.find(entry);
+    if (found == congestedPeers.end())
+        return false;
+    if (std::chrono::steady_clock::now() - found->second < congestedPeerGrace)
+        return true;
+    congestedPeers.erase(found);
+    return false;
+}
+
+void markCongested(const std::string& entry)
+{
+    std::lock_guard guard(congestedPeersLock);
+    congestedPeers[entry] = std::chrono::steady_clock::now();
+}
+
+// Waits for room in the peer's queue, then sends. A socket connected to the
+// peer polls writable exactly when the peer's queue has room.
+bool sendWhenRoom(const sockaddr_un& address, const std::string& name)
+{
+    Descriptor connected(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (connected.get() < 0 || connect(connected.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return false;
+    auto deadline = std::chrono::steady_clock::now() + roomWaitBudget;
+    while (true) {
+        if (send(connected.get(), name.data(), name.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0)
+            return true;
+        if (errno != EAGAIN && errno != EINTR)
+            return false;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd room { connected.get(), POLLOUT, 0 };
+        poll(&room, 1, static_cast<int>(left.count()));
+    }
+}
+
 void sendName(int socketFd, int directoryFd, const std::string& directory, const std::string& entry, const std::string& name)
 {
     sockaddr_un address;
@@ -83,6 +136,9 @@ void sendName(int socketFd, int directoryFd, const std::string& directory, const
     case ENOENT:
         break; // it went away meanwhile
     case EAGAIN:
+        if (!recentlyCongested(entry) && sendWhenRoom(address, name))
+            break;
+        markCongested(entry);
         logLine("CFNotificationCenter: the notification queue of process " + entry + " is full; \"" + name + "\" is dropped for it");
         break;
     default:
@@ -199,6 +255,14 @@ void CFNotificationCenter::deliver(const std::string& name)
     }
 }
 
+std::string CFNotificationCenter::ownSocketEntry()
+{
+    std::lock_guard guard(m_lock);
+    if (m_socket < 0 || m_socketOwner != getpid())
+        return {};
+    return std::to_string(m_socketOwner);
+}
+
 void CFNotificationCenter::postNotification(const std::string& name)
 {
     if (name.empty() || name.size() > maximumNameLength) {
@@ -221,10 +285,17 @@ void CFNotificationCenter::postNotification(const std::string& name)
             closedir(listing);
         return;
     }
+    std::string ownEntry = ownSocketEntry();
     while (dirent* entry = readdir(listing)) {
         std::string entryName = entry->d_name;
         if (entryName == "." || entryName == "..")
             continue;
+        if (entryName == ownEntry) {
+            // Our own queue drains only on our main run loop, which may be
+            // the very thread posting: hand the post to that loop directly.
+            NSRunLoop::mainRunLoop()->performInModes({ NSRunLoopCommonModes }, [this, name] { deliver(name); });
+            continue;
+        }
         sendName(socketFd.get(), directoryFd.get(), *directory, entryName, name);
     }
     closedir(listing);

@@ -94,8 +94,33 @@ TEST_F(DarwinNotifyTest, PostsAfterAnObserverWasKilledStillReachTheOthers)
     EXPECT_FALSE(std::filesystem::exists(notifyFolder() / std::to_string(survivorId)));
 }
 
-// A peer that does not read (stopped here) fills its queue: posts go on
-// without waiting for it, and say what they dropped.
+// The kernel queues only a few datagrams per socket: a burst of posts waits
+// for a live peer to make room instead of losing any, and a burst to the
+// poster itself does not wait on its own queue.
+TEST_F(DarwinNotifyTest, BurstsReachLivePeersAndThePosterWhole)
+{
+    PeerProcess peer;
+    peer.command("observe Burst");
+    peer.command("observe End");
+    std::vector<std::string> received;
+    CFNotificationCenterRef center = CFNotificationCenterGetDarwinNotifyCenter();
+    CFNotificationCenterAddObserver(center, &received, recordName, "Burst", nullptr, CFNotificationSuspensionBehaviorDeliverImmediately);
+    LogCapture log;
+    ASSERT_TRUE(peer.process().send("busy 100"));
+    for (int i = 0; i < 100; ++i)
+        CFNotificationCenterPostNotification(center, "Burst", nullptr, nullptr, true);
+    CFNotificationCenterPostNotification(center, "End", nullptr, nullptr, true);
+
+    EXPECT_EQ(peer.notificationsUntil("End"), std::vector<std::string>(100, "notified Burst"));
+    while (received.size() < 100)
+        ASSERT_TRUE(NSRunLoop::mainRunLoop()->runMode(NSDefaultRunLoopMode, VirtualClock::now() + 30));
+    EXPECT_EQ(received, std::vector<std::string>(100, "Burst"));
+    EXPECT_FALSE(log.contains("is full"));
+    CFNotificationCenterRemoveObserver(center, &received, std::string("Burst"), nullptr);
+}
+
+// A peer that does not read (stopped here) fills its queue: posts wait for
+// it only briefly, then go on without it and say what they dropped.
 TEST_F(DarwinNotifyTest, FullPeerQueueDropsInsteadOfBlocking)
 {
     PeerProcess stopped;

@@ -18,11 +18,13 @@
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/RunLoopSource.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 using namespace qv;
@@ -93,6 +95,8 @@ void runCommand(const std::string& line)
         CFNotificationCenterPostNotification(center, argument, nullptr, nullptr, true);
     else if (command == "ping")
         return answer("pong");
+    else if (command == "busy") // keeps the main thread from reading for a while
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(argument)));
     else
         return answer("error unknown command: " + command);
     answer("ok");

@@ -1,0 +1,470 @@
+#include "NSRunLoop.h"
+
+#include "NSTimer.h"
+#include "RunLoopSource.h"
+
+#include "platform/core/Log.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace qv {
+
+const std::string NSDefaultRunLoopMode = "kCFRunLoopDefaultMode";
+const std::string NSRunLoopCommonModes = "kCFRunLoopCommonModes";
+
+namespace {
+
+// One counter orders timers scheduled for the same moment and performs
+// queued across threads.
+std::atomic<uint64_t> nextSequenceValue { 1 };
+uint64_t nextSequence()
+{
+    return nextSequenceValue.fetch_add(1, std::memory_order_relaxed);
+}
+
+bool onMainThread()
+{
+    return gettid() == getpid();
+}
+
+// Every run loop, so that a change of the clock can wake them all. Never
+// destroyed: threads may still wake loops while the process exits.
+struct RunLoopRegistry {
+    std::mutex lock;
+    std::vector<WeakPtr<NSRunLoop>> runLoops;
+};
+RunLoopRegistry& registry()
+{
+    static RunLoopRegistry* instance = new RunLoopRegistry;
+    return *instance;
+}
+
+// The run loop of a thread that is not the main thread; when the thread
+// ends, the loop refuses further work so that no one waits on it.
+struct CurrentRunLoop {
+    RefPtr<NSRunLoop> runLoop;
+    ~CurrentRunLoop()
+    {
+        if (runLoop)
+            runLoop->threadDidExit();
+    }
+};
+thread_local CurrentRunLoop currentRunLoopOfThread;
+
+template<typename Entries, typename T>
+auto findEntry(Entries& entries, T& item)
+{
+    return std::find_if(entries.begin(), entries.end(), [&](const auto& known) { return known.item.ptr() == &item; });
+}
+
+template<typename Entries, typename T>
+void addForMode(Entries& entries, T& item, const std::string& mode)
+{
+    auto entry = findEntry(entries, item);
+    if (entry != entries.end())
+        entry->modes.insert(mode);
+    else
+        entries.push_back({ item, { mode } });
+}
+
+struct ModeScope {
+    ModeScope(std::mutex& lock, std::vector<std::string>& stack, const std::string& mode)
+        : m_lock(lock), m_stack(stack)
+    {
+        std::lock_guard guard(m_lock);
+        m_stack.push_back(mode);
+    }
+    ~ModeScope()
+    {
+        std::lock_guard guard(m_lock);
+        m_stack.pop_back();
+    }
+    std::mutex& m_lock;
+    std::vector<std::string>& m_stack;
+};
+
+} // namespace
+
+NSRunLoop::NSRunLoop()
+    : m_commonModes { NSDefaultRunLoopMode }
+    , m_wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+    if (m_wakeFd < 0)
+        logLine("NSRunLoop: cannot make a wake-up descriptor; the loop will only poll");
+    RunLoopRegistry& known = registry();
+    std::lock_guard guard(known.lock);
+    std::erase_if(known.runLoops, [](const WeakPtr<NSRunLoop>& runLoop) { return !runLoop; });
+    known.runLoops.emplace_back(*this);
+}
+
+NSRunLoop::~NSRunLoop()
+{
+    if (m_wakeFd >= 0)
+        close(m_wakeFd);
+}
+
+Ref<NSRunLoop> NSRunLoop::mainRunLoop()
+{
+    // Lives as long as the process: other threads perform on it until the end.
+    static NSRunLoop* mainLoop = makeRef<NSRunLoop>().leak();
+    return *mainLoop;
+}
+
+Ref<NSRunLoop> NSRunLoop::currentRunLoop()
+{
+    if (onMainThread())
+        return mainRunLoop();
+    if (!currentRunLoopOfThread.runLoop)
+        currentRunLoopOfThread.runLoop = makeRef<NSRunLoop>();
+    return currentRunLoopOfThread.runLoop.toRef();
+}
+
+void NSRunLoop::setCurrentRunLoop(NSRunLoop& runLoop)
+{
+    currentRunLoopOfThread.runLoop = &runLoop;
+}
+
+void NSRunLoop::wakeUpAll()
+{
+    std::vector<WeakPtr<NSRunLoop>> runLoops;
+    {
+        RunLoopRegistry& known = registry();
+        std::lock_guard guard(known.lock);
+        runLoops = known.runLoops;
+    }
+    for (const WeakPtr<NSRunLoop>& weak : runLoops) {
+        if (RefPtr<NSRunLoop> runLoop = weak.lock())
+            runLoop->wakeUp();
+    }
+}
+
+std::optional<std::string> NSRunLoop::currentMode() const
+{
+    std::lock_guard guard(m_lock);
+    if (m_modeStack.empty())
+        return std::nullopt;
+    return m_modeStack.back();
+}
+
+void NSRunLoop::addCommonMode(const std::string& mode)
+{
+    {
+        std::lock_guard guard(m_lock);
+        m_commonModes.insert(mode);
+    }
+    wakeUp();
+}
+
+bool NSRunLoop::isInMode(const std::set<std::string>& modes, const std::string& mode) const
+{
+    return modes.count(mode) || (modes.count(NSRunLoopCommonModes) && m_commonModes.count(mode));
+}
+
+bool NSRunLoop::isInMode(const std::vector<std::string>& modes, const std::string& mode) const
+{
+    return isInMode(std::set<std::string>(modes.begin(), modes.end()), mode);
+}
+
+void NSRunLoop::addTimer(NSTimer& timer, const std::string& forMode)
+{
+    if (!timer.isValid())
+        return;
+    if (!timer.attachToRunLoop(*this, nextSequence())) {
+        logLine("NSRunLoop: a timer can be added to one run loop only; ignored");
+        return;
+    }
+    {
+        std::lock_guard guard(m_lock);
+        addForMode(m_timers, timer, forMode);
+    }
+    wakeUp();
+}
+
+void NSRunLoop::addSource(RunLoopSource& source, const std::string& forMode)
+{
+    if (!source.isValid())
+        return;
+    source.addRunLoop(*this);
+    {
+        std::lock_guard guard(m_lock);
+        addForMode(m_sources, source, forMode);
+    }
+    wakeUp();
+}
+
+void NSRunLoop::removeSource(RunLoopSource& source, const std::string& forMode)
+{
+    std::vector<SourceEntry> removed;
+    {
+        std::lock_guard guard(m_lock);
+        auto entry = findEntry(m_sources, source);
+        if (entry == m_sources.end())
+            return;
+        entry->modes.erase(forMode);
+        if (entry->modes.empty()) {
+            removed.push_back(std::move(*entry));
+            m_sources.erase(entry);
+        }
+    }
+    wakeUp();
+}
+
+void NSRunLoop::performInModes(const std::vector<std::string>& modes, std::function<void()> block)
+{
+    {
+        std::lock_guard guard(m_lock);
+        if (!m_threadExited) {
+            m_performs.push_back({ nextSequence(), modes, std::move(block) });
+            block = nullptr;
+        }
+    }
+    if (block) {
+        logLine("NSRunLoop: the thread of this run loop has ended; the perform is dropped");
+        return; // the block goes here, outside the lock
+    }
+    wakeUp();
+}
+
+void NSRunLoop::threadDidExit()
+{
+    std::deque<Perform> performs;
+    std::vector<TimerEntry> timers;
+    std::vector<SourceEntry> sources;
+    {
+        std::lock_guard guard(m_lock);
+        m_threadExited = true;
+        performs.swap(m_performs);
+        timers.swap(m_timers);
+        sources.swap(m_sources);
+    }
+    // Timers that can never fire again let go of their targets.
+    for (TimerEntry& entry : timers)
+        entry.item->invalidate();
+}
+
+void NSRunLoop::wakeUp()
+{
+    if (m_wakeFd < 0)
+        return;
+    uint64_t one = 1;
+    while (write(m_wakeFd, &one, sizeof one) < 0 && errno == EINTR) { }
+}
+
+void NSRunLoop::drainWakeUps()
+{
+    uint64_t count;
+    while (m_wakeFd >= 0 && read(m_wakeFd, &count, sizeof count) > 0) { }
+}
+
+bool NSRunLoop::hasAnythingInMode(const std::string& mode)
+{
+    std::lock_guard guard(m_lock);
+    for (const TimerEntry& entry : m_timers) {
+        if (isInMode(entry.modes, mode) && entry.item->isValid())
+            return true;
+    }
+    for (const SourceEntry& entry : m_sources) {
+        if (isInMode(entry.modes, mode) && entry.item->isValid())
+            return true;
+    }
+    for (const Perform& perform : m_performs) {
+        if (isInMode(perform.modes, mode))
+            return true;
+    }
+    return false;
+}
+
+std::optional<NSTimeInterval> NSRunLoop::nextFireDate(const std::string& mode)
+{
+    std::lock_guard guard(m_lock);
+    std::optional<NSTimeInterval> earliest;
+    for (const TimerEntry& entry : m_timers) {
+        if (!isInMode(entry.modes, mode) || !entry.item->isValid())
+            continue;
+        NSTimeInterval date = entry.item->fireDate();
+        if (!earliest || date < *earliest)
+            earliest = date;
+    }
+    return earliest;
+}
+
+bool NSRunLoop::runMode(const std::string& mode, NSTimeInterval beforeDate)
+{
+    Ref<NSRunLoop> protect(*this);
+    ModeScope scope(m_lock, m_modeStack, mode);
+    while (hasAnythingInMode(mode)) {
+        if (runOnePass(mode, VirtualClock::now()))
+            return true;
+        NSTimeInterval now = VirtualClock::now();
+        if (now >= beforeDate)
+            return false;
+        if (handleReadySources(mode, waitTimeout(mode, now, beforeDate)))
+            return true;
+    }
+    return false;
+}
+
+void NSRunLoop::runUntilDate(NSTimeInterval date)
+{
+    while (VirtualClock::now() < date && runMode(NSDefaultRunLoopMode, date)) { }
+}
+
+void NSRunLoop::run()
+{
+    while (runMode(NSDefaultRunLoopMode, VirtualClock::distantFuture)) { }
+}
+
+bool NSRunLoop::runOnePass(const std::string& mode, NSTimeInterval now)
+{
+    // Work that arrives while this pass runs waits for the next one, so a
+    // timer or perform that schedules itself again cannot hold the loop.
+    uint64_t passSequence = nextSequence();
+    bool ran = fireDueTimers(mode, now, passSequence);
+    ran |= runQueuedPerforms(mode, passSequence);
+    ran |= handleSignalledSources(mode);
+    ran |= handleReadySources(mode, 0);
+    return ran;
+}
+
+RefPtr<NSTimer> NSRunLoop::takeNextDueTimer(const std::string& mode, NSTimeInterval now, uint64_t passSequence)
+{
+    std::vector<TimerEntry> finished;
+    RefPtr<NSTimer> next;
+    std::lock_guard guard(m_lock);
+    auto isEarlier = [](NSTimer& timer, NSTimer& than) {
+        NSTimeInterval date = timer.fireDate();
+        NSTimeInterval otherDate = than.fireDate();
+        return date < otherDate || (date == otherDate && timer.sequence() < than.sequence());
+    };
+    for (auto entry = m_timers.begin(); entry != m_timers.end();) {
+        if (!entry->item->isValid()) {
+            finished.push_back(std::move(*entry));
+            entry = m_timers.erase(entry);
+            continue;
+        }
+        NSTimer& timer = entry->item;
+        bool candidate = isInMode(entry->modes, mode) && timer.sequence() < passSequence && timer.fireDate() <= now;
+        if (candidate && (!next || isEarlier(timer, *next)))
+            next = &timer;
+        ++entry;
+    }
+    return next;
+}
+
+bool NSRunLoop::fireDueTimers(const std::string& mode, NSTimeInterval now, uint64_t passSequence)
+{
+    bool fired = false;
+    while (RefPtr<NSTimer> timer = takeNextDueTimer(mode, now, passSequence))
+        fired |= timer->fireIfDue(now);
+    return fired;
+}
+
+std::optional<std::function<void()>> NSRunLoop::takeNextPerform(const std::string& mode, uint64_t passSequence)
+{
+    std::lock_guard guard(m_lock);
+    for (auto perform = m_performs.begin(); perform != m_performs.end(); ++perform) {
+        if (perform->sequence >= passSequence || !isInMode(perform->modes, mode))
+            continue;
+        std::function<void()> block = std::move(perform->block);
+        m_performs.erase(perform);
+        return block;
+    }
+    return std::nullopt;
+}
+
+bool NSRunLoop::runQueuedPerforms(const std::string& mode, uint64_t passSequence)
+{
+    bool ran = false;
+    while (std::optional<std::function<void()>> block = takeNextPerform(mode, passSequence)) {
+        if (*block)
+            (*block)();
+        ran = true;
+    }
+    return ran;
+}
+
+std::vector<Ref<RunLoopSource>> NSRunLoop::sourcesInMode(const std::string& mode)
+{
+    std::vector<Ref<RunLoopSource>> sources;
+    std::vector<SourceEntry> finished;
+    std::lock_guard guard(m_lock);
+    for (auto entry = m_sources.begin(); entry != m_sources.end();) {
+        if (!entry->item->isValid()) {
+            finished.push_back(std::move(*entry));
+            entry = m_sources.erase(entry);
+            continue;
+        }
+        if (isInMode(entry->modes, mode))
+            sources.push_back(entry->item);
+        ++entry;
+    }
+    return sources;
+}
+
+bool NSRunLoop::handleSignalledSources(const std::string& mode)
+{
+    bool handled = false;
+    for (Ref<RunLoopSource>& source : sourcesInMode(mode)) {
+        // A signal counts as handled even for a source without a handler:
+        // someone meant to make the loop go round.
+        if (source->takeSignal()) {
+            source->perform();
+            handled = true;
+        }
+    }
+    return handled;
+}
+
+bool NSRunLoop::handleReadySources(const std::string& mode, int timeoutMilliseconds)
+{
+    std::vector<Ref<RunLoopSource>> watched;
+    std::vector<pollfd> descriptors;
+    if (m_wakeFd >= 0 && timeoutMilliseconds != 0)
+        descriptors.push_back({ m_wakeFd, POLLIN, 0 });
+    for (Ref<RunLoopSource>& source : sourcesInMode(mode)) {
+        if (source->fileDescriptor() < 0)
+            continue;
+        descriptors.push_back({ source->fileDescriptor(), POLLIN, 0 });
+        watched.push_back(source);
+    }
+    if (descriptors.empty())
+        return false;
+    int count = poll(descriptors.data(), descriptors.size(), timeoutMilliseconds);
+    if (count < 0 && errno != EINTR)
+        logLine("NSRunLoop: poll failed");
+    if (count <= 0)
+        return false;
+    size_t first = descriptors.size() - watched.size();
+    if (first == 1 && descriptors[0].revents)
+        drainWakeUps();
+    bool handled = false;
+    for (size_t index = 0; index < watched.size(); ++index) {
+        if (descriptors[first + index].revents)
+            handled |= watched[index]->perform();
+    }
+    return handled;
+}
+
+int NSRunLoop::waitTimeout(const std::string& mode, NSTimeInterval now, NSTimeInterval limit)
+{
+    // Under a virtual clock time moves only when a test advances it, and
+    // the advance wakes every loop; there is nothing to wait out in real time.
+    if (VirtualClock::isInstalled())
+        return -1;
+    NSTimeInterval until = limit;
+    if (std::optional<NSTimeInterval> fireDate = nextFireDate(mode))
+        until = std::min(until, *fireDate);
+    if (until >= VirtualClock::distantFuture)
+        return -1;
+    double milliseconds = std::ceil((until - now) * 1000.0);
+    return static_cast<int>(std::clamp(milliseconds, 0.0, static_cast<double>(INT_MAX)));
+}
+
+} // namespace qv

@@ -1,7 +1,7 @@
 #include "DefaultLayouts.h"
 
-#include "DeviceRootFiles.h"
-#include "PropertyListXML.h"
+#include "InstallStep.h"
+#include "platform/core/Log.h"
 
 namespace qv {
 
@@ -30,26 +30,37 @@ std::string layoutGridKey(int64_t deviceClass, SBGridOrientation orientation)
 // entry is SpringBoard's own origin with those 20 points added back. The
 // grid is kept as the editor keeps it: the grid rectangle within the area
 // it was drawn on, which is where the list lies.
-static void addStockList(LayoutFileContents& layout, int64_t deviceClass, SBGridOrientation orientation,
+static void addStockList(NSDictionary& layout, int64_t deviceClass, SBGridOrientation orientation,
     const SBIconListGeometry& list)
 {
     constexpr CGFloat placementOffset = 20;
-    std::vector<LayoutIconEntry>& entries = layout.origins[layoutOriginsKey(deviceClass, orientation)];
+    Ref<NSArray> entries = NSArray::create();
     for (uint64_t i = 0; i < list.capacity(); ++i) {
         CGPoint origin = list.originForIconAtIndex(i);
-        entries.push_back({ static_cast<int64_t>(origin.x), static_cast<int64_t>(origin.y + placementOffset), -1 });
+        entries->addObject(NSDictionary::create({
+            { "x", static_cast<int64_t>(origin.x) },
+            { "y", static_cast<int64_t>(origin.y + placementOffset) },
+            { "LockedIndex", -1 },
+        }));
     }
-    layout.grids[layoutGridKey(deviceClass, orientation)] = {
-        static_cast<int64_t>(list.columns), static_cast<int64_t>(list.rows), list.contentRect
-    };
+    layout.setObject(entries, layoutOriginsKey(deviceClass, orientation));
+    CGRect grid = list.contentRect;
+    layout.setObject(NSDictionary::create({
+                         { "Dimensions-Width", list.columns },
+                         { "Dimensions-Height", list.rows },
+                         { "x", grid.origin.x },
+                         { "y", grid.origin.y },
+                         { "width", grid.size.width },
+                         { "height", grid.size.height },
+                     }),
+        layoutGridKey(deviceClass, orientation));
 }
 
-static LayoutFileContents stockLayout(bool folderLayout)
+static Ref<NSDictionary> stockLayout(bool folderLayout)
 {
-    LayoutFileContents layout;
     // A folder layout is used in folders as it stands; any other layout
     // would be scaled to the folder's size.
-    layout.folderLayout = folderLayout;
+    Ref<NSDictionary> layout = NSDictionary::create({ { "FolderLayout", folderLayout } });
     for (const SBIconGridMetrics& metrics : SBIconGridMetrics::all()) {
         for (SBGridOrientation orientation : { SBGridOrientation::Portrait, SBGridOrientation::Landscape }) {
             addStockList(layout, metrics.deviceClass(), orientation,
@@ -59,21 +70,25 @@ static LayoutFileContents stockLayout(bool folderLayout)
     return layout;
 }
 
-LayoutFileContents defaultHomeScreenLayout()
+Ref<NSDictionary> defaultHomeScreenLayout()
 {
     return stockLayout(false);
 }
 
-LayoutFileContents defaultFolderLayout()
+Ref<NSDictionary> defaultFolderLayout()
 {
     return stockLayout(true);
 }
 
-static bool writeLayoutFile(const std::string& fileName, const LayoutFileContents& layout)
+static bool writeLayoutFile(const std::string& fileName, const NSDictionary& layout)
 {
-    std::string xml = layoutPropertyListXML(layout);
     std::string path = std::string(defaultLayoutsFolder) + "/" + fileName;
-    return writeDeviceFile(path, { reinterpret_cast<const uint8_t*>(xml.data()), xml.size() });
+    if (!createFolderForFile(path))
+        return false;
+    if (layout.writeToFile(path, true))
+        return true;
+    logLine("Could not write " + path);
+    return false;
 }
 
 bool installDefaultLayouts()

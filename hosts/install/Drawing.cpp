@@ -1,6 +1,7 @@
 #include "Drawing.h"
 
-#include "DeviceRootFiles.h"
+#include "InstallStep.h"
+#include "platform/Foundation/NSData.h"
 #include "platform/core/Log.h"
 
 #include <algorithm>
@@ -101,7 +102,7 @@ bool writePNGFile(const std::string& devicePath, const PixelBuffer& pixels)
         logLine("Could not encode " + devicePath + " as PNG");
         return false;
     }
-    return writeDeviceFile(devicePath, *png);
+    return writeDeviceFile(devicePath, NSData::create(std::move(*png)));
 }
 
 } // namespace qv

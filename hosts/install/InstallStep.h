@@ -6,6 +6,8 @@
 
 namespace qv {
 
+class NSData;
+
 // One part of the data a device root holds. A step writes its own files
 // anew every time it runs, creating folders as needed, and says in the log
 // what went wrong when it fails. All paths are device paths, resolved under
@@ -17,5 +19,11 @@ struct InstallStep {
 
 // In the order they run; new parts of the system add their step here.
 const std::vector<InstallStep>& installSteps();
+
+// Makes the folder that is to hold a file at the device path, with its
+// parents; logs and answers false when it cannot.
+bool createFolderForFile(const std::string& devicePath);
+// Writes a whole file at a device path, atomically, creating its folder.
+bool writeDeviceFile(const std::string& devicePath, const NSData& data);
 
 } // namespace qv

@@ -3,6 +3,10 @@
 #include "BundleImages.h"
 #include "DefaultLayouts.h"
 #include "StockWallpapers.h"
+#include "platform/Foundation/NSData.h"
+#include "platform/Foundation/NSFileManager.h"
+#include "platform/Foundation/PathUtilities.h"
+#include "platform/core/Log.h"
 
 namespace qv {
 
@@ -14,6 +18,26 @@ const std::vector<InstallStep>& installSteps()
         { "stock wallpapers", installStockWallpapers },
     };
     return steps;
+}
+
+bool createFolderForFile(const std::string& devicePath)
+{
+    std::string folder = stringByDeletingLastPathComponent(devicePath);
+    RefPtr<NSError> error;
+    if (NSFileManager::defaultManager()->createDirectoryAtPath(folder, true, &error))
+        return true;
+    logLine("Could not create " + folder + (error ? ": " + error->localizedDescription() : std::string()));
+    return false;
+}
+
+bool writeDeviceFile(const std::string& devicePath, const NSData& data)
+{
+    if (!createFolderForFile(devicePath))
+        return false;
+    if (data.writeToFile(devicePath, true))
+        return true;
+    logLine("Could not write " + devicePath);
+    return false;
 }
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #include "UIFont.h"
 
+#include <functional>
+
 namespace qv {
 
 UIFont::UIFont(std::string fontName, CGFloat pointSize)
@@ -18,9 +20,15 @@ Ref<UIFont> UIFont::boldSystemFontOfSize(CGFloat pointSize)
     return makeRef<UIFont>(boldSystemFontName, pointSize);
 }
 
-bool UIFont::isEqual(const UIFont* other) const
+bool UIFont::isEqual(const NSObject* other) const
 {
-    return other && other->m_fontName == m_fontName && other->m_pointSize == m_pointSize;
+    auto font = dynamic_cast<const UIFont*>(other);
+    return font && font->m_fontName == m_fontName && font->m_pointSize == m_pointSize;
+}
+
+NSUInteger UIFont::hash() const
+{
+    return std::hash<std::string>()(m_fontName) ^ std::hash<CGFloat>()(m_pointSize);
 }
 
 } // namespace qv

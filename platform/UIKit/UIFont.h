@@ -1,22 +1,24 @@
 #pragma once
 
+#include "platform/Foundation/NSObject.h"
 #include "platform/core/Geometry.h"
-#include "platform/core/Ref.h"
 
 #include <string>
 
 namespace qv {
 
 // A font by name and point size; nothing is ever drawn with it here.
-class UIFont : public virtual Object {
+class UIFont : public NSObject {
 public:
     static Ref<UIFont> systemFontOfSize(CGFloat pointSize);
     static Ref<UIFont> boldSystemFontOfSize(CGFloat pointSize);
 
     const std::string& fontName() const { return m_fontName; }
     CGFloat pointSize() const { return m_pointSize; }
-    // The same name at the same size; an absent font equals nothing.
-    bool isEqual(const UIFont* other) const;
+    std::string className() const override { return "UIFont"; }
+    // The same name at the same size; an absent object equals nothing.
+    bool isEqual(const NSObject* other) const override;
+    NSUInteger hash() const override;
 
     static constexpr const char* systemFontName = "System";
     static constexpr const char* boldSystemFontName = "System-Bold";

@@ -1,12 +1,11 @@
 #include "UIImage.h"
 
-#include "platform/core/Log.h"
+#include "platform/Foundation/DeviceRoot.h"
+#include "platform/Foundation/FileAccess.h"
 
 #include <png.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -14,7 +13,7 @@ namespace qv {
 
 static constexpr const char* applicationBundlePath = "/Applications/Quilt Vane.app/";
 // No PNG we draw or read comes near this; a larger file is not read at all.
-static constexpr std::uintmax_t maximumImageFileSize = 64 * 1024 * 1024;
+static constexpr size_t maximumImageFileSize = 64 * 1024 * 1024;
 
 PixelBuffer::PixelBuffer(size_t width, size_t height)
     : width(width)
@@ -27,6 +26,11 @@ static bool withinLimits(size_t width, size_t height)
 {
     return width && height && width <= maximumImageSide && height <= maximumImageSide
         && width * height <= maximumImagePixels;
+}
+
+static bool isConsistent(const PixelBuffer& pixels)
+{
+    return withinLimits(pixels.width, pixels.height) && pixels.rgba.size() == pixels.width * pixels.height * 4;
 }
 
 // libpng's simplified interface catches its own errors (it jumps back inside
@@ -54,7 +58,7 @@ std::optional<PixelBuffer> decodePNG(std::span<const uint8_t> bytes)
 
 std::optional<std::vector<uint8_t>> encodePNG(const PixelBuffer& pixels)
 {
-    if (!withinLimits(pixels.width, pixels.height) || pixels.rgba.size() != pixels.width * pixels.height * 4)
+    if (!isConsistent(pixels))
         return std::nullopt;
     png_image image {};
     image.version = PNG_IMAGE_VERSION;
@@ -71,38 +75,12 @@ std::optional<std::vector<uint8_t>> encodePNG(const PixelBuffer& pixels)
     return bytes;
 }
 
-// Where a device path lies on this machine: under the device root that
-// QV_ROOT names. Nothing is read without a root, and ".." cannot climb out.
-static std::optional<std::filesystem::path> hostPathForDevicePath(const std::string& devicePath)
+static std::optional<std::string> readImageFile(const std::string& devicePath)
 {
-    const char* root = std::getenv("QV_ROOT");
-    if (!root || !*root) {
-        logLine("No device root (QV_ROOT) is set; not reading " + devicePath);
-        return std::nullopt;
-    }
-    if (devicePath.empty() || devicePath.front() != '/')
-        return std::nullopt;
-    // Lexically "/.." is "/", so the normal form stays inside the root.
-    std::filesystem::path normal = std::filesystem::path(devicePath).lexically_normal();
-    return std::filesystem::path(root) / normal.relative_path();
-}
-
-static std::optional<std::vector<uint8_t>> readImageFile(const std::string& devicePath)
-{
-    auto hostPath = hostPathForDevicePath(devicePath);
+    auto hostPath = DeviceRoot::resolve(devicePath);
     if (!hostPath)
         return std::nullopt;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(*hostPath, error))
-        return std::nullopt;
-    std::uintmax_t size = std::filesystem::file_size(*hostPath, error);
-    if (error || size > maximumImageFileSize)
-        return std::nullopt;
-    std::ifstream file(*hostPath, std::ios::binary);
-    std::vector<uint8_t> bytes(size);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-        return std::nullopt;
-    return bytes;
+    return readHostFile(*hostPath, maximumImageFileSize);
 }
 
 // The scale a file name announces: "name@2x.png" and "name@2x~ipad.png" are
@@ -135,10 +113,17 @@ RefPtr<UIImage> UIImage::imageWithContentsOfFile(const std::string& path)
     auto bytes = readImageFile(path);
     if (!bytes)
         return nullptr;
-    auto pixels = decodePNG(*bytes);
+    auto pixels = decodePNG({ reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size() });
     if (!pixels)
         return nullptr;
     return makeRef<UIImage>(std::move(*pixels), scaleForFileName(path));
+}
+
+RefPtr<UIImage> UIImage::imageWithPixels(PixelBuffer pixels, CGFloat scale)
+{
+    if (!isConsistent(pixels) || scale <= 0)
+        return nullptr;
+    return makeRef<UIImage>(std::move(pixels), scale);
 }
 
 namespace {
@@ -164,7 +149,7 @@ RefPtr<UIImage> UIImage::imageNamed(const std::string& name)
     if (name.empty())
         return nullptr;
     std::string path = applicationBundlePath + name;
-    auto hostPath = hostPathForDevicePath(path);
+    auto hostPath = DeviceRoot::resolve(path);
     if (!hostPath)
         return nullptr;
     ImageCache& cache = imageCache();

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/Foundation/NSObject.h"
 #include "platform/core/Geometry.h"
-#include "platform/core/Ref.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,7 +37,7 @@ std::optional<PixelBuffer> decodePNG(std::span<const uint8_t> bytes);
 std::optional<std::vector<uint8_t>> encodePNG(const PixelBuffer& image);
 
 // An image decoded from a PNG file, immutable.
-class UIImage : public virtual Object {
+class UIImage : public NSObject {
 public:
     // An image of the application bundle ("/Applications/Quilt Vane.app/"),
     // kept in the process's image cache once found. A name that finds no
@@ -45,12 +45,17 @@ public:
     static RefPtr<UIImage> imageNamed(const std::string& name);
     // The file at a device path, read anew at every call.
     static RefPtr<UIImage> imageWithContentsOfFile(const std::string& path);
+    // Pixels drawn in memory; null when the buffer is empty or its bytes do
+    // not match its size.
+    static RefPtr<UIImage> imageWithPixels(PixelBuffer pixels, CGFloat scale = 1);
 
     // In points: pixels divided by the scale.
     CGSize size() const;
     // 2 or 3 for files named with "@2x" or "@3x", else 1.
     CGFloat scale() const { return m_scale; }
     const PixelBuffer& pixels() const { return m_pixels; }
+
+    std::string className() const override { return "UIImage"; }
 
 private:
     QV_MAKE_REF_FRIEND;

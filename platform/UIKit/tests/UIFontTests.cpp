@@ -1,3 +1,4 @@
+#include "platform/Foundation/NSString.h"
 #include "platform/UIKit/UIFont.h"
 
 #include <gtest/gtest.h>
@@ -21,4 +22,7 @@ TEST(UIFontTest, EqualByNameAndSize)
     EXPECT_FALSE(font->isEqual(UIFont::systemFontOfSize(18).ptr()));
     EXPECT_FALSE(font->isEqual(UIFont::boldSystemFontOfSize(14).ptr()));
     EXPECT_FALSE(font->isEqual(nullptr));
+    EXPECT_FALSE(font->isEqual(NSString::create("System").ptr()));
+    EXPECT_EQ(font->hash(), UIFont::systemFontOfSize(14)->hash());
+    EXPECT_EQ(font->className(), "UIFont");
 }

@@ -232,9 +232,24 @@ TEST_F(UIImageTest, NothingIsReadWithoutADeviceRoot)
 
 TEST_F(UIImageTest, DeviceRootCannotBeLeftThroughParentFolders)
 {
-    // "/.." is "/" on the device, so the path stays inside the root.
     writeImage("/etc/inside.png", pattern(3, 3));
-    RefPtr<UIImage> image = UIImage::imageWithContentsOfFile("/../../etc/inside.png");
+    EXPECT_TRUE(UIImage::imageWithContentsOfFile("/etc/inside.png"));
+    LogCapture log;
+    EXPECT_FALSE(UIImage::imageWithContentsOfFile("/../etc/inside.png"));
+    EXPECT_FALSE(UIImage::imageNamed("../../../etc/inside.png"));
+}
+
+TEST_F(UIImageTest, ImagesOfPixelsDrawnInMemory)
+{
+    RefPtr<UIImage> image = UIImage::imageWithPixels(pattern(6, 4), 2);
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->size(), CGSizeMake(3, 3));
+    EXPECT_EQ(image->size(), CGSizeMake(3, 2));
+    EXPECT_EQ(image->pixels().rgba, pattern(6, 4).rgba);
+    EXPECT_EQ(image->className(), "UIImage");
+
+    PixelBuffer inconsistent = pattern(2, 2);
+    inconsistent.rgba.resize(3);
+    EXPECT_FALSE(UIImage::imageWithPixels(PixelBuffer()));
+    EXPECT_FALSE(UIImage::imageWithPixels(inconsistent));
+    EXPECT_FALSE(UIImage::imageWithPixels(pattern(2, 2), 0));
 }

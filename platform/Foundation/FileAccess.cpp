@@ -1,0 +1,129 @@
+#include "FileAccess.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+
+namespace {
+
+bool fail(std::error_code* error, int code)
+{
+    if (error)
+        *error = std::error_code(code, std::generic_category());
+    return false;
+}
+
+// Closes the descriptor when the scope ends, whatever way it ends.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() { close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool close()
+    {
+        if (m_fd < 0)
+            return true;
+        int result = ::close(m_fd);
+        m_fd = -1;
+        return result == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+bool writeDirectly(const std::filesystem::path& path, std::string_view bytes, std::error_code* error)
+{
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
+    if (file.get() < 0 || !writeAll(file.get(), bytes) || !file.close())
+        return fail(error, errno);
+    return true;
+}
+
+bool writeThroughTemporaryFile(const std::filesystem::path& path, std::string_view bytes, std::error_code* error)
+{
+    // A hidden name with a random end, so that folder listings looking for
+    // a file's extension do not pick up a half-written file.
+    std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+    Descriptor file(mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.get() < 0)
+        return fail(error, errno);
+    bool written = fchmod(file.get(), 0644) == 0 && writeAll(file.get(), bytes) && fsync(file.get()) == 0;
+    int code = written ? 0 : errno;
+    if (!file.close() && written) {
+        written = false;
+        code = errno;
+    }
+    if (written) {
+        if (::rename(temporary.c_str(), path.c_str()) == 0)
+            return true;
+        code = errno;
+    }
+    ::unlink(temporary.c_str());
+    return fail(error, code);
+}
+
+} // namespace
+
+std::optional<std::string> readHostFile(const std::filesystem::path& path, size_t limit, std::error_code* error)
+{
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat status {};
+    if (file.get() < 0 || fstat(file.get(), &status) != 0) {
+        fail(error, errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        fail(error, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+        return std::nullopt;
+    }
+    if (static_cast<unsigned long long>(status.st_size) > limit) {
+        fail(error, EFBIG);
+        return std::nullopt;
+    }
+    std::string contents;
+    char buffer[65536];
+    for (;;) {
+        ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            fail(error, errno);
+            return std::nullopt;
+        }
+        if (count == 0)
+            return contents;
+        // The file may have grown since it was measured.
+        if (contents.size() + static_cast<size_t>(count) > limit) {
+            fail(error, EFBIG);
+            return std::nullopt;
+        }
+        contents.append(buffer, static_cast<size_t>(count));
+    }
+}
+
+bool writeHostFile(const std::filesystem::path& path, std::string_view bytes, bool atomically, std::error_code* error)
+{
+    return atomically ? writeThroughTemporaryFile(path, bytes, error) : writeDirectly(path, bytes, error);
+}
+
+} // namespace qv

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// Text in the value model is UTF-8. Binary property lists may carry bytes
+// that are not (an "ASCII" string with high bytes), and XML can carry only
+// some characters; these helpers keep both rules.
+
+bool isValidUTF8(std::string_view text);
+// Every byte taken as a Latin-1 character.
+std::string UTF8FromLatin1(std::string_view text);
+// Valid UTF-8 holding only characters an XML document may contain (no
+// control characters but tab, line feed and carriage return).
+bool isXMLText(std::string_view text);
+
+} // namespace qv

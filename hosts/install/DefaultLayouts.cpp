@@ -1,6 +1,7 @@
 #include "DefaultLayouts.h"
 
 #include "InstallStep.h"
+#include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/core/Log.h"
 
 namespace qv {
@@ -83,12 +84,12 @@ Ref<NSDictionary> defaultFolderLayout()
 static bool writeLayoutFile(const std::string& fileName, const NSDictionary& layout)
 {
     std::string path = std::string(defaultLayoutsFolder) + "/" + fileName;
-    if (!createFolderForFile(path))
+    auto xml = NSPropertyListSerialization::XMLDataWithPropertyList(layout);
+    if (!xml) {
+        logLine("Could not make a property list of " + path);
         return false;
-    if (layout.writeToFile(path, true))
-        return true;
-    logLine("Could not write " + path);
-    return false;
+    }
+    return writeDeviceFile(path, NSData::dataWithBytes(xml->data(), xml->size()));
 }
 
 bool installDefaultLayouts()

@@ -20,9 +20,6 @@ struct InstallStep {
 // In the order they run; new parts of the system add their step here.
 const std::vector<InstallStep>& installSteps();
 
-// Makes the folder that is to hold a file at the device path, with its
-// parents; logs and answers false when it cannot.
-bool createFolderForFile(const std::string& devicePath);
 // Writes a whole file at a device path, atomically, creating its folder.
 bool writeDeviceFile(const std::string& devicePath, const NSData& data);
 

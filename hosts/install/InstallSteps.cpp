@@ -20,7 +20,7 @@ const std::vector<InstallStep>& installSteps()
     return steps;
 }
 
-bool createFolderForFile(const std::string& devicePath)
+static bool createFolderForFile(const std::string& devicePath)
 {
     std::string folder = stringByDeletingLastPathComponent(devicePath);
     RefPtr<NSError> error;

@@ -1,11 +1,19 @@
 #include "DefaultLayouts.h"
 
 #include "InstallStep.h"
+#include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSPropertyListSerialization.h"
+#include "platform/SpringBoard/SBIconGridMetrics.h"
 #include "platform/core/Log.h"
 
 namespace qv {
 
+static constexpr const char* defaultLayoutsFolder = "/Library/Application Support/Quiltvane/Layouts";
+static constexpr const char* defaultLayoutFileName = "Default.plist";
+static constexpr const char* defaultFolderLayoutFileName = "Default Folder.plist";
+
+// The layout file's device keys: "Origins" or "GridSize", the device
+// class's suffix, and "-Landscape" for landscape.
 static std::string deviceKey(const char* stem, int64_t deviceClass, SBGridOrientation orientation)
 {
     static const char* const suffixes[] = { "-3_5Inch", "-4Inch", "-4_7Inch", "-5_5Inch", "-iPad" };
@@ -17,12 +25,12 @@ static std::string deviceKey(const char* stem, int64_t deviceClass, SBGridOrient
     return key;
 }
 
-std::string layoutOriginsKey(int64_t deviceClass, SBGridOrientation orientation)
+static std::string layoutOriginsKey(int64_t deviceClass, SBGridOrientation orientation)
 {
     return deviceKey("Origins", deviceClass, orientation);
 }
 
-std::string layoutGridKey(int64_t deviceClass, SBGridOrientation orientation)
+static std::string layoutGridKey(int64_t deviceClass, SBGridOrientation orientation)
 {
     return deviceKey("GridSize", deviceClass, orientation);
 }
@@ -71,16 +79,6 @@ static Ref<NSDictionary> stockLayout(bool folderLayout)
     return layout;
 }
 
-Ref<NSDictionary> defaultHomeScreenLayout()
-{
-    return stockLayout(false);
-}
-
-Ref<NSDictionary> defaultFolderLayout()
-{
-    return stockLayout(true);
-}
-
 static bool writeLayoutFile(const std::string& fileName, const NSDictionary& layout)
 {
     std::string path = std::string(defaultLayoutsFolder) + "/" + fileName;
@@ -94,8 +92,8 @@ static bool writeLayoutFile(const std::string& fileName, const NSDictionary& lay
 
 bool installDefaultLayouts()
 {
-    bool home = writeLayoutFile(defaultLayoutFileName, defaultHomeScreenLayout());
-    bool folder = writeLayoutFile(defaultFolderLayoutFileName, defaultFolderLayout());
+    bool home = writeLayoutFile(defaultLayoutFileName, stockLayout(false));
+    bool folder = writeLayoutFile(defaultFolderLayoutFileName, stockLayout(true));
     return home && folder;
 }
 

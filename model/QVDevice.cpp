@@ -16,6 +16,11 @@ QVDeviceType QVDevice::deviceType() const
     return currentDeviceType();
 }
 
+Ref<UIFont> QVDevice::buttonTitleFont() const
+{
+    return UIFont::systemFontOfSize(iPad() ? 18 : 14);
+}
+
 CGSize QVDevice::defaultIconSize() const
 {
     return iPad() ? CGSizeMake(79, 80) : CGSizeMake(59, 60);

@@ -2,6 +2,7 @@
 
 #include "model/QVDeviceType.h"
 #include "platform/Foundation/NSObject.h"
+#include "platform/UIKit/UIFont.h"
 #include "platform/core/Geometry.h"
 
 #include <string>
@@ -25,6 +26,9 @@ public:
     bool iPhone5_5Inch() const { return deviceType() == QVDeviceTypeiPhone5_5Inch; }
     bool iPad() const { return deviceType() == QVDeviceTypeiPad; }
 
+    // The system font of the editor's button titles: 18 points on an iPad,
+    // 14 elsewhere.
+    Ref<UIFont> buttonTitleFont() const;
     CGSize defaultIconSize() const;
     CGSize iconPopoverSize() const;
     // "Origins" and the device suffix, and that with "-Landscape": where a

@@ -62,6 +62,8 @@ TEST_F(QVDeviceTest, ConstantsPerDeviceClass)
         EXPECT_EQ(device->iPad(), c.type == QVDeviceTypeiPad);
         EXPECT_EQ(device->originsKey(), std::string("Origins") + c.suffix);
         EXPECT_EQ(device->originsLandscapeKey(), std::string("Origins") + c.suffix + "-Landscape");
+        EXPECT_TRUE(device->buttonTitleFont()->isEqual(UIFont::systemFontOfSize(c.type == QVDeviceTypeiPad ? 18 : 14).ptr()));
+        EXPECT_EQ(device->buttonTitleFont()->fontName(), UIFont::systemFontName);
         EXPECT_EQ(device->defaultIconSize(), c.iconSize);
         EXPECT_EQ(device->iconPopoverSize(), c.iconPopover);
         EXPECT_EQ(device->defaultNumberOfGridLines(), c.gridLines);

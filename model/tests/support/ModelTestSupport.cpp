@@ -2,6 +2,7 @@
 
 #include "model/QVLayoutKeys.h"
 #include "platform/Foundation/PathUtilities.h"
+#include "platform/UIKit/UIImage.h"
 #include "testing/Process.h"
 
 #include <filesystem>
@@ -83,6 +84,13 @@ std::string LayoutRoot::defaultLayoutPath(std::string_view fileName)
 void LayoutRoot::writeLayout(const std::string& devicePath, const NSDictionary& layout) const
 {
     ASSERT_TRUE(layout.writeToFile(devicePath, true)) << devicePath;
+}
+
+void LayoutRoot::writeImage(const std::string& devicePath, size_t side) const
+{
+    auto png = encodePNG(PixelBuffer(side, side));
+    ASSERT_TRUE(png);
+    m_root.writeFile(devicePath, std::string_view(reinterpret_cast<const char*>(png->data()), png->size()));
 }
 
 void LayoutRoot::writeDefaultLayout(const NSDictionary& layout) const

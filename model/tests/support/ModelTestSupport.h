@@ -64,6 +64,9 @@ public:
 
     // Writes a layout file (XML property list) at a device path.
     void writeLayout(const std::string& devicePath, const NSDictionary& layout) const;
+    // A small PNG image at a device path ("Default_Icon.png" of the
+    // application bundle, a wallpaper), `side` pixels square.
+    void writeImage(const std::string& devicePath, size_t side = 4) const;
     // "Default.plist" and "Default Folder.plist".
     void writeDefaultLayout(const NSDictionary& layout) const;
     void writeDefaultFolderLayout(const NSDictionary& layout) const;

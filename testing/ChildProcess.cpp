@@ -1,5 +1,7 @@
 #include "ChildProcess.h"
 
+#include "Process.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -26,12 +28,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv)
     if (m_pid == 0) {
         dup2(input[0], 0);
         dup2(output[1], 1);
-        std::vector<char*> args;
-        for (const std::string& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
+        execOrExit(argv);
     }
     close(input[0]);
     close(output[1]);

@@ -54,12 +54,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
         dup2(in.fds[0], 0);
         dup2(out.fds[1], 1);
         dup2(err.fds[1], 2);
-        std::vector<char*> args;
-        for (const std::string& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
+        execOrExit(argv);
     }
     in.closeRead();
     out.closeWrite();
@@ -115,6 +110,16 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     if (WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     return result;
+}
+
+void execOrExit(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
 }
 
 ProcessResult runPython(const std::string& script, const std::vector<std::string>& arguments, const std::string& input)

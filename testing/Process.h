@@ -18,6 +18,9 @@ struct ProcessResult {
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& input = {},
     std::chrono::milliseconds timeLimit = std::chrono::seconds(60));
 
+// In a forked child: becomes the program, or exits with 127 when it cannot.
+[[noreturn]] void execOrExit(const std::vector<std::string>& argv);
+
 // Runs a Python 3 script given as text, with arguments.
 ProcessResult runPython(const std::string& script, const std::vector<std::string>& arguments = {},
     const std::string& input = {});

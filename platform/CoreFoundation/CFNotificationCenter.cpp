@@ -1,12 +1,16 @@
 #include "CFNotificationCenter.h"
 
+#include "platform/Foundation/DeviceRoot.h"
+#include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/RunLoopSource.h"
 
 #include "platform/core/Log.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <chrono>
+#include <map>
+#include <poll.h>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,15 +26,16 @@ namespace {
 // Longer names are refused when posted; a datagram of this size always fits.
 constexpr size_t maximumNameLength = 4096;
 
-// The device's folder of notify sockets, "/var/run/notify" under the
-// device root; none when no device root is set, so that nothing here ever
-// touches this machine's own /var.
+const std::string notifyFolder = "/var/run/notify";
+
+// The device's folder of notify sockets on this machine; none when no
+// device root is set, so that nothing here ever touches this machine's /var.
 std::optional<std::string> darwinNotifyDirectory()
 {
-    const char* root = std::getenv("QV_ROOT");
-    if (!root || !*root)
+    std::optional<std::filesystem::path> folder = DeviceRoot::resolve(notifyFolder);
+    if (!folder)
         return std::nullopt;
-    return std::string(root) + "/var/run/notify";
+    return folder->string();
 }
 
 // The address of a socket file in the notify folder. A path too long for a
@@ -65,6 +70,56 @@ private:
     int m_fd;
 };
 
+// How long a post waits for room in a busy peer's queue. The kernel queues
+// only a handful of datagrams per socket, so a burst of posts to a process
+// that is busy for a moment must wait for it rather than lose notifications;
+// a peer that stays full (stopped, or hung) is given up on, and for a while
+// later posts to it drop at once instead of waiting again.
+constexpr auto roomWaitBudget = std::chrono::milliseconds(500);
+constexpr auto congestedPeerGrace = std::chrono::seconds(2);
+
+std::mutex congestedPeersLock;
+std::map<std::string, std::chrono::steady_clock::time_point> congestedPeers;
+
+bool recentlyCongested(const std::string& entry)
+{
+    std::lock_guard guard(congestedPeersLock);
+    auto found = congestedPeers.find(entry);
+    if (found == congestedPeers.end())
+        return false;
+    if (std::chrono::steady_clock::now() - found->second < congestedPeerGrace)
+        return true;
+    congestedPeers.erase(found);
+    return false;
+}
+
+void markCongested(const std::string& entry)
+{
+    std::lock_guard guard(congestedPeersLock);
+    congestedPeers[entry] = std::chrono::steady_clock::now();
+}
+
+// Waits for room in the peer's queue, then sends. A socket connected to the
+// peer polls writable exactly when the peer's queue has room.
+bool sendWhenRoom(const sockaddr_un& address, const std::string& name)
+{
+    Descriptor connected(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (connected.get() < 0 || connect(connected.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return false;
+    auto deadline = std::chrono::steady_clock::now() + roomWaitBudget;
+    while (true) {
+        if (send(connected.get(), name.data(), name.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0)
+            return true;
+        if (errno != EAGAIN && errno != EINTR)
+            return false;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd room { connected.get(), POLLOUT, 0 };
+        poll(&room, 1, static_cast<int>(left.count()));
+    }
+}
+
 void sendName(int socketFd, int directoryFd, const std::string& directory, const std::string& entry, const std::string& name)
 {
     sockaddr_un address;
@@ -81,6 +136,9 @@ void sendName(int socketFd, int directoryFd, const std::string& directory, const
     case ENOENT:
         break; // it went away meanwhile
     case EAGAIN:
+        if (!recentlyCongested(entry) && sendWhenRoom(address, name))
+            break;
+        markCongested(entry);
         logLine("CFNotificationCenter: the notification queue of process " + entry + " is full; \"" + name + "\" is dropped for it");
         break;
     default:
@@ -128,11 +186,10 @@ bool CFNotificationCenter::startListening()
         return true;
     std::optional<std::string> directory = darwinNotifyDirectory();
     if (!directory) {
-        logLine("CFNotificationCenter: no device root (QV_ROOT); Darwin notifications cannot be observed");
+        logLine("CFNotificationCenter: the notify folder of the device cannot be reached; Darwin notifications cannot be observed");
         return false;
     }
-    std::error_code error;
-    std::filesystem::create_directories(*directory, error);
+    NSFileManager::defaultManager()->createDirectoryAtPath(notifyFolder, true);
     Descriptor directoryFd(open(directory->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     Descriptor socketFd(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     std::string name = std::to_string(getpid());
@@ -198,6 +255,14 @@ void CFNotificationCenter::deliver(const std::string& name)
     }
 }
 
+std::string CFNotificationCenter::ownSocketEntry()
+{
+    std::lock_guard guard(m_lock);
+    if (m_socket < 0 || m_socketOwner != getpid())
+        return {};
+    return std::to_string(m_socketOwner);
+}
+
 void CFNotificationCenter::postNotification(const std::string& name)
 {
     if (name.empty() || name.size() > maximumNameLength) {
@@ -206,7 +271,7 @@ void CFNotificationCenter::postNotification(const std::string& name)
     }
     std::optional<std::string> directory = darwinNotifyDirectory();
     if (!directory) {
-        logLine("CFNotificationCenter: no device root (QV_ROOT); \"" + name + "\" is not posted");
+        logLine("CFNotificationCenter: the notify folder of the device cannot be reached; \"" + name + "\" is not posted");
         return;
     }
     Descriptor directoryFd(open(directory->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -220,10 +285,17 @@ void CFNotificationCenter::postNotification(const std::string& name)
             closedir(listing);
         return;
     }
+    std::string ownEntry = ownSocketEntry();
     while (dirent* entry = readdir(listing)) {
         std::string entryName = entry->d_name;
         if (entryName == "." || entryName == "..")
             continue;
+        if (entryName == ownEntry) {
+            // Our own queue drains only on our main run loop, which may be
+            // the very thread posting: hand the post to that loop directly.
+            NSRunLoop::mainRunLoop()->performInModes({ NSRunLoopCommonModes }, [this, name] { deliver(name); });
+            continue;
+        }
         sendName(socketFd.get(), directoryFd.get(), *directory, entryName, name);
     }
     closedir(listing);

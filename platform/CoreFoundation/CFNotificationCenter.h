@@ -34,7 +34,8 @@ using CFNotificationCallback = std::function<void(CFNotificationCenterRef center
 // every process that observes them, the poster included. Each observing
 // process listens on a datagram socket of its own, named by its process id,
 // in the device's notify folder; a post sends the name to every socket
-// there, without ever waiting for a peer. Notifications carry a name only
+// there, waiting a moment for a peer whose queue is full and giving up on
+// one that stays full. Notifications carry a name only
 // and are delivered on the main run loop, in the order they were posted.
 class CFNotificationCenter : public Object {
 public:
@@ -61,6 +62,9 @@ private:
     bool startListening();
     void receivePending();
     void deliver(const std::string& name);
+    // The name of this process's socket in the notify folder, or empty when
+    // it does not listen.
+    std::string ownSocketEntry();
     static void removeSocketAtExit();
 
     std::mutex m_lock;

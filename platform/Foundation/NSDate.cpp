@@ -1,6 +1,7 @@
 #include "NSDate.h"
 
 #include "ValueConversions.h"
+#include "VirtualClock.h"
 
 #include <chrono>
 #include <cmath>
@@ -9,10 +10,11 @@
 
 namespace qv {
 
+// The clock timers follow, so that dates and timers agree under a test's
+// virtual clock.
 Ref<NSDate> NSDate::date()
 {
-    auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-    return dateWithTimeIntervalSince1970(std::chrono::duration<double>(sinceEpoch).count());
+    return dateWithTimeIntervalSinceReferenceDate(VirtualClock::now());
 }
 
 Ref<NSDate> NSDate::dateWithTimeIntervalSinceReferenceDate(NSTimeInterval seconds)

@@ -1,30 +1,31 @@
 #pragma once
 
 #include "platform/Foundation/NSDictionary.h"
-#include "platform/core/Ref.h"
 
 #include <string>
 
 namespace qv {
 
-// A named announcement with the object it concerns and its user
-// information (both retained, either may be absent).
-class NSNotification : public Object {
+// A named announcement with the object it concerns and extra information
+// (both retained, both may be absent).
+class NSNotification : public NSObject {
 public:
-    static Ref<NSNotification> notificationWithName(const std::string& name, RefPtr<Object> object,
+    static Ref<NSNotification> notificationWithName(const std::string& name, RefPtr<NSObject> object,
         RefPtr<NSDictionary> userInfo = nullptr);
 
     const std::string& name() const { return m_name; }
-    Object* object() const { return m_object.get(); }
+    NSObject* object() const { return m_object.get(); }
     NSDictionary* userInfo() const { return m_userInfo.get(); }
+
+    std::string className() const override { return "NSNotification"; }
 
 private:
     QV_MAKE_REF_FRIEND;
-    NSNotification(const std::string& name, RefPtr<Object> object, RefPtr<NSDictionary> userInfo);
+    NSNotification(const std::string& name, RefPtr<NSObject> object, RefPtr<NSDictionary> userInfo);
 
-    std::string m_name;
-    RefPtr<Object> m_object;
-    RefPtr<NSDictionary> m_userInfo;
+    const std::string m_name;
+    const RefPtr<NSObject> m_object;
+    const RefPtr<NSDictionary> m_userInfo;
 };
 
 } // namespace qv

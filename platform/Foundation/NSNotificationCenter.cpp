@@ -18,14 +18,14 @@ bool NSNotificationCenter::Registration::matches(const NSNotification& notificat
     return !objectIdentity || (objectIdentity == notification.object() && object);
 }
 
-void NSNotificationCenter::addObserver(const Object& observer, Callback selector, std::optional<std::string> name, const Object* object)
+void NSNotificationCenter::addObserver(const Object& observer, Callback selector, std::optional<std::string> name, const NSObject* object)
 {
     auto registration = std::make_shared<Registration>();
     registration->observer = WeakPtr<Object>(observer);
     registration->observerIdentity = &observer;
     registration->callback = std::move(selector);
     registration->name = std::move(name);
-    registration->object = WeakPtr<Object>(object);
+    registration->object = WeakPtr<NSObject>(object);
     registration->objectIdentity = object;
     std::lock_guard guard(m_lock);
     m_registrations.push_back(std::move(registration));
@@ -51,7 +51,7 @@ void NSNotificationCenter::removeObserver(const Object& observer)
     removeRegistrations([&](const Registration& registration) { return registration.observerIdentity == &observer; });
 }
 
-void NSNotificationCenter::removeObserver(const Object& observer, const std::optional<std::string>& name, const Object* object)
+void NSNotificationCenter::removeObserver(const Object& observer, const std::optional<std::string>& name, const NSObject* object)
 {
     removeRegistrations([&](const Registration& registration) {
         return registration.observerIdentity == &observer && (!name || registration.name == name)
@@ -81,7 +81,7 @@ void NSNotificationCenter::postNotification(NSNotification& notification)
     }
 }
 
-void NSNotificationCenter::postNotificationName(const std::string& name, RefPtr<Object> object, RefPtr<NSDictionary> userInfo)
+void NSNotificationCenter::postNotificationName(const std::string& name, RefPtr<NSObject> object, RefPtr<NSDictionary> userInfo)
 {
     postNotification(NSNotification::notificationWithName(name, std::move(object), std::move(userInfo)));
 }

@@ -18,7 +18,7 @@ namespace qv {
 // and called synchronously on the posting thread, in the order they were
 // added; an observer that is gone, or removed meanwhile (even during the
 // same post), is not called.
-class NSNotificationCenter : public Object {
+class NSNotificationCenter : public NSObject {
 public:
     using Callback = std::function<void(NSNotification&)>;
 
@@ -27,12 +27,14 @@ public:
     // The callback is the C++ form of the selector; it is called while the
     // observer is alive. No name observes every name; no object observes
     // notifications of any object.
-    void addObserver(const Object& observer, Callback selector, std::optional<std::string> name, const Object* object);
+    void addObserver(const Object& observer, Callback selector, std::optional<std::string> name, const NSObject* object);
     void removeObserver(const Object& observer);
-    void removeObserver(const Object& observer, const std::optional<std::string>& name, const Object* object);
+    void removeObserver(const Object& observer, const std::optional<std::string>& name, const NSObject* object);
 
     void postNotification(NSNotification& notification);
-    void postNotificationName(const std::string& name, RefPtr<Object> object, RefPtr<NSDictionary> userInfo = nullptr);
+    void postNotificationName(const std::string& name, RefPtr<NSObject> object, RefPtr<NSDictionary> userInfo = nullptr);
+
+    std::string className() const override { return "NSNotificationCenter"; }
 
 private:
     QV_MAKE_REF_FRIEND;
@@ -43,8 +45,8 @@ private:
         const Object* observerIdentity;
         Callback callback;
         std::optional<std::string> name;
-        WeakPtr<Object> object;
-        const Object* objectIdentity;
+        WeakPtr<NSObject> object;
+        const NSObject* objectIdentity;
         std::atomic<bool> removed { false };
 
         bool matches(const NSNotification& notification) const;

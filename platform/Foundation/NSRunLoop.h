@@ -2,7 +2,7 @@
 
 #include "VirtualClock.h"
 
-#include "platform/core/Ref.h"
+#include "platform/Foundation/NSObject.h"
 #include "platform/core/WeakPtr.h"
 
 #include <cstdint>
@@ -30,7 +30,7 @@ extern const std::string NSRunLoopCommonModes;  // "kCFRunLoopCommonModes"
 //
 // Adding work and waking the loop are safe from any thread; running it is
 // for its own thread only. No lock is held while the loop calls out.
-class NSRunLoop : public Object {
+class NSRunLoop : public NSObject {
 public:
     static Ref<NSRunLoop> currentRunLoop();
     static Ref<NSRunLoop> mainRunLoop();
@@ -66,6 +66,8 @@ public:
     // The loop's thread ended: queued performs are dropped and later ones
     // are refused, so that nobody waits for them for ever.
     void threadDidExit();
+
+    std::string className() const override { return "NSRunLoop"; }
 
     ~NSRunLoop() override;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/core/Ref.h"
+#include "platform/Foundation/NSObject.h"
 
 #include <atomic>
 #include <functional>
@@ -14,7 +14,7 @@ class NSRunLoop;
 // entry once started and keeps itself alive until the entry returns; the
 // object of the main thread and of threads made otherwise is found with
 // currentThread().
-class NSThread : public Object {
+class NSThread : public NSObject {
 public:
     // The C++ form of initWithTarget:selector:object: and initWithBlock:
     // the entry owns whatever it needs, its target included.
@@ -31,6 +31,8 @@ public:
     // The run loop the thread runs; work may be queued on it before the
     // thread starts.
     Ref<NSRunLoop> runLoop() const;
+
+    std::string className() const override { return "NSThread"; }
 
     ~NSThread() override;
 

@@ -2,7 +2,7 @@
 
 #include "VirtualClock.h"
 
-#include "platform/core/Ref.h"
+#include "platform/Foundation/NSObject.h"
 #include "platform/core/WeakPtr.h"
 
 #include <cstdint>
@@ -19,7 +19,7 @@ class NSRunLoop;
 // thread may do; a one-shot timer invalidates itself after firing. A
 // repeating timer that missed firings (its run loop was busy or not
 // running) fires once and then keeps its schedule; it does not catch up.
-class NSTimer : public Object {
+class NSTimer : public NSObject {
 public:
     using Action = std::function<void(NSTimer&)>;
 
@@ -50,6 +50,8 @@ public:
     NSTimeInterval fireDate() const;
     void setFireDate(NSTimeInterval date);
     NSTimeInterval timeInterval() const;
+
+    std::string className() const override { return "NSTimer"; }
 
 private:
     QV_MAKE_REF_FRIEND;

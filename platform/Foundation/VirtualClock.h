@@ -1,13 +1,12 @@
 #pragma once
 
+#include "platform/Foundation/FoundationTypes.h"
+
 #include <string>
 
 namespace qv {
 
-// Seconds, as the device counts durations and absolute times. Absolute
-// times count from the reference date, 1 January 2001 UTC.
-using NSTimeInterval = double;
-
+// Absolute times are seconds since the reference date, 1 January 2001 UTC.
 // The clock that timers, delayed performs and run-loop limit dates follow.
 // Normally it is the real time; a test installs a VirtualClock and then
 // time moves only when the test advances it, so timed work fires

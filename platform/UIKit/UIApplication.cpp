@@ -107,7 +107,7 @@ void UIApplication::tell(void (UIApplicationDelegate::*call)(UIApplication*), co
     Ref<UIApplication> protect(*this);
     if (RefPtr<UIApplicationDelegate> delegate = m_delegate)
         ((*delegate).*call)(this);
-    NSNotificationCenter::defaultCenter()->postNotificationName(notification, RefPtr<Object>(this));
+    NSNotificationCenter::defaultCenter()->postNotificationName(notification, RefPtr<NSObject>(this));
 }
 
 void UIApplication::didFinishLaunching()

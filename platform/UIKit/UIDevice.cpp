@@ -76,7 +76,7 @@ void UIDevice::setOrientation(UIDeviceOrientation orientation)
         m_orientation = orientation;
     }
     if (notify)
-        NSNotificationCenter::defaultCenter()->postNotificationName(UIDeviceOrientationDidChangeNotification, RefPtr<Object>(this));
+        NSNotificationCenter::defaultCenter()->postNotificationName(UIDeviceOrientationDidChangeNotification, nullptr);
 }
 
 } // namespace qv

@@ -2,7 +2,7 @@
 #include "platform/Foundation/NSRunLoop.h"
 
 #include "platform/core/Log.h"
-#include "testing/ChildProcess.h"
+#include "PeerProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDirectory.h"
@@ -18,49 +18,6 @@ using namespace qv;
 using namespace qv::testing;
 
 namespace {
-
-// Another process of the device, running the peer program. Lines it
-// prints while answering a command are kept, so that notifications that
-// arrive in between are not lost.
-class Peer {
-public:
-    Peer()
-        : m_process(std::vector<std::string> { buildDirectory() + "/bin/qv_corefoundation_peer" })
-    {
-        EXPECT_TRUE(m_process.send("ping"));
-        EXPECT_TRUE(m_process.waitForLine("pong", &m_heard));
-    }
-
-    void command(const std::string& line)
-    {
-        ASSERT_TRUE(m_process.send(line));
-        ASSERT_TRUE(m_process.waitForLine("ok", &m_heard)) << line;
-    }
-
-    // The notifications the peer reported until (and without) the marker.
-    std::vector<std::string> notificationsUntil(const std::string& marker)
-    {
-        std::vector<std::string> lines;
-        std::string wanted = "notified " + marker;
-        auto found = std::find(m_heard.begin(), m_heard.end(), wanted);
-        if (found == m_heard.end()) {
-            lines = std::move(m_heard);
-            m_heard.clear();
-            EXPECT_TRUE(m_process.waitForLine(wanted, &lines));
-        } else {
-            lines.assign(m_heard.begin(), found);
-            m_heard.erase(m_heard.begin(), found + 1);
-        }
-        std::erase_if(lines, [](const std::string& line) { return line.rfind("notified ", 0) != 0; });
-        return lines;
-    }
-
-    ChildProcess& process() { return m_process; }
-
-private:
-    ChildProcess m_process;
-    std::vector<std::string> m_heard;
-};
 
 // A device root of the test's own, set for this process and the peers it starts.
 class DarwinNotifyTest : public ::testing::Test {
@@ -90,13 +47,13 @@ void recordName(CFNotificationCenterRef, void* observer, const std::string& name
 // removed gets nothing more.
 TEST_F(DarwinNotifyTest, PostReachesEveryObservingProcessInOrder)
 {
-    std::vector<std::unique_ptr<Peer>> peers;
+    std::vector<std::unique_ptr<PeerProcess>> peers;
     for (int i = 0; i < 4; ++i) {
-        peers.push_back(std::make_unique<Peer>());
+        peers.push_back(std::make_unique<PeerProcess>());
         for (const char* name : { "A", "B", "End" })
             peers.back()->command(std::string("observe ") + name);
     }
-    Peer& poster = *peers[0];
+    PeerProcess& poster = *peers[0];
     peers[3]->command("remove B");
     for (const char* name : { "A", "B", "A", "Unobserved", "B", "End" })
         poster.command(std::string("post ") + name);
@@ -119,7 +76,7 @@ TEST_F(DarwinNotifyTest, PostReachesEveryObservingProcessInOrder)
 // and still reaches the others.
 TEST_F(DarwinNotifyTest, PostsAfterAnObserverWasKilledStillReachTheOthers)
 {
-    Peer poster, survivor, victim;
+    PeerProcess poster, survivor, victim;
     survivor.command("observe Tick");
     victim.command("observe Tick");
     pid_t victimId = victim.process().pid();
@@ -137,11 +94,36 @@ TEST_F(DarwinNotifyTest, PostsAfterAnObserverWasKilledStillReachTheOthers)
     EXPECT_FALSE(std::filesystem::exists(notifyFolder() / std::to_string(survivorId)));
 }
 
-// A peer that does not read (stopped here) fills its queue: posts go on
-// without waiting for it, and say what they dropped.
+// The kernel queues only a few datagrams per socket: a burst of posts waits
+// for a live peer to make room instead of losing any, and a burst to the
+// poster itself does not wait on its own queue.
+TEST_F(DarwinNotifyTest, BurstsReachLivePeersAndThePosterWhole)
+{
+    PeerProcess peer;
+    peer.command("observe Burst");
+    peer.command("observe End");
+    std::vector<std::string> received;
+    CFNotificationCenterRef center = CFNotificationCenterGetDarwinNotifyCenter();
+    CFNotificationCenterAddObserver(center, &received, recordName, "Burst", nullptr, CFNotificationSuspensionBehaviorDeliverImmediately);
+    LogCapture log;
+    ASSERT_TRUE(peer.process().send("busy 100"));
+    for (int i = 0; i < 100; ++i)
+        CFNotificationCenterPostNotification(center, "Burst", nullptr, nullptr, true);
+    CFNotificationCenterPostNotification(center, "End", nullptr, nullptr, true);
+
+    EXPECT_EQ(peer.notificationsUntil("End"), std::vector<std::string>(100, "notified Burst"));
+    while (received.size() < 100)
+        ASSERT_TRUE(NSRunLoop::mainRunLoop()->runMode(NSDefaultRunLoopMode, VirtualClock::now() + 30));
+    EXPECT_EQ(received, std::vector<std::string>(100, "Burst"));
+    EXPECT_FALSE(log.contains("is full"));
+    CFNotificationCenterRemoveObserver(center, &received, std::string("Burst"), nullptr);
+}
+
+// A peer that does not read (stopped here) fills its queue: posts wait for
+// it only briefly, then go on without it and say what they dropped.
 TEST_F(DarwinNotifyTest, FullPeerQueueDropsInsteadOfBlocking)
 {
-    Peer stopped;
+    PeerProcess stopped;
     stopped.command("observe Flood");
     ASSERT_EQ(::kill(stopped.process().pid(), SIGSTOP), 0);
     LogCapture log;
@@ -160,7 +142,7 @@ TEST_F(DarwinNotifyTest, PosterGetsItsOwnPostOnItsMainRunLoop)
     std::vector<std::string> received;
     CFNotificationCenterRef center = CFNotificationCenterGetDarwinNotifyCenter();
     CFNotificationCenterAddObserver(center, &received, recordName, "Self", nullptr, CFNotificationSuspensionBehaviorDeliverImmediately);
-    Peer peer;
+    PeerProcess peer;
     peer.command("post Self");
     CFNotificationCenterPostNotification(center, "Self", nullptr, nullptr, true);
     EXPECT_TRUE(received.empty());
@@ -180,7 +162,7 @@ TEST(DarwinNotifyCenter, RefusesWithoutDeviceRootOrWithBadInput)
     CFNotificationCenterRef center = CFNotificationCenterGetDarwinNotifyCenter();
     CFNotificationCenterAddObserver(center, &received, recordName, "X", nullptr, CFNotificationSuspensionBehaviorDrop);
     CFNotificationCenterPostNotification(center, "X", nullptr, nullptr, true);
-    EXPECT_TRUE(log.contains("no device root"));
+    EXPECT_TRUE(log.contains("notify folder of the device cannot be reached"));
     log.clear();
     CFNotificationCenterPostNotification(center, "", nullptr, nullptr, true);
     CFNotificationCenterPostNotification(center, std::string(5000, 'n'), nullptr, nullptr, true);

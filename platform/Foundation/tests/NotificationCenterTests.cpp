@@ -1,4 +1,5 @@
 #include "platform/Foundation/NSNotificationCenter.h"
+#include "platform/Foundation/NSNumber.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ namespace {
 class Observer : public Object {
 public:
     explicit Observer(std::string name, std::vector<std::string>& log) : m_name(std::move(name)), m_log(log) {}
-    void observe(NSNotificationCenter& center, std::optional<std::string> name, const Object* object)
+    void observe(NSNotificationCenter& center, std::optional<std::string> name, const NSObject* object)
     {
         center.addObserver(*this, [this](NSNotification& notification) { m_log.push_back(m_name + ":" + notification.name()); }, std::move(name), object);
     }
@@ -21,7 +22,7 @@ private:
     std::vector<std::string>& m_log;
 };
 
-class Sender : public Object { };
+class Sender : public NSObject { };
 
 
 } // namespace
@@ -52,6 +53,21 @@ TEST(NotificationCenter, DeliversByNameAndObjectInOrderOfAdding)
     log.clear();
     center->postNotification(notification);
     EXPECT_TRUE(log.empty());
+}
+
+TEST(NotificationCenter, NotificationCarriesItsUserInfo)
+{
+    Ref<NSNotificationCenter> center = NSNotificationCenter::defaultCenter();
+    std::vector<std::string> log;
+    auto observer = makeRef<Observer>("o", log);
+    RefPtr<NSDictionary> seen;
+    center->addObserver(observer, [&](NSNotification& notification) { seen = notification.userInfo(); }, "Info", nullptr);
+    center->postNotificationName("Info", nullptr, NSDictionary::create({ { "page", 3 } }));
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->numberForKey("page")->intValue(), 3);
+    center->postNotificationName("Info", nullptr);
+    EXPECT_FALSE(seen);
+    center->removeObserver(observer);
 }
 
 TEST(NotificationCenter, RemovingByNameKeepsTheObserversOtherNames)

@@ -92,15 +92,16 @@ TEST(UITextView, DefaultsAndSettings)
 
 TEST(UIImageView, ShowsTheHighlightedImageWhileHighlighted)
 {
-    Ref<UIImage> plain = makeRef<UIImage>();
-    Ref<UIImage> bright = makeRef<UIImage>();
+    RefPtr<UIImage> plain = UIImage::imageWithPixels(PixelBuffer(1, 1));
+    RefPtr<UIImage> bright = UIImage::imageWithPixels(PixelBuffer(1, 1));
+    ASSERT_TRUE(plain && bright);
     Ref<UIImageView> view = makeRef<UIImageView>(plain);
     EXPECT_FALSE(view->userInteractionEnabled());
-    EXPECT_EQ(view->currentImage().get(), plain.ptr());
+    EXPECT_EQ(view->currentImage(), plain);
     view->setHighlighted(true);
-    EXPECT_EQ(view->currentImage().get(), plain.ptr()); // no highlighted image yet
+    EXPECT_EQ(view->currentImage(), plain); // no highlighted image yet
     view->setHighlightedImage(bright);
-    EXPECT_EQ(view->currentImage().get(), bright.ptr());
+    EXPECT_EQ(view->currentImage(), bright);
     view->setImage(nullptr);
     view->setHighlighted(false);
     EXPECT_FALSE(view->currentImage());

@@ -4,19 +4,27 @@
 // "notified NAME" when its main run loop delivers them.
 //
 //   observe NAME | remove NAME | remove-all | post NAME | ping
+//   set KEY TEXT | unset KEY | get KEY | sync | fill PREFIX COUNT
 //
-// Every command is answered with "ok" (ping with "pong"); the program ends
-// at the end of its input.
+// The preference commands work on the domain named as the program's one
+// argument; fill sets PREFIX-0 to PREFIX-(COUNT-1), each to its number as
+// text. Every command is answered with "ok" (ping with "pong", get with
+// "value TEXT" or "none", a failed sync with "failed"); the program ends at
+// the end of its input.
 
 #include "platform/CoreFoundation/CFNotificationCenter.h"
+#include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/NSString.h"
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/RunLoopSource.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 using namespace qv;
@@ -24,6 +32,7 @@ using namespace qv;
 namespace {
 
 bool finished = false;
+std::string domain;
 std::string pendingInput;
 int observerToken;
 
@@ -38,11 +47,43 @@ void notified(CFNotificationCenterRef, void*, const std::string& name, const voi
     answer("notified " + name);
 }
 
+// Answers the preference commands; false for any other command.
+bool runPreferenceCommand(const std::string& command, const std::string& key, std::istringstream& rest)
+{
+    if (command == "set") {
+        std::string text;
+        rest >> text;
+        CFPreferencesSetAppValue(key, NSString::create(text), domain);
+    } else if (command == "unset") {
+        CFPreferencesSetAppValue(key, nullptr, domain);
+    } else if (command == "get") {
+        RefPtr<NSString> value = dynamicRefCast<NSString>(CFPreferencesCopyAppValue(key, domain));
+        answer(value ? "value " + value->string() : "none");
+        return true;
+    } else if (command == "sync") {
+        if (!CFPreferencesAppSynchronize(domain)) {
+            answer("failed");
+            return true;
+        }
+    } else if (command == "fill") {
+        int count = 0;
+        rest >> count;
+        for (int index = 0; index < count; ++index)
+            CFPreferencesSetAppValue(key + "-" + std::to_string(index), NSString::create(std::to_string(index)), domain);
+    } else {
+        return false;
+    }
+    answer("ok");
+    return true;
+}
+
 void runCommand(const std::string& line)
 {
     std::istringstream words(line);
     std::string command, argument;
     words >> command >> argument;
+    if (runPreferenceCommand(command, argument, words))
+        return;
     CFNotificationCenterRef center = CFNotificationCenterGetDarwinNotifyCenter();
     if (command == "observe")
         CFNotificationCenterAddObserver(center, &observerToken, notified, argument, nullptr, CFNotificationSuspensionBehaviorDeliverImmediately);
@@ -54,6 +95,8 @@ void runCommand(const std::string& line)
         CFNotificationCenterPostNotification(center, argument, nullptr, nullptr, true);
     else if (command == "ping")
         return answer("pong");
+    else if (command == "busy") // keeps the main thread from reading for a while
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(argument)));
     else
         return answer("error unknown command: " + command);
     answer("ok");
@@ -78,8 +121,9 @@ void readInput()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    domain = argc > 1 ? argv[1] : "com.example.peer";
     Ref<RunLoopSource> input = RunLoopSource::create(STDIN_FILENO, readInput);
     NSRunLoop::mainRunLoop()->addSource(input, NSDefaultRunLoopMode);
     while (!finished)

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace qv {
+
+// "Default.plist" and "Default Folder.plist" in the default layouts folder:
+// SpringBoard's stock arrangement of a home-screen page and of a folder
+// page, for every device class and orientation.
+bool installDefaultLayouts();
+
+} // namespace qv

@@ -1,0 +1,43 @@
+#include "InstallStep.h"
+
+#include "BundleImages.h"
+#include "DefaultLayouts.h"
+#include "StockWallpapers.h"
+#include "platform/Foundation/NSData.h"
+#include "platform/Foundation/NSFileManager.h"
+#include "platform/Foundation/PathUtilities.h"
+#include "platform/core/Log.h"
+
+namespace qv {
+
+const std::vector<InstallStep>& installSteps()
+{
+    static const std::vector<InstallStep> steps {
+        { "default layouts", installDefaultLayouts },
+        { "application bundle images", installBundleImages },
+        { "stock wallpapers", installStockWallpapers },
+    };
+    return steps;
+}
+
+static bool createFolderForFile(const std::string& devicePath)
+{
+    std::string folder = stringByDeletingLastPathComponent(devicePath);
+    RefPtr<NSError> error;
+    if (NSFileManager::defaultManager()->createDirectoryAtPath(folder, true, &error))
+        return true;
+    logLine("Could not create " + folder + (error ? ": " + error->localizedDescription() : std::string()));
+    return false;
+}
+
+bool writeDeviceFile(const std::string& devicePath, const NSData& data)
+{
+    if (!createFolderForFile(devicePath))
+        return false;
+    if (data.writeToFile(devicePath, true))
+        return true;
+    logLine("Could not write " + devicePath);
+    return false;
+}
+
+} // namespace qv

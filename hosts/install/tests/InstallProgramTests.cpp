@@ -1,0 +1,247 @@
+#include "hosts/install/StockWallpapers.h"
+#include "platform/SpringBoard/SBIconGridMetrics.h"
+#include "platform/UIKit/UIImage.h"
+#include "testing/Process.h"
+#include "testing/ScopedEnvironment.h"
+#include "testing/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+using namespace qv;
+
+namespace {
+
+const char* const deviceSuffixes[] = { "-3_5Inch", "-4Inch", "-4_7Inch", "-5_5Inch", "-iPad" };
+const std::string layoutsFolder = "Library/Application Support/Quiltvane/Layouts";
+
+// Prints every key of the layout files as plistlib reads them, with the
+// type of each value, sorted, one icon entry a line.
+const char* const layoutDumper = R"(
+import plistlib, sys
+def show(value):
+    if isinstance(value, bool): return "bool:%s" % value
+    if isinstance(value, int): return "int:%d" % value
+    if isinstance(value, float): return "real:%.6g" % value
+    return "%s:%r" % (type(value).__name__, value)
+def fields(entry):
+    return " ".join("%s=%s" % (key, show(entry[key])) for key in sorted(entry))
+for path in sys.argv[1:]:
+    with open(path, "rb") as file:
+        layout = plistlib.load(file)
+    for key in sorted(layout):
+        value = layout[key]
+        if isinstance(value, list):
+            print(key, "array", len(value))
+            for index, entry in enumerate(value):
+                print(" ", index, fields(entry))
+        elif isinstance(value, dict):
+            print(key, "dict", fields(value))
+        else:
+            print(key, show(value))
+)";
+
+std::string real(CGFloat value)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "real:%.6g", value);
+    return buffer;
+}
+
+// What the dumper must print for a stock layout: SpringBoard's origins with
+// the 20 points the extension takes off, and the list's grid.
+std::string expectedStockLayout(bool folder)
+{
+    std::map<std::string, std::string> keys;
+    keys["FolderLayout"] = std::string("FolderLayout bool:") + (folder ? "True" : "False") + "\n";
+    for (const SBIconGridMetrics& metrics : SBIconGridMetrics::all()) {
+        for (SBGridOrientation orientation : { SBGridOrientation::Portrait, SBGridOrientation::Landscape }) {
+            SBIconListGeometry list = folder ? metrics.folderPage(orientation) : metrics.homePage(orientation);
+            std::string suffix = deviceSuffixes[metrics.deviceClass()];
+            if (orientation == SBGridOrientation::Landscape)
+                suffix += "-Landscape";
+            std::ostringstream origins;
+            origins << "Origins" << suffix << " array " << list.capacity() << "\n";
+            for (uint64_t i = 0; i < list.capacity(); ++i) {
+                CGPoint origin = list.originForIconAtIndex(i);
+                origins << "  " << i << " LockedIndex=int:-1 x=int:" << int64_t(origin.x) << " y=int:"
+                        << int64_t(origin.y) + 20 << "\n";
+            }
+            keys["Origins" + suffix] = origins.str();
+            CGRect grid = list.contentRect;
+            std::ostringstream gridLine;
+            gridLine << "GridSize" << suffix << " dict Dimensions-Height=int:" << list.rows
+                     << " Dimensions-Width=int:" << list.columns << " height=" << real(grid.size.height)
+                     << " width=" << real(grid.size.width) << " x=" << real(grid.origin.x) << " y="
+                     << real(grid.origin.y) << "\n";
+            keys["GridSize" + suffix] = gridLine.str();
+        }
+    }
+    std::string text;
+    for (const auto& [key, lines] : keys)
+        text += lines;
+    return text;
+}
+
+std::string fileContents(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>() };
+}
+
+class InstallProgramTest : public ::testing::Test {
+protected:
+    qv::testing::ProcessResult install(const std::vector<std::string>& arguments) const
+    {
+        std::vector<std::string> argv { qv::testing::buildDirectory() + "/bin/qv-install-root" };
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return qv::testing::runProcess(argv);
+    }
+
+    void installRoot() const
+    {
+        auto result = install({ m_root.string() });
+        ASSERT_EQ(result.exitCode, 0) << result.errors;
+    }
+
+    std::map<std::string, std::string> allFiles() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_root.path())) {
+            if (entry.is_regular_file())
+                files[std::filesystem::relative(entry.path(), m_root.path()).string()] = fileContents(entry.path());
+        }
+        return files;
+    }
+
+    std::string dumpLayout(const char* fileName) const
+    {
+        auto result = qv::testing::runPython(layoutDumper, { (m_root.path() / layoutsFolder / fileName).string() });
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        return result.output;
+    }
+
+    qv::testing::TemporaryDirectory m_root;
+};
+
+} // namespace
+
+TEST_F(InstallProgramTest, DefaultLayoutsHoldTheStockArrangementOfEveryDeviceAndOrientation)
+{
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    std::string home = dumpLayout("Default.plist");
+    std::string folder = dumpLayout("Default Folder.plist");
+    EXPECT_EQ(home, expectedStockLayout(false));
+    EXPECT_EQ(folder, expectedStockLayout(true));
+
+    // Spot checks against figures worked out by hand, in case the table and
+    // the installer ever agree on a mistake: the 4-inch phone's first icon,
+    // its grid, and the iPad's landscape folder.
+    EXPECT_NE(home.find("Origins-4Inch array 20\n  0 LockedIndex=int:-1 x=int:22 y=int:35\n"), std::string::npos);
+    EXPECT_NE(home.find("GridSize-4Inch dict Dimensions-Height=int:5 Dimensions-Width=int:4 height=real:436 "
+                        "width=real:288 x=real:16 y=real:8\n"),
+        std::string::npos);
+    EXPECT_NE(folder.find("Origins-iPad-Landscape array 16\n"), std::string::npos);
+    EXPECT_EQ(home.find("QV"), std::string::npos);
+}
+
+TEST_F(InstallProgramTest, BundleImagesAndWallpapersDecodeAtTheirSizes)
+{
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    qv::testing::ScopedEnvironment root("QV_ROOT", m_root.string());
+
+    struct Case {
+        const char* name;
+        CGSize size;
+    };
+    const Case images[] = {
+        { "Default_Icon.png", { 60, 60 } },
+        { "Placeholder.png", { 60, 60 } },
+        { "Grid_Background.png", { 32, 32 } },
+        { "Grid_Line_Hor.png", { 32, 1 } },
+        { "Grid_Line_Vert.png", { 1, 32 } },
+        { "Select_Icon.png", { 20, 20 } },
+    };
+    for (const Case& c : images) {
+        SCOPED_TRACE(c.name);
+        RefPtr<UIImage> image = UIImage::imageNamed(c.name);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->size(), c.size);
+        EXPECT_EQ(image->scale(), 1);
+    }
+    auto alphaAt = [](const char* name, size_t x, size_t y) { return UIImage::imageNamed(name)->pixels().pixel(x, y)[3]; };
+    // The icon's corners are cut round; its middle and the tint are solid.
+    EXPECT_EQ(alphaAt("Default_Icon.png", 0, 0), 0);
+    EXPECT_EQ(alphaAt("Default_Icon.png", 30, 5), 255);
+    // The placeholder lets the wallpaper through.
+    EXPECT_GT(alphaAt("Placeholder.png", 30, 30), 0);
+    EXPECT_LT(alphaAt("Placeholder.png", 30, 30), 128);
+    EXPECT_EQ(alphaAt("Select_Icon.png", 0, 0), 0);
+    EXPECT_EQ(alphaAt("Select_Icon.png", 10, 3), 255);
+
+    for (const StockWallpaper& wallpaper : stockWallpapers()) {
+        SCOPED_TRACE(wallpaper.path);
+        RefPtr<UIImage> image = UIImage::imageWithContentsOfFile(wallpaper.path);
+        ASSERT_TRUE(image);
+        CGSize screen = SBIconGridMetrics::forDeviceClass(wallpaper.deviceClass)->screenSize(SBGridOrientation::Portrait);
+        EXPECT_EQ(image->scale(), wallpaper.scale);
+        EXPECT_EQ(image->size(), screen);
+        const PixelBuffer& pixels = image->pixels();
+        EXPECT_EQ(pixels.pixel(0, 0)[3], 255);
+        EXPECT_EQ(pixels.pixel(pixels.width - 1, pixels.height - 1)[3], 255);
+        EXPECT_NE(pixels.pixel(0, 0)[2], pixels.pixel(0, pixels.height - 1)[2]);
+    }
+    std::set<std::string> paths;
+    for (const StockWallpaper& wallpaper : stockWallpapers())
+        paths.insert(wallpaper.path);
+    EXPECT_EQ(paths, (std::set<std::string> { "/Library/Wallpaper/iPhone/default@2x.png",
+                         "/Library/Wallpaper/iPhone/default-568h@2x.png", "/Library/Wallpaper/iPhone/default@3x.png",
+                         "/Library/Wallpaper/iPad/default.png", "/Library/Wallpaper/iPad/default@2x.png" }));
+}
+
+TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFiles)
+{
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    auto first = allFiles();
+    EXPECT_EQ(first.size(), 2u + 6u + 5u);
+
+    // A damaged layout and a missing image are put right; nothing else
+    // appears, not even a half-written file.
+    std::ofstream(m_root.path() / layoutsFolder / "Default.plist", std::ios::trunc) << "garbage";
+    std::filesystem::remove(m_root.path() / "Applications/Quilt Vane.app/Select_Icon.png");
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    EXPECT_EQ(allFiles(), first);
+}
+
+TEST_F(InstallProgramTest, RefusesWhatCannotBeADeviceRoot)
+{
+    auto noArgument = install({});
+    EXPECT_EQ(noArgument.exitCode, 2);
+    EXPECT_NE(noArgument.errors.find("usage"), std::string::npos);
+    EXPECT_EQ(install({ "a", "b" }).exitCode, 2);
+
+    std::filesystem::path file = m_root.path() / "plain-file";
+    std::ofstream(file) << "not a folder";
+    auto result = install({ file.string() });
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.errors.find("device root"), std::string::npos);
+    EXPECT_EQ(fileContents(file), "not a folder");
+
+    // Where a file stands in the way of a folder the steps fail, say so, and
+    // leave the file alone; the steps that can still run do.
+    std::filesystem::path blocked = m_root.path() / "blocked";
+    std::filesystem::create_directories(blocked);
+    std::ofstream(blocked / "Library") << "in the way";
+    auto blockedResult = install({ blocked.string() });
+    EXPECT_EQ(blockedResult.exitCode, 1);
+    EXPECT_NE(blockedResult.errors.find("could not install the default layouts"), std::string::npos);
+    EXPECT_NE(blockedResult.errors.find("could not install the stock wallpapers"), std::string::npos);
+    EXPECT_EQ(fileContents(blocked / "Library"), "in the way");
+    EXPECT_TRUE(std::filesystem::is_regular_file(blocked / "Applications/Quilt Vane.app/Default_Icon.png"));
+}

@@ -1,0 +1,202 @@
+#include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/NSArray.h"
+#include "platform/Foundation/NSDictionary.h"
+#include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/NSString.h"
+
+#include "platform/core/Log.h"
+#include "PeerProcess.h"
+#include "testing/Process.h"
+#include "testing/ScopedEnvironment.h"
+#include "testing/TemporaryDeviceRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace qv;
+using namespace qv::testing;
+
+namespace {
+
+const std::string domain = "com.example.shared";
+const std::string domainFile = "/var/mobile/Library/Preferences/com.example.shared.plist";
+
+RefPtr<NSString> stringValue(const std::string& key)
+{
+    return dynamicRefCast<NSString>(CFPreferencesCopyAppValue(key, domain));
+}
+
+// Python's plistlib reads the domain's file and prints what the script says.
+std::string readWithPlistlib(const TemporaryDeviceRoot& root, const std::string& expression)
+{
+    ProcessResult result = runPython("import plistlib, sys\nvalues = plistlib.load(open(sys.argv[1], 'rb'))\nprint((" + expression + "))",
+        { root.hostPath(domainFile).string() });
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    while (!result.output.empty() && result.output.back() == '\n')
+        result.output.pop_back();
+    return result.output;
+}
+
+} // namespace
+
+// In one process a set is seen at once; no value removes the key; kinds
+// stay as they were through the file, as another reader sees them.
+TEST(Preferences, SetIsSeenAtOnceAndKeepsKindsThroughTheFile)
+{
+    TemporaryDeviceRoot root;
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Enable", domain));
+    CFPreferencesSetAppValue("Enable", NSNumber::numberWithBool(true), domain);
+    CFPreferencesSetAppValue("Page", NSNumber::numberWithInteger(1), domain);
+    CFPreferencesSetAppValue("Radius", NSNumber::numberWithDouble(7.5), domain);
+    CFPreferencesSetAppValue("Name", NSString::create("Default.plist//DEFAULT"), domain);
+    CFPreferencesSetAppValue("Size", NSDictionary::create({ { "width", 200.0 }, { "height", 180.5 } }), domain);
+    CFPreferencesSetAppValue("Gone", NSString::create("soon"), domain);
+    CFPreferencesSetAppValue("Gone", nullptr, domain);
+    ASSERT_TRUE(stringValue("Name"));
+    EXPECT_EQ(stringValue("Name")->string(), "Default.plist//DEFAULT");
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Gone", domain));
+    EXPECT_EQ(root.readFile(domainFile), ""); // nothing written before a synchronisation
+
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(readWithPlistlib(root, "sorted((k, type(v).__name__) for k, v in values.items())"),
+        "[('Enable', 'bool'), ('Name', 'str'), ('Page', 'int'), ('Radius', 'float'), ('Size', 'dict')]");
+    EXPECT_EQ(readWithPlistlib(root, "values['Size']['height'], values['Radius']"), "(180.5, 7.5)");
+    RefPtr<NSNumber> enable = dynamicRefCast<NSNumber>(CFPreferencesCopyAppValue("Enable", domain));
+    ASSERT_TRUE(enable);
+    EXPECT_TRUE(enable->boolValue());
+}
+
+// Values go in and come out as copies: changing a container afterwards
+// changes nothing in the domain.
+TEST(Preferences, ContainersAreCopiedInAndOut)
+{
+    TemporaryDeviceRoot root;
+    Ref<NSDictionary> size = NSDictionary::create({ { "width", 10 } });
+    CFPreferencesSetAppValue("Size", size, domain);
+    size->setObject(99, "width");
+    RefPtr<NSDictionary> read = dynamicRefCast<NSDictionary>(CFPreferencesCopyAppValue("Size", domain));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->numberForKey("width")->intValue(), 10);
+    read->setObject(42, "width");
+    read = dynamicRefCast<NSDictionary>(CFPreferencesCopyAppValue("Size", domain));
+    EXPECT_EQ(read->numberForKey("width")->intValue(), 10);
+}
+
+TEST(Preferences, RefusesWhatCannotBeStored)
+{
+    TemporaryDeviceRoot root;
+    LogCapture log;
+    CFPreferencesSetAppValue("Thing", NSObject::create(), domain);
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Thing", domain));
+    EXPECT_TRUE(log.contains("no property list"));
+    for (const std::string& badDomain : { std::string(), std::string(".."), std::string("a/b"), std::string("a\0b", 3) }) {
+        SCOPED_TRACE(badDomain);
+        log.clear();
+        CFPreferencesSetAppValue("Key", NSString::create("value"), badDomain);
+        EXPECT_FALSE(CFPreferencesCopyAppValue("Key", badDomain));
+        EXPECT_FALSE(CFPreferencesAppSynchronize(badDomain));
+        EXPECT_TRUE(log.contains("cannot name a preference domain"));
+    }
+}
+
+// Without a device root nothing is written anywhere; the process still
+// sees its own values.
+TEST(Preferences, WithoutDeviceRootSynchroniseFails)
+{
+    ScopedEnvironment noRoot("QV_ROOT", std::nullopt);
+    LogCapture log;
+    CFPreferencesSetAppValue("Key", NSString::create("value"), domain);
+    EXPECT_FALSE(CFPreferencesAppSynchronize(domain));
+    ASSERT_TRUE(stringValue("Key"));
+    EXPECT_EQ(stringValue("Key")->string(), "value");
+}
+
+// A domain file that cannot be read is kept aside, not written over.
+TEST(Preferences, UnreadableFileIsKeptAside)
+{
+    TemporaryDeviceRoot root;
+    root.writeFile(domainFile, "not a property list");
+    LogCapture log;
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Key", domain));
+    CFPreferencesSetAppValue("Key", NSString::create("value"), domain);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(root.readFile(domainFile + ".unreadable"), "not a property list");
+    EXPECT_EQ(readWithPlistlib(root, "values"), "{'Key': 'value'}");
+    EXPECT_TRUE(log.contains("kept as"));
+}
+
+// Eight processes, each with fifty keys of its own, synchronise at once:
+// the file ends up with all four hundred values.
+TEST(Preferences, ProcessesWritingDifferentKeysAtOnceLoseNone)
+{
+    TemporaryDeviceRoot root;
+    std::vector<std::unique_ptr<PeerProcess>> peers;
+    for (int i = 0; i < 8; ++i) {
+        peers.push_back(std::make_unique<PeerProcess>(domain));
+        peers.back()->command("fill p" + std::to_string(i) + " 50");
+    }
+    for (auto& peer : peers)
+        ASSERT_TRUE(peer->process().send("sync"));
+    for (auto& peer : peers)
+        EXPECT_TRUE(peer->process().waitForLine("ok"));
+
+    EXPECT_EQ(readWithPlistlib(root, "len(values), sum(values.get('p%d-%d' % (p, k)) == str(k) for p in range(8) for k in range(50))"), "(400, 400)");
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    for (int process = 0; process < 8; ++process) {
+        for (int key = 0; key < 50; ++key) {
+            RefPtr<NSString> value = stringValue("p" + std::to_string(process) + "-" + std::to_string(key));
+            ASSERT_TRUE(value) << process << " " << key;
+            EXPECT_EQ(value->string(), std::to_string(key));
+        }
+    }
+}
+
+// A value crosses to another process only once the writer and then the
+// reader have synchronised; a reader's own changes survive the reload.
+TEST(Preferences, AnotherProcessSeesAValueOnlyAfterBothSynchronise)
+{
+    TemporaryDeviceRoot root;
+    PeerProcess writer(domain), reader(domain);
+    EXPECT_EQ(reader.ask("get Layout"), "none");
+    writer.command("set Layout first");
+    EXPECT_EQ(writer.ask("get Layout"), "value first");
+    EXPECT_EQ(reader.ask("get Layout"), "none");
+    writer.command("sync");
+    EXPECT_EQ(reader.ask("get Layout"), "none");
+    reader.command("set Own mine");
+    reader.command("sync");
+    EXPECT_EQ(reader.ask("get Layout"), "value first");
+    EXPECT_EQ(reader.ask("get Own"), "value mine");
+    // The last to synchronise a key wins it.
+    writer.command("set Layout second");
+    reader.command("set Layout third");
+    writer.command("sync");
+    reader.command("sync");
+    writer.command("sync");
+    EXPECT_EQ(writer.ask("get Layout"), "value third");
+}
+
+// A removal reaches the file, and no process that still had the key in
+// its view brings it back when it synchronises.
+TEST(Preferences, RemovedKeyStaysRemovedAfterEveryProcessSynchronises)
+{
+    TemporaryDeviceRoot root;
+    std::vector<std::unique_ptr<PeerProcess>> peers;
+    for (int i = 0; i < 3; ++i)
+        peers.push_back(std::make_unique<PeerProcess>(domain));
+    peers[0]->command("set FolderViewSize big");
+    peers[0]->command("sync");
+    for (auto& peer : peers) {
+        peer->command("sync");
+        EXPECT_EQ(peer->ask("get FolderViewSize"), "value big");
+    }
+    peers[1]->command("unset FolderViewSize");
+    peers[1]->command("sync");
+    peers[2]->command("set Other value");
+    for (auto& peer : peers) {
+        peer->command("sync");
+        EXPECT_EQ(peer->ask("get FolderViewSize"), "none");
+    }
+    EXPECT_EQ(readWithPlistlib(root, "sorted(values)"), "['Other']");
+}

@@ -1,0 +1,170 @@
+#include "UIImage.h"
+
+#include "platform/Foundation/DeviceRoot.h"
+#include "platform/Foundation/FileAccess.h"
+
+#include <png.h>
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+namespace qv {
+
+static constexpr const char* applicationBundlePath = "/Applications/Quilt Vane.app/";
+// No PNG we draw or read comes near this; a larger file is not read at all.
+static constexpr size_t maximumImageFileSize = 64 * 1024 * 1024;
+
+PixelBuffer::PixelBuffer(size_t width, size_t height)
+    : width(width)
+    , height(height)
+    , rgba(width * height * 4, 0)
+{
+}
+
+static bool withinLimits(size_t width, size_t height)
+{
+    return width && height && width <= maximumImageSide && height <= maximumImageSide
+        && width * height <= maximumImagePixels;
+}
+
+static bool isConsistent(const PixelBuffer& pixels)
+{
+    return withinLimits(pixels.width, pixels.height) && pixels.rgba.size() == pixels.width * pixels.height * 4;
+}
+
+// libpng's simplified interface catches its own errors (it jumps back inside
+// the library and frees what it made), so no jump ever crosses our frames.
+std::optional<PixelBuffer> decodePNG(std::span<const uint8_t> bytes)
+{
+    if (bytes.empty())
+        return std::nullopt;
+    png_image image {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
+        return std::nullopt;
+    if (!withinLimits(image.width, image.height)) {
+        png_image_free(&image);
+        return std::nullopt;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    PixelBuffer pixels(image.width, image.height);
+    if (!png_image_finish_read(&image, nullptr, pixels.rgba.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return std::nullopt;
+    }
+    return pixels;
+}
+
+std::optional<std::vector<uint8_t>> encodePNG(const PixelBuffer& pixels)
+{
+    if (!isConsistent(pixels))
+        return std::nullopt;
+    png_image image {};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(pixels.width);
+    image.height = static_cast<png_uint_32>(pixels.height);
+    image.format = PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    if (!png_image_write_get_memory_size(image, size, 0, pixels.rgba.data(), 0, nullptr))
+        return std::nullopt;
+    std::vector<uint8_t> bytes(size);
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.rgba.data(), 0, nullptr))
+        return std::nullopt;
+    bytes.resize(size);
+    return bytes;
+}
+
+static std::optional<std::string> readImageFile(const std::string& devicePath)
+{
+    auto hostPath = DeviceRoot::resolve(devicePath);
+    if (!hostPath)
+        return std::nullopt;
+    return readHostFile(*hostPath, maximumImageFileSize);
+}
+
+// The scale a file name announces: "name@2x.png" and "name@2x~ipad.png" are
+// drawn at two pixels a point.
+static CGFloat scaleForFileName(const std::string& path)
+{
+    std::string stem = std::filesystem::path(path).stem().string();
+    if (auto modifier = stem.find('~'); modifier != std::string::npos)
+        stem.resize(modifier);
+    if (stem.ends_with("@3x"))
+        return 3;
+    if (stem.ends_with("@2x"))
+        return 2;
+    return 1;
+}
+
+UIImage::UIImage(PixelBuffer pixels, CGFloat scale)
+    : m_pixels(std::move(pixels))
+    , m_scale(scale)
+{
+}
+
+CGSize UIImage::size() const
+{
+    return CGSizeMake(m_pixels.width / m_scale, m_pixels.height / m_scale);
+}
+
+RefPtr<UIImage> UIImage::imageWithContentsOfFile(const std::string& path)
+{
+    auto bytes = readImageFile(path);
+    if (!bytes)
+        return nullptr;
+    auto pixels = decodePNG({ reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size() });
+    if (!pixels)
+        return nullptr;
+    return makeRef<UIImage>(std::move(*pixels), scaleForFileName(path));
+}
+
+RefPtr<UIImage> UIImage::imageWithPixels(PixelBuffer pixels, CGFloat scale)
+{
+    if (!isConsistent(pixels) || scale <= 0)
+        return nullptr;
+    return makeRef<UIImage>(std::move(pixels), scale);
+}
+
+namespace {
+
+// The platform's image cache: found images stay for the life of the process.
+// It is keyed by the file on this machine, so a test that changes the device
+// root never gets an image of another root.
+struct ImageCache {
+    std::mutex lock;
+    std::map<std::string, Ref<UIImage>> images;
+};
+
+ImageCache& imageCache()
+{
+    static ImageCache cache;
+    return cache;
+}
+
+} // namespace
+
+RefPtr<UIImage> UIImage::imageNamed(const std::string& name)
+{
+    if (name.empty())
+        return nullptr;
+    std::string path = applicationBundlePath + name;
+    auto hostPath = DeviceRoot::resolve(path);
+    if (!hostPath)
+        return nullptr;
+    ImageCache& cache = imageCache();
+    {
+        std::lock_guard guard(cache.lock);
+        if (auto found = cache.images.find(hostPath->string()); found != cache.images.end())
+            return found->second;
+    }
+    // Decoded outside the lock; when two threads race, the first one's image
+    // is the one everybody keeps.
+    RefPtr<UIImage> image = imageWithContentsOfFile(path);
+    if (!image)
+        return nullptr;
+    std::lock_guard guard(cache.lock);
+    return cache.images.try_emplace(hostPath->string(), image.toRef()).first->second;
+}
+
+} // namespace qv

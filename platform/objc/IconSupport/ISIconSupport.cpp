@@ -1,0 +1,63 @@
+#include "ISIconSupport.h"
+
+#include "platform/Foundation/NSData.h"
+#include "platform/Foundation/NSFileManager.h"
+#include "platform/Foundation/NSString.h"
+#include "platform/Foundation/PathUtilities.h"
+#include "platform/core/Log.h"
+
+#include <algorithm>
+
+namespace qv {
+
+void ISIconSupport::registerClass()
+{
+    Class cls = objc_allocateClassPair<ISIconSupport>(objc_getClass("NSObject"), "ISIconSupport");
+    if (!cls)
+        return;
+    class_addMethod(object_getClass(cls), sel_registerName("sharedInstance"), &ISIconSupport::sharedInstance);
+    class_addMethod(cls, sel_registerName("addExtension:"), &ISIconSupport::addExtension);
+    objc_registerClassPair(cls);
+}
+
+RefPtr<objc_object> ISIconSupport::sharedInstance(Class self, SEL)
+{
+    // Made once and kept for the life of the process.
+    static objc_object* shared = msgSend<RefPtr<objc_object>>(self, "new").leak();
+    return shared;
+}
+
+void ISIconSupport::addExtension(ISIconSupport* self, SEL, NSString* identifier)
+{
+    if (!identifier)
+        return;
+    std::vector<std::string> extensions;
+    {
+        std::lock_guard guard(self->m_lock);
+        auto& known = self->m_extensions;
+        if (std::find(known.begin(), known.end(), identifier->string()) != known.end())
+            return;
+        known.push_back(identifier->string());
+        extensions = known;
+    }
+    self->writeExtensions(extensions);
+}
+
+void ISIconSupport::writeExtensions(const std::vector<std::string>& extensions) const
+{
+    std::string text;
+    for (const std::string& extension : extensions)
+        text += extension + "\n";
+    NSFileManager::defaultManager()->createDirectoryAtPath(stringByDeletingLastPathComponent(extensionsPath), true);
+    if (!NSData::dataWithBytes(text.data(), text.size())->writeToFile(extensionsPath, true))
+        logLine(std::string("IconSupport: cannot write ") + extensionsPath);
+}
+
+namespace {
+__attribute__((constructor)) void IconSupportInitialize()
+{
+    ISIconSupport::registerClass();
+}
+}
+
+} // namespace qv

@@ -250,7 +250,8 @@ void tableCommands(UIDriver& driver)
     driver.registerCommand("rowtitle", [](const UIDriverCommand& command, UIDriverResponse& response) {
         for (const Ref<UITableView>& table : visibleViewsOfKind<UITableView>()) {
             for (const Ref<UITableViewCell>& cell : table->visibleCells()) {
-                if (cell->textLabel()->text() == command.rest())
+                RefPtr<UILabel> text = cell->loadedTextLabel();
+                if (text && text->text() == command.rest())
                     return failUnless(table->tapRowAtIndexPath(table->indexPathForCell(cell.ptr()).get()), response, "the row cannot be tapped");
             }
         }

@@ -109,8 +109,10 @@ void writeKindMembers(JSONWriter& writer, UIView& view)
         if (RefPtr<NSIndexPath> confirming = table->indexPathShowingDeleteConfirmation())
             writer.key("deleteConfirmation").beginArray().value(confirming->section()).value(confirming->row()).endArray();
     } else if (auto* cell = dynamic_cast<UITableViewCell*>(&view)) {
-        writer.member("text", cell->textLabel()->text());
-        if (RefPtr<UILabel> detail = cell->detailTextLabel())
+        // Read without making the labels, which would change the cell.
+        RefPtr<UILabel> text = cell->loadedTextLabel();
+        writer.member("text", text ? text->text() : std::string());
+        if (RefPtr<UILabel> detail = cell->loadedDetailTextLabel())
             writer.member("detail", detail->text());
         writer.member("accessoryType", static_cast<int64_t>(cell->accessoryType()));
         writer.member("selectionStyle", static_cast<int64_t>(cell->selectionStyle()));

@@ -16,22 +16,42 @@ UITableViewCell::UITableViewCell(UITableViewCellStyle style, std::optional<std::
     , m_style(style)
     , m_reuseIdentifier(std::move(reuseIdentifier))
     , m_contentView(makeRef<UIView>(CGRectMake(0, 0, 320, 44)))
-    , m_textLabel(makeRef<UILabel>())
 {
     setBackgroundColor(UIColor::whiteColor());
     addSubview(m_contentView);
-    if (style != UITableViewCellStyleValue2) {
-        m_imageView = makeRef<UIImageView>();
-        m_contentView->addSubview(m_imageView);
+    layoutSubviews();
+}
+
+Ref<UILabel> UITableViewCell::textLabel() const
+{
+    if (!m_textLabel) {
+        m_textLabel = makeRef<UILabel>();
+        m_contentView->addSubview(m_textLabel);
+        placeContent();
     }
-    m_contentView->addSubview(m_textLabel);
-    if (style != UITableViewCellStyleDefault) {
+    return m_textLabel.toRef();
+}
+
+RefPtr<UILabel> UITableViewCell::detailTextLabel() const
+{
+    if (!m_detailTextLabel && m_style != UITableViewCellStyleDefault) {
         m_detailTextLabel = makeRef<UILabel>();
-        if (style == UITableViewCellStyleValue1)
+        if (m_style == UITableViewCellStyleValue1)
             m_detailTextLabel->setTextAlignment(NSTextAlignmentRight);
         m_contentView->addSubview(m_detailTextLabel);
+        placeContent();
     }
-    layoutSubviews();
+    return m_detailTextLabel;
+}
+
+RefPtr<UIImageView> UITableViewCell::imageView() const
+{
+    if (!m_imageView && m_style != UITableViewCellStyleValue2) {
+        m_imageView = makeRef<UIImageView>();
+        m_contentView->addSubview(m_imageView);
+        placeContent();
+    }
+    return m_imageView;
 }
 
 void UITableViewCell::setAccessoryType(UITableViewCellAccessoryType type)
@@ -100,6 +120,12 @@ void UITableViewCell::setFrame(CGRect frame)
 
 void UITableViewCell::layoutSubviews()
 {
+    placeAccessory();
+    placeContent();
+}
+
+void UITableViewCell::placeAccessory()
+{
     const CGRect bounds = this->bounds();
     // One accessory view shows at a time: the other one leaves the cell.
     RefPtr<UIView> shown = shownAccessoryView();
@@ -118,29 +144,40 @@ void UITableViewCell::layoutSubviews()
     }
     const CGFloat contentWidth = std::max<CGFloat>(0, bounds.size.width - accessoryWidth);
     m_contentView->setFrame(CGRectMake(0, 0, contentWidth, bounds.size.height));
+}
+
+void UITableViewCell::placeContent() const
+{
+    const CGSize content = m_contentView->bounds().size;
     CGFloat left = edgeInset;
     if (m_imageView && m_imageView->image()) {
-        m_imageView->setFrame(CGRectMake(edgeInset, 0, bounds.size.height, bounds.size.height));
-        left += bounds.size.height + edgeInset;
+        m_imageView->setFrame(CGRectMake(edgeInset, 0, content.height, content.height));
+        left += content.height + edgeInset;
     } else if (m_imageView) {
         m_imageView->setFrame(CGRectZero);
     }
-    const CGFloat textWidth = std::max<CGFloat>(0, contentWidth - left - edgeInset);
-    const CGFloat height = bounds.size.height;
+    const CGFloat textWidth = std::max<CGFloat>(0, content.width - left - edgeInset);
+    const CGFloat height = content.height;
+    // The frames of the text label and of the detail label, by the style.
+    CGRect text = CGRectMake(left, 0, textWidth, height);
+    CGRect detail = CGRectZero;
     switch (m_style) {
     case UITableViewCellStyleDefault:
-        m_textLabel->setFrame(CGRectMake(left, 0, textWidth, height));
         break;
     case UITableViewCellStyleValue1:
     case UITableViewCellStyleValue2:
-        m_textLabel->setFrame(CGRectMake(left, 0, textWidth / 2, height));
-        m_detailTextLabel->setFrame(CGRectMake(left + textWidth / 2, 0, textWidth / 2, height));
+        text.size.width = textWidth / 2;
+        detail = CGRectMake(left + textWidth / 2, 0, textWidth / 2, height);
         break;
     case UITableViewCellStyleSubtitle:
-        m_textLabel->setFrame(CGRectMake(left, 0, textWidth, height / 2));
-        m_detailTextLabel->setFrame(CGRectMake(left, height / 2, textWidth, height / 2));
+        text.size.height = height / 2;
+        detail = CGRectMake(left, height / 2, textWidth, height / 2);
         break;
     }
+    if (m_textLabel)
+        m_textLabel->setFrame(text);
+    if (m_detailTextLabel)
+        m_detailTextLabel->setFrame(detail);
 }
 
 } // namespace qv

@@ -37,9 +37,12 @@ enum UITableViewCellEditingStyle : int64_t {
     UITableViewCellEditingStyleInsert = 2,
 };
 
-// One row of a table. Its content view holds the text label, the detail
-// label (every style but the default one has it) and the image view
-// (every style but value-2). An accessory view, when set, takes the place
+// One row of a table. The text label, the detail label (every style but
+// the default one has it) and the image view (every style but value-2) are
+// made, and put into the content view, the first time they are asked for,
+// as on the device: until then the content view holds only what the screen
+// put there itself, so a screen finds its own text field as the content
+// view's first subview. An accessory view, when set, takes the place
 // of the accessory type at the right edge; while the cell is editing the
 // editing accessory view and type take the place of both. A cell made with
 // a reuse identifier goes back to its table's queue when its row scrolls
@@ -54,9 +57,13 @@ public:
     const std::optional<std::string>& reuseIdentifier() const { return m_reuseIdentifier; }
 
     Ref<UIView> contentView() const { return m_contentView; }
-    Ref<UILabel> textLabel() const { return m_textLabel; }
-    RefPtr<UILabel> detailTextLabel() const { return m_detailTextLabel; }
-    RefPtr<UIImageView> imageView() const { return m_imageView; }
+    Ref<UILabel> textLabel() const;
+    // Null for the styles without one.
+    RefPtr<UILabel> detailTextLabel() const;
+    RefPtr<UIImageView> imageView() const;
+    // The labels as they are, without making them: null until asked for.
+    RefPtr<UILabel> loadedTextLabel() const { return m_textLabel; }
+    RefPtr<UILabel> loadedDetailTextLabel() const { return m_detailTextLabel; }
 
     UITableViewCellAccessoryType accessoryType() const { return m_accessoryType; }
     void setAccessoryType(UITableViewCellAccessoryType type);
@@ -88,14 +95,17 @@ protected:
 
 private:
     friend class UITableView;
-    void showAccessory();
+    void placeAccessory();
+    // Lays the labels and the image view out in the content view.
+    void placeContent() const;
 
     UITableViewCellStyle m_style;
     std::optional<std::string> m_reuseIdentifier;
     Ref<UIView> m_contentView;
-    Ref<UILabel> m_textLabel;
-    RefPtr<UILabel> m_detailTextLabel;
-    RefPtr<UIImageView> m_imageView;
+    // Made on first use.
+    mutable RefPtr<UILabel> m_textLabel;
+    mutable RefPtr<UILabel> m_detailTextLabel;
+    mutable RefPtr<UIImageView> m_imageView;
     UITableViewCellAccessoryType m_accessoryType = UITableViewCellAccessoryNone;
     RefPtr<UIView> m_accessoryView;
     UITableViewCellAccessoryType m_editingAccessoryType = UITableViewCellAccessoryNone;

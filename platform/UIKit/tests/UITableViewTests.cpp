@@ -240,6 +240,38 @@ TEST_F(TableTest, DeletingRowsKeepsTheCellsAndSelectionOfTheRowsThatStay)
     EXPECT_EQ(table->cellForRowAtIndexPath(at(0, 2).ptr()).get(), mine.get());
 }
 
+// A row grows when the screen marks it expanded between beginUpdates and
+// endUpdates, without inserting or deleting anything.
+TEST_F(TableTest, AnUpdateWithoutRowsReadsTheHeightsAgainAndKeepsTheCells)
+{
+    class Expanding : public Rows {
+    public:
+        CGFloat tableViewHeightForRowAtIndexPath(UITableView*, NSIndexPath* path) override
+        {
+            return path->row() == expanded ? 70 : UITableViewAutomaticDimension;
+        }
+        NSInteger expanded = -1;
+    };
+    Ref<Expanding> expanding = makeRef<Expanding>();
+    table->setFrame(CGRectMake(0, 0, 320, 400));
+    table->setDataSource(expanding);
+    table->setDelegate(expanding);
+    table->layoutIfNeeded();
+    RefPtr<UITableViewCell> first = table->cellForRowAtIndexPath(at(0, 0).ptr());
+    RefPtr<UITableViewCell> second = table->cellForRowAtIndexPath(at(0, 1).ptr());
+    expanding->calls.clear();
+
+    table->beginUpdates();
+    expanding->expanded = 0;
+    table->endUpdates();
+    EXPECT_TRUE(expanding->calls.empty()) << "no cell was asked for again";
+    EXPECT_EQ(table->rectForRowAtIndexPath(at(0, 0).ptr()), CGRectMake(0, 0, 320, 70));
+    EXPECT_EQ(first->frame(), CGRectMake(0, 0, 320, 70));
+    EXPECT_EQ(table->cellForRowAtIndexPath(at(0, 1).ptr()).get(), second.get());
+    EXPECT_EQ(second->frame().origin.y, 70);
+    EXPECT_EQ(table->contentSize().height, 70 + 44 + 44);
+}
+
 TEST_F(TableTest, SwipeToDeleteAndEditModeCommitThroughTheDataSource)
 {
     LogCapture capture;
@@ -296,9 +328,19 @@ TEST(TableCellTest, StylesHaveTheirLabelsAndAccessoriesTakeTheRightEdge)
     for (const Case& c : { Case { UITableViewCellStyleDefault, false, true }, Case { UITableViewCellStyleValue1, true, true },
              Case { UITableViewCellStyleValue2, true, false }, Case { UITableViewCellStyleSubtitle, true, true } }) {
         Ref<UITableViewCell> cell = makeRef<UITableViewCell>(c.style, std::nullopt);
+        // The labels come into the content view only when asked for, so a
+        // field the screen puts there first stays its first subview.
+        EXPECT_TRUE(cell->contentView()->subviews().empty()) << c.style;
+        Ref<UIView> field = makeRef<UIView>(CGRectInset(cell->bounds(), 10, 10));
+        cell->contentView()->addSubview(field);
+        EXPECT_FALSE(cell->loadedTextLabel());
         EXPECT_EQ(static_cast<bool>(cell->detailTextLabel()), c.detail) << c.style;
         EXPECT_EQ(static_cast<bool>(cell->imageView()), c.image) << c.style;
         EXPECT_EQ(cell->textLabel()->superview().get(), cell->contentView().ptr());
+        EXPECT_EQ(cell->loadedTextLabel().get(), cell->textLabel().ptr()) << "made once";
+        EXPECT_EQ(cell->loadedDetailTextLabel().get(), cell->detailTextLabel().get());
+        EXPECT_EQ(cell->contentView()->subviews().front().ptr(), field.ptr()) << c.style;
+        EXPECT_EQ(cell->contentView()->subviews().size(), 2u + c.detail + c.image) << c.style;
     }
     Ref<UITableViewCell> cell = makeRef<UITableViewCell>(UITableViewCellStyleDefault, std::string("SavedLayoutCell0"));
     cell->setFrame(CGRectMake(0, 0, 320, 60));
@@ -312,4 +354,13 @@ TEST(TableCellTest, StylesHaveTheirLabelsAndAccessoriesTakeTheRightEdge)
     cell->setEditing(true);
     EXPECT_FALSE(preview->superview()) << "the editing accessory view takes its place";
     EXPECT_EQ(editingPreview->superview().get(), cell.ptr());
+
+    // One view as both accessory views stays through editing on and off.
+    cell->setEditingAccessoryView(preview);
+    for (bool editing : { true, false, true }) {
+        cell->setEditing(editing);
+        EXPECT_EQ(preview->superview().get(), cell.ptr()) << "editing " << editing;
+        EXPECT_EQ(cell->shownAccessoryView().get(), preview.ptr());
+    }
+    EXPECT_FALSE(editingPreview->superview());
 }

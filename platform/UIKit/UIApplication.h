@@ -18,6 +18,11 @@ class UIWindow;
 using UIBackgroundTaskIdentifier = uint64_t;
 inline constexpr UIBackgroundTaskIdentifier UIBackgroundTaskInvalid = 0;
 
+enum UIStatusBarStyle : int64_t {
+    UIStatusBarStyleDefault = 0,      // dark content
+    UIStatusBarStyleLightContent = 1, // for dark backgrounds
+};
+
 enum UIApplicationState : int64_t {
     UIApplicationStateActive = 0,
     UIApplicationStateInactive = 1,

@@ -19,10 +19,8 @@ UIImageView::UIImageView(RefPtr<UIImage> image)
 }
 
 UIImageView::UIImageView(RefPtr<UIImage> image, RefPtr<UIImage> highlightedImage)
-    : UIImageView(CGRectZero)
+    : UIImageView(CGRectMake(0, 0, image ? image->size().width : 0, image ? image->size().height : 0))
 {
-    // The device also sizes the view to the image here; images carry no
-    // size yet in this build.
     m_image = std::move(image);
     m_highlightedImage = std::move(highlightedImage);
 }

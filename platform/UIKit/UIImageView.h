@@ -12,6 +12,7 @@ public:
     std::string className() const override { return "UIImageView"; }
     UIImageView();
     explicit UIImageView(CGRect frame);
+    // At the origin, as large as the image in points (empty without one).
     explicit UIImageView(RefPtr<UIImage> image);
     UIImageView(RefPtr<UIImage> image, RefPtr<UIImage> highlightedImage);
 

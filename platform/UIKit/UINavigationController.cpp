@@ -10,13 +10,12 @@ namespace qv {
 
 namespace {
 
-constexpr CGFloat statusBarHeight = 20;
 constexpr CGFloat navigationBarHeight = 44;
 
 } // namespace
 
 UINavigationController::UINavigationController()
-    : m_navigationBar(makeRef<UINavigationBar>(CGRectMake(0, statusBarHeight, UIScreen::mainScreen().bounds().size.width, navigationBarHeight)))
+    : m_navigationBar(makeRef<UINavigationBar>(CGRectMake(0, UIScreen::statusBarHeight, UIScreen::mainScreen().bounds().size.width, navigationBarHeight)))
 {
     m_navigationBar->setDelegate(WeakPtr<UINavigationBarDelegate>(this));
 }

@@ -1,5 +1,7 @@
 #include "UIScreen.h"
 
+#include <algorithm>
+
 namespace qv {
 
 UIScreen& UIScreen::mainScreen()
@@ -17,6 +19,12 @@ CGRect UIScreen::bounds() const
 {
     std::lock_guard guard(m_lock);
     return m_profile.bounds;
+}
+
+CGRect UIScreen::applicationFrame() const
+{
+    const CGRect screen = bounds();
+    return CGRectMake(0, statusBarHeight, screen.size.width, std::max<CGFloat>(0, screen.size.height - statusBarHeight));
 }
 
 CGFloat UIScreen::scale() const

@@ -12,8 +12,14 @@ public:
     // The one screen, set up from QV_DEVICE on first use.
     static UIScreen& mainScreen();
 
+    // The status bar's height, across the top of the screen in every
+    // orientation; it is always shown.
+    static constexpr CGFloat statusBarHeight = 20;
+
     // In points, following the interface orientation.
     CGRect bounds() const;
+    // The bounds less the status bar.
+    CGRect applicationFrame() const;
     CGFloat scale() const;
     // Whether the screen offers native bounds and native scale at all.
     bool respondsToNativeBounds() const;

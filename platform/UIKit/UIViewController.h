@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UIApplication.h"
 #include "UIInterfaceOrientation.h"
 #include "UIResponder.h"
 #include "UIView.h"
@@ -92,6 +93,9 @@ public:
     // The nearest container of the kind among the ancestors, or null.
     RefPtr<UINavigationController> navigationController() const;
     RefPtr<UITabBarController> tabBarController() const;
+
+    // The look of the status bar a screen asks for over its content.
+    virtual UIStatusBarStyle preferredStatusBarStyle() { return UIStatusBarStyleDefault; }
 
     // Editing, which table controllers pass on to their table.
     bool editing() const { return m_editing; }

@@ -81,6 +81,16 @@ TEST_F(DeviceProfileTest, RotationSwapsBoundsButNotNativeBounds)
     EXPECT_EQ(UIScreen::mainScreen().nativeBounds(), CGRectMake(0, 0, 1536, 2048));
 }
 
+// The application frame is the screen less the status bar along its top,
+// in the shape the interface has now.
+TEST_F(DeviceProfileTest, ApplicationFrameLeavesTheStatusBarOut)
+{
+    applyDeviceProfile(*DeviceProfile::named("iphone-4"));
+    EXPECT_EQ(UIScreen::mainScreen().applicationFrame(), CGRectMake(0, 20, 320, 548));
+    UIScreen::mainScreen().setBounds(CGRectMake(0, 0, 568, 320));
+    EXPECT_EQ(UIScreen::mainScreen().applicationFrame(), CGRectMake(0, 20, 568, 300));
+}
+
 // QV_DEVICE names the profile; an unknown name falls back to the 4-inch
 // phone and says so.
 TEST(DeviceProfileEnvironment, ProfileComesFromQvDevice)

@@ -106,3 +106,21 @@ TEST(UIImageView, ShowsTheHighlightedImageWhileHighlighted)
     view->setHighlighted(false);
     EXPECT_FALSE(view->currentImage());
 }
+
+TEST(UIImageView, MadeWithAnImageTakesItsSizeInPoints)
+{
+    // A theme's icon is shown beside its row at its own size; a file that
+    // gave no image gives an empty view.
+    struct Case {
+        size_t width, height;
+        CGFloat scale;
+        CGRect frame;
+    };
+    for (const Case& c : { Case { 60, 60, 1, CGRectMake(0, 0, 60, 60) }, Case { 120, 114, 2, CGRectMake(0, 0, 60, 57) } }) {
+        RefPtr<UIImage> image = UIImage::imageWithPixels(PixelBuffer(c.width, c.height), c.scale);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(makeRef<UIImageView>(image)->frame(), c.frame);
+        EXPECT_EQ(makeRef<UIImageView>(image, nullptr)->frame(), c.frame);
+    }
+    EXPECT_EQ(makeRef<UIImageView>(RefPtr<UIImage>())->frame(), CGRectZero);
+}

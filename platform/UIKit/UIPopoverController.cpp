@@ -2,6 +2,9 @@
 
 #include "UIWindow.h"
 
+#include "platform/Foundation/DispatchQueue.h"
+#include "platform/Foundation/VirtualClock.h"
+
 #include "platform/core/Log.h"
 
 #include <algorithm>
@@ -186,17 +189,28 @@ void UIPopoverController::takeOffScreen(bool animated)
     Ref<UIPopoverController> protect(*this);
     m_visible = false;
     std::erase_if(onScreen(), [this](const Ref<UIPopoverController>& popover) { return popover.ptr() == this; });
+    // Touches reach the screen again at once.
+    if (m_dimmingView)
+        m_dimmingView->removeFromSuperview();
     RefPtr<UIViewController> content = m_content;
     if (content)
         content->beginAppearanceTransition(false, animated);
-    if (content && content->isViewLoaded() && content->view()->superview() == m_panel)
-        content->view()->removeFromSuperview();
-    if (m_panel)
-        m_panel->removeFromSuperview();
-    if (m_dimmingView)
-        m_dimmingView->removeFromSuperview();
-    if (content)
-        content->endAppearanceTransition();
+    // The panel fades out: until it is gone its content is still in the
+    // window, and may still present a screen of its own over it.
+    RefPtr<UIView> panel = m_panel;
+    // A presentation meanwhile makes a panel of its own and takes the
+    // content into it.
+    auto removePanel = [protect, content, panel] {
+        if (content && content->isViewLoaded() && panel && content->view()->superview() == panel)
+            content->view()->removeFromSuperview();
+        if (panel)
+            panel->removeFromSuperview();
+        if (content)
+            content->endAppearanceTransition();
+    };
+    if (!animated)
+        return removePanel();
+    DispatchQueue::mainQueue().after(VirtualClock::now() + UIViewController::transitionDuration, std::move(removePanel));
 }
 
 void UIPopoverController::dismissPopoverAnimated(bool animated)

@@ -5,6 +5,7 @@
 #include "platform/UIKit/UIDevice.h"
 #include "platform/UIKit/UIImagePickerController.h"
 #include "platform/UIKit/UIKeyboard.h"
+#include "platform/UIKit/UINavigationController.h"
 #include "platform/UIKit/UIPopoverController.h"
 #include "platform/UIKit/UITextField.h"
 #include "platform/UIKit/UITouchDriver.h"
@@ -97,9 +98,13 @@ TEST_F(ControllerTest, PopoverShowsOverTheWindowAndATapOutsideAsksTheDelegate)
     EXPECT_TRUE(UITouchDriver::shared().tap(*window, outside));
     EXPECT_FALSE(popover->popoverVisible());
     EXPECT_EQ(listener->calls, (Log { "should", "should", "did" }));
-    EXPECT_EQ(takeLog(), (Log { "Browser viewWillDisappear", "Browser viewDidDisappear" }));
-    EXPECT_FALSE(browser->view()->window());
     EXPECT_TRUE(UIPopoverController::visiblePopovers().empty());
+    // The panel fades out before it leaves the window.
+    EXPECT_EQ(takeLog(), (Log { "Browser viewWillDisappear" }));
+    EXPECT_EQ(browser->view()->window().get(), window.ptr());
+    clock.advance(UIViewController::transitionDuration);
+    EXPECT_EQ(takeLog(), (Log { "Browser viewDidDisappear" }));
+    EXPECT_FALSE(browser->view()->window());
 
     // A dismissal from code tells the delegate nothing.
     popover->presentPopoverFromRect(imageButton->frame(), root->view().ptr(), UIPopoverArrowDirectionAny, false);
@@ -111,6 +116,42 @@ TEST_F(ControllerTest, PopoverShowsOverTheWindowAndATapOutsideAsksTheDelegate)
     popover->presentPopoverFromRect(loose->bounds(), loose.ptr(), UIPopoverArrowDirectionAny, false);
     EXPECT_FALSE(popover->popoverVisible());
     EXPECT_TRUE(capture.contains("does not have a window"));
+}
+
+// On the iPad the theme browser closes its popover and then, at once,
+// presents the camera: the content of a popover that is fading out can
+// still present, over the whole screen.
+TEST_F(ControllerTest, TheContentOfAFadingPopoverCanStillPresent)
+{
+    applyDeviceProfile(*DeviceProfile::named("ipad"));
+    Ref<LoggingController> editor = controller("Editor");
+    window->setRootViewController(editor);
+    Ref<LoggingController> browser = controller("Browser");
+    Ref<UINavigationController> navigation = makeRef<UINavigationController>(browser);
+    Ref<UIPopoverController> popover = makeRef<UIPopoverController>(navigation);
+    popover->presentPopoverFromRect(CGRectMake(250, 484, 60, 24), editor->view().ptr(), UIPopoverArrowDirectionAny, true);
+    ASSERT_TRUE(popover->popoverVisible());
+    takeLog();
+
+    popover->dismissPopoverAnimated(true);
+    Ref<LoggingController> camera = controller("Camera");
+    browser->presentViewController(camera, true);
+    EXPECT_EQ(camera->presentingViewController().get(), navigation.ptr());
+    EXPECT_EQ(camera->view()->window().get(), window.ptr());
+    clock.advance(1);
+    EXPECT_FALSE(navigation->view()->window()) << "the popover is gone";
+    EXPECT_EQ(camera->view()->window().get(), window.ptr()) << "the camera stays";
+    EXPECT_EQ(camera->view()->frame(), window->bounds());
+    EXPECT_EQ(takeLog(), (Log { "Browser viewWillDisappear", "Camera loadView", "Camera viewDidLoad", "Camera viewWillAppear animated",
+                             "Browser viewDidDisappear", "Camera viewDidAppear" }));
+
+    // Cancelling the camera leaves the editor without the browser.
+    camera->dismissViewControllerAnimated(true);
+    clock.advance(1);
+    EXPECT_FALSE(camera->view()->window());
+    EXPECT_FALSE(navigation->view()->window());
+    EXPECT_EQ(editor->view()->window().get(), window.ptr());
+    EXPECT_FALSE(popover->popoverVisible());
 }
 
 TEST_F(ControllerTest, ImagePickerHandsThePickedImageOrTheCancelToItsDelegate)

@@ -1,5 +1,7 @@
 #include "UIActionSheet.h"
 
+#include "UIDevice.h"
+
 #include "platform/core/Log.h"
 
 namespace qv {
@@ -47,6 +49,20 @@ void UIActionSheet::showIn(UIView* view, std::optional<CGRect> rect)
     m_presentationView = WeakPtr<UIView>(view);
     m_presentationRect = rect;
     present();
+}
+
+bool UIActionSheet::tapOutside()
+{
+    if (!visible()) {
+        logLine("UIActionSheet: a sheet that is not on screen has no outside to tap");
+        return false;
+    }
+    if (UIDevice::currentDevice().userInterfaceIdiom() != UIUserInterfaceIdiomPad) {
+        logLine("UIActionSheet: on a phone the sheet covers the screen: there is no outside to tap");
+        return false;
+    }
+    click(cancelButtonIndex());
+    return true;
 }
 
 void UIActionSheet::tellClicked(int64_t buttonIndex)

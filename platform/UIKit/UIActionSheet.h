@@ -33,6 +33,13 @@ public:
     void showInView(UIView* view);
     void showFromRect(CGRect rect, UIView* inView, bool animated);
 
+    // The user's tap outside the sheet. On the iPad the sheet is a popover
+    // that a tap outside dismisses as a tap on its cancel button would
+    // (clicked, will and did dismiss, with the cancel button's index, -1
+    // without one); on a phone the sheet covers the screen and the tap is
+    // refused with a log line. Answers whether the sheet went away.
+    bool tapOutside();
+
     // Where it was last shown: the view, and the rectangle in it when it
     // was shown from one.
     RefPtr<UIView> presentationView() const { return m_presentationView.lock(); }

@@ -9,6 +9,7 @@
 #include "UIAlertView.h"
 #include "UINavigationBar.h"
 #include "UIPopoverController.h"
+#include "UIRefreshControl.h"
 #include "UIScreen.h"
 #include "UIScreenDump.h"
 #include "UISearchBar.h"
@@ -230,6 +231,9 @@ void tapCommands(UIDriver& driver)
         response.fail("no segment \"" + command.rest() + "\" is on screen");
     });
     driver.registerCommand("outside", [](const UIDriverCommand&, UIDriverResponse& response) {
+        // A sheet shows over everything, popovers included.
+        if (RefPtr<UIActionSheet> sheet = dynamicRefCast<UIActionSheet>(UIModalView::topmostModalView()))
+            return failUnless(sheet->tapOutside(), response, "the sheet has no outside to tap");
         std::vector<Ref<UIPopoverController>> popovers = UIPopoverController::visiblePopovers();
         if (popovers.empty())
             return response.fail("no popover is on screen");
@@ -268,6 +272,12 @@ void tableCommands(UIDriver& driver)
         RefPtr<UITableView> table = path ? frontTable(response) : nullptr;
         if (table)
             failUnless(table->tapEditingControlForRowAtIndexPath(path.get()), response, "the row has no editing control to tap");
+    });
+    driver.registerCommand("pull", [](const UIDriverCommand&, UIDriverResponse& response) {
+        std::vector<Ref<UIRefreshControl>> controls = visibleViewsOfKind<UIRefreshControl>();
+        if (controls.empty())
+            return response.fail("no table on screen can be pulled to refresh");
+        failUnless(controls.front()->pullToRefresh(), response, "the table is refreshing already");
     });
     driver.registerCommand("confirmdelete", [](const UIDriverCommand&, UIDriverResponse& response) {
         for (const Ref<UITableView>& table : visibleViewsOfKind<UITableView>()) {

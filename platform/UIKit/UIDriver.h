@@ -73,9 +73,10 @@ private:
 //                       by the text of its cell
 //   swipedelete S R | editcontrol S R | confirmdelete
 //                       deleting rows of the front table
+//   pull                pulls the front table down to refresh it
 //   modal TITLE | alert TITLE | sheet TITLE
 //                       a button of the top alert or sheet by its title
-//   outside             a tap outside the top popover
+//   outside             a tap outside the top sheet (on the iPad) or popover
 //   type TEXT | return | backspace
 //                       the keyboard, into the first responder
 //   rotate portrait|upsidedown|landscapeleft|landscaperight|1|2|3|4

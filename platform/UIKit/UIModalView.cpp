@@ -67,11 +67,16 @@ bool UIModalView::tapButtonAtIndex(int64_t index)
         logLine("UIModalView: no button " + std::to_string(index) + " to tap");
         return false;
     }
-    Ref<UIModalView> protect(*this);
-    tellClicked(index);
-    // The delegate may have taken the view off the screen itself.
-    dismissWithClickedButtonIndex(index, true);
+    click(index);
     return true;
+}
+
+void UIModalView::click(int64_t buttonIndex)
+{
+    Ref<UIModalView> protect(*this);
+    tellClicked(buttonIndex);
+    // The delegate may have taken the view off the screen itself.
+    dismissWithClickedButtonIndex(buttonIndex, true);
 }
 
 void UIModalView::dismissWithClickedButtonIndex(int64_t index, bool)

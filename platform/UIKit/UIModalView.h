@@ -53,6 +53,9 @@ protected:
 
     // Puts the view on screen; false when it is there already.
     bool present();
+    // What the user's tap on a button does: tells the delegate clicked, then
+    // takes the view away with that index.
+    void click(int64_t buttonIndex);
 
     virtual void tellClicked(int64_t buttonIndex) = 0;
     virtual void tellWillDismiss(int64_t buttonIndex) = 0;

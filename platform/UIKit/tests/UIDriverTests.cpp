@@ -1,4 +1,9 @@
+#include "platform/UIKit/DeviceProfile.h"
 #include "platform/UIKit/JSONWriter.h"
+#include "platform/UIKit/UIActionSheet.h"
+#include "platform/UIKit/UIRefreshControl.h"
+#include "platform/UIKit/UITableView.h"
+#include "platform/UIKit/UIWindow.h"
 #include "platform/UIKit/UIDriver.h"
 #include "testing/ChildProcess.h"
 #include "testing/Process.h"
@@ -58,6 +63,38 @@ TEST(UIDriverTest, AnswersOneLineForEveryCommandIncludingBadOnes)
         response.members().member("rest", command.rest()).member("words", static_cast<int64_t>(command.words().size()));
     });
     EXPECT_EQ(driver.execute("echo  Apply to Homescreen "), "{\"ok\":true,\"rest\":\"Apply to Homescreen\",\"words\":3}");
+}
+
+// "outside" taps beside the top sheet on the iPad before any popover;
+// "pull" refreshes the front table that can be seen.
+TEST(UIDriverTest, TapsOutsideTheTopSheetAndPullsTheFrontTable)
+{
+    applyDeviceProfile(*DeviceProfile::named("ipad"));
+    Ref<UIWindow> window = makeRef<UIWindow>(CGRectMake(0, 0, 768, 1024));
+    window->makeKeyAndVisible();
+    Ref<UITableView> table = makeRef<UITableView>(CGRectMake(0, 64, 768, 904), UITableViewStylePlain);
+    Ref<UIRefreshControl> refresh = makeRef<UIRefreshControl>();
+    int pulls = 0;
+    refresh->addTarget(nullptr, [&](UIControl&, UIEvent*) { ++pulls; }, UIControlEventValueChanged);
+    table->addSubview(refresh);
+    window->addSubview(table);
+    UIDriver& driver = UIDriver::shared();
+
+    Ref<UIActionSheet> sheet = makeRef<UIActionSheet>("", nullptr, "Cancel", std::nullopt, std::vector<std::string> { "Download" });
+    sheet->showFromRect(CGRectMake(0, 100, 768, 80), table.ptr(), true);
+    EXPECT_EQ(driver.execute("outside"), "{\"ok\":true}");
+    EXPECT_FALSE(sheet->visible());
+    EXPECT_EQ(driver.execute("outside"), "{\"ok\":false,\"error\":\"no popover is on screen\"}");
+
+    EXPECT_EQ(driver.execute("pull"), "{\"ok\":true}");
+    EXPECT_EQ(driver.execute("pull"), "{\"ok\":false,\"error\":\"the table is refreshing already\"}");
+    refresh->endRefreshing();
+    table->setHidden(true); // a table hidden while its list loads cannot be pulled
+    EXPECT_EQ(driver.execute("pull"), "{\"ok\":false,\"error\":\"no table on screen can be pulled to refresh\"}");
+    EXPECT_EQ(pulls, 1);
+
+    window->setHidden(true);
+    applyDeviceProfile(DeviceProfile::fromEnvironment());
 }
 
 TEST(UIDriverTest, DrivesARunningProgramOverItsInputAndItsSocket)

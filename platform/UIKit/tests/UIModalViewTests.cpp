@@ -1,5 +1,6 @@
 #include "UIKitTestSupport.h"
 
+#include "platform/UIKit/DeviceProfile.h"
 #include "platform/UIKit/UIActionSheet.h"
 #include "platform/UIKit/UIAlertView.h"
 #include "platform/UIKit/UIButton.h"
@@ -150,6 +151,36 @@ TEST_F(ModalTest, ADismissalFromCodeSendsNoClick)
     sheet->showInView(makeRef<UIView>().ptr());
     EXPECT_TRUE(sheet->tapButtonWithTitle("Change Icon Image"));
     EXPECT_EQ(listener->calls[2], "clicked 1 Change Icon Image");
+}
+
+// On the iPad a sheet is a popover: a tap outside it reads as its cancel
+// button, which the screens dispatch by title (the download sheet's
+// "Cancel" collapses its row). On a phone there is no outside.
+TEST_F(ModalTest, ATapOutsideASheetOnThePadIsItsCancelButton)
+{
+    struct Case {
+        const char* device;
+        std::optional<std::string> cancel;
+        bool dismissed;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        { "ipad", "Cancel", true, { "clicked 1 Cancel", "will 1", "did 1" } },
+        { "ipad", std::nullopt, true, { "clicked -1 ", "will -1", "did -1" } },
+        { "iphone-4", "Cancel", false, {} },
+    };
+    for (const Case& c : cases) {
+        applyDeviceProfile(*DeviceProfile::named(c.device));
+        listener->calls.clear();
+        Ref<UIActionSheet> sheet = makeRef<UIActionSheet>("", listener, c.cancel, std::nullopt, std::vector<std::string> { "Download" });
+        LogCapture log;
+        EXPECT_FALSE(sheet->tapOutside()) << "not shown yet";
+        sheet->showFromRect(CGRectMake(0, 100, 320, 80), makeRef<UIView>().ptr(), true);
+        EXPECT_EQ(sheet->tapOutside(), c.dismissed) << c.device;
+        EXPECT_EQ(sheet->visible(), !c.dismissed) << c.device;
+        EXPECT_EQ(listener->calls, c.calls) << c.device;
+    }
+    applyDeviceProfile(DeviceProfile::fromEnvironment());
 }
 
 TEST_F(ModalTest, TapsThatCannotBeAreRefused)

@@ -28,15 +28,23 @@ Ref<UIViewController> decidingController(Ref<UIViewController> root)
     return decider;
 }
 
+// The screen takes the new shape, and so do the windows that cover it;
+// their layout pass then fits the root controllers' views, the containers'
+// children and the presented views to it, so touches reach the whole
+// turned screen.
 void turnScreen(UIInterfaceOrientation orientation)
 {
     const CGRect bounds = UIScreen::mainScreen().bounds();
     const CGFloat shorter = std::min(bounds.size.width, bounds.size.height);
     const CGFloat longer = std::max(bounds.size.width, bounds.size.height);
-    if (UIInterfaceOrientationIsPortrait(orientation))
-        UIScreen::mainScreen().setBounds(CGRectMake(0, 0, shorter, longer));
-    else
-        UIScreen::mainScreen().setBounds(CGRectMake(0, 0, longer, shorter));
+    const CGRect turned = UIInterfaceOrientationIsPortrait(orientation) ? CGRectMake(0, 0, shorter, longer) : CGRectMake(0, 0, longer, shorter);
+    UIScreen::mainScreen().setBounds(turned);
+    for (const Ref<UIWindow>& window : UIWindow::windows()) {
+        if (window->frame() != bounds)
+            continue;
+        window->setFrame(turned);
+        window->layoutIfNeeded();
+    }
 }
 
 } // namespace

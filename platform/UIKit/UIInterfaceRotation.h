@@ -13,11 +13,13 @@ namespace qv {
 // presented controllers are told willRotateToInterfaceOrientation:duration:
 // while the old orientation is still current; then the status-bar
 // orientation changes and the screen's bounds take the new shape (width and
-// height swap between portrait and landscape); then come
-// willAnimateRotationToInterfaceOrientation:duration: and
-// didRotateFromInterfaceOrientation:. Nothing is resized: the controllers
-// lay themselves out. Without a root controller the interface turns without
-// calls. Main thread only.
+// height swap between portrait and landscape), as do the windows that
+// cover the screen, whose layout pass fits the root controllers' views,
+// the containers' bars and shown children and the presented views to it;
+// then come willAnimateRotationToInterfaceOrientation:duration: and
+// didRotateFromInterfaceOrientation:. What lies inside a screen's own view
+// is the screen's to lay out. Without a root controller the interface
+// turns without calls. Main thread only.
 class UIInterfaceRotation {
 public:
     static constexpr double defaultDuration = 0.4;

@@ -30,15 +30,22 @@ void UINavigationController::loadView()
 {
     Ref<UIView> container = makeRef<UIView>(UIScreen::mainScreen().bounds());
     setView(container);
-    if (RefPtr<UIViewController> top = topViewController()) {
-        Ref<UIView> topView = top->view();
-        topView->setFrame(container->bounds());
-        container->addSubview(topView);
-    }
+    if (RefPtr<UIViewController> top = topViewController())
+        container->addSubview(top->view());
+    container->addSubview(m_navigationBar);
+    viewWillLayoutSubviews();
+}
+
+void UINavigationController::viewWillLayoutSubviews()
+{
+    if (!isViewLoaded())
+        return;
+    Ref<UIView> container = view();
+    if (RefPtr<UIViewController> top = topViewController(); top && top->isViewLoaded() && top->view()->superview().get() == container.ptr())
+        top->view()->setFrame(container->bounds());
     CGRect barFrame = m_navigationBar->frame();
     barFrame.size.width = container->bounds().size.width;
     m_navigationBar->setFrame(barFrame);
-    container->addSubview(m_navigationBar);
 }
 
 std::vector<Ref<UIViewController>> UINavigationController::childViewControllersForForwarding() const

@@ -52,6 +52,8 @@ public:
     void setDelegate(const WeakPtr<UINavigationControllerDelegate>& delegate) { m_delegate = delegate; }
 
     void loadView() override;
+    // The bar across the top, as wide as the view; the top screen filling it.
+    void viewWillLayoutSubviews() override;
     std::vector<Ref<UIViewController>> childViewControllersForForwarding() const override;
 
 protected:

@@ -158,6 +158,9 @@ void UIPopoverController::present(UIWindow& window, CGRect anchorInWindow, bool 
 {
     Ref<UIPopoverController> protect(*this);
     if (m_visible) {
+        // Presented again after the screen turned: the layer outside covers
+        // the window's new shape.
+        m_dimmingView->setFrame(window.bounds());
         placePanel(window, anchorInWindow);
         if (m_panel->window().get() != &window) {
             window.addSubview(m_dimmingView);

@@ -24,9 +24,16 @@ void UITabBarController::loadView()
 {
     Ref<UIView> container = makeRef<UIView>(UIScreen::mainScreen().bounds());
     setView(container);
-    const CGRect bounds = container->bounds();
-    m_tabBar->setFrame(CGRectMake(0, bounds.size.height - tabBarHeight, bounds.size.width, tabBarHeight));
     container->addSubview(m_tabBar);
+    viewWillLayoutSubviews();
+}
+
+void UITabBarController::viewWillLayoutSubviews()
+{
+    if (!isViewLoaded())
+        return;
+    const CGRect bounds = view()->bounds();
+    m_tabBar->setFrame(CGRectMake(0, bounds.size.height - tabBarHeight, bounds.size.width, tabBarHeight));
     showSelectedView();
 }
 

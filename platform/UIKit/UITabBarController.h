@@ -53,6 +53,8 @@ public:
     bool tapTabAtIndex(NSUInteger index);
 
     void loadView() override;
+    // The tab bar along the bottom, the selected screen filling the view.
+    void viewWillLayoutSubviews() override;
     std::vector<Ref<UIViewController>> childViewControllersForForwarding() const override;
 
 protected:

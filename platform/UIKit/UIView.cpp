@@ -1,6 +1,7 @@
 #include "UIView.h"
 
 #include "UIViewAnimator.h"
+#include "UIViewController.h"
 #include "UIWindow.h"
 
 #include "platform/core/Log.h"
@@ -279,7 +280,13 @@ void UIView::removeFromSuperview()
 void UIView::layoutIfNeeded()
 {
     Ref<UIView> protect(*this);
+    // The controller whose view this is hears of the pass around it.
+    RefPtr<UIViewController> controller = dynamicRefCast<UIViewController>(viewDelegate());
+    if (controller)
+        controller->viewWillLayoutSubviews();
     layoutSubviews();
+    if (controller)
+        controller->viewDidLayoutSubviews();
     // A copy: laying out may change the tree.
     std::vector<Ref<UIView>> subviews = m_subviews;
     for (const Ref<UIView>& subview : subviews)

@@ -108,9 +108,10 @@ public:
     virtual void removeFromSuperview();
 
     // Layout. Nothing is laid out by itself here: views that arrange their
-    // own subviews (tables, bars) do it in layoutSubviews, which
+    // own subviews (tables, bars, windows) do it in layoutSubviews, which
     // layoutIfNeeded runs for this view and then for its subviews, as the
-    // device's layout pass before the screen is drawn.
+    // device's layout pass before the screen is drawn; the controller of a
+    // view hears viewWillLayoutSubviews and viewDidLayoutSubviews around it.
     virtual void layoutSubviews() {}
     void layoutIfNeeded();
 

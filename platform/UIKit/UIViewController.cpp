@@ -221,6 +221,14 @@ void UIViewController::forEachControllerForRotation(const std::function<void(UIV
         presented->forEachControllerForRotation(call);
 }
 
+void UIViewController::placePresentedViews(const UIWindow& window)
+{
+    for (RefPtr<UIViewController> presented = presentedViewController(); presented; presented = presented->presentedViewController()) {
+        if (presented->isViewLoaded() && presented->view()->superview().get() == &window)
+            presented->view()->setFrame(presented->presentationFrame(window));
+    }
+}
+
 // Presentation
 
 UIViewController& UIViewController::presentationContext()

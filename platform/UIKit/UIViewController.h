@@ -50,7 +50,10 @@ enum UIModalPresentationStyle : int64_t {
 // Rotation. The interface orientation is the application's status-bar
 // orientation. The rotation driver (UIInterfaceRotation) asks and tells
 // the root controller, and the calls reach the shown child of every
-// container and the presented controllers. Main thread only.
+// container and the presented controllers. The window's layout pass keeps
+// the root's view filling the window and the presented views in their
+// places; containers keep their shown child filling their view. Main
+// thread only.
 class UIViewController : public UIResponder {
 public:
     std::string className() const override { return "UIViewController"; }
@@ -65,6 +68,10 @@ public:
     virtual void loadView();
     virtual void viewDidLoad() {}
     virtual void didReceiveMemoryWarning() {}
+    // Around every layout pass of the view (UIView::layoutIfNeeded):
+    // containers place their bars and the child they show here.
+    virtual void viewWillLayoutSubviews() {}
+    virtual void viewDidLayoutSubviews() {}
 
     // Appearance
     virtual void viewWillAppear(bool animated) {}
@@ -135,6 +142,9 @@ public:
     // Sends a rotation call to this controller, the children it forwards
     // to and the controllers presented over them.
     void forEachControllerForRotation(const std::function<void(UIViewController&)>& call);
+    // Gives the views of what this controller presents, and what those
+    // present in turn, their places in the window again (after it turned).
+    void placePresentedViews(const UIWindow& window);
 
 protected:
     ~UIViewController() override;

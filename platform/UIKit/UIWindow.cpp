@@ -82,6 +82,16 @@ void UIWindow::setRootViewController(RefPtr<UIViewController> controller)
         controller->endAppearanceTransition();
 }
 
+void UIWindow::layoutSubviews()
+{
+    RefPtr<UIViewController> root = m_rootViewController;
+    if (!root || !root->isViewLoaded())
+        return;
+    if (root->view()->superview().get() == this)
+        root->view()->setFrame(bounds());
+    root->placePresentedViews(*this);
+}
+
 void UIWindow::setHidden(bool hidden)
 {
     if (hidden == this->hidden()) {

@@ -36,6 +36,10 @@ public:
     bool isKeyWindow() const;
     static RefPtr<UIWindow> keyWindow();
 
+    // The root controller's view fills the window, and the views of what
+    // it presents take their places over it.
+    void layoutSubviews() override;
+
     // Delivers the event's touches that belong to this window to their
     // views, each view once per phase with its touches in the event's order.
     virtual void sendEvent(UIEvent& event);

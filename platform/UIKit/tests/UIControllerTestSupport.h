@@ -69,19 +69,32 @@ protected:
     }
     ~ControllerTest() override
     {
-        window->setRootViewController(nullptr);
-        window->setHidden(true);
+        for (const RefPtr<UIWindow>& shown : { RefPtr<UIWindow>(window), padWindow }) {
+            if (!shown)
+                continue;
+            shown->setRootViewController(nullptr);
+            shown->setHidden(true);
+        }
         // What is still queued (a transition's end) runs before the
         // objects go, so nothing outlives the test.
         clock.advance(1);
     }
 
     Ref<LoggingController> controller(const std::string& name) { return makeRef<LoggingController>(name, log); }
+    // The iPad, with a visible key window covering its screen.
+    Ref<UIWindow> usePad()
+    {
+        applyDeviceProfile(*DeviceProfile::named("ipad"));
+        padWindow = makeRef<UIWindow>(UIScreen::mainScreen().bounds());
+        padWindow->makeKeyAndVisible();
+        return padWindow.toRef();
+    }
     std::vector<std::string> takeLog() { return std::exchange(log, {}); }
 
     VirtualClock clock;
     std::vector<std::string> log;
     Ref<UIWindow> window = makeRef<UIWindow>(CGRectMake(0, 0, 320, 568));
+    RefPtr<UIWindow> padWindow;
 };
 
 } // namespace qv::uikittest

@@ -4,6 +4,7 @@
 #include "platform/Foundation/NSValue.h"
 #include "platform/UIKit/UIDevice.h"
 #include "platform/UIKit/UIImagePickerController.h"
+#include "platform/UIKit/UIInterfaceRotation.h"
 #include "platform/UIKit/UIKeyboard.h"
 #include "platform/UIKit/UINavigationController.h"
 #include "platform/UIKit/UIPopoverController.h"
@@ -116,6 +117,22 @@ TEST_F(ControllerTest, PopoverShowsOverTheWindowAndATapOutsideAsksTheDelegate)
     popover->presentPopoverFromRect(loose->bounds(), loose.ptr(), UIPopoverArrowDirectionAny, false);
     EXPECT_FALSE(popover->popoverVisible());
     EXPECT_TRUE(capture.contains("does not have a window"));
+}
+
+// After a turn the editor presents its theme popover again from the
+// button's new place; a tap anywhere outside it still closes it.
+TEST_F(ControllerTest, APopoverPresentedAgainAfterATurnClosesOnATapAnywhereOutside)
+{
+    Ref<UIWindow> pad = usePad();
+    Ref<LoggingController> editor = controller("Editor");
+    pad->setRootViewController(editor);
+    Ref<UIPopoverController> popover = makeRef<UIPopoverController>(controller("Browser"));
+    popover->setPopoverContentSize(CGSizeMake(320, 568));
+    popover->presentPopoverFromRect(CGRectMake(698, 940, 60, 24), editor->view().ptr(), UIPopoverArrowDirectionAny, true);
+    ASSERT_TRUE(UIInterfaceRotation::rotateToInterfaceOrientation(UIInterfaceOrientationLandscapeLeft));
+    popover->presentPopoverFromRect(CGRectMake(954, 684, 60, 24), editor->view().ptr(), UIPopoverArrowDirectionAny, true);
+    EXPECT_TRUE(UITouchDriver::shared().tap(*pad, CGPointMake(1000, 100)));
+    EXPECT_FALSE(popover->popoverVisible());
 }
 
 // On the iPad the theme browser closes its popover and then, at once,

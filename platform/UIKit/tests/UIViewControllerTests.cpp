@@ -197,7 +197,8 @@ TEST_F(ControllerTest, RotationAsksTheRootThenTellsItAroundTheChange)
     EXPECT_EQ(UIApplication::sharedApplication()->statusBarOrientation(), UIInterfaceOrientationLandscapeLeft);
     EXPECT_EQ(UIScreen::mainScreen().bounds(), CGRectMake(0, 0, 568, 320));
     EXPECT_EQ(UIDevice::currentDevice().orientation(), UIDeviceOrientationLandscapeRight);
-    EXPECT_EQ(root->view()->frame(), CGRectMake(0, 0, 320, 568)) << "nothing is resized automatically";
+    EXPECT_EQ(window->bounds(), CGRectMake(0, 0, 568, 320)) << "the window covering the screen turns with it";
+    EXPECT_EQ(root->view()->frame(), CGRectMake(0, 0, 568, 320)) << "the root's view fills the window";
 
     EXPECT_TRUE(UIInterfaceRotation::rotateToInterfaceOrientation(UIInterfaceOrientationLandscapeRight));
     EXPECT_EQ(UIScreen::mainScreen().bounds(), CGRectMake(0, 0, 568, 320)) << "landscape to landscape keeps the shape";
@@ -244,4 +245,55 @@ TEST_F(ControllerTest, RotationCallsReachTheShownChildrenAndThePresentedControll
         EXPECT_EQ(whoWasTold, selected ? (Log { "Pushed", "Sheet" }) : (Log { "Tab0", "Sheet" }));
     }
     tabBar->dismissViewControllerAnimated(false);
+}
+
+// After a turn every place of the screen can be touched: the window, the
+// root's view, the containers' bars and shown children and the presented
+// views take the new shape, and keep it when a tab is selected again.
+TEST_F(ControllerTest, TurningFitsTheWindowTheContainersAndThePresentedViews)
+{
+    std::vector<Ref<LoggingController>> tabs { controller("Editor"), controller("Saved") };
+    Ref<UITabBarController> tabBar = makeRef<UITabBarController>();
+    Ref<UINavigationController> navigation = makeRef<UINavigationController>(tabs[1]);
+    tabBar->setViewControllers({ tabs[0], navigation });
+    window->setRootViewController(tabBar);
+    Ref<UIWindow> small = makeRef<UIWindow>(CGRectMake(0, 0, 100, 100));
+
+    ASSERT_TRUE(UIInterfaceRotation::rotateToInterfaceOrientation(UIInterfaceOrientationLandscapeRight));
+    const CGRect landscape = CGRectMake(0, 0, 568, 320);
+    EXPECT_EQ(tabBar->view()->frame(), landscape);
+    EXPECT_EQ(tabBar->tabBar()->frame(), CGRectMake(0, 271, 568, 49));
+    EXPECT_EQ(tabs[0]->view()->frame(), landscape);
+    EXPECT_EQ(window->hitTest(CGPointMake(500, 100), nullptr).get(), tabs[0]->view().ptr());
+    EXPECT_EQ(small->frame(), CGRectMake(0, 0, 100, 100)) << "a window that does not cover the screen stays";
+
+    // The editor's start-up and rotation select tab 1 and then tab 0.
+    tabBar->setSelectedIndex(1);
+    EXPECT_EQ(navigation->view()->frame(), landscape);
+    EXPECT_EQ(navigation->navigationBar()->frame().size.width, 568);
+    EXPECT_EQ(tabs[1]->view()->frame(), landscape);
+    tabBar->setSelectedIndex(0);
+    EXPECT_EQ(tabs[0]->view()->frame(), landscape);
+
+    Ref<LoggingController> sheet = controller("Sheet");
+    tabBar->presentViewController(sheet, false);
+    ASSERT_TRUE(UIInterfaceRotation::rotateToInterfaceOrientation(UIInterfaceOrientationPortrait));
+    EXPECT_EQ(sheet->view()->frame(), CGRectMake(0, 0, 320, 568));
+    EXPECT_EQ(tabs[0]->view()->frame(), CGRectMake(0, 0, 320, 568));
+    tabBar->dismissViewControllerAnimated(false);
+}
+
+TEST_F(ControllerTest, AFormSheetStaysCentredWhenThePadTurns)
+{
+    Ref<UIWindow> pad = usePad();
+    Ref<LoggingController> root = controller("Saved");
+    pad->setRootViewController(root);
+    Ref<LoggingController> apply = controller("Apply");
+    apply->setModalPresentationStyle(UIModalPresentationFormSheet);
+    root->presentViewController(apply, false);
+    EXPECT_EQ(apply->view()->frame(), CGRectMake(114, 202, 540, 620));
+    ASSERT_TRUE(UIInterfaceRotation::rotateToInterfaceOrientation(UIInterfaceOrientationLandscapeLeft));
+    EXPECT_EQ(apply->view()->frame(), CGRectMake(242, 74, 540, 620));
+    EXPECT_EQ(root->view()->frame(), CGRectMake(0, 0, 1024, 768));
+    root->dismissViewControllerAnimated(false);
 }

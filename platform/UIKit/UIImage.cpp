@@ -4,6 +4,10 @@
 #include "platform/Foundation/FileAccess.h"
 
 #include <png.h>
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <memory>
 
 #include <filesystem>
 #include <map>
@@ -53,6 +57,26 @@ std::optional<PixelBuffer> decodePNG(std::span<const uint8_t> bytes)
         png_image_free(&image);
         return std::nullopt;
     }
+    return pixels;
+}
+
+std::optional<PixelBuffer> decodeJPEG(std::span<const uint8_t> bytes)
+{
+    if (bytes.empty())
+        return std::nullopt;
+    std::unique_ptr<void, int (*)(tjhandle)> decompressor(tjInitDecompress(), tjDestroy);
+    if (!decompressor)
+        return std::nullopt;
+    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    if (tjDecompressHeader3(decompressor.get(), bytes.data(), bytes.size(), &width, &height, &subsampling, &colourspace) != 0
+        || width <= 0 || height <= 0 || !withinLimits(static_cast<size_t>(width), static_cast<size_t>(height)))
+        return std::nullopt;
+    PixelBuffer pixels(static_cast<size_t>(width), static_cast<size_t>(height));
+    // A truncated or damaged file is refused rather than shown half grey;
+    // the scan limit keeps a crafted progressive file from taking forever.
+    if (tjDecompress2(decompressor.get(), bytes.data(), bytes.size(), pixels.rgba.data(), width, 0, height, TJPF_RGBA,
+            TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS) != 0)
+        return std::nullopt;
     return pixels;
 }
 
@@ -113,7 +137,10 @@ RefPtr<UIImage> UIImage::imageWithContentsOfFile(const std::string& path)
     auto bytes = readImageFile(path);
     if (!bytes)
         return nullptr;
-    auto pixels = decodePNG({ reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size() });
+    const std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
+    static constexpr uint8_t jpegStart[] = { 0xFF, 0xD8, 0xFF };
+    const bool isJPEG = data.size() >= sizeof(jpegStart) && std::equal(std::begin(jpegStart), std::end(jpegStart), data.begin());
+    auto pixels = isJPEG ? decodeJPEG(data) : decodePNG(data);
     if (!pixels)
         return nullptr;
     return makeRef<UIImage>(std::move(*pixels), scaleForFileName(path));

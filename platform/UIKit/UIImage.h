@@ -33,10 +33,13 @@ inline constexpr size_t maximumImagePixels = 4096 * 4096;
 
 // Null for anything that is not a whole, decodable PNG within the limits.
 std::optional<PixelBuffer> decodePNG(std::span<const uint8_t> bytes);
+// The same for a JPEG (themes ship their wallpapers as either).
+std::optional<PixelBuffer> decodeJPEG(std::span<const uint8_t> bytes);
 // Null when the buffer is empty, over the limits or inconsistent.
 std::optional<std::vector<uint8_t>> encodePNG(const PixelBuffer& image);
 
-// An image decoded from a PNG file, immutable.
+// An image decoded from a PNG or JPEG file (told apart by their first
+// bytes, whatever the file's name), immutable.
 class UIImage : public NSObject {
 public:
     // An image of the application bundle ("/Applications/Quilt Vane.app/"),

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -113,6 +115,49 @@ open(sys.argv[1], "wb").write(png(3, 1, 8, 2, b"\x00" + bytes([255, 0, 0, 0, 255
     ASSERT_TRUE(rgb);
     const std::vector<uint8_t> expected { 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255 };
     EXPECT_EQ(rgb->pixels().rgba, expected);
+}
+
+// Themes' wallpapers come as PNG or JPEG. cjpeg, an encoder of its own,
+// writes the JPEG; the colours come back within JPEG's loss. The kind is
+// read from the bytes, not the name.
+TEST_F(UIImageTest, DecodesJPEGsOfAnotherEncoderAndTellsTheKindByItsBytes)
+{
+    // 16 x 8: red on the left half, blue on the right, as a binary PPM.
+    std::string ppm = "P6\n16 8\n255\n";
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 16; ++x)
+            ppm += x < 8 ? std::string("\xFF\x00\x00", 3) : std::string("\x00\x00\xFF", 3);
+    }
+    qv::testing::ProcessResult encoded = qv::testing::runProcess({ "cjpeg", "-quality", "95", "-sample", "1x1" }, ppm);
+    ASSERT_EQ(encoded.exitCode, 0) << encoded.errors;
+    const std::vector<uint8_t> jpeg(encoded.output.begin(), encoded.output.end());
+    writeFile("/Library/Themes/Dark/Wallpaper.jpg", jpeg);
+
+    RefPtr<UIImage> wallpaper = UIImage::imageWithContentsOfFile("/Library/Themes/Dark/Wallpaper.jpg");
+    ASSERT_TRUE(wallpaper);
+    EXPECT_EQ(wallpaper->size(), CGSizeMake(16, 8));
+    auto near = [](const uint8_t* pixel, std::array<int, 4> expected) {
+        for (size_t i = 0; i < 4; ++i) {
+            if (std::abs(pixel[i] - expected[i]) > 12)
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(near(wallpaper->pixels().pixel(2, 4), { 255, 0, 0, 255 }));
+    EXPECT_TRUE(near(wallpaper->pixels().pixel(13, 4), { 0, 0, 255, 255 }));
+
+    // A PNG under a JPEG's name loads; a cut-off JPEG does not.
+    writeImage("/Library/Themes/Dark/Mislabelled.jpg", pattern(4, 4));
+    EXPECT_TRUE(UIImage::imageWithContentsOfFile("/Library/Themes/Dark/Mislabelled.jpg"));
+    writeFile("/Library/Themes/Dark/Cut.jpg", std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() / 2)));
+    EXPECT_FALSE(UIImage::imageWithContentsOfFile("/Library/Themes/Dark/Cut.jpg"));
+    EXPECT_FALSE(decodeJPEG({}));
+
+    // Wider than any image we take: refused by its header.
+    std::string wide = "P6\n9000 1\n255\n" + std::string(9000 * 3, '\x40');
+    qv::testing::ProcessResult oversized = qv::testing::runProcess({ "cjpeg" }, wide);
+    ASSERT_EQ(oversized.exitCode, 0) << oversized.errors;
+    EXPECT_FALSE(decodeJPEG({ reinterpret_cast<const uint8_t*>(oversized.output.data()), oversized.output.size() }));
 }
 
 TEST_F(UIImageTest, SizeInPointsFollowsTheScaleOfTheName)

@@ -1,6 +1,7 @@
 #include "UIScreenDump.h"
 
 #include "UIActionSheet.h"
+#include "UIActivityIndicatorView.h"
 #include "UIAlertView.h"
 #include "UIButton.h"
 #include "UIImagePickerController.h"
@@ -8,8 +9,10 @@
 #include "UINavigationBar.h"
 #include "UINavigationController.h"
 #include "UIPopoverController.h"
+#include "UIRefreshControl.h"
 #include "UISearchBar.h"
 #include "UISegmentedControl.h"
+#include "UIStepper.h"
 #include "UISwitch.h"
 #include "UITabBar.h"
 #include "UITabBarController.h"
@@ -70,8 +73,17 @@ void writeKindMembers(JSONWriter& writer, UIView& view)
     } else if (auto* toggle = dynamic_cast<UISwitch*>(&view)) {
         writer.member("on", toggle->on());
         writer.member("enabled", toggle->enabled());
+    } else if (auto* stepper = dynamic_cast<UIStepper*>(&view)) {
+        writer.member("value", stepper->value());
+        writer.member("minimumValue", stepper->minimumValue());
+        writer.member("maximumValue", stepper->maximumValue());
+        writer.member("enabled", stepper->enabled());
+    } else if (auto* refresh = dynamic_cast<UIRefreshControl*>(&view)) {
+        writer.member("refreshing", refresh->refreshing());
     } else if (auto* control = dynamic_cast<UIControl*>(&view)) {
         writer.member("enabled", control->enabled());
+    } else if (auto* spinner = dynamic_cast<UIActivityIndicatorView*>(&view)) {
+        writer.member("animating", spinner->isAnimating());
     } else if (auto* search = dynamic_cast<UISearchBar*>(&view)) {
         writer.member("text", search->text());
         writer.member("placeholder", search->placeholder());

@@ -1,7 +1,9 @@
 #include "platform/UIKit/DeviceProfile.h"
 #include "platform/UIKit/JSONWriter.h"
 #include "platform/UIKit/UIActionSheet.h"
+#include "platform/UIKit/UIActivityIndicatorView.h"
 #include "platform/UIKit/UIRefreshControl.h"
+#include "platform/UIKit/UIStepper.h"
 #include "platform/UIKit/UITableView.h"
 #include "platform/UIKit/UIWindow.h"
 #include "platform/UIKit/UIDriver.h"
@@ -66,7 +68,8 @@ TEST(UIDriverTest, AnswersOneLineForEveryCommandIncludingBadOnes)
 }
 
 // "outside" taps beside the top sheet on the iPad before any popover;
-// "pull" refreshes the front table that can be seen.
+// "pull" refreshes the front table that can be seen, and the dump tells
+// the refreshing, the spinner turning and the stepper's value.
 TEST(UIDriverTest, TapsOutsideTheTopSheetAndPullsTheFrontTable)
 {
     applyDeviceProfile(*DeviceProfile::named("ipad"));
@@ -88,6 +91,23 @@ TEST(UIDriverTest, TapsOutsideTheTopSheetAndPullsTheFrontTable)
 
     EXPECT_EQ(driver.execute("pull"), "{\"ok\":true}");
     EXPECT_EQ(driver.execute("pull"), "{\"ok\":false,\"error\":\"the table is refreshing already\"}");
+    Ref<UIActivityIndicatorView> spinner = makeRef<UIActivityIndicatorView>(UIActivityIndicatorViewStyleGray);
+    spinner->startAnimating();
+    Ref<UIStepper> columns = makeRef<UIStepper>(CGRectMake(52, 80, 0, 0));
+    columns->setMinimumValue(2);
+    columns->setValue(5);
+    window->addSubview(spinner);
+    window->addSubview(columns);
+    EXPECT_EQ(checkWithPython(driver.execute("dump"),
+                  "def walk(view):\n"
+                  "    yield view\n"
+                  "    for sub in view.get('subviews', []):\n"
+                  "        yield from walk(sub)\n"
+                  "views = list(walk(value['dump']['window']))\n"
+                  "print([v['refreshing'] for v in views if v['class'] == 'UIRefreshControl'])\n"
+                  "print([v['animating'] for v in views if v['class'] == 'UIActivityIndicatorView'])\n"
+                  "print([(v['value'], v['minimumValue'], v['maximumValue']) for v in views if v['class'] == 'UIStepper'])\n"),
+        "[True]\n[True]\n[(5, 2, 100)]\n");
     refresh->endRefreshing();
     table->setHidden(true); // a table hidden while its list loads cannot be pulled
     EXPECT_EQ(driver.execute("pull"), "{\"ok\":false,\"error\":\"no table on screen can be pulled to refresh\"}");

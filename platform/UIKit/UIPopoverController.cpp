@@ -2,9 +2,6 @@
 
 #include "UIWindow.h"
 
-#include "platform/Foundation/DispatchQueue.h"
-#include "platform/Foundation/VirtualClock.h"
-
 #include "platform/core/Log.h"
 
 #include <algorithm>
@@ -211,9 +208,11 @@ void UIPopoverController::takeOffScreen(bool animated)
         if (content)
             content->endAppearanceTransition();
     };
-    if (!animated)
+    if (!animated || !panel)
         return removePanel();
-    DispatchQueue::mainQueue().after(VirtualClock::now() + UIViewController::transitionDuration, std::move(removePanel));
+    // However the fade ends, the panel goes.
+    UIView::animateWithDuration(UIViewController::transitionDuration, [panel] { panel->setAlpha(0); },
+        [removePanel = std::move(removePanel)](bool) { removePanel(); });
 }
 
 void UIPopoverController::dismissPopoverAnimated(bool animated)

@@ -37,9 +37,10 @@ protected:
 // window: a touch there (outside the panel and outside the passthrough
 // views) asks the delegate and dismisses the popover. The content gets the
 // appearance calls. An animated dismissal hides the popover at once
-// (popoverVisible, the tap-outside layer) but leaves the panel and its
-// content in the window while it fades out, UIViewController's
-// transitionDuration: meanwhile the content may still present a screen. A visible popover is kept alive by the screen until it
+// (popoverVisible, the tap-outside layer) but leaves the panel, faded to
+// alpha 0, and its content in the window until the fade's end, after
+// UIViewController's transitionDuration: meanwhile the content may still
+// present a screen. A visible popover is kept alive by the screen until it
 // is dismissed; presenting a visible one again moves it. Presenting from a
 // view in no window is refused with a log line. The delegate is not
 // retained. Main thread only.

@@ -151,6 +151,8 @@ TEST_F(ControllerTest, TheContentOfAFadingPopoverCanStillPresent)
     takeLog();
 
     popover->dismissPopoverAnimated(true);
+    ASSERT_TRUE(navigation->view()->superview());
+    EXPECT_EQ(navigation->view()->superview()->alpha(), 0) << "the panel fades out";
     Ref<LoggingController> camera = controller("Camera");
     browser->presentViewController(camera, true);
     EXPECT_EQ(camera->presentingViewController().get(), navigation.ptr());

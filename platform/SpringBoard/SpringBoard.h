@@ -1,0 +1,44 @@
+#pragma once
+
+#include "SBLockScreenViewController.h"
+#include "platform/UIKit/UIWindow.h"
+#include "platform/Foundation/NSObject.h"
+#include "platform/objc/objc.h"
+
+namespace qv {
+
+
+// The SpringBoard application: it puts the home screen in its window when
+// it finishes launching, turns it with the interface and locks it.
+class SpringBoard : public NSObject, public objc_object {
+    QV_MAKE_REF_FRIEND;
+
+public:
+    static void registerClass();
+    static Ref<SpringBoard> create();
+
+    std::string className() const override { return "SpringBoard"; }
+
+    // Message, sent through the runtime once at launch: the window comes
+    // up with the icon controller's content view, every list is laid out
+    // and the lock screen is ready.
+    void applicationDidFinishLaunching(objc_object* application);
+
+    bool hasFinishedLaunching() const { return m_finishedLaunching; }
+    RefPtr<UIWindow> window() const { return m_window; }
+    Ref<SBLockScreenViewController> lockScreenViewController() const { return m_lockScreenViewController; }
+    // The screen, the window and the home screen turn to the orientation.
+    void rotateToInterfaceOrientation(int64_t orientation);
+
+private:
+    SpringBoard();
+    ~SpringBoard() override = default;
+
+    void stockApplicationDidFinishLaunching();
+
+    RefPtr<UIWindow> m_window;
+    Ref<SBLockScreenViewController> m_lockScreenViewController;
+    bool m_finishedLaunching = false;
+};
+
+} // namespace qv

@@ -51,13 +51,16 @@ void NSSet::addObject(ValueLiteral value)
 
 void NSSet::removeObject(const NSObject* object)
 {
+    // Compare outside the lock, then take out exactly the members found.
     std::vector<Ref<NSObject>> removed;
-    auto objects = snapshot();
-    std::vector<Ref<NSObject>> kept;
-    for (const Ref<NSObject>& member : objects)
-        (member->isEqual(object) ? removed : kept).push_back(member);
+    for (const Ref<NSObject>& member : snapshot()) {
+        if (member->isEqual(object))
+            removed.push_back(member);
+    }
     std::lock_guard guard(m_lock);
-    m_objects = std::move(kept);
+    std::erase_if(m_objects, [&](const Ref<NSObject>& member) {
+        return std::any_of(removed.begin(), removed.end(), [&](const Ref<NSObject>& gone) { return gone.ptr() == member.ptr(); });
+    });
 }
 
 std::string NSSet::description() const

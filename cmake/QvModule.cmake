@@ -19,9 +19,17 @@ function(qv_module_tests target)
     if(NOT tests)
         return()
     endif()
-    add_executable(${target}_tests ${tests})
-    target_link_libraries(${target}_tests PRIVATE ${target} ${ARGN} qv_testing GTest::gtest_main GTest::gmock)
-    gtest_discover_tests(${target}_tests
+    qv_test_program(${target}_tests SOURCES ${tests} DEPS ${target} ${ARGN})
+endfunction()
+
+# qv_test_program(<name> SOURCES <files...> DEPS <targets...>): one test
+# program, linked with GoogleTest's main and GoogleMock, whose tests CTest
+# runs one by one.
+function(qv_test_program name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} qv_testing GTest::gtest_main GTest::gmock)
+    gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT "QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}" TIMEOUT 120)
 endfunction()

@@ -2,6 +2,7 @@
 
 #include "DeviceRoot.h"
 #include "FileAccess.h"
+#include "URLLoading.h"
 
 #include <functional>
 
@@ -24,6 +25,14 @@ RefPtr<NSData> NSData::dataWithContentsOfFile(const std::string& path)
     if (!hostPath)
         return nullptr;
     auto contents = readHostFile(*hostPath);
+    if (!contents)
+        return nullptr;
+    return dataWithBytes(contents->data(), contents->size());
+}
+
+RefPtr<NSData> NSData::dataWithContentsOfURL(const NSURL& url)
+{
+    auto contents = loadContentsOfURL(url);
     if (!contents)
         return nullptr;
     return dataWithBytes(contents->data(), contents->size());

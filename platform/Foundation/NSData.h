@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Foundation/NSObject.h"
+#include "platform/Foundation/NSURL.h"
 
 #include <cstdint>
 #include <string>
@@ -19,6 +20,10 @@ public:
     // The whole file at a device path; absent when the file cannot be read
     // or the path does not resolve under the device root.
     static RefPtr<NSData> dataWithContentsOfFile(const std::string& path);
+    // The whole content at a URL, loaded synchronously within the default
+    // bounds of loadContentsOfURL (time-out, size, redirects); absent when
+    // the load fails.
+    static RefPtr<NSData> dataWithContentsOfURL(const NSURL& url);
 
     const std::vector<uint8_t>& bytes() const { return m_bytes; }
     NSUInteger length() const { return m_bytes.size(); }

@@ -6,6 +6,7 @@
 #include "NSNumber.h"
 #include "NSPropertyListSerialization.h"
 #include "NSString.h"
+#include "URLLoading.h"
 
 namespace qv {
 
@@ -30,6 +31,14 @@ RefPtr<NSDictionary> NSDictionary::dictionaryWithContentsOfFile(const std::strin
 RefPtr<NSDictionary> NSDictionary::dictionaryWithData(std::string_view bytes)
 {
     return dynamicRefCast<NSDictionary>(NSPropertyListSerialization::propertyListWithData(bytes));
+}
+
+RefPtr<NSDictionary> NSDictionary::dictionaryWithContentsOfURL(const NSURL& url)
+{
+    auto contents = loadContentsOfURL(url);
+    if (!contents)
+        return nullptr;
+    return dictionaryWithData(*contents);
 }
 
 NSUInteger NSDictionary::count() const

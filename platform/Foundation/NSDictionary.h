@@ -6,6 +6,7 @@
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/NSObject.h"
 #include "platform/Foundation/NSString.h"
+#include "platform/Foundation/NSURL.h"
 #include "platform/Foundation/ValueLiteral.h"
 
 #include <initializer_list>
@@ -42,6 +43,10 @@ public:
     static RefPtr<NSDictionary> dictionaryWithContentsOfFile(const std::string& path);
     // The same for property-list bytes in memory.
     static RefPtr<NSDictionary> dictionaryWithData(std::string_view bytes);
+    // The same for the content at a URL, loaded synchronously within the
+    // default bounds of loadContentsOfURL (time-out, size, redirects);
+    // absent also when the load fails.
+    static RefPtr<NSDictionary> dictionaryWithContentsOfURL(const NSURL& url);
 
     NSUInteger count() const;
     RefPtr<NSObject> objectForKey(const std::string& key) const;

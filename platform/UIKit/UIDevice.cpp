@@ -1,6 +1,10 @@
 #include "UIDevice.h"
 
+#include "platform/Foundation/NSNotificationCenter.h"
+
 namespace qv {
+
+const std::string UIDeviceOrientationDidChangeNotification = "UIDeviceOrientationDidChangeNotification";
 
 UIDevice& UIDevice::currentDevice()
 {
@@ -36,6 +40,43 @@ void UIDevice::applyProfile(const DeviceProfile& profile)
     std::lock_guard guard(m_lock);
     m_idiom = profile.idiom;
     m_systemVersion = profile.systemVersion;
+}
+
+UIDeviceOrientation UIDevice::orientation() const
+{
+    std::lock_guard guard(m_lock);
+    return m_orientationNotificationRequests > 0 ? m_orientation : UIDeviceOrientationUnknown;
+}
+
+void UIDevice::beginGeneratingDeviceOrientationNotifications()
+{
+    std::lock_guard guard(m_lock);
+    ++m_orientationNotificationRequests;
+}
+
+void UIDevice::endGeneratingDeviceOrientationNotifications()
+{
+    std::lock_guard guard(m_lock);
+    if (m_orientationNotificationRequests > 0)
+        --m_orientationNotificationRequests;
+}
+
+bool UIDevice::isGeneratingDeviceOrientationNotifications() const
+{
+    std::lock_guard guard(m_lock);
+    return m_orientationNotificationRequests > 0;
+}
+
+void UIDevice::setOrientation(UIDeviceOrientation orientation)
+{
+    bool notify = false;
+    {
+        std::lock_guard guard(m_lock);
+        notify = orientation != m_orientation && m_orientationNotificationRequests > 0;
+        m_orientation = orientation;
+    }
+    if (notify)
+        NSNotificationCenter::defaultCenter()->postNotificationName(UIDeviceOrientationDidChangeNotification, nullptr);
 }
 
 } // namespace qv

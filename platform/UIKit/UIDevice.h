@@ -1,12 +1,15 @@
 #pragma once
 
 #include "DeviceProfile.h"
+#include "UIInterfaceOrientation.h"
 #include "platform/core/Ref.h"
 
 #include <mutex>
 #include <string>
 
 namespace qv {
+
+extern const std::string UIDeviceOrientationDidChangeNotification;
 
 class UIDevice : public Object {
 public:
@@ -21,6 +24,19 @@ public:
 
     void applyProfile(const DeviceProfile& profile);
 
+    bool isMultitaskingSupported() const { return true; }
+
+    // How the device is held. As on the device it reads unknown unless
+    // someone asked for the orientation notifications; the asks nest.
+    UIDeviceOrientation orientation() const;
+    void beginGeneratingDeviceOrientationNotifications();
+    void endGeneratingDeviceOrientationNotifications();
+    bool isGeneratingDeviceOrientationNotifications() const;
+    // The device turned (the rotation driver's call): posts
+    // UIDeviceOrientationDidChangeNotification on the process's notification
+    // center when the orientation changed and notifications are generated.
+    void setOrientation(UIDeviceOrientation orientation);
+
 private:
     QV_MAKE_REF_FRIEND;
     UIDevice();
@@ -29,6 +45,8 @@ private:
     mutable std::mutex m_lock;
     std::optional<int64_t> m_idiom;
     std::string m_systemVersion;
+    UIDeviceOrientation m_orientation = UIDeviceOrientationPortrait;
+    int m_orientationNotificationRequests = 0;
 };
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #include "UIResponder.h"
 
+#include "UIKeyboard.h"
+
 namespace qv {
 
 namespace {
@@ -59,6 +61,8 @@ bool UIResponder::becomeFirstResponder()
         return true;
     if (!canBecomeFirstResponder())
         return false;
+    // The keyboard is looked at once the place has changed hands.
+    UIKeyboard::Deferral deferral;
     if (RefPtr<UIResponder> current = firstResponder()) {
         if (!current->resignFirstResponder())
             return false;
@@ -77,6 +81,7 @@ bool UIResponder::resignFirstResponder()
     if (!canResignFirstResponder())
         return false;
     currentFirstResponder() = nullptr;
+    UIKeyboard::firstResponderDidChange();
     return true;
 }
 

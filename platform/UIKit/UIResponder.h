@@ -37,6 +37,8 @@ public:
     // the current one to resign; either side may refuse.
     virtual bool canBecomeFirstResponder() const { return false; }
     virtual bool canResignFirstResponder() const { return true; }
+    // Whether the keyboard comes up while this is the first responder.
+    virtual bool requiresKeyboard() const { return false; }
     virtual bool becomeFirstResponder();
     virtual bool resignFirstResponder();
     bool isFirstResponder() const;

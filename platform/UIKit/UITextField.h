@@ -57,6 +57,7 @@ public:
     bool clearButtonShows() const;
 
     bool canBecomeFirstResponder() const override;
+    bool requiresKeyboard() const override { return true; }
     bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
     void endTrackingWithTouch(UITouch& touch, UIEvent* event) override;

@@ -276,6 +276,16 @@ void UIView::removeFromSuperview()
     detachFromSuperview();
 }
 
+void UIView::layoutIfNeeded()
+{
+    Ref<UIView> protect(*this);
+    layoutSubviews();
+    // A copy: laying out may change the tree.
+    std::vector<Ref<UIView>> subviews = m_subviews;
+    for (const Ref<UIView>& subview : subviews)
+        subview->layoutIfNeeded();
+}
+
 // Coordinates
 
 CGPoint UIView::pointToSuperview(CGPoint point) const

@@ -107,6 +107,18 @@ public:
     // the view resigns. Subclasses may override it and call this.
     virtual void removeFromSuperview();
 
+    // Layout. Nothing is laid out by itself here: views that arrange their
+    // own subviews (tables, bars) do it in layoutSubviews, which
+    // layoutIfNeeded runs for this view and then for its subviews, as the
+    // device's layout pass before the screen is drawn.
+    virtual void layoutSubviews() {}
+    void layoutIfNeeded();
+
+    // A short text naming the view for whoever reads the screen aloud (or
+    // dumps it); empty unless set.
+    const std::string& accessibilityLabel() const { return m_accessibilityLabel; }
+    void setAccessibilityLabel(std::string label) { m_accessibilityLabel = std::move(label); }
+
     // Conversion between the coordinates of two views, through every
     // transform on the way. A null view stands for the coordinates of the
     // root of this view's tree (the window, when there is one). Views of
@@ -196,6 +208,7 @@ private:
     uint64_t m_autoresizingMask = UIViewAutoresizingNone;
     bool m_autoresizesSubviews = true;
     Ref<CALayer> m_layer;
+    std::string m_accessibilityLabel;
     // The animation that last changed each animated property.
     std::array<WeakPtr<UIViewAnimationState>, UIViewAnimatedPropertyCount> m_animations;
 };

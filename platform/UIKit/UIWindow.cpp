@@ -2,6 +2,7 @@
 
 #include "UIEvent.h"
 #include "UITouch.h"
+#include "UIViewController.h"
 
 #include <algorithm>
 
@@ -15,6 +16,12 @@ WeakPtr<UIWindow>& currentKeyWindow()
     return *window;
 }
 
+std::vector<WeakPtr<UIWindow>>& allWindows()
+{
+    static auto* windows = new std::vector<WeakPtr<UIWindow>>; // lives as long as the process
+    return *windows;
+}
+
 } // namespace
 
 UIWindow::UIWindow()
@@ -25,7 +32,69 @@ UIWindow::UIWindow()
 UIWindow::UIWindow(CGRect frame)
     : UIView(frame)
 {
-    setHidden(true);
+    UIView::setHidden(true);
+    allWindows().push_back(WeakPtr<UIWindow>(this));
+}
+
+UIWindow::~UIWindow()
+{
+    std::erase_if(allWindows(), [this](const WeakPtr<UIWindow>& window) { return window.unsafeGet() == this || !window; });
+}
+
+std::vector<Ref<UIWindow>> UIWindow::windows()
+{
+    std::vector<Ref<UIWindow>> windows;
+    for (const WeakPtr<UIWindow>& entry : allWindows()) {
+        if (RefPtr<UIWindow> window = entry.lock())
+            windows.push_back(window.toRef());
+    }
+    return windows;
+}
+
+RefPtr<UIViewController> UIWindow::rootViewController() const
+{
+    return m_rootViewController;
+}
+
+void UIWindow::setRootViewController(RefPtr<UIViewController> controller)
+{
+    if (controller == m_rootViewController)
+        return;
+    Ref<UIWindow> protect(*this);
+    const bool visible = !hidden();
+    RefPtr<UIViewController> old = std::exchange(m_rootViewController, controller);
+    if (old) {
+        if (visible)
+            old->beginAppearanceTransition(false, false);
+        if (old->isViewLoaded() && old->view()->superview().get() == this)
+            old->view()->removeFromSuperview();
+        if (visible)
+            old->endAppearanceTransition();
+    }
+    if (!controller)
+        return;
+    Ref<UIView> view = controller->view();
+    view->setFrame(bounds());
+    if (visible)
+        controller->beginAppearanceTransition(true, false);
+    addSubview(view);
+    if (visible)
+        controller->endAppearanceTransition();
+}
+
+void UIWindow::setHidden(bool hidden)
+{
+    if (hidden == this->hidden()) {
+        UIView::setHidden(hidden);
+        return;
+    }
+    Ref<UIWindow> protect(*this);
+    RefPtr<UIViewController> root = m_rootViewController;
+    if (root)
+        root->beginAppearanceTransition(!hidden, false);
+    UIView::setHidden(hidden);
+    if (root)
+        root->endAppearanceTransition();
 }
 
 void UIWindow::makeKeyAndVisible()

@@ -4,6 +4,8 @@
 
 namespace qv {
 
+class UIViewController;
+
 // The root of a tree of views on the screen, and the root of hit testing:
 // touches are given in window coordinates and go to the view the window's
 // hit test finds. A window starts hidden, as on the device, until it is
@@ -13,6 +15,20 @@ public:
     std::string className() const override { return "UIWindow"; }
     UIWindow();
     explicit UIWindow(CGRect frame);
+
+    // The controller whose view fills the window. Setting one puts its view
+    // (made on first use) into the window with the window's bounds and, in
+    // a visible window, sends the appearance calls to the old and the new
+    // controller. Retained.
+    RefPtr<UIViewController> rootViewController() const;
+    void setRootViewController(RefPtr<UIViewController> controller);
+
+    // Showing a window with a root controller makes it appear; hiding it,
+    // disappear.
+    void setHidden(bool hidden) override;
+
+    // Every window alive, oldest first.
+    static std::vector<Ref<UIWindow>> windows();
 
     // Shows the window and makes it the key window.
     void makeKeyAndVisible();
@@ -29,7 +45,10 @@ public:
     static void deliverTouches(UIEvent& event, const UIWindow* window);
 
 protected:
-    ~UIWindow() override = default;
+    ~UIWindow() override;
+
+private:
+    RefPtr<UIViewController> m_rootViewController;
 };
 
 } // namespace qv

@@ -1,0 +1,139 @@
+#include "platform/Foundation/NSData.h"
+#include "platform/Foundation/NSDictionary.h"
+#include "platform/Foundation/NSURL.h"
+#include "platform/Foundation/URLLoading.h"
+#include "testing/LoopbackHTTPServer.h"
+#include "testing/TemporaryDeviceRoot.h"
+#include "testing/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+
+using namespace qv;
+using qv::testing::LoopbackHTTPServer;
+
+TEST(NSURLTest, ParsesAbsoluteURLs)
+{
+    struct Case {
+        const char* text;
+        const char* scheme;
+        const char* host;
+        const char* path;
+    };
+    const Case cases[] = {
+        { "http://127.0.0.1:8080/Apps/GetLayout.asp?filename=Blue", "http", "127.0.0.1", "/Apps/GetLayout.asp" },
+        { "HTTPS://Example.org", "https", "Example.org", "/" },
+        { "file:///Applications/Quilt%20Vane.app/Default_Icon.png", "file", "", "/Applications/Quilt Vane.app/Default_Icon.png" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        RefPtr<NSURL> url = NSURL::URLWithString(c.text);
+        ASSERT_TRUE(url);
+        EXPECT_EQ(url->scheme(), c.scheme);
+        EXPECT_EQ(url->host(), c.host);
+        EXPECT_EQ(url->path(), c.path);
+        EXPECT_TRUE(url->isEqual(NSURL::URLWithString(c.text).get()));
+    }
+    for (const char* bad : { "", "no scheme", "/just/a/path", "http://exa mple.org/", "http://host:99999/" })
+        EXPECT_FALSE(NSURL::URLWithString(bad)) << bad;
+    EXPECT_FALSE(NSURL::URLWithString(std::string("http://a/\0b", 11)));
+    EXPECT_FALSE(NSURL::URLWithString("file:///a%00b")) << "a NUL in the decoded path";
+
+    RefPtr<NSURL> file = NSURL::fileURLWithPath("/Library/Quilt Vane/Layout #1.plist");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->isFileURL());
+    EXPECT_EQ(file->path(), "/Library/Quilt Vane/Layout #1.plist");
+    EXPECT_EQ(file->absoluteString(), "file:///Library/Quilt%20Vane/Layout%20%231.plist");
+    EXPECT_FALSE(NSURL::fileURLWithPath("relative/path"));
+}
+
+namespace {
+
+class URLLoadingTest : public ::testing::Test {
+protected:
+    void serve(const std::string& name, const std::string& contents)
+    {
+        std::ofstream(served.path() / name, std::ios::binary) << contents;
+    }
+    std::optional<std::string> load(const std::string& path, const URLLoadLimits& limits = {})
+    {
+        RefPtr<NSURL> url = NSURL::URLWithString(server.url(path));
+        EXPECT_TRUE(url) << path;
+        return url ? loadContentsOfURL(*url, limits) : std::nullopt;
+    }
+
+    qv::testing::TemporaryDeviceRoot root;
+    qv::testing::TemporaryDirectory served;
+    LoopbackHTTPServer server { served.path() };
+    const std::string plist = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>QV</key><true/></dict></plist>";
+};
+
+} // namespace
+
+TEST_F(URLLoadingTest, LoadsOverHTTPAnewEachTime)
+{
+    serve("Layout.plist", plist);
+    EXPECT_EQ(load("/Layout.plist"), plist);
+    serve("Layout.plist", "changed");
+    EXPECT_EQ(load("/Layout.plist"), "changed");
+    EXPECT_EQ(server.nextRequest(), "GET /Layout.plist");
+    EXPECT_EQ(server.nextRequest(), "GET /Layout.plist");
+
+    RefPtr<NSDictionary> dictionary = NSDictionary::dictionaryWithContentsOfURL(*NSURL::URLWithString(server.url("/_/redirect/2/Layout.plist")));
+    EXPECT_FALSE(dictionary) << "the body is no property list";
+    serve("Layout.plist", plist);
+    dictionary = NSDictionary::dictionaryWithContentsOfURL(*NSURL::URLWithString(server.url("/_/redirect/2/Layout.plist")));
+    ASSERT_TRUE(dictionary);
+    EXPECT_TRUE(dictionary->objectForKey("QV")->boolValue());
+    RefPtr<NSData> data = NSData::dataWithContentsOfURL(*NSURL::URLWithString(server.url("/Layout.plist")));
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->view(), plist);
+}
+
+// Every way a load can go wrong gives nothing, within the bounds.
+TEST_F(URLLoadingTest, FailuresGiveNothing)
+{
+    serve("Layout.plist", plist);
+    URLLoadLimits limits;
+    limits.timeoutSeconds = 1;
+    limits.maximumSize = 1000;
+    limits.maximumRedirects = 3;
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(load("/_/hang", limits));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << "the time-out ends the wait";
+
+    EXPECT_FALSE(load("/_/big/1001", limits)) << "announced length past the cap";
+    EXPECT_FALSE(load("/_/stream/5000", limits)) << "unannounced body past the cap";
+    EXPECT_EQ(load("/_/stream/1000", limits)->size(), 1000u);
+    EXPECT_FALSE(load("/_/redirect/4/Layout.plist", limits)) << "too many redirects";
+    EXPECT_EQ(load("/_/redirect/3/Layout.plist", limits), plist);
+    EXPECT_FALSE(load("/_/status/404", limits));
+    EXPECT_FALSE(load("/_/status/500", limits));
+    EXPECT_FALSE(load("/missing.plist", limits));
+    EXPECT_FALSE(loadContentsOfURL(*NSURL::URLWithString("http://127.0.0.1:" + std::to_string(LoopbackHTTPServer::closedPort()) + "/"), limits));
+    EXPECT_FALSE(loadContentsOfURL(*NSURL::URLWithString("ftp://127.0.0.1/file")));
+    EXPECT_FALSE(NSDictionary::dictionaryWithContentsOfURL(*NSURL::URLWithString(server.url("/_/html"))));
+}
+
+// File URLs are device paths: read through the device root, never from
+// this machine's own folders, and held to the size cap.
+TEST_F(URLLoadingTest, FileURLsStayOnTheDevice)
+{
+    root.writeFile("/Library/Layout.plist", plist);
+    EXPECT_EQ(loadContentsOfURL(*NSURL::fileURLWithPath("/Library/Layout.plist")), plist);
+    EXPECT_TRUE(NSDictionary::dictionaryWithContentsOfURL(*NSURL::URLWithString("file:///Library/Layout.plist")));
+    for (const char* outside : { "file:///../../../../etc/hostname", "file://elsewhere/Library/Layout.plist" }) {
+        RefPtr<NSURL> url = NSURL::URLWithString(outside);
+        EXPECT_FALSE(url && loadContentsOfURL(*url)) << outside;
+    }
+    URLLoadLimits small;
+    small.maximumSize = 10;
+    EXPECT_FALSE(loadContentsOfURL(*NSURL::fileURLWithPath("/Library/Layout.plist"), small));
+    // A redirect may not lead from the network to any machine's files.
+    EXPECT_FALSE(load("/_/location/file%3A%2F%2F%2Fetc%2Fhostname"));
+    EXPECT_FALSE(load("/_/location/file%3A%2F%2F%2FLibrary%2FLayout.plist"));
+    EXPECT_EQ(load("/_/location/" + server.url("/_/stream/3")), "xxx");
+}

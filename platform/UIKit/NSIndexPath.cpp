@@ -1,0 +1,34 @@
+#include "NSIndexPath.h"
+
+#include "platform/Foundation/StringFormat.h"
+
+namespace qv {
+
+Ref<NSIndexPath> NSIndexPath::indexPathForRow(NSInteger row, NSInteger inSection)
+{
+    return makeRef<NSIndexPath>(inSection, row);
+}
+
+std::string NSIndexPath::description() const
+{
+    return stringWithFormat("<NSIndexPath: {length = 2, path = %ld - %ld}>", m_section, m_row);
+}
+
+bool NSIndexPath::isEqual(const NSObject* other) const
+{
+    const auto* path = dynamic_cast<const NSIndexPath*>(other);
+    return path && path->m_section == m_section && path->m_row == m_row;
+}
+
+NSUInteger NSIndexPath::hash() const
+{
+    return static_cast<NSUInteger>(m_section) * 1000003u + static_cast<NSUInteger>(m_row);
+}
+
+int NSIndexPath::compare(const NSIndexPath& other) const
+{
+    const auto order = UITableRow::of(*this) <=> UITableRow::of(other);
+    return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
+} // namespace qv

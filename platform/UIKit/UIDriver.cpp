@@ -1,0 +1,674 @@
+#include "UIDriver.h"
+
+#include "UIApplication.h"
+#include "UIButton.h"
+#include "UIInterfaceRotation.h"
+#include "UIKeyboard.h"
+#include "UIModalView.h"
+#include "UIActionSheet.h"
+#include "UIAlertView.h"
+#include "UINavigationBar.h"
+#include "UIPopoverController.h"
+#include "UIScreen.h"
+#include "UIScreenDump.h"
+#include "UISearchBar.h"
+#include "UISegmentedControl.h"
+#include "UITabBarController.h"
+#include "UITableView.h"
+#include "UITextField.h"
+#include "UIToolbar.h"
+#include "UITouchDriver.h"
+#include "UIViewController.h"
+#include "UIWindow.h"
+
+#include "platform/Foundation/DeviceRoot.h"
+#include "platform/Foundation/NSRunLoop.h"
+#include "platform/Foundation/RunLoopSource.h"
+#include "platform/Foundation/VirtualClock.h"
+#include "platform/core/Log.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace qv {
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return {};
+    const size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+bool writeAll(int fd, const std::string& text)
+{
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t count = ::write(fd, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+RefPtr<UIWindow> keyWindowOrFail(UIDriverResponse& response)
+{
+    RefPtr<UIWindow> window = UIWindow::keyWindow();
+    if (!window)
+        response.fail("there is no key window");
+    return window;
+}
+
+// The visible views of the key window, front-most first, after a layout
+// pass (which also makes tables read their data).
+std::vector<Ref<UIView>> visibleViews()
+{
+    RefPtr<UIWindow> window = UIWindow::keyWindow();
+    if (!window)
+        return {};
+    window->layoutIfNeeded();
+    return UIScreenDump::visibleViewsFrontToBack(*window);
+}
+
+template<typename T>
+std::vector<Ref<T>> visibleViewsOfKind()
+{
+    std::vector<Ref<T>> found;
+    for (const Ref<UIView>& view : visibleViews()) {
+        if (RefPtr<T> match = dynamicRefCast<T>(view))
+            found.push_back(match.toRef());
+    }
+    return found;
+}
+
+RefPtr<UITableView> frontTable(UIDriverResponse& response)
+{
+    std::vector<Ref<UITableView>> tables = visibleViewsOfKind<UITableView>();
+    if (tables.empty()) {
+        response.fail("no table is on screen");
+        return nullptr;
+    }
+    return tables.front();
+}
+
+RefPtr<NSIndexPath> rowOf(const UIDriverCommand& command, UIDriverResponse& response)
+{
+    std::optional<long long> section = command.integer(0);
+    std::optional<long long> row = command.integer(1);
+    if (!section || !row) {
+        response.fail("give the section and the row as numbers");
+        return nullptr;
+    }
+    return NSIndexPath::indexPathForRow(*row, *section);
+}
+
+std::optional<UIInterfaceOrientation> orientationNamed(const std::string& name)
+{
+    const std::pair<const char*, UIInterfaceOrientation> names[] = {
+        { "portrait", UIInterfaceOrientationPortrait }, { "1", UIInterfaceOrientationPortrait },
+        { "upsidedown", UIInterfaceOrientationPortraitUpsideDown }, { "2", UIInterfaceOrientationPortraitUpsideDown },
+        { "landscaperight", UIInterfaceOrientationLandscapeRight }, { "3", UIInterfaceOrientationLandscapeRight },
+        { "landscapeleft", UIInterfaceOrientationLandscapeLeft }, { "4", UIInterfaceOrientationLandscapeLeft },
+    };
+    for (const auto& entry : names) {
+        if (name == entry.first)
+            return entry.second;
+    }
+    return std::nullopt;
+}
+
+void failUnless(bool done, UIDriverResponse& response, const std::string& why)
+{
+    if (!done)
+        response.fail(why);
+}
+
+// Touches
+
+void touchCommands(UIDriver& driver)
+{
+    driver.registerCommand("tap", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        RefPtr<UIWindow> window = keyWindowOrFail(response);
+        std::optional<double> x = command.number(0), y = command.number(1);
+        if (!window)
+            return;
+        if (!x || !y)
+            return response.fail("give the point as two numbers");
+        failUnless(UITouchDriver::shared().tap(*window, CGPointMake(*x, *y)), response, "the tap was refused");
+    });
+    driver.registerCommand("down", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        RefPtr<UIWindow> window = keyWindowOrFail(response);
+        std::optional<double> x = command.number(0), y = command.number(1);
+        if (!window)
+            return;
+        if (!x || !y)
+            return response.fail("give the point as two numbers");
+        const int finger = static_cast<int>(command.integer(2).value_or(0));
+        failUnless(UITouchDriver::shared().touchDown(*window, CGPointMake(*x, *y), finger), response, "the finger cannot go down");
+    });
+    driver.registerCommand("move", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        std::optional<double> x = command.number(0), y = command.number(1);
+        if (!x || !y)
+            return response.fail("give the point as two numbers");
+        const int finger = static_cast<int>(command.integer(2).value_or(0));
+        failUnless(UITouchDriver::shared().touchMove(CGPointMake(*x, *y), finger), response, "the finger cannot move");
+    });
+    driver.registerCommand("up", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        const int finger = static_cast<int>(command.integer(0).value_or(0));
+        failUnless(UITouchDriver::shared().touchUp(finger), response, "the finger is not down");
+    });
+    driver.registerCommand("cancel", [](const UIDriverCommand&, UIDriverResponse&) {
+        UITouchDriver::shared().cancelAllTouches();
+    });
+}
+
+// Taps on things by their titles
+
+void tapCommands(UIDriver& driver)
+{
+    driver.registerCommand("button", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        for (const Ref<UIButton>& button : visibleViewsOfKind<UIButton>()) {
+            if (button->currentTitle() == command.rest() || button->accessibilityLabel() == command.rest())
+                return failUnless(UITouchDriver::shared().tapView(button), response, "the tap was refused");
+        }
+        response.fail("no button titled \"" + command.rest() + "\" is on screen");
+    });
+    driver.registerCommand("baritem", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        std::vector<Ref<UIBarButtonItem>> items;
+        for (const Ref<UIView>& view : visibleViews()) {
+            std::vector<Ref<UIBarButtonItem>> barItems;
+            if (auto* bar = dynamic_cast<UINavigationBar*>(view.ptr()))
+                barItems = bar->barButtonItems();
+            else if (auto* toolbar = dynamic_cast<UIToolbar*>(view.ptr()))
+                barItems = toolbar->items();
+            items.insert(items.end(), barItems.begin(), barItems.end());
+        }
+        for (const Ref<UIBarButtonItem>& item : items) {
+            if (item->matches(command.rest()))
+                return failUnless(item->tap(), response, "the item cannot be tapped");
+        }
+        response.fail("no bar button item \"" + command.rest() + "\" is on screen");
+    });
+    driver.registerCommand("back", [](const UIDriverCommand&, UIDriverResponse& response) {
+        for (const Ref<UINavigationBar>& bar : visibleViewsOfKind<UINavigationBar>()) {
+            if (bar->backButtonTitle())
+                return failUnless(bar->tapBackButton(), response, "the back button cannot be tapped");
+        }
+        response.fail("no back button is on screen");
+    });
+    driver.registerCommand("tab", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        for (const Ref<UITabBar>& bar : visibleViewsOfKind<UITabBar>()) {
+            const std::vector<Ref<UITabBarItem>>& items = bar->items();
+            for (size_t i = 0; i < items.size(); ++i) {
+                const bool byIndex = command.integer(0) && command.words().size() == 1 && static_cast<long long>(i) == *command.integer(0);
+                if (byIndex || items[i]->title() == command.rest())
+                    return failUnless(bar->tapItemAtIndex(i), response, "the tab cannot be tapped");
+            }
+        }
+        response.fail("no tab \"" + command.rest() + "\" is on screen");
+    });
+    driver.registerCommand("segment", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        for (const Ref<UISegmentedControl>& control : visibleViewsOfKind<UISegmentedControl>()) {
+            for (size_t i = 0; i < control->numberOfSegments(); ++i) {
+                if (control->titleForSegmentAtIndex(i) == command.rest())
+                    return failUnless(control->tapSegment(i), response, "the segment cannot be tapped");
+            }
+        }
+        response.fail("no segment \"" + command.rest() + "\" is on screen");
+    });
+    driver.registerCommand("outside", [](const UIDriverCommand&, UIDriverResponse& response) {
+        std::vector<Ref<UIPopoverController>> popovers = UIPopoverController::visiblePopovers();
+        if (popovers.empty())
+            return response.fail("no popover is on screen");
+        response.members().member("dismissed", popovers.back()->tapOutside());
+    });
+}
+
+// Tables
+
+void tableCommands(UIDriver& driver)
+{
+    driver.registerCommand("row", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        RefPtr<NSIndexPath> path = rowOf(command, response);
+        RefPtr<UITableView> table = path ? frontTable(response) : nullptr;
+        if (table)
+            failUnless(table->tapRowAtIndexPath(path.get()), response, "the row cannot be tapped");
+    });
+    driver.registerCommand("rowtitle", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        for (const Ref<UITableView>& table : visibleViewsOfKind<UITableView>()) {
+            for (const Ref<UITableViewCell>& cell : table->visibleCells()) {
+                if (cell->textLabel()->text() == command.rest())
+                    return failUnless(table->tapRowAtIndexPath(table->indexPathForCell(cell.ptr()).get()), response, "the row cannot be tapped");
+            }
+        }
+        response.fail("no row \"" + command.rest() + "\" is on screen");
+    });
+    driver.registerCommand("swipedelete", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        RefPtr<NSIndexPath> path = rowOf(command, response);
+        RefPtr<UITableView> table = path ? frontTable(response) : nullptr;
+        if (table)
+            failUnless(table->swipeToDeleteRowAtIndexPath(path.get()), response, "the row cannot be swiped to delete");
+    });
+    driver.registerCommand("editcontrol", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        RefPtr<NSIndexPath> path = rowOf(command, response);
+        RefPtr<UITableView> table = path ? frontTable(response) : nullptr;
+        if (table)
+            failUnless(table->tapEditingControlForRowAtIndexPath(path.get()), response, "the row has no editing control to tap");
+    });
+    driver.registerCommand("confirmdelete", [](const UIDriverCommand&, UIDriverResponse& response) {
+        for (const Ref<UITableView>& table : visibleViewsOfKind<UITableView>()) {
+            if (table->indexPathShowingDeleteConfirmation())
+                return failUnless(table->tapDeleteConfirmationButton(), response, "the delete button cannot be tapped");
+        }
+        response.fail("no delete confirmation is on screen");
+    });
+}
+
+// Alerts and sheets
+
+void modalCommands(UIDriver& driver)
+{
+    auto tapIn = [](const char* kind) {
+        return [kind](const UIDriverCommand& command, UIDriverResponse& response) {
+            std::vector<Ref<UIModalView>> views = UIModalView::visibleModalViews();
+            for (auto view = views.rbegin(); view != views.rend(); ++view) {
+                const bool fits = std::string(kind) == "modal" || (std::string(kind) == "alert" && dynamic_cast<UIAlertView*>(view->ptr()))
+                    || (std::string(kind) == "sheet" && dynamic_cast<UIActionSheet*>(view->ptr()));
+                if (fits)
+                    return failUnless((*view)->tapButtonWithTitle(command.rest()), response, "no button \"" + command.rest() + "\" on the top one");
+            }
+            response.fail(std::string("no ") + (std::string(kind) == "modal" ? "alert or sheet" : kind) + " is on screen");
+        };
+    };
+    driver.registerCommand("modal", tapIn("modal"));
+    driver.registerCommand("alert", tapIn("alert"));
+    driver.registerCommand("sheet", tapIn("sheet"));
+}
+
+// The keyboard
+
+RefPtr<UITextField> typingField(UIDriverResponse& response)
+{
+    RefPtr<UIResponder> responder = UIResponder::firstResponder();
+    if (RefPtr<UITextField> field = dynamicRefCast<UITextField>(responder))
+        return field;
+    if (RefPtr<UISearchBar> bar = dynamicRefCast<UISearchBar>(responder))
+        return bar->searchField();
+    response.fail("no text field is the first responder");
+    return nullptr;
+}
+
+void keyboardCommands(UIDriver& driver)
+{
+    driver.registerCommand("type", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        if (RefPtr<UITextField> field = typingField(response))
+            response.members().member("changed", field->typeText(command.rest()));
+    });
+    driver.registerCommand("return", [](const UIDriverCommand&, UIDriverResponse& response) {
+        if (RefPtr<UITextField> field = typingField(response))
+            response.members().member("accepted", field->pressReturnKey());
+    });
+    driver.registerCommand("backspace", [](const UIDriverCommand&, UIDriverResponse& response) {
+        if (RefPtr<UITextField> field = typingField(response))
+            response.members().member("changed", field->deleteBackward());
+    });
+}
+
+// The device and the application
+
+void deviceCommands(UIDriver& driver)
+{
+    driver.registerCommand("rotate", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        std::optional<UIInterfaceOrientation> orientation = orientationNamed(command.rest());
+        if (!orientation)
+            return response.fail("no orientation \"" + command.rest() + "\"");
+        response.members().member("rotated", UIInterfaceRotation::rotateToInterfaceOrientation(*orientation));
+    });
+    auto lifeCommand = [](void (UIApplication::*call)()) {
+        return [call](const UIDriverCommand&, UIDriverResponse&) { ((*UIApplication::sharedApplication()).*call)(); };
+    };
+    driver.registerCommand("activate", lifeCommand(&UIApplication::becomeActive));
+    driver.registerCommand("resign", lifeCommand(&UIApplication::resignActive));
+    driver.registerCommand("background", lifeCommand(&UIApplication::enterBackground));
+    driver.registerCommand("foreground", lifeCommand(&UIApplication::enterForeground));
+    driver.registerCommand("wait", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        std::optional<double> milliseconds = command.number(0);
+        if (!milliseconds || *milliseconds < 0)
+            return response.fail("give the time in milliseconds");
+        NSRunLoop::mainRunLoop()->runUntilDate(VirtualClock::now() + *milliseconds / 1000);
+    });
+    driver.registerCommand("dump", [](const UIDriverCommand&, UIDriverResponse& response) {
+        response.members().key("dump");
+        UIDriver::shared().writeDump(response.members());
+    });
+    driver.registerCommand("quit", [](const UIDriverCommand& command, UIDriverResponse&) {
+        UIApplication::sharedApplication()->terminate(static_cast<int>(command.integer(0).value_or(0)));
+    });
+}
+
+} // namespace
+
+// Commands and answers
+
+UIDriverCommand::UIDriverCommand(const std::string& line)
+{
+    const std::string text = trimmed(line);
+    const size_t end = text.find_first_of(" \t");
+    m_name = text.substr(0, end);
+    m_rest = end == std::string::npos ? std::string() : trimmed(text.substr(end));
+    std::istringstream words(m_rest);
+    for (std::string word; words >> word;)
+        m_words.push_back(word);
+}
+
+std::optional<double> UIDriverCommand::number(size_t index) const
+{
+    if (index >= m_words.size())
+        return std::nullopt;
+    const std::string& word = m_words[index];
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(word.c_str(), &end);
+    if (end == word.c_str() || *end || errno || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<long long> UIDriverCommand::integer(size_t index) const
+{
+    if (index >= m_words.size())
+        return std::nullopt;
+    const std::string& word = m_words[index];
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(word.c_str(), &end, 10);
+    if (end == word.c_str() || *end || errno)
+        return std::nullopt;
+    return value;
+}
+
+std::string UIDriverResponse::line() const
+{
+    JSONWriter writer;
+    writer.beginObject();
+    if (m_error) {
+        writer.member("ok", false).member("error", *m_error);
+        writer.endObject();
+        return writer.text();
+    }
+    writer.member("ok", true);
+    std::string text = writer.text();
+    if (!m_members.text().empty())
+        text += "," + m_members.text();
+    return text + "}";
+}
+
+// The driver
+
+UIDriver& UIDriver::shared()
+{
+    static UIDriver* driver = new UIDriver; // lives as long as the process
+    return *driver;
+}
+
+UIDriver::UIDriver()
+{
+    registerBuiltInCommands();
+}
+
+void UIDriver::registerBuiltInCommands()
+{
+    touchCommands(*this);
+    tapCommands(*this);
+    tableCommands(*this);
+    modalCommands(*this);
+    keyboardCommands(*this);
+    deviceCommands(*this);
+}
+
+void UIDriver::registerCommand(const std::string& name, CommandHandler handler)
+{
+    m_commands[name] = std::move(handler);
+}
+
+void UIDriver::registerDumpSection(const std::string& name, DumpSection section)
+{
+    std::erase_if(m_sections, [&](const auto& entry) { return entry.first == name; });
+    m_sections.emplace_back(name, std::move(section));
+}
+
+void UIDriver::registerViewDescriber(ViewDescriber describer)
+{
+    m_describers.push_back(std::move(describer));
+}
+
+std::string UIDriver::execute(const std::string& line)
+{
+    UIDriverCommand command(line);
+    UIDriverResponse response;
+    auto handler = m_commands.find(command.name());
+    if (command.name().empty())
+        response.fail("no command");
+    else if (handler == m_commands.end())
+        response.fail("no command \"" + command.name() + "\"");
+    else
+        handler->second(command, response);
+    return response.line();
+}
+
+void UIDriver::describeView(UIView& view, JSONWriter& writer)
+{
+    UIScreenDump::writeView(writer, view, m_describers);
+}
+
+void UIDriver::writeDump(JSONWriter& writer)
+{
+    Ref<UIApplication> application = UIApplication::sharedApplication();
+    RefPtr<UIWindow> keyWindow = UIWindow::keyWindow();
+    if (keyWindow)
+        keyWindow->layoutIfNeeded();
+    writer.beginObject();
+    writer.member("orientation", static_cast<int64_t>(application->statusBarOrientation()));
+    writer.key("screen");
+    UIScreenDump::writeRect(writer, UIScreen::mainScreen().bounds());
+    const char* states[] = { "active", "inactive", "background" };
+    writer.key("application").beginObject()
+        .member("state", states[application->applicationState()])
+        .member("networkActivityIndicatorVisible", application->networkActivityIndicatorVisible())
+        .member("idleTimerDisabled", application->idleTimerDisabled())
+        .member("backgroundTasks", static_cast<uint64_t>(application->runningBackgroundTasks().size()))
+        .endObject();
+    writer.key("keyboard").beginObject().member("visible", UIKeyboard::isVisible());
+    if (UIKeyboard::isVisible()) {
+        writer.key("frame");
+        UIScreenDump::writeRect(writer, UIKeyboard::frame());
+    }
+    writer.endObject();
+    RefPtr<UIResponder> firstResponder = UIResponder::firstResponder();
+    writer.member("firstResponder", firstResponder ? firstResponder->className() : std::string());
+    writer.key("window");
+    if (keyWindow)
+        describeView(*keyWindow, writer);
+    else
+        writer.null();
+    writer.key("controllers");
+    if (RefPtr<UIViewController> root = keyWindow ? keyWindow->rootViewController() : nullptr)
+        UIScreenDump::writeController(writer, *root);
+    else
+        writer.null();
+    writer.key("modalViews");
+    UIScreenDump::writeModalViews(writer);
+    writer.key("popovers");
+    UIScreenDump::writePopovers(writer);
+    for (const auto& section : m_sections) {
+        writer.key(section.first);
+        section.second(writer);
+    }
+    writer.endObject();
+}
+
+// Channels
+
+std::string UIDriver::socketDevicePath(const std::string& name)
+{
+    return "/tmp/qvdriver/" + name + ".sock";
+}
+
+bool UIDriver::startOnStandardInput()
+{
+    if (m_channels.count(STDIN_FILENO))
+        return true;
+    Ref<RunLoopSource> source = RunLoopSource::create(STDIN_FILENO, [this] { channelReadable(STDIN_FILENO); });
+    m_channels.emplace(STDIN_FILENO, Channel { source, STDIN_FILENO, STDOUT_FILENO, {}, false });
+    NSRunLoop::mainRunLoop()->addSource(source, NSRunLoopCommonModes);
+    return true;
+}
+
+bool UIDriver::startOnSocket(const std::string& name)
+{
+    if (m_listenFd >= 0)
+        return true;
+    const std::string devicePath = socketDevicePath(name);
+    std::optional<std::filesystem::path> folder = DeviceRoot::resolve("/tmp/qvdriver");
+    if (!folder) {
+        logLine("UIDriver: no device root for the driver's socket");
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(*folder, error);
+    const std::string path = (*folder / (name + ".sock")).string();
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        logLine("UIDriver: the socket's path is too long: " + path);
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        logLine("UIDriver: no socket: " + std::string(std::strerror(errno)));
+        return false;
+    }
+    ::unlink(path.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 8) != 0) {
+        logLine("UIDriver: cannot listen at " + devicePath + ": " + std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    m_listenFd = fd;
+    m_socketPath = path;
+    m_listener = RunLoopSource::create(fd, [this] { acceptConnection(); });
+    NSRunLoop::mainRunLoop()->addSource(*m_listener, NSRunLoopCommonModes);
+    return true;
+}
+
+void UIDriver::startFromEnvironment(const std::string& programName)
+{
+    const char* channels = std::getenv("QV_DRIVER");
+    if (!channels)
+        return;
+    const std::string wanted = channels;
+    if (wanted.find("stdin") != std::string::npos)
+        startOnStandardInput();
+    if (wanted.find("socket") != std::string::npos) {
+        const char* name = std::getenv("QV_DRIVER_NAME");
+        startOnSocket(name && *name ? name : std::filesystem::path(programName).filename().string());
+    }
+}
+
+void UIDriver::acceptConnection()
+{
+    const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    Ref<RunLoopSource> source = RunLoopSource::create(fd, [this, fd] { channelReadable(fd); });
+    m_channels.emplace(fd, Channel { source, fd, fd, {}, true });
+    NSRunLoop::mainRunLoop()->addSource(source, NSRunLoopCommonModes);
+}
+
+void UIDriver::channelReadable(int inputFd)
+{
+    auto found = m_channels.find(inputFd);
+    if (found == m_channels.end())
+        return;
+    char buffer[4096];
+    const ssize_t count = ::read(inputFd, buffer, sizeof buffer);
+    if (count < 0 && (errno == EINTR || errno == EAGAIN))
+        return;
+    if (count <= 0) {
+        const bool standardInput = !found->second.ownsFds;
+        closeChannel(inputFd);
+        // The one who drives the program through its standard input is done.
+        if (standardInput)
+            UIApplication::sharedApplication()->terminate(0);
+        return;
+    }
+    found->second.buffer.append(buffer, static_cast<size_t>(count));
+    // A command may run the run loop (wait); the channel is not read
+    // meanwhile, so its answers keep the order of its commands.
+    Ref<RunLoopSource> source = found->second.source;
+    NSRunLoop::mainRunLoop()->removeSource(source, NSRunLoopCommonModes);
+    answerCompleteLines(inputFd);
+    if (m_channels.count(inputFd))
+        NSRunLoop::mainRunLoop()->addSource(source, NSRunLoopCommonModes);
+}
+
+void UIDriver::answerCompleteLines(int inputFd)
+{
+    size_t newline;
+    while ((newline = m_channels.count(inputFd) ? m_channels.at(inputFd).buffer.find('\n') : std::string::npos) != std::string::npos) {
+        Channel& channel = m_channels.at(inputFd);
+        const std::string line = channel.buffer.substr(0, newline);
+        channel.buffer.erase(0, newline + 1);
+        const int outputFd = channel.outputFd;
+        const std::string answer = execute(line) + "\n";
+        if (!writeAll(outputFd, answer)) {
+            closeChannel(inputFd);
+            return;
+        }
+    }
+}
+
+void UIDriver::closeChannel(int inputFd)
+{
+    auto found = m_channels.find(inputFd);
+    if (found == m_channels.end())
+        return;
+    Channel channel = std::move(found->second);
+    m_channels.erase(found);
+    NSRunLoop::mainRunLoop()->removeSource(channel.source, NSRunLoopCommonModes);
+    channel.source->invalidate();
+    if (channel.ownsFds)
+        ::close(inputFd);
+}
+
+void UIDriver::stop()
+{
+    while (!m_channels.empty())
+        closeChannel(m_channels.begin()->first);
+    if (m_listener) {
+        NSRunLoop::mainRunLoop()->removeSource(*m_listener, NSRunLoopCommonModes);
+        m_listener->invalidate();
+        m_listener = nullptr;
+    }
+    if (m_listenFd >= 0) {
+        ::close(m_listenFd);
+        ::unlink(m_socketPath.c_str());
+        m_listenFd = -1;
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,135 @@
+#include "platform/UIKit/JSONWriter.h"
+#include "platform/UIKit/UIDriver.h"
+#include "testing/ChildProcess.h"
+#include "testing/Process.h"
+#include "testing/ScopedEnvironment.h"
+#include "testing/TemporaryDeviceRoot.h"
+#include "testing/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace qv;
+
+namespace {
+
+// Python reads the JSON text and prints what the check says, or fails.
+std::string checkWithPython(const std::string& json, const std::string& check)
+{
+    qv::testing::TemporaryDirectory folder;
+    const std::string path = (folder.path() / "answer.json").string();
+    std::ofstream(path, std::ios::binary) << json;
+    qv::testing::ProcessResult result = qv::testing::runPython(
+        "import json, sys\nvalue = json.load(open(sys.argv[1], encoding='utf-8'))\n" + check, { path });
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    return result.output;
+}
+
+} // namespace
+
+TEST(JSONWriterTest, PythonReadsWhatItWritesWhateverTheText)
+{
+    JSONWriter writer;
+    writer.beginObject()
+        .member("quote", "say \"hi\"\\now")
+        .member("controls", std::string("tab\tline\nbell\x07" "nul", 17) + std::string(1, '\0'))
+        .member("accents", "Café ☕")
+        .member("broken", std::string("a\xC3(b\xFF"))
+        .member("number", 31.5555555555555)
+        .member("whole", 30.0)
+        .member("notANumber", 0.0 / 0.0)
+        .key("list").beginArray().value(true).null().value(int64_t(-7)).beginObject().endObject().endArray()
+        .endObject();
+    const std::string printed = checkWithPython(writer.text(),
+        "print(repr(value['quote']))\nprint(repr(value['controls']))\nprint(value['accents'])\nprint(repr(value['broken']))\n"
+        "print(value['number'], value['whole'], value['notANumber'], value['list'])");
+    EXPECT_EQ(printed, "'say \"hi\"\\\\now'\n'tab\\tline\\nbell\\x07nul\\x00'\nCafé ☕\n'a\xEF\xBF\xBD(b\xEF\xBF\xBD'\n31.5555555555555 30 None [True, None, -7, {}]\n");
+}
+
+TEST(UIDriverTest, AnswersOneLineForEveryCommandIncludingBadOnes)
+{
+    UIDriver& driver = UIDriver::shared();
+    EXPECT_EQ(driver.execute("fly away"), "{\"ok\":false,\"error\":\"no command \\\"fly\\\"\"}");
+    EXPECT_EQ(driver.execute("   "), "{\"ok\":false,\"error\":\"no command\"}");
+    EXPECT_EQ(driver.execute("tap 10"), "{\"ok\":false,\"error\":\"there is no key window\"}");
+    EXPECT_EQ(driver.execute("rotate sideways"), "{\"ok\":false,\"error\":\"no orientation \\\"sideways\\\"\"}");
+    driver.registerCommand("echo", [](const UIDriverCommand& command, UIDriverResponse& response) {
+        response.members().member("rest", command.rest()).member("words", static_cast<int64_t>(command.words().size()));
+    });
+    EXPECT_EQ(driver.execute("echo  Apply to Homescreen "), "{\"ok\":true,\"rest\":\"Apply to Homescreen\",\"words\":3}");
+}
+
+TEST(UIDriverTest, DrivesARunningProgramOverItsInputAndItsSocket)
+{
+    qv::testing::TemporaryDeviceRoot root;
+    qv::testing::ScopedEnvironment channels("QV_DRIVER", "stdin,socket");
+    qv::testing::ScopedEnvironment name("QV_DRIVER_NAME", "sample");
+    qv::testing::ChildProcess host({ qv::testing::buildDirectory() + "/bin/qv_uikit_sample_host" });
+
+    auto ask = [&](const std::string& command) {
+        EXPECT_TRUE(host.send(command));
+        std::optional<std::string> answer = host.readLine();
+        EXPECT_TRUE(answer) << command;
+        return answer.value_or("");
+    };
+    EXPECT_EQ(ask("button Tap Me"), "{\"ok\":true}");
+    EXPECT_EQ(ask("baritem Add"), "{\"ok\":true}");
+    EXPECT_EQ(ask("rowtitle Beta"), "{\"ok\":true}");
+    EXPECT_EQ(ask("button Tap Me"), "{\"ok\":true}");
+    EXPECT_EQ(ask("taps"), "{\"ok\":true,\"taps\":2}");
+    EXPECT_EQ(ask("button Nothing"), "{\"ok\":false,\"error\":\"no button titled \\\"Nothing\\\" is on screen\"}");
+    EXPECT_EQ(ask("wait 20"), "{\"ok\":true}");
+    const std::string dump = ask("dump");
+
+    // The tree after the taps, as a reader of the dump finds it.
+    const std::string found = checkWithPython(dump,
+        "d = value['dump']\n"
+        "def walk(view):\n"
+        "    yield view\n"
+        "    for sub in view.get('subviews', []):\n"
+        "        yield from walk(sub)\n"
+        "views = list(walk(d['window']))\n"
+        "print(value['ok'], d['orientation'], d['screen'])\n"
+        "print([v['text'] for v in views if v['class'] == 'UILabel' and v['text'].startswith('Tapped')])\n"
+        "print([v['frame'] for v in views if v['class'] == 'UIButton'])\n"
+        "table = [v for v in views if v['class'] == 'UITableView'][0]\n"
+        "print(table['rows'], table['selectedRow'])\n"
+        "print([v['text'] for v in views if v['class'] == 'UITableViewCell'])\n"
+        "bar = [v for v in views if v['class'] == 'UINavigationBar'][0]\n"
+        "print(bar['title'], [i['system'] for i in bar['rightItems']])\n"
+        "c = d['controllers']\n"
+        "print(c['class'], c['navigationTitle'], [k['class'] for k in c['children']])\n"
+        "print(d['sample'], d['application']['state'], d['modalViews'])\n");
+    EXPECT_EQ(found,
+        "True 1 [0, 0, 320, 568]\n"
+        "['Tapped \"2\"']\n"
+        "[[20, 120, 120, 30]]\n"
+        "[3] [0, 1]\n"
+        "['Alpha', 'Beta', 'Row 2']\n"
+        "Sample ['Add']\n"
+        "UINavigationController Sample ['SampleScreen']\n"
+        "{'taps': 2} active []\n");
+
+    // The same driver answers on its socket under the device root.
+    const std::string socketPath = root.hostPath(UIDriver::socketDevicePath("sample")).string();
+    qv::testing::ProcessResult viaSocket = qv::testing::runPython(
+        "import socket, sys\n"
+        "s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)\n"
+        "s.settimeout(30)\n"
+        "s.connect(sys.argv[1])\n"
+        "s.sendall(b'taps\\nrotate landscapeleft\\n')\n"
+        "data = b''\n"
+        "while data.count(b'\\n') < 2:\n"
+        "    chunk = s.recv(4096)\n"
+        "    if not chunk: break\n"
+        "    data += chunk\n"
+        "sys.stdout.write(data.decode())\n",
+        { socketPath });
+    EXPECT_EQ(viaSocket.exitCode, 0) << viaSocket.errors;
+    EXPECT_EQ(viaSocket.output, "{\"ok\":true,\"taps\":2}\n{\"ok\":true,\"rotated\":true}\n");
+    EXPECT_EQ(checkWithPython(ask("dump"), "print(value['dump']['orientation'], value['dump']['screen'])"), "4 [0, 0, 568, 320]\n");
+
+    // The end of its input ends the program.
+    EXPECT_EQ(host.finish(), 0);
+}

@@ -1,0 +1,114 @@
+#include "LoopbackHTTPServer.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace qv::testing {
+
+namespace {
+
+constexpr const char* serverScript = R"PY(
+import http.server, os, sys, threading, time, urllib.parse
+
+folder = sys.argv[1]
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = 'HTTP/1.0'
+
+    def log_message(self, *arguments):
+        pass
+
+    def answer(self, status, body, content_type='application/octet-stream', length=True, headers=()):
+        self.send_response(status)
+        self.send_header('Content-Type', content_type)
+        for name, value in headers:
+            self.send_header(name, value)
+        if length:
+            self.send_header('Content-Length', str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        print('GET ' + self.path, flush=True)
+        parts = self.path.split('/')
+        if self.path == '/_/hang':
+            time.sleep(3600)
+        elif self.path == '/_/html':
+            self.answer(200, b'<html><body>Not here</body></html>', 'text/html')
+        elif self.path.startswith('/_/big/'):
+            self.answer(200, b'x' * int(parts[3]))
+        elif self.path.startswith('/_/stream/'):
+            self.answer(200, b'x' * int(parts[3]), length=False)
+        elif self.path.startswith('/_/redirect/'):
+            count = int(parts[3])
+            rest = '/'.join(parts[4:])
+            target = '/_/redirect/%d/%s' % (count - 1, rest) if count > 1 else '/' + rest
+            self.answer(302, b'', headers=[('Location', target)])
+        elif self.path.startswith('/_/location/'):
+            target = urllib.parse.unquote(self.path[len('/_/location/'):])
+            self.answer(302, b'', headers=[('Location', target)])
+        elif self.path.startswith('/_/status/'):
+            body = b'<?xml version="1.0"?><plist version="1.0"><dict><key>QV</key><true/></dict></plist>'
+            self.answer(int(parts[3]), body, 'application/xml')
+        else:
+            path = os.path.join(folder, self.path.lstrip('/'))
+            try:
+                with open(path, 'rb') as file:
+                    body = file.read()
+            except OSError:
+                self.answer(404, b'not found', 'text/plain')
+                return
+            self.answer(200, body, 'application/xml')
+
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
+server.daemon_threads = True
+threading.Thread(target=server.serve_forever, daemon=True).start()
+print('PORT %d' % server.server_address[1], flush=True)
+sys.stdin.read()
+os._exit(0)
+)PY";
+
+} // namespace
+
+LoopbackHTTPServer::LoopbackHTTPServer(std::filesystem::path folder)
+    : m_process({ "python3", "-c", serverScript, folder.string() })
+{
+    auto line = m_process.readLine(std::chrono::seconds(30));
+    if (!line || line->rfind("PORT ", 0) != 0) {
+        ADD_FAILURE() << "the HTTP server did not start";
+        return;
+    }
+    m_port = std::stoi(line->substr(5));
+}
+
+std::string LoopbackHTTPServer::url(std::string_view path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + std::string(path);
+}
+
+std::optional<std::string> LoopbackHTTPServer::nextRequest(std::chrono::milliseconds timeLimit)
+{
+    return m_process.readLine(timeLimit);
+}
+
+int LoopbackHTTPServer::closedPort()
+{
+    // A port the system just handed out and took back: nothing listens
+    // there, and nothing is likely to start in the moment the test needs.
+    int socketDescriptor = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (bind(socketDescriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && getsockname(socketDescriptor, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    close(socketDescriptor);
+    return port;
+}
+
+} // namespace qv::testing

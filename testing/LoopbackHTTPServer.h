@@ -1,0 +1,43 @@
+#pragma once
+
+#include "testing/ChildProcess.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qv::testing {
+
+// A small HTTP server (Python's http.server) on a free loopback port, for
+// tests of code that loads over HTTP. It serves the files of a folder,
+// read anew at every request, and these paths of its own:
+//   /_/hang              accepts the request and never answers
+//   /_/html              a web page
+//   /_/big/N             N bytes, with their length announced
+//   /_/stream/N          N bytes without a length, up to the closing
+//   /_/redirect/N/PATH   N redirects in a row, then PATH
+//   /_/location/URL      a redirect to the URL (percent-encoded)
+//   /_/status/CODE       that status, with a property list as its body
+// It stops when the object goes.
+class LoopbackHTTPServer {
+public:
+    explicit LoopbackHTTPServer(std::filesystem::path folder);
+
+    // 0 when the server did not start (a failure is recorded).
+    int port() const { return m_port; }
+    // "http://127.0.0.1:PORT/path".
+    std::string url(std::string_view path) const;
+    // The next request the server took, as "GET /path".
+    std::optional<std::string> nextRequest(std::chrono::milliseconds timeLimit = std::chrono::seconds(10));
+
+    // A loopback port nothing listens on.
+    static int closedPort();
+
+private:
+    ChildProcess m_process;
+    int m_port = 0;
+};
+
+} // namespace qv::testing

@@ -3,9 +3,9 @@
 #include "SBFolderIcon.h"
 #include "SBIconListModel.h"
 #include "SpringBoardRuntime.h"
-#include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSSet.h"
 #include "platform/Foundation/NSString.h"
+#include "platform/UIKit/NSIndexPath.h"
 
 namespace qv {
 
@@ -27,7 +27,7 @@ void SBFolder::registerClass()
             for (size_t page = 0; page < self->m_lists.size(); ++page) {
                 uint64_t index = self->m_lists[page]->indexOfIcon(icon);
                 if (index != NSNotFound)
-                    return NSIndexPath::indexPathWithIndexes({ page, index });
+                    return NSIndexPath::indexPathForRow(static_cast<NSInteger>(index), static_cast<NSInteger>(page));
             }
             return nullptr;
         });

@@ -35,7 +35,8 @@ public:
     // Every folder icon among the folder's icons.
     RefPtr<NSSet> folderIcons();
     uint64_t listCount();
-    // (page, index on the page) of the icon; nil when it is not on a page.
+    // Where the icon is: its page as the section and its place on the page
+    // as the row; nil when it is not on a page.
     RefPtr<NSIndexPath> indexPathForIcon(SBIcon* icon);
     // The pages' lists, in order.
     RefPtr<NSArray> lists();

@@ -3,7 +3,6 @@
 
 #include "SpringBoardTestSupport.h"
 
-#include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSSet.h"
 #include "platform/Foundation/NSString.h"
 #include "platform/SpringBoard/SBApplication.h"
@@ -13,6 +12,7 @@
 #include "platform/SpringBoard/SBIconListModel.h"
 #include "platform/SpringBoard/SBLockScreenViewController.h"
 #include "platform/SpringBoard/SBRootFolderController.h"
+#include "platform/UIKit/NSIndexPath.h"
 #include "platform/UIKit/UIWindow.h"
 
 #include <gtest/gtest.h>
@@ -308,8 +308,8 @@ TEST_F(Conformance, FoldersAnswerTheirNamesIconsPagesAndPaths)
         SCOPED_TRACE(c.icon);
         RefPtr<NSIndexPath> path = msgSend<RefPtr<NSIndexPath>>(c.folder, "indexPathForIcon:", icon(c.icon).ptr());
         ASSERT_TRUE(path);
-        EXPECT_EQ(path->indexAtPosition(0), c.page);
-        EXPECT_EQ(path->indexAtPosition(1), c.index);
+        EXPECT_EQ(path->section(), static_cast<NSInteger>(c.page));
+        EXPECT_EQ(path->row(), static_cast<NSInteger>(c.index));
     }
     EXPECT_FALSE(msgSend<RefPtr<NSIndexPath>>(rootFolder, "indexPathForIcon:", icon("D1").ptr())) << "the dock is no page";
     EXPECT_FALSE(msgSend<RefPtr<NSIndexPath>>(tools, "indexPathForIcon:", icon("A1").ptr()));

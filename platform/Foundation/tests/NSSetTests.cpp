@@ -1,5 +1,4 @@
 #include "platform/Foundation/NSArray.h"
-#include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/NSSet.h"
 #include "platform/Foundation/NSString.h"
@@ -27,18 +26,4 @@ TEST(NSSetTest, HoldsEachEqualObjectOnceInTheOrderFirstAdded)
     EXPECT_FALSE(set->isEqual(NSSet::setWithArray(NSArray::create({ "c", "a" })).ptr()));
     EXPECT_FALSE(set->isEqual(NSArray::create({ "a", 1, "c" }).ptr()));
     EXPECT_EQ(NSSet::create()->allObjects()->count(), 0u);
-}
-
-TEST(NSIndexPathTest, AnswersItsIndexesAndNSNotFoundBeyondThem)
-{
-    Ref<NSIndexPath> path = NSIndexPath::indexPathWithIndexes({ 2, 7 });
-    EXPECT_EQ(path->length(), 2u);
-    EXPECT_EQ(path->indexAtPosition(0), 2u);
-    EXPECT_EQ(path->indexAtPosition(1), 7u);
-    EXPECT_EQ(path->indexAtPosition(2), NSNotFound);
-    EXPECT_EQ(path->description(), "<NSIndexPath> {length = 2, path = 2 - 7}");
-    EXPECT_TRUE(path->isEqual(NSIndexPath::indexPathWithIndexes({ 2, 7 }).ptr()));
-    EXPECT_EQ(path->hash(), NSIndexPath::indexPathWithIndexes({ 2, 7 })->hash());
-    EXPECT_FALSE(path->isEqual(NSIndexPath::indexPathWithIndexes({ 7, 2 }).ptr()));
-    EXPECT_EQ(NSIndexPath::indexPathWithIndexes({})->indexAtPosition(0), NSNotFound);
 }

@@ -101,7 +101,7 @@ RefPtr<SBIconListView> SBFolderController::listViewAtIndex(uint64_t index, bool 
     if (!createIfNecessary || index != m_listViews.size())
         return nullptr;
     Ref<SBIconListModel> model = m_folder->addEmptyList();
-    int64_t orientation = m_listViews.empty() ? SBOrientationPortrait : m_listViews.front()->orientation();
+    int64_t orientation = m_listViews.empty() ? UIInterfaceOrientationPortrait : m_listViews.front()->orientation();
     Ref<SBIconListView> view = makeListView(model, orientation);
     view->setFrame(view->frameForOrientation(orientation));
     view->setHidden(true);

@@ -85,7 +85,7 @@ Ref<SBIconController> SBIconController::create(Ref<SBRootFolder> rootFolder)
 SBIconController::SBIconController(Ref<SBRootFolder> rootFolder)
     : m_rootFolder(rootFolder)
     , m_contentView(SBIconContentView::create(CGRect { CGPointZero, SBCurrentGridMetrics().screenSize(SBGridOrientation::Portrait) }))
-    , m_rootFolderController(SBRootFolderController::create(rootFolder, m_contentView.get(), SBOrientationPortrait))
+    , m_rootFolderController(SBRootFolderController::create(rootFolder, m_contentView.get(), UIInterfaceOrientationPortrait))
 {
     // The home screen always has a page to show.
     if (m_rootFolderController->listViews().empty())
@@ -361,7 +361,7 @@ void SBIconController::closeFolder()
 
 void SBIconController::rotateToInterfaceOrientation(int64_t orientation)
 {
-    if (!SBOrientationIsValid(orientation))
+    if (!UIInterfaceOrientationIsValid(orientation))
         return;
     m_orientation = orientation;
     CGSize screen = SBCurrentGridMetrics().screenSize(SBGridOrientationFor(orientation));

@@ -126,7 +126,7 @@ private:
     Ref<SBIconContentView> m_contentView;
     Ref<SBRootFolderController> m_rootFolderController;
     std::vector<Ref<SBFolderController>> m_folderControllers;
-    int64_t m_orientation = SBOrientationPortrait;
+    int64_t m_orientation = UIInterfaceOrientationPortrait;
     bool m_editing = false;
     RefPtr<SBIcon> m_grabbedIcon;
     RefPtr<SBApplication> m_lastLaunchedApplication;

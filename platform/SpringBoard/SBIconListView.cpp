@@ -397,6 +397,12 @@ void SBIconListView::stockCompactIcons(bool animated)
         UIView::commitAnimations();
 }
 
+void SBIconListView::layoutSubviews()
+{
+    if (m_layoutScheduled)
+        layoutIconsNow();
+}
+
 void SBIconListView::setNeedsIconLayout()
 {
     if (m_layoutScheduled)

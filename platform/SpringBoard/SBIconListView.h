@@ -103,6 +103,8 @@ public:
     // Lays the icons out on the main run loop's next pass, once however
     // often it is asked before then.
     void setNeedsIconLayout();
+    // A layout that is due runs now.
+    void layoutSubviews() override;
 
 protected:
     SBIconListView(Ref<SBIconListModel> model, int64_t orientation);

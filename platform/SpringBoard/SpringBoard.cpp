@@ -5,6 +5,7 @@
 #include "SBLockScreenViewController.h"
 #include "SpringBoardRuntime.h"
 #include "SpringBoardTypes.h"
+#include "platform/UIKit/UIInterfaceRotation.h"
 #include "platform/UIKit/UIScreen.h"
 #include "platform/UIKit/UIWindow.h"
 #include "platform/core/Log.h"
@@ -33,13 +34,19 @@ void SpringBoard::applicationDidFinishLaunching(objc_object* application)
     msgSend(this, "applicationDidFinishLaunching:", application);
 }
 
+bool SpringBoard::applicationDidFinishLaunchingWithOptions(UIApplication*, NSDictionary*)
+{
+    applicationDidFinishLaunching(this);
+    return true;
+}
+
 void SpringBoard::stockApplicationDidFinishLaunching()
 {
     if (m_finishedLaunching)
         return;
     m_finishedLaunching = true;
     RefPtr<SBIconController> controller = SBIconController::sharedInstance();
-    CGSize screen = SBCurrentGridMetrics().screenSize(SBGridOrientationFor(controller ? controller->orientation() : SBOrientationPortrait));
+    CGSize screen = SBCurrentGridMetrics().screenSize(SBGridOrientationFor(controller ? controller->orientation() : UIInterfaceOrientationPortrait));
     m_window = makeRef<UIWindow>(CGRect { CGPointZero, screen });
     if (controller) {
         m_window->addSubview(RefPtr<UIView>(controller->contentViewObject()));
@@ -50,10 +57,13 @@ void SpringBoard::stockApplicationDidFinishLaunching()
     logLine("SpringBoard: finished launching");
 }
 
-void SpringBoard::rotateToInterfaceOrientation(int64_t orientation)
+bool SpringBoard::rotateToInterfaceOrientation(int64_t orientation)
 {
-    if (!SBOrientationIsValid(orientation))
-        return;
+    if (!UIInterfaceOrientationIsValid(orientation))
+        return false;
+    // The device and the status bar; nothing happens there when they face
+    // that way already, and the home screen follows all the same.
+    UIInterfaceRotation::rotateToInterfaceOrientation(static_cast<UIInterfaceOrientation>(orientation));
     CGSize screen = SBCurrentGridMetrics().screenSize(SBGridOrientationFor(orientation));
     UIScreen::mainScreen().setBounds(CGRect { CGPointZero, screen });
     if (m_window)
@@ -62,6 +72,7 @@ void SpringBoard::rotateToInterfaceOrientation(int64_t orientation)
         lockView->setFrame(CGRect { CGPointZero, screen });
     if (RefPtr<SBIconController> controller = SBIconController::sharedInstance())
         controller->rotateToInterfaceOrientation(orientation);
+    return true;
 }
 
 } // namespace qv

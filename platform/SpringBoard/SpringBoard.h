@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SBLockScreenViewController.h"
+#include "platform/UIKit/UIApplicationDelegate.h"
 #include "platform/UIKit/UIWindow.h"
 #include "platform/Foundation/NSObject.h"
 #include "platform/objc/objc.h"
@@ -9,8 +10,10 @@ namespace qv {
 
 
 // The SpringBoard application: it puts the home screen in its window when
-// it finishes launching, turns it with the interface and locks it.
-class SpringBoard : public NSObject, public objc_object {
+// it finishes launching, turns it with the interface and locks it. It is
+// its own application delegate: the application's launch reaches it as
+// applicationDidFinishLaunching:.
+class SpringBoard : public NSObject, public objc_object, public UIApplicationDelegate {
     QV_MAKE_REF_FRIEND;
 
 public:
@@ -24,11 +27,16 @@ public:
     // and the lock screen is ready.
     void applicationDidFinishLaunching(objc_object* application);
 
+    // UIApplicationDelegate: sends applicationDidFinishLaunching: to itself.
+    bool applicationDidFinishLaunchingWithOptions(UIApplication*, NSDictionary* launchOptions) override;
+
     bool hasFinishedLaunching() const { return m_finishedLaunching; }
     RefPtr<UIWindow> window() const { return m_window; }
     Ref<SBLockScreenViewController> lockScreenViewController() const { return m_lockScreenViewController; }
-    // The screen, the window and the home screen turn to the orientation.
-    void rotateToInterfaceOrientation(int64_t orientation);
+    // The device turns: the interface (the screen's bounds and the status
+    // bar) turns with it, then the window and the home screen. NO for a
+    // value that is no orientation.
+    bool rotateToInterfaceOrientation(int64_t orientation);
 
 private:
     SpringBoard();

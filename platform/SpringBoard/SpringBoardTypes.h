@@ -2,6 +2,7 @@
 
 #include "platform/Foundation/FoundationTypes.h"
 #include "platform/SpringBoard/SBIconGridMetrics.h"
+#include "platform/UIKit/UIInterfaceOrientation.h"
 #include "platform/objc/objc.h"
 
 #include <cstdint>
@@ -22,22 +23,11 @@ enum SBIconLocation : int32_t {
     SBIconLocationFolder = 2,
 };
 
-// The interface orientations, numbered as the device numbers them.
-inline constexpr int64_t SBOrientationPortrait = 1;
-inline constexpr int64_t SBOrientationPortraitUpsideDown = 2;
-inline constexpr int64_t SBOrientationLandscapeRight = 3;
-inline constexpr int64_t SBOrientationLandscapeLeft = 4;
-
-inline bool SBOrientationIsValid(int64_t orientation)
-{
-    return orientation >= SBOrientationPortrait && orientation <= SBOrientationLandscapeLeft;
-}
-
-// The stock grid of an orientation; anything but landscape counts as portrait.
+// The stock grid of an interface orientation; anything but landscape
+// counts as portrait.
 inline SBGridOrientation SBGridOrientationFor(int64_t orientation)
 {
-    return orientation == SBOrientationLandscapeRight || orientation == SBOrientationLandscapeLeft ? SBGridOrientation::Landscape
-                                                                                                  : SBGridOrientation::Portrait;
+    return UIInterfaceOrientationIsLandscape(orientation) ? SBGridOrientation::Landscape : SBGridOrientation::Portrait;
 }
 
 // The stock grid of the device this process runs on, chosen by its screen

@@ -18,6 +18,7 @@
 #include "platform/SpringBoard/SBRootFolder.h"
 #include "platform/SpringBoard/SpringBoard.h"
 #include "platform/UIKit/DeviceProfile.h"
+#include "platform/UIKit/UIApplication.h"
 #include "testing/TemporaryDeviceRoot.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,7 @@ protected:
     {
         SBRegisterClasses();
         useDevice("iphone-4");
+        UIApplication::sharedApplication()->setStatusBarOrientation(UIInterfaceOrientationPortrait);
     }
 
     void TearDown() override

@@ -5,7 +5,6 @@
 
 namespace qv {
 
-
 // The icon of an application; launching it launches the application.
 class SBApplicationIcon : public SBIcon {
     QV_MAKE_REF_FRIEND;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "SBFolder.h"
-#include "SBIconListView.h"
-#include "SBIconListModel.h"
 #include "SBFolderBackgroundView.h"
+#include "SBIconListModel.h"
+#include "SBIconListView.h"
 #include "platform/Foundation/NSObject.h"
 #include "platform/objc/objc.h"
 

@@ -7,7 +7,6 @@
 
 namespace qv {
 
-
 // The icon of a folder; it shows the folder's name and a miniature grid of
 // its first icons, and opening it opens the folder.
 class SBFolderIcon : public SBIcon {

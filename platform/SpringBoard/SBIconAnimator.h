@@ -6,7 +6,6 @@
 
 namespace qv {
 
-
 // Animates an icon opening into its application at a launch: the icon's
 // view fades out over the animation, and when it ends the animator cleans
 // up (_cleanupAnimation), bringing the view back. The animation keeps the

@@ -2,8 +2,8 @@
 
 #include "SBApplication.h"
 #include "SBIcon.h"
-#include "SBRootFolder.h"
 #include "SBIconContentView.h"
+#include "SBRootFolder.h"
 #include "SBRootFolderController.h"
 #include "SpringBoardTypes.h"
 #include "platform/Foundation/NSObject.h"

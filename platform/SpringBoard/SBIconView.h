@@ -6,7 +6,6 @@
 
 namespace qv {
 
-
 // The view of one icon in one list: where the icon is on screen and how
 // opaque it is. The list lays it out; the view keeps its icon.
 class SBIconView : public UIView, public objc_object {

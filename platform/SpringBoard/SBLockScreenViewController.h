@@ -1,12 +1,11 @@
 #pragma once
 
-#include "platform/UIKit/UIView.h"
 #include "platform/Foundation/NSObject.h"
+#include "platform/UIKit/UIView.h"
 #include "platform/core/WeakPtr.h"
 #include "platform/objc/objc.h"
 
 namespace qv {
-
 
 // The lock screen: while the device is locked its view covers the window
 // it was given, and unlocking finishes with finishUIUnlockFromSource:.

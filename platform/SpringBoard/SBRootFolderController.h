@@ -1,11 +1,10 @@
 #pragma once
 
 #include "SBDockIconListView.h"
-#include "SBRootFolder.h"
 #include "SBFolderController.h"
+#include "SBRootFolder.h"
 
 namespace qv {
-
 
 // The home screen's controller: its pages and the dock, straight in the
 // content view, and the folder pushed on top of them.

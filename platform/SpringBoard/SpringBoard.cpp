@@ -1,5 +1,6 @@
 #include "SpringBoard.h"
 
+#include "SBHomeScreenViewController.h"
 #include "SBIconContentView.h"
 #include "SBIconController.h"
 #include "SBLockScreenViewController.h"
@@ -48,10 +49,10 @@ void SpringBoard::stockApplicationDidFinishLaunching()
     RefPtr<SBIconController> controller = SBIconController::sharedInstance();
     CGSize screen = SBCurrentGridMetrics().screenSize(SBGridOrientationFor(controller ? controller->orientation() : UIInterfaceOrientationPortrait));
     m_window = makeRef<UIWindow>(CGRect { CGPointZero, screen });
-    if (controller) {
-        m_window->addSubview(RefPtr<UIView>(controller->contentViewObject()));
+    m_homeScreenViewController = SBHomeScreenViewController::create(*this);
+    m_window->setRootViewController(m_homeScreenViewController);
+    if (controller)
         controller->finishLaunching();
-    }
     m_lockScreenViewController->setContainer(m_window.get());
     m_window->makeKeyAndVisible();
     logLine("SpringBoard: finished launching");
@@ -59,20 +60,19 @@ void SpringBoard::stockApplicationDidFinishLaunching()
 
 bool SpringBoard::rotateToInterfaceOrientation(int64_t orientation)
 {
-    if (!UIInterfaceOrientationIsValid(orientation))
-        return false;
-    // The device and the status bar; nothing happens there when they face
-    // that way already, and the home screen follows all the same.
-    UIInterfaceRotation::rotateToInterfaceOrientation(static_cast<UIInterfaceOrientation>(orientation));
-    CGSize screen = SBCurrentGridMetrics().screenSize(SBGridOrientationFor(orientation));
-    UIScreen::mainScreen().setBounds(CGRect { CGPointZero, screen });
+    return UIInterfaceOrientationIsValid(orientation)
+        && UIInterfaceRotation::rotateToInterfaceOrientation(static_cast<UIInterfaceOrientation>(orientation));
+}
+
+void SpringBoard::layOutForInterfaceOrientation(int64_t orientation)
+{
+    CGRect screen = UIScreen::mainScreen().bounds();
     if (m_window)
-        m_window->setFrame(CGRect { CGPointZero, screen });
+        m_window->setFrame(screen);
     if (RefPtr<UIView> lockView = m_lockScreenViewController->view(); lockView && lockView->superview())
-        lockView->setFrame(CGRect { CGPointZero, screen });
+        lockView->setFrame(screen);
     if (RefPtr<SBIconController> controller = SBIconController::sharedInstance())
         controller->rotateToInterfaceOrientation(orientation);
-    return true;
 }
 
 } // namespace qv

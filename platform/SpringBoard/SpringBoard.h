@@ -1,13 +1,13 @@
 #pragma once
 
+#include "SBHomeScreenViewController.h"
 #include "SBLockScreenViewController.h"
+#include "platform/Foundation/NSObject.h"
 #include "platform/UIKit/UIApplicationDelegate.h"
 #include "platform/UIKit/UIWindow.h"
-#include "platform/Foundation/NSObject.h"
 #include "platform/objc/objc.h"
 
 namespace qv {
-
 
 // The SpringBoard application: it puts the home screen in its window when
 // it finishes launching, turns it with the interface and locks it. It is
@@ -33,10 +33,12 @@ public:
     bool hasFinishedLaunching() const { return m_finishedLaunching; }
     RefPtr<UIWindow> window() const { return m_window; }
     Ref<SBLockScreenViewController> lockScreenViewController() const { return m_lockScreenViewController; }
-    // The device turns: the interface (the screen's bounds and the status
-    // bar) turns with it, then the window and the home screen. NO for a
-    // value that is no orientation.
+    // The device turns, and the interface with it (UIKit's rotation): NO
+    // when it faces that way already or the value is no orientation.
     bool rotateToInterfaceOrientation(int64_t orientation);
+    // The interface turned: the window, the lock screen and the home screen
+    // take the screen's new shape.
+    void layOutForInterfaceOrientation(int64_t orientation);
 
 private:
     SpringBoard();
@@ -45,6 +47,7 @@ private:
     void stockApplicationDidFinishLaunching();
 
     RefPtr<UIWindow> m_window;
+    RefPtr<SBHomeScreenViewController> m_homeScreenViewController;
     Ref<SBLockScreenViewController> m_lockScreenViewController;
     bool m_finishedLaunching = false;
 };

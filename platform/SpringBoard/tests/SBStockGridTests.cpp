@@ -7,6 +7,7 @@
 #include "platform/SpringBoard/SBFolderBackgroundView.h"
 #include "platform/SpringBoard/SBIconContentView.h"
 #include "platform/SpringBoard/SBRootFolderController.h"
+#include "platform/UIKit/UIApplication.h"
 #include "platform/UIKit/UIScreen.h"
 #include "platform/UIKit/UIWindow.h"
 
@@ -67,7 +68,8 @@ TEST_F(StockGrid, EveryListFollowsTheDevicesGridInBothOrientations)
 
         for (int64_t orientation : { int64_t { 3 }, int64_t { 4 }, int64_t { 2 }, int64_t { 1 } }) {
             SCOPED_TRACE(orientation);
-            springBoard->rotateToInterfaceOrientation(orientation);
+            EXPECT_TRUE(springBoard->rotateToInterfaceOrientation(orientation));
+            EXPECT_EQ(UIApplication::sharedApplication()->statusBarOrientation(), orientation);
             SBGridOrientation grid = SBGridOrientationFor(orientation);
             CGRect screen { CGPointZero, metrics.screenSize(grid) };
             EXPECT_EQ(controller->orientation(), orientation);
@@ -78,6 +80,9 @@ TEST_F(StockGrid, EveryListFollowsTheDevicesGridInBothOrientations)
                 EXPECT_EQ(list->orientation(), orientation);
             expectEveryListStock(metrics, grid, orientation == 3 || orientation == 4 ? "landscape" : "portrait");
         }
+        EXPECT_FALSE(springBoard->rotateToInterfaceOrientation(1)) << "it faces that way already";
+        EXPECT_FALSE(springBoard->rotateToInterfaceOrientation(0));
+        EXPECT_EQ(controller->orientation(), 1);
         SBIconController::setSharedInstance(nullptr);
     }
 }

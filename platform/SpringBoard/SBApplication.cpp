@@ -51,7 +51,6 @@ bool SBApplication::stockLaunch(SBIcon* icon, SBIconLocation location)
 {
     if (!icon)
         return false;
-    ++m_launchCount;
     logLine("SpringBoard: launching " + m_bundleIdentifier + " from location " + std::to_string(location));
     RefPtr<SBIconController> controller = SBIconController::sharedInstance();
     if (controller)

@@ -11,8 +11,8 @@ namespace qv {
 class NSString;
 class SBIcon;
 
-// An installed application, as the home screen knows it: a name, a bundle
-// identifier and how often it was launched.
+// An installed application, as the home screen knows it: a name and a
+// bundle identifier.
 class SBApplication : public NSObject, public objc_object {
     QV_MAKE_REF_FRIEND;
 
@@ -32,7 +32,6 @@ public:
     bool icon(SBIcon* icon, SBIconLocation launchFromLocation);
 
     const std::string& name() const { return m_displayName; }
-    uint64_t launchCount() const { return m_launchCount; }
 
 private:
     SBApplication(std::string displayName, std::string bundleIdentifier);
@@ -41,7 +40,6 @@ private:
 
     std::string m_displayName;
     std::string m_bundleIdentifier;
-    uint64_t m_launchCount = 0;
 };
 
 } // namespace qv

@@ -31,10 +31,6 @@ void SBFolder::registerClass()
             }
             return nullptr;
         });
-        SBAddMethod(cls, "lists", [](SBFolder* self) {
-            std::vector<Ref<NSObject>> lists(self->m_lists.begin(), self->m_lists.end());
-            return RefPtr<NSArray>(NSArray::arrayWithObjects(std::move(lists)));
-        });
     });
 }
 
@@ -66,11 +62,6 @@ uint64_t SBFolder::listCount()
 RefPtr<NSIndexPath> SBFolder::indexPathForIcon(SBIcon* icon)
 {
     return msgSend<RefPtr<NSIndexPath>>(this, "indexPathForIcon:", icon);
-}
-
-RefPtr<NSArray> SBFolder::lists()
-{
-    return msgSend<RefPtr<NSArray>>(this, "lists");
 }
 
 void SBFolder::setIcon(SBFolderIcon* icon)

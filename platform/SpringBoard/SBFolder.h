@@ -10,7 +10,6 @@
 
 namespace qv {
 
-class NSArray;
 class NSIndexPath;
 class NSSet;
 class NSString;
@@ -38,8 +37,6 @@ public:
     // Where the icon is: its page as the section and its place on the page
     // as the row; nil when it is not on a page.
     RefPtr<NSIndexPath> indexPathForIcon(SBIcon* icon);
-    // The pages' lists, in order.
-    RefPtr<NSArray> lists();
 
     // SpringBoard's own access.
     const std::string& name() const { return m_name; }

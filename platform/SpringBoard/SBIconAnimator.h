@@ -25,8 +25,6 @@ public:
     // Message, sent through the runtime.
     void _cleanupAnimation();
 
-    bool isCleanedUp() const { return m_cleanedUp; }
-
 private:
     explicit SBIconAnimator(SBIconView& iconView);
     ~SBIconAnimator() override = default;

@@ -18,7 +18,6 @@ void SBIconListModel::registerClass()
             std::vector<Ref<NSObject>> icons(self->m_icons.begin(), self->m_icons.end());
             return RefPtr<NSArray>(NSArray::arrayWithObjects(std::move(icons)));
         });
-        SBAddMethod(cls, "numberOfIcons", [](SBIconListModel* self) { return self->count(); });
     });
 }
 
@@ -40,11 +39,6 @@ RefPtr<SBFolder> SBIconListModel::folder()
 RefPtr<NSArray> SBIconListModel::icons()
 {
     return msgSend<RefPtr<NSArray>>(this, "icons");
-}
-
-uint64_t SBIconListModel::numberOfIcons()
-{
-    return msgSend<uint64_t>(this, "numberOfIcons");
 }
 
 uint64_t SBIconListModel::indexOfIcon(const SBIcon* icon) const

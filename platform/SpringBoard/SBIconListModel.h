@@ -28,7 +28,6 @@ public:
     RefPtr<SBFolder> folder();
     // A new array of the icons as they are now.
     RefPtr<NSArray> icons();
-    uint64_t numberOfIcons();
 
     // SpringBoard's own changes.
     std::vector<Ref<SBIcon>> iconObjects() const { return m_icons; }

@@ -19,7 +19,6 @@ void SBIconListView::registerClass()
         SBAddViewMethods<SBIconListView>(cls);
 
         SBAddMethod(cls, "icons", [](SBIconListView* self) { return self->m_model->icons(); });
-        SBAddMethod(cls, "model", [](SBIconListView* self) { return self->m_model; });
         SBAddMethod(cls, "orientation", [](SBIconListView* self) { return self->m_orientation; });
         SBAddMethod(cls, "setOrientation:", [](SBIconListView* self, int64_t orientation) { self->m_orientation = orientation; });
         SBAddMethod(cls, "defaultIconSize", [](SBIconListView*) { return SBCurrentGridMetrics().defaultIconSize(); });
@@ -150,11 +149,6 @@ SBIconListGeometry SBIconListView::gridAsClassAnswers()
 RefPtr<NSArray> SBIconListView::icons()
 {
     return msgSend<RefPtr<NSArray>>(this, "icons");
-}
-
-RefPtr<SBIconListModel> SBIconListView::model()
-{
-    return msgSend<RefPtr<SBIconListModel>>(this, "model");
 }
 
 int64_t SBIconListView::orientation()

@@ -41,7 +41,6 @@ public:
     // Instance messages, sent through the runtime.
     // A new array of the icons, in slot order.
     RefPtr<NSArray> icons();
-    RefPtr<SBIconListModel> model();
     int64_t orientation();
     void setOrientation(int64_t orientation);
     // An icon's view, with its label.

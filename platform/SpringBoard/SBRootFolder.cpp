@@ -7,9 +7,7 @@ namespace qv {
 
 void SBRootFolder::registerClass()
 {
-    SBDefineClass<SBRootFolder>("SBFolder", "SBRootFolder", [](Class cls) {
-        SBAddMethod(cls, "dockList", [](SBRootFolder* self) { return RefPtr<SBIconListModel>(self->m_dock); });
-    });
+    SBDefineClass<SBRootFolder>("SBFolder", "SBRootFolder", [](Class) { });
 }
 
 Ref<SBRootFolder> SBRootFolder::create()
@@ -21,11 +19,6 @@ SBRootFolder::SBRootFolder()
     : SBFolder("Home")
     , m_dock(SBIconListModel::create(this))
 {
-}
-
-RefPtr<SBIconListModel> SBRootFolder::dockList()
-{
-    return msgSend<RefPtr<SBIconListModel>>(this, "dockList");
 }
 
 std::vector<Ref<SBIcon>> SBRootFolder::allIconObjects() const

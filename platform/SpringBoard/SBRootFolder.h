@@ -15,8 +15,6 @@ public:
 
     std::string className() const override { return "SBRootFolder"; }
 
-    RefPtr<SBIconListModel> dockList();
-
     Ref<SBIconListModel> dockListModel() const { return m_dock; }
     // The pages' icons, then the dock's: folders in the dock count among
     // the home screen's folders.

@@ -49,11 +49,4 @@ void SBAddViewMethods(Class cls)
     SBAddMethod(cls, "setAlpha:", [](T* self, CGFloat alpha) { self->setAlpha(alpha); });
 }
 
-// Whether the object is of the class of that name or of a subclass of it.
-inline bool SBIsKindOfClassNamed(objc_object* object, const char* className)
-{
-    Class cls = objc_getClass(className);
-    return object && cls && msgSend<bool>(object, "isKindOfClass:", cls);
-}
-
 } // namespace qv

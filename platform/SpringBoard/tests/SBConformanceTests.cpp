@@ -77,6 +77,8 @@ TEST_F(Conformance, TheIconControllerAnswersForTheHomeScreen)
         EXPECT_EQ(static_cast<bool>(page), c.valid);
         if (page) {
             EXPECT_TRUE(msgSend<bool>(page, "isMemberOfClass:", objc_getClass("SBRootIconListView")));
+            EXPECT_TRUE(msgSend<bool>(page, "isEqual:", page.get()));
+            EXPECT_FALSE(msgSend<bool>(page, "isEqual:", static_cast<objc_object*>(dock().ptr())));
             EXPECT_EQ(page.get(), static_cast<objc_object*>(this->page(c.index).ptr()));
         }
     }

@@ -115,7 +115,51 @@ void replaceOriginAndCapacity()
     });
 }
 
+// An extension's overflow, as the placement replacement starts it from
+// inside a layout: asked for a slot past the third on the first page, it
+// moves that icon and every one after it to the next page.
+bool overflowing = false;
+IMP savedOverflowOrigin;
+
+void replaceOriginWithOverflow()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        SEL selector = sel_registerName("originForIconAtIndex:");
+        MSHookMessageEx(objc_getClass("SBIconListView"), selector, imp_implementationWithBlock([selector](SBIconListView* self, uint64_t index) {
+            RefPtr<SBIconController> controller = SBIconController::sharedInstance();
+            if (overflowing && index >= 3 && self == controller->rootIconListAtIndex(0).get()) {
+                RefPtr<SBIconListView> next = controller->iconListViewAtIndex(1, controller->rootFolder().get(), true);
+                RefPtr<NSArray> icons = self->icons();
+                for (uint64_t moved = index; moved < icons->count(); ++moved) {
+                    RefPtr<SBIcon> icon = icons->objectAtIndex<SBIcon>(moved);
+                    controller->insertIcon(icon.get(), next.get(), next->firstFreeSlotIndex(), true);
+                    self->removeIcon(icon.get());
+                }
+            }
+            return savedOverflowOrigin.call<CGPoint>(self, selector, index);
+        }),
+            &savedOverflowOrigin);
+    });
+}
+
 } // namespace
+
+TEST_F(ReplaceableMessages, IconsMovedAwayWhileAListIsLaidOutEndUpLaidOutWhereTheyWent)
+{
+    replaceOriginWithOverflow();
+    launch();
+    overflowing = true;
+    page(0)->layoutIconsNow();
+    overflowing = false;
+    EXPECT_EQ(namesOf(page(0)->icons()), (std::vector<std::string> { "A1", "A2", "A3" }));
+    EXPECT_EQ(namesOf(page(1)->icons()), (std::vector<std::string> { "B1", "B2", "A4", "A5", "A6", "Tools", "Newsstand", "P" }));
+    clock.advance(0.01);
+    const SBIconListGeometry home = SBCurrentGridMetrics().homePage(SBGridOrientation::Portrait);
+    EXPECT_EQ(viewOf(page(0), "A3")->frame(), home.frameForIconAtIndex(2));
+    EXPECT_EQ(viewOf(page(1), "P")->frame(), home.frameForIconAtIndex(7));
+    EXPECT_EQ(page(0)->iconViews().size(), 3u) << "the views of the icons that left went with them";
+}
 
 TEST_F(ReplaceableMessages, LaunchingLaysOutEveryKindOfListThroughItsClass)
 {

@@ -183,4 +183,7 @@ TEST_F(TouchTest, TapViewGoesThroughTheWindowOrStraightToALooseView)
     EXPECT_EQ(log, (std::vector<std::string> { "loose began 1", "loose ended 1" }));
     EXPECT_EQ(loose->lastTouches.front()->locationInView(loose.ptr()), CGPointMake(20, 20));
     EXPECT_FALSE(loose->lastTouches.front()->window());
+    // A touch retains its view, and so does the event: let them go.
+    loose->lastTouches.clear();
+    loose->lastEvent = nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include "BundleImages.h"
 #include "DefaultLayouts.h"
+#include "HomeScreen.h"
 #include "StockWallpapers.h"
 #include "platform/Foundation/NSData.h"
 #include "platform/Foundation/NSFileManager.h"
@@ -16,6 +17,7 @@ const std::vector<InstallStep>& installSteps()
         { "default layouts", installDefaultLayouts },
         { "application bundle images", installBundleImages },
         { "stock wallpapers", installStockWallpapers },
+        { "SpringBoard home screen", installHomeScreen },
     };
     return steps;
 }

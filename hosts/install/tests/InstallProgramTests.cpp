@@ -209,7 +209,7 @@ TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFiles)
 {
     ASSERT_NO_FATAL_FAILURE(installRoot());
     auto first = allFiles();
-    EXPECT_EQ(first.size(), 2u + 6u + 5u);
+    EXPECT_EQ(first.size(), 2u + 6u + 5u + 1u);
 
     // A damaged layout and a missing image are put right; nothing else
     // appears, not even a half-written file.
@@ -244,4 +244,32 @@ TEST_F(InstallProgramTest, RefusesWhatCannotBeADeviceRoot)
     EXPECT_NE(blockedResult.errors.find("could not install the stock wallpapers"), std::string::npos);
     EXPECT_EQ(fileContents(blocked / "Library"), "in the way");
     EXPECT_TRUE(std::filesystem::is_regular_file(blocked / "Applications/Quilt Vane.app/Default_Icon.png"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(blocked / "var/mobile/Library/SpringBoard/HomeScreen.plist"));
+}
+
+TEST_F(InstallProgramTest, TheHomeScreenIsSpringBoardsDefault)
+{
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    // As plistlib reads it: the names of each page (a folder's as its name
+    // and its pages' names), then the dock's.
+    auto result = qv::testing::runPython(R"(
+import plistlib, sys
+with open(sys.argv[1], "rb") as file:
+    home = plistlib.load(file)
+def name(item):
+    if isinstance(item, str): return item
+    return "%s:%s%s" % (item["kind"], item["name"], [[name(entry) for entry in page] for page in item["pages"]])
+for page in home["pages"]:
+    print(", ".join(name(item) for item in page))
+print("dock:", ", ".join(home["dock"]))
+)", { (m_root.path() / "var/mobile/Library/SpringBoard/HomeScreen.plist").string() });
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(result.output,
+        "Messages, Calendar, Photos, Camera, Weather, Clock, Maps, Videos, Notes, Reminders, Stocks, Game Center, "
+        "newsstand:Newsstand[['Daily News', 'Travel Weekly']], iTunes Store, App Store, Settings\n"
+        "folder:Utilities[['Calculator', 'Compass', 'Voice Memos', 'Contacts', 'Find iPhone', 'Tips', 'iBooks', 'Health', 'Passbook'], "
+        "['FaceTime', 'Podcasts', 'Watch']], folder:Games[['Chess', 'Solitaire', 'Sudoku', 'Tetris']], Translate, Measure, Magnifier, "
+        "Shortcuts, Home, Files, Music Memos\n"
+        "folder:Extras[['Flashlight', 'Reading List', 'Feedback']], Keynote, Numbers, Pages\n"
+        "dock: Phone, Mail, Safari, Music\n");
 }

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace qv {
+
+// SpringBoard's home screen, the description the SpringBoard host reads at
+// launch: its default, with several pages, folders, the newsstand and the
+// dock.
+bool installHomeScreen();
+
+} // namespace qv

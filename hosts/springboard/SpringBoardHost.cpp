@@ -1,0 +1,29 @@
+#include "SpringBoardHost.h"
+
+#include "SpringBoardCommands.h"
+#include "SpringBoardDump.h"
+#include "platform/SpringBoard/SBIconController.h"
+#include "platform/SpringBoard/SpringBoard.h"
+#include "platform/UIKit/UIApplicationMain.h"
+#include "platform/UIKit/UIDriver.h"
+#include "platform/objc/DynamicLibraries.h"
+
+namespace qv {
+
+int SpringBoardMain(int argc, char** argv)
+{
+    SBRegisterClasses();
+    UIDriver& driver = UIDriver::shared();
+    registerSpringBoardCommands(driver);
+    driver.registerDumpSection("springboard", writeSpringBoardState);
+    auto makeSpringBoard = [] { return Ref<UIApplicationDelegate>(SpringBoard::create()); };
+    auto beforeLaunching = [](UIApplication&, UIApplicationDelegate&) {
+        // The home screen comes first, so that the extensions find it when
+        // they load; they load before SpringBoard finishes launching.
+        SBIconController::sharedInstance();
+        MSLoadDynamicLibraries();
+    };
+    return UIApplicationMain(argc, argv, makeSpringBoard, beforeLaunching);
+}
+
+} // namespace qv

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/UIKit/UIView.h"
+#include "platform/objc/objc.h"
+
+namespace qv {
+
+// The rounded panel an open folder shows its pages on, centred in the
+// content view. Its size and corner radius are the device's.
+class SBFolderBackgroundView : public UIView, public objc_object {
+    QV_MAKE_REF_FRIEND;
+
+public:
+    static void registerClass();
+    static Ref<SBFolderBackgroundView> create();
+
+    std::string className() const override { return "SBFolderBackgroundView"; }
+
+    // Class messages, sent through the runtime.
+    static CGSize folderBackgroundSize();
+    static double cornerRadiusToInsetContent();
+
+private:
+    SBFolderBackgroundView();
+    ~SBFolderBackgroundView() override = default;
+};
+
+} // namespace qv

@@ -1,0 +1,255 @@
+#include "SBHomeScreenDescription.h"
+
+#include "SBApplication.h"
+#include "SBApplicationIcon.h"
+#include "SBFolder.h"
+#include "SBFolderIcon.h"
+#include "SBGridLockPlaceholderIcon.h"
+#include "SBIconListModel.h"
+#include "SBIconListView.h"
+#include "SBNewsstandFolder.h"
+#include "SBNewsstandIcon.h"
+#include "SBPlaceholderIcon.h"
+#include "SBRootFolder.h"
+#include "platform/Foundation/NSDictionary.h"
+#include "platform/Foundation/NSFileManager.h"
+#include "platform/core/Log.h"
+
+#include <cctype>
+
+namespace qv {
+
+namespace {
+
+constexpr const char* pagesKey = "pages";
+constexpr const char* dockKey = "dock";
+constexpr const char* kindKey = "kind";
+constexpr const char* nameKey = "name";
+constexpr const char* bundleIdentifierKey = "bundleIdentifier";
+
+// A stock-looking identifier for an application described by name only.
+std::string bundleIdentifierForName(const std::string& name)
+{
+    std::string identifier = "com.apple.";
+    for (unsigned char character : name) {
+        if (std::isalnum(character))
+            identifier += static_cast<char>(std::tolower(character));
+    }
+    return identifier;
+}
+
+// Reads one description, remembering where it is for the error it reports.
+class DescriptionReader {
+public:
+    explicit DescriptionReader(std::string* error) : m_error(error) {}
+
+    RefPtr<SBRootFolder> read(const NSDictionary& description)
+    {
+        Ref<SBRootFolder> root = SBRootFolder::create();
+        RefPtr<NSArray> pages = description.objectForKey<NSArray>(pagesKey);
+        if (!pages)
+            return fail(pagesKey, "an array of pages is needed");
+        if (!readPages(*pages, root.get(), pagesKey, true))
+            return nullptr;
+        if (RefPtr<NSObject> dockValue = description.objectForKey(dockKey)) {
+            RefPtr<NSArray> dock = dynamicRefCast<NSArray>(dockValue);
+            if (!dock)
+                return fail(dockKey, "the dock is an array of icons");
+            if (!readItems(*dock, root->dockListModel().get(), dockKey, true))
+                return nullptr;
+        }
+        return root;
+    }
+
+private:
+    std::nullptr_t fail(const std::string& place, const std::string& problem)
+    {
+        if (m_error)
+            *m_error = place + ": " + problem;
+        return nullptr;
+    }
+
+    bool readPages(const NSArray& pages, SBFolder& folder, const std::string& place, bool onHomeScreen)
+    {
+        for (NSUInteger index = 0; index < pages.count(); ++index) {
+            std::string pagePlace = place + "[" + std::to_string(index) + "]";
+            RefPtr<NSArray> page = pages.objectAtIndex<NSArray>(index);
+            if (!page) {
+                fail(pagePlace, "a page is an array of icons");
+                return false;
+            }
+            if (!readItems(*page, folder.addEmptyList().get(), pagePlace, onHomeScreen))
+                return false;
+        }
+        return true;
+    }
+
+    bool readItems(const NSArray& items, SBIconListModel& list, const std::string& place, bool onHomeScreen)
+    {
+        for (NSUInteger index = 0; index < items.count(); ++index) {
+            RefPtr<SBIcon> icon = readItem(items.objectAtIndex(index), place + "[" + std::to_string(index) + "]", onHomeScreen);
+            if (!icon)
+                return false;
+            list.addIcon(*icon);
+        }
+        return true;
+    }
+
+    RefPtr<SBIcon> readItem(const RefPtr<NSObject>& item, const std::string& place, bool onHomeScreen)
+    {
+        if (auto name = dynamicRefCast<NSString>(item))
+            return application(name->string(), std::string(), place);
+        auto dictionary = dynamicRefCast<NSDictionary>(item);
+        if (!dictionary)
+            return fail(place, "an icon is an application's name or a dictionary");
+        RefPtr<NSString> kindValue = dictionary->stringForKey(kindKey);
+        std::string kind = kindValue ? kindValue->string() : "application";
+        RefPtr<NSString> nameValue = dictionary->stringForKey(nameKey);
+        std::string name = nameValue ? nameValue->string() : std::string();
+
+        if (kind == "application") {
+            RefPtr<NSString> identifier = dictionary->stringForKey(bundleIdentifierKey);
+            return application(name, identifier ? identifier->string() : std::string(), place);
+        }
+        if (kind == "placeholder")
+            return SBPlaceholderIcon::create(name.empty() ? "Placeholder" : name);
+        if (kind == "gridLockPlaceholder")
+            return SBGridLockPlaceholderIcon::create(name.empty() ? "Placeholder" : name);
+        if (kind != "folder" && kind != "newsstand")
+            return fail(place, "unknown kind \"" + kind + "\"");
+        if (!onHomeScreen)
+            return fail(place, "a folder holds applications and placeholders only");
+        if (name.empty())
+            return fail(place, "a " + kind + " needs a name");
+        RefPtr<NSArray> pages = dictionary->arrayForKey(pagesKey);
+        if (!pages)
+            return fail(place + "." + pagesKey, "an array of pages is needed");
+        Ref<SBFolder> folder = kind == "folder" ? SBFolder::create(name) : Ref<SBFolder>(SBNewsstandFolder::create(name));
+        if (!readPages(*pages, folder.get(), place + "." + pagesKey, false))
+            return nullptr;
+        // A folder always has a page to open on.
+        if (folder->listModels().empty())
+            folder->addEmptyList();
+        if (kind == "folder")
+            return SBFolderIcon::create(folder);
+        return SBNewsstandIcon::create(folder);
+    }
+
+    RefPtr<SBIcon> application(const std::string& name, const std::string& bundleIdentifier, const std::string& place)
+    {
+        if (name.empty())
+            return fail(place, "an application needs a name");
+        return SBApplicationIcon::create(SBApplication::create(name, bundleIdentifier.empty() ? bundleIdentifierForName(name) : bundleIdentifier));
+    }
+
+    std::string* m_error;
+};
+
+Ref<NSDictionary> folderItem(const char* kind, const char* name, std::initializer_list<Ref<NSArray>> pages)
+{
+    Ref<NSArray> pageArray = NSArray::create();
+    for (const Ref<NSArray>& page : pages)
+        pageArray->addObject(page);
+    return NSDictionary::create({ { kindKey, kind }, { nameKey, name }, { pagesKey, pageArray } });
+}
+
+// Moves what does not fit on a page of the folder to the page after it.
+void spreadPages(SBFolder& folder, Class listClass)
+{
+    for (size_t page = 0; page < folder.listModels().size(); ++page) {
+        uint64_t capacity = SBIconListView::maxIcons(listClass);
+        Ref<SBIconListModel> list = folder.listModels()[page];
+        if (!capacity || list->count() <= capacity)
+            continue;
+        RefPtr<SBIconListModel> next = folder.listAtIndex(page + 1);
+        if (!next)
+            next = folder.addEmptyList();
+        logLine("SpringBoard: page " + std::to_string(page) + " of " + folder.name() + " holds " + std::to_string(list->count())
+            + " icons, more than " + std::to_string(capacity) + "; the rest go to the next page");
+        while (list->count() > capacity) {
+            if (RefPtr<SBIcon> surplus = list->removeLastIcon())
+                next->insertIcon(*surplus, 0);
+        }
+    }
+}
+
+} // namespace
+
+Ref<NSDictionary> SBHomeScreenDescription::defaultDescription()
+{
+    Ref<NSArray> firstPage = NSArray::create({ "Messages", "Calendar", "Photos", "Camera", "Weather", "Clock", "Maps", "Videos", "Notes",
+        "Reminders", "Stocks", "Game Center" });
+    firstPage->addObject(folderItem("newsstand", "Newsstand", { NSArray::create({ "Daily News", "Travel Weekly" }) }));
+    for (const char* name : { "iTunes Store", "App Store", "Settings" })
+        firstPage->addObject(name);
+
+    Ref<NSArray> secondPage = NSArray::create();
+    secondPage->addObject(folderItem("folder", "Utilities",
+        { NSArray::create({ "Calculator", "Compass", "Voice Memos", "Contacts", "Find iPhone", "Tips", "iBooks", "Health", "Passbook" }),
+            NSArray::create({ "FaceTime", "Podcasts", "Watch" }) }));
+    secondPage->addObject(folderItem("folder", "Games", { NSArray::create({ "Chess", "Solitaire", "Sudoku", "Tetris" }) }));
+    for (const char* name : { "Translate", "Measure", "Magnifier", "Shortcuts", "Home", "Files", "Music Memos" })
+        secondPage->addObject(name);
+
+    Ref<NSArray> thirdPage = NSArray::create();
+    thirdPage->addObject(folderItem("folder", "Extras", { NSArray::create({ "Flashlight", "Reading List", "Feedback" }) }));
+    for (const char* name : { "Keynote", "Numbers", "Pages" })
+        thirdPage->addObject(name);
+
+    return NSDictionary::create({
+        { pagesKey, NSArray::create({ firstPage, secondPage, thirdPage }) },
+        { dockKey, NSArray::create({ "Phone", "Mail", "Safari", "Music" }) },
+    });
+}
+
+RefPtr<SBRootFolder> SBHomeScreenDescription::rootFolderFromDescription(const NSDictionary& description, std::string* error)
+{
+    return DescriptionReader(error).read(description);
+}
+
+Ref<SBRootFolder> SBHomeScreenDescription::loadRootFolderFromDevice()
+{
+    RefPtr<SBRootFolder> root;
+    if (!NSFileManager::defaultManager()->fileExistsAtPath(homeScreenPath)) {
+        logLine(std::string("SpringBoard: no home screen at ") + homeScreenPath + "; the default home screen is used");
+    } else if (RefPtr<NSDictionary> description = NSDictionary::dictionaryWithContentsOfFile(homeScreenPath)) {
+        std::string error;
+        root = rootFolderFromDescription(*description, &error);
+        if (!root)
+            logLine(std::string("SpringBoard: ") + homeScreenPath + ": " + error + "; the default home screen is used");
+    } else {
+        logLine(std::string("SpringBoard: ") + homeScreenPath + " is not a property list holding a dictionary; the default home screen is used");
+    }
+    if (!root)
+        root = rootFolderFromDescription(defaultDescription(), nullptr);
+    spreadOverfullPages(*root);
+    return *root;
+}
+
+void SBHomeScreenDescription::spreadOverfullPages(SBRootFolder& rootFolder)
+{
+    Ref<SBIconListModel> dock = rootFolder.dockListModel();
+    uint64_t dockCapacity = SBIconListView::maxIcons(objc_getClass("SBDockIconListView"));
+    std::vector<Ref<SBIcon>> dockSurplus;
+    while (dockCapacity && dock->count() > dockCapacity) {
+        if (RefPtr<SBIcon> surplus = dock->removeLastIcon())
+            dockSurplus.insert(dockSurplus.begin(), *surplus);
+    }
+    if (!dockSurplus.empty()) {
+        logLine("SpringBoard: the dock holds more than " + std::to_string(dockCapacity) + " icons; the rest go to the last page");
+        RefPtr<SBIconListModel> lastPage = rootFolder.listModels().empty() ? rootFolder.addEmptyList() : rootFolder.listModels().back();
+        for (const Ref<SBIcon>& icon : dockSurplus)
+            lastPage->addIcon(icon);
+    }
+
+    spreadPages(rootFolder, objc_getClass("SBRootIconListView"));
+    for (const Ref<SBIcon>& icon : rootFolder.allIconObjects()) {
+        auto* folderIcon = dynamic_cast<SBFolderIcon*>(icon.ptr());
+        if (!folderIcon)
+            continue;
+        bool newsstand = dynamic_cast<SBNewsstandFolder*>(folderIcon->folderObject().ptr());
+        spreadPages(folderIcon->folderObject(), objc_getClass(newsstand ? "SBNewsstandIconListView" : "SBFolderIconListView"));
+    }
+}
+
+} // namespace qv

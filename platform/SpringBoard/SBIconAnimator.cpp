@@ -1,0 +1,44 @@
+#include "SBIconAnimator.h"
+
+#include "SBIconView.h"
+#include "SpringBoardRuntime.h"
+
+namespace qv {
+
+void SBIconAnimator::registerClass()
+{
+    SBDefineClass<SBIconAnimator>("NSObject", "SBIconAnimator", [](Class cls) {
+        SBAddMethod(cls, "_cleanupAnimation", [](SBIconAnimator* self) { self->stockCleanupAnimation(); });
+    });
+}
+
+Ref<SBIconAnimator> SBIconAnimator::create(SBIconView& iconView)
+{
+    return makeRef<SBIconAnimator>(iconView);
+}
+
+SBIconAnimator::SBIconAnimator(SBIconView& iconView)
+    : m_iconView(iconView)
+{
+}
+
+void SBIconAnimator::animateLaunch()
+{
+    Ref<SBIconAnimator> self(*this);
+    UIView::animateWithDuration(launchDuration, [self] { self->m_iconView->setAlpha(0); }, [self](bool) { self->_cleanupAnimation(); });
+}
+
+void SBIconAnimator::_cleanupAnimation()
+{
+    msgSend(this, "_cleanupAnimation");
+}
+
+void SBIconAnimator::stockCleanupAnimation()
+{
+    if (m_cleanedUp)
+        return;
+    m_cleanedUp = true;
+    m_iconView->setAlpha(1);
+}
+
+} // namespace qv

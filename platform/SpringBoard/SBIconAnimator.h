@@ -1,0 +1,38 @@
+#pragma once
+
+#include "SBIconView.h"
+#include "platform/Foundation/NSObject.h"
+#include "platform/objc/objc.h"
+
+namespace qv {
+
+// Animates an icon opening into its application at a launch: the icon's
+// view fades out over the animation, and when it ends the animator cleans
+// up (_cleanupAnimation), bringing the view back. The animation keeps the
+// animator alive until then.
+class SBIconAnimator : public NSObject, public objc_object {
+    QV_MAKE_REF_FRIEND;
+
+public:
+    static constexpr double launchDuration = 0.4;
+
+    static void registerClass();
+    static Ref<SBIconAnimator> create(SBIconView& iconView);
+
+    std::string className() const override { return "SBIconAnimator"; }
+
+    void animateLaunch();
+    // Message, sent through the runtime.
+    void _cleanupAnimation();
+
+private:
+    explicit SBIconAnimator(SBIconView& iconView);
+    ~SBIconAnimator() override = default;
+
+    void stockCleanupAnimation();
+
+    Ref<SBIconView> m_iconView;
+    bool m_cleanedUp = false;
+};
+
+} // namespace qv

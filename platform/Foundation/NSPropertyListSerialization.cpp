@@ -28,6 +28,10 @@ struct PlistDeleter {
 };
 using PlistNode = std::unique_ptr<void, PlistDeleter>;
 
+struct IteratorFree {
+    void operator()(void* iterator) const { std::free(iterator); }
+};
+
 // --- Reading: libplist's nodes become values.
 
 RefPtr<NSObject> valueFromNode(plist_t node, unsigned depth);
@@ -60,10 +64,19 @@ Ref<NSNumber> integerFromNode(plist_t node)
 RefPtr<NSObject> arrayFromNode(plist_t node, unsigned depth)
 {
     std::vector<Ref<NSObject>> objects;
-    uint32_t count = plist_array_get_size(node);
-    objects.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        auto member = valueFromNode(plist_array_get_item(node, i), depth + 1);
+    objects.reserve(plist_array_get_size(node));
+    // libplist finds an item by its index by walking the list from the
+    // start, so the list is walked once with an iterator instead: by index
+    // a layout of many icons took minutes to read.
+    plist_array_iter rawIterator = nullptr;
+    plist_array_new_iter(node, &rawIterator);
+    std::unique_ptr<void, IteratorFree> iterator(rawIterator);
+    while (true) {
+        plist_t item = nullptr;
+        plist_array_next_item(node, iterator.get(), &item);
+        if (!item)
+            break;
+        auto member = valueFromNode(item, depth + 1);
         if (!member)
             return nullptr;
         objects.push_back(member.toRef());

@@ -81,6 +81,10 @@ TEST_F(QVSettingsTest, ImagesAndTheirResetFlags)
 {
     ScopedDeviceProfile device("iphone-4");
     Ref<QVSettings> settings = QVSettings::currentSettings();
+    // The settings live as long as the process: when an earlier test of
+    // this process made them, its device root's images are still held.
+    settings->resetCurrentIconImage();
+    settings->resetCurrentBackgroundImage();
     RefPtr<UIImage> stockIcon = settings->currentIconImage();
     ASSERT_TRUE(stockIcon);
 

@@ -156,6 +156,21 @@ TEST_F(LayoutUpgradeTest, OlderFormsStayForOtherDevices)
     expectValue(layout, "Origins-4Inch", iconList(1, 1));
 }
 
+// The repair runs before the moves: a dictionary under an older form moves
+// to the device's key as it is, and only the next pass through the entry
+// finds it there, removes it and fills the key from the default layout.
+TEST_F(LayoutUpgradeTest, ADictionaryMovedFromAnOlderFormIsRepairedOnTheNextPass)
+{
+    auto corrupt = NSDictionary::create({ { "x", 1 } });
+    auto layout = NSDictionary::create({ { "Origins", corrupt } });
+    reader->convertLayoutIfNecessary(layout, std::nullopt, false);
+    expectValue(layout, "Origins-4Inch", corrupt);
+    EXPECT_FALSE(layout->objectForKey("Origins"));
+
+    reader->convertLayoutIfNecessary(layout, std::nullopt, false);
+    expectValue(layout, "Origins-4Inch", fromDefault(defaultMarker, "Origins-4Inch"));
+}
+
 // On a device of no known class the device's keys are the bare stems:
 // only the "-Tall" forms can move, and only into a missing stem.
 TEST_F(LayoutUpgradeTest, UnknownDeviceTakesTallFormsIntoTheBareStems)

@@ -109,6 +109,35 @@ TEST(PropertyListHostileInput, NestingUpToTheLimitIsRead)
     EXPECT_TRUE(NSDictionary::dictionaryWithData(nestedXml(500)));
 }
 
+// Long lists are read whole and in order. A layout may hold any number of
+// icons; read by index, a list this long took minutes.
+TEST(PropertyListHostileInput, LongListsAreReadWhole)
+{
+    const size_t members = 200000;
+    BinaryDocument document;
+    document.add(BinaryDocument::container(0xD, { 1, 2 }, 1));
+    document.add("\x51" "a");
+    std::vector<uint64_t> references(members, 3);
+    references.back() = 4;
+    document.add(BinaryDocument::array(references));
+    document.add("\x09");
+    document.add("\x08");
+    std::string xml;
+    for (size_t i = 0; i + 1 < members; ++i)
+        xml += "<true/>";
+    xml = xmlDocument("<dict><key>a</key><array>" + xml + "<false/></array></dict>");
+
+    for (const std::string& bytes : { document.build(), xml }) {
+        auto dictionary = NSDictionary::dictionaryWithData(bytes);
+        ASSERT_TRUE(dictionary);
+        RefPtr<NSArray> list = dictionary->arrayForKey("a");
+        ASSERT_TRUE(list);
+        ASSERT_EQ(list->count(), members);
+        EXPECT_TRUE(list->firstObject()->boolValue());
+        EXPECT_FALSE(list->lastObject()->boolValue());
+    }
+}
+
 TEST(PropertyListHostileInput, DeepNestingGivesNothing)
 {
     EXPECT_FALSE(NSDictionary::dictionaryWithData(nestedBinary(100000)));

@@ -22,14 +22,16 @@ function(qv_module_tests target)
     qv_test_program(${target}_tests SOURCES ${tests} DEPS ${target} ${ARGN})
 endfunction()
 
-# qv_test_program(<name> SOURCES <files...> DEPS <targets...>): one test
-# program, linked with GoogleTest's main and GoogleMock, whose tests CTest
-# runs one by one.
+# qv_test_program(<name> SOURCES <files...> DEPS <targets...> [PREFIX <text>]):
+# one test program, linked with GoogleTest's main and GoogleMock, whose tests
+# CTest runs one by one. PREFIX goes before every test's name, for programs
+# that run the same tests against another build of the same code.
 function(qv_test_program name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;DEPS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} qv_testing GTest::gtest_main GTest::gmock)
     gtest_discover_tests(${name}
+        TEST_PREFIX "${ARG_PREFIX}"
         DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT "QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}" TIMEOUT 120)
 endfunction()

@@ -74,6 +74,16 @@ std::optional<std::filesystem::path> DeviceRoot::hostRoot()
 
 std::optional<std::filesystem::path> DeviceRoot::resolve(std::string_view devicePath)
 {
+    return resolve(devicePath, true);
+}
+
+std::optional<std::filesystem::path> DeviceRoot::resolveEntry(std::string_view devicePath)
+{
+    return resolve(devicePath, false);
+}
+
+std::optional<std::filesystem::path> DeviceRoot::resolve(std::string_view devicePath, bool followLastLink)
+{
     if (devicePath.find('\0') != std::string_view::npos) {
         refuse(devicePath, "the path holds a NUL byte");
         return std::nullopt;
@@ -90,6 +100,13 @@ std::optional<std::filesystem::path> DeviceRoot::resolve(std::string_view device
     auto root = hostRoot();
     if (!root)
         return std::nullopt;
+    // The entry itself is left as it is; it is a plain name after the
+    // normalisation above, so it stays inside its resolved folder.
+    std::optional<std::string_view> entry;
+    if (!followLastLink && !components->empty()) {
+        entry = components->back();
+        components->pop_back();
+    }
     std::filesystem::path joined = *root;
     for (std::string_view component : *components)
         joined /= component;
@@ -103,6 +120,8 @@ std::optional<std::filesystem::path> DeviceRoot::resolve(std::string_view device
         refuse(devicePath, "a symbolic link leads outside the device root");
         return std::nullopt;
     }
+    if (entry)
+        resolved /= *entry;
     return resolved;
 }
 

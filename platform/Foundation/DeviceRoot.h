@@ -30,6 +30,16 @@ public:
     // The host path for a device path, or nothing when it is refused.
     // Symbolic links along the path, the last one included, are resolved.
     static std::optional<std::filesystem::path> resolve(std::string_view devicePath);
+
+    // The host path of the entry a device path names, for acting on the
+    // entry itself (removing or moving it): the folders above it are
+    // resolved as `resolve` does, but a last component that is a symbolic
+    // link stays the link, so that removing a link never removes what it
+    // points to.
+    static std::optional<std::filesystem::path> resolveEntry(std::string_view devicePath);
+
+private:
+    static std::optional<std::filesystem::path> resolve(std::string_view devicePath, bool followLastLink);
 };
 
 } // namespace qv

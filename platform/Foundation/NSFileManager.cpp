@@ -62,11 +62,16 @@ std::string quotedName(const std::string& path)
     return "\u201c" + lastPathComponent(path) + "\u201d";
 }
 
+// What a device path stands for: what it leads to, links followed, or the
+// entry it names, which removing and moving act on (a link, not its target).
+enum class Target { Followed, Entry };
+
 // The host path for a device path; a refused path reports EACCES, as the
 // device does for a place the process may not reach.
-std::optional<Path> resolveOrFail(const std::string& path, RefPtr<NSError>* error, Access access, const std::string& message)
+std::optional<Path> resolveOrFail(const std::string& path, RefPtr<NSError>* error, Access access, const std::string& message,
+    Target target = Target::Followed)
 {
-    auto host = DeviceRoot::resolve(path);
+    auto host = target == Target::Entry ? DeviceRoot::resolveEntry(path) : DeviceRoot::resolve(path);
     if (!host)
         fail(error, access, EACCES, path, message + " The path is outside the device root.");
     return host;
@@ -159,7 +164,7 @@ RefPtr<NSArray> NSFileManager::contentsOfDirectoryAtPath(const std::string& path
 bool NSFileManager::removeItemAtPath(const std::string& path, RefPtr<NSError>* error) const
 {
     std::string message = quotedName(path) + " couldn\u2019t be removed.";
-    auto host = resolveOrFail(path, error, Access::Write, message);
+    auto host = resolveOrFail(path, error, Access::Write, message, Target::Entry);
     if (!host)
         return false;
     if (isDeviceRoot(*host))
@@ -176,8 +181,8 @@ bool NSFileManager::removeItemAtPath(const std::string& path, RefPtr<NSError>* e
 bool NSFileManager::moveItemAtPath(const std::string& path, const std::string& toPath, RefPtr<NSError>* error) const
 {
     std::string message = quotedName(path) + " couldn\u2019t be moved to " + quotedName(stringByDeletingLastPathComponent(toPath)) + ".";
-    auto from = resolveOrFail(path, error, Access::Write, message);
-    auto to = from ? resolveOrFail(toPath, error, Access::Write, message) : std::nullopt;
+    auto from = resolveOrFail(path, error, Access::Write, message, Target::Entry);
+    auto to = from ? resolveOrFail(toPath, error, Access::Write, message, Target::Entry) : std::nullopt;
     if (!from || !to)
         return false;
     if (isDeviceRoot(*from))

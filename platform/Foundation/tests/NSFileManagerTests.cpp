@@ -126,6 +126,46 @@ TEST_F(NSFileManagerTest, MovesOnlyOntoFreePlaces)
     EXPECT_EQ(root.readFile("/Moved/Taken.plist"), "taken");
 }
 
+// Removing or moving a symbolic link acts on the link: what it points to
+// stays where it is, whole, and a move never writes through a link that
+// stands at the destination.
+TEST_F(NSFileManagerTest, RemovesAndMovesLinksNotWhatTheyPointTo)
+{
+    root.writeFile("/private/var/mobile/Layouts/Mine.plist", "mine");
+    root.writeFile("/private/var/mobile/Layouts/Theirs.plist", "theirs");
+    root.writeFile("/Layouts/Incoming.plist", "incoming");
+    std::filesystem::create_directory_symlink("private/var/mobile/Layouts", root.hostPath("/Shortcut"));
+    std::filesystem::create_directory_symlink("private/var/mobile/Layouts", root.hostPath("/Other Shortcut"));
+    std::filesystem::create_symlink("/private/var/mobile/Layouts/Mine.plist", root.hostPath("/Layouts/Link.plist"));
+    std::filesystem::create_symlink("Nowhere.plist", root.hostPath("/Layouts/Dangling.plist"));
+
+    EXPECT_TRUE(files->removeItemAtPath("/Shortcut"));
+    EXPECT_FALSE(std::filesystem::is_symlink(root.hostPath("/Shortcut")));
+    EXPECT_EQ(root.readFile("/private/var/mobile/Layouts/Mine.plist"), "mine");
+
+    EXPECT_TRUE(files->moveItemAtPath("/Other Shortcut", "/Renamed Shortcut"));
+    EXPECT_TRUE(std::filesystem::is_symlink(root.hostPath("/Renamed Shortcut")));
+    EXPECT_EQ(root.readFile("/Renamed Shortcut/Theirs.plist"), "theirs");
+    EXPECT_TRUE(std::filesystem::is_directory(root.hostPath("/private/var/mobile/Layouts")));
+
+    // A link at the destination is an entry that is already there, even one
+    // whose target is missing.
+    for (const char* taken : { "/Layouts/Link.plist", "/Layouts/Dangling.plist" }) {
+        SCOPED_TRACE(taken);
+        RefPtr<NSError> error;
+        EXPECT_FALSE(files->moveItemAtPath("/Layouts/Incoming.plist", taken, &error));
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code(), NSFileWriteFileExistsError);
+    }
+    EXPECT_EQ(root.readFile("/private/var/mobile/Layouts/Mine.plist"), "mine");
+    EXPECT_FALSE(std::filesystem::exists(root.hostPath("/Layouts/Nowhere.plist")));
+    EXPECT_EQ(root.readFile("/Layouts/Incoming.plist"), "incoming");
+
+    // Folders above the entry are still followed.
+    EXPECT_TRUE(files->removeItemAtPath("/Renamed Shortcut/Theirs.plist"));
+    EXPECT_FALSE(std::filesystem::exists(root.hostPath("/private/var/mobile/Layouts/Theirs.plist")));
+}
+
 TEST_F(NSFileManagerTest, CopiesOnlyOntoFreePlaces)
 {
     root.writeFile("/cache/body", "response");

@@ -24,14 +24,20 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv)
         throw std::runtime_error("pipe failed");
     }
     signal(SIGPIPE, SIG_IGN);
+    std::vector<char*> arguments = execArguments(argv);
     m_pid = fork();
     if (m_pid == 0) {
         dup2(input[0], 0);
         dup2(output[1], 1);
-        execOrExit(argv);
+        execOrExit(arguments);
     }
     close(input[0]);
     close(output[1]);
+    if (m_pid < 0) {
+        close(input[1]);
+        close(output[0]);
+        throw std::runtime_error("fork failed");
+    }
     m_input = input[1];
     m_output = output[0];
 }

@@ -47,6 +47,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
 {
     ProcessResult result;
     Pipe in, out, err;
+    std::vector<char*> arguments = execArguments(argv);
     pid_t pid = fork();
     if (pid < 0)
         return result;
@@ -54,7 +55,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
         dup2(in.fds[0], 0);
         dup2(out.fds[1], 1);
         dup2(err.fds[1], 2);
-        execOrExit(argv);
+        execOrExit(arguments);
     }
     in.closeRead();
     out.closeWrite();
@@ -112,13 +113,20 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     return result;
 }
 
-void execOrExit(const std::vector<std::string>& argv)
+std::vector<char*> execArguments(const std::vector<std::string>& argv)
 {
-    std::vector<char*> args;
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
+    std::vector<char*> arguments;
+    arguments.reserve(argv.size() + 1);
+    for (const std::string& argument : argv)
+        arguments.push_back(const_cast<char*>(argument.c_str()));
+    arguments.push_back(nullptr);
+    return arguments;
+}
+
+void execOrExit(const std::vector<char*>& arguments)
+{
+    if (arguments.front())
+        execvp(arguments.front(), arguments.data());
     _exit(127);
 }
 

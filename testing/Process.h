@@ -18,8 +18,14 @@ struct ProcessResult {
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& input = {},
     std::chrono::milliseconds timeLimit = std::chrono::seconds(60));
 
+// The argument list for execOrExit, pointing into `argv`. Made before
+// fork: a child forked from a process with other threads may only call
+// async-signal-safe functions until it execs, so it must not allocate (a
+// lock another thread held inside malloc at the fork stays held for ever).
+std::vector<char*> execArguments(const std::vector<std::string>& argv);
+
 // In a forked child: becomes the program, or exits with 127 when it cannot.
-[[noreturn]] void execOrExit(const std::vector<std::string>& argv);
+[[noreturn]] void execOrExit(const std::vector<char*>& arguments);
 
 // Runs a Python 3 script given as text, with arguments.
 ProcessResult runPython(const std::string& script, const std::vector<std::string>& arguments = {},

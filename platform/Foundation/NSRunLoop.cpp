@@ -167,11 +167,6 @@ bool NSRunLoop::isInMode(const std::set<std::string>& modes, const std::string& 
     return modes.count(mode) || (modes.count(NSRunLoopCommonModes) && m_commonModes.count(mode));
 }
 
-bool NSRunLoop::isInMode(const std::vector<std::string>& modes, const std::string& mode) const
-{
-    return isInMode(std::set<std::string>(modes.begin(), modes.end()), mode);
-}
-
 void NSRunLoop::addTimer(NSTimer& timer, const std::string& forMode)
 {
     if (!timer.isValid())
@@ -218,10 +213,13 @@ void NSRunLoop::removeSource(RunLoopSource& source, const std::string& forMode)
 
 void NSRunLoop::performInModes(const std::vector<std::string>& modes, std::function<void()> block)
 {
+    // Made into a set once here rather than at every look the loop takes at
+    // the queue, and outside the lock.
+    std::set<std::string> modeSet(modes.begin(), modes.end());
     {
         std::lock_guard guard(m_lock);
         if (!m_threadExited) {
-            m_performs.push_back({ nextSequence(), modes, std::move(block) });
+            m_performs.push_back({ nextSequence(), std::move(modeSet), std::move(block) });
             block = nullptr;
         }
     }

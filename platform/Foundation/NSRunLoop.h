@@ -93,12 +93,11 @@ private:
     using SourceEntry = Entry<RunLoopSource>;
     struct Perform {
         uint64_t sequence;
-        std::vector<std::string> modes;
+        std::set<std::string> modes;
         std::function<void()> block;
     };
 
     bool isInMode(const std::set<std::string>& modes, const std::string& mode) const;
-    bool isInMode(const std::vector<std::string>& modes, const std::string& mode) const;
     bool hasAnythingInMode(const std::string& mode);
     bool runOnePass(const std::string& mode, NSTimeInterval now);
     bool fireDueTimers(const std::string& mode, NSTimeInterval now, uint64_t passSequence);

@@ -33,12 +33,13 @@ void NSNotificationCenter::addObserver(const Object& observer, Callback selector
 
 void NSNotificationCenter::removeRegistrations(const std::function<bool(const Registration&)>& matches)
 {
+    // Callbacks may own objects whose destructors use the center: they go
+    // with this list, after the lock is let go.
     std::vector<std::shared_ptr<Registration>> removed;
     std::lock_guard guard(m_lock);
     std::erase_if(m_registrations, [&](const std::shared_ptr<Registration>& registration) {
-        if (!registration->observer)
-            return true; // its observer is gone: forget it on the way
-        if (!matches(*registration))
+        // A registration whose observer is gone is forgotten on the way.
+        if (registration->observer && !matches(*registration))
             return false;
         registration->removed = true;
         removed.push_back(registration);

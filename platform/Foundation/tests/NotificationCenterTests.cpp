@@ -128,3 +128,44 @@ TEST(NotificationCenter, GoneObserversAndFiltersMatchNothing)
     EXPECT_TRUE(log.empty());
     center->removeObserver(keeper);
 }
+
+namespace {
+
+// Takes its observer out of the center when it goes, as objects that
+// observe do in their destructors.
+class SelfRemoving : public Object {
+public:
+    SelfRemoving(Ref<NSNotificationCenter> center, bool& gone) : m_center(std::move(center)), m_gone(gone) {}
+    ~SelfRemoving() override
+    {
+        m_center->removeObserver(*this);
+        m_gone = true;
+    }
+
+private:
+    Ref<NSNotificationCenter> m_center;
+    bool& m_gone;
+};
+
+} // namespace
+
+// The center forgets the registrations of gone observers while it removes
+// others; what their callbacks held goes after the center lets go of its
+// lock, so a destructor that removes observers in turn does not lock it up.
+TEST(NotificationCenter, CallbacksOfGoneObserversAreReleasedOutsideTheCenter)
+{
+    std::vector<std::string> log;
+    Ref<NSNotificationCenter> center = NSNotificationCenter::defaultCenter();
+    auto keeper = makeRef<Observer>("keeper", log);
+    keeper->observe(center, "Tick", nullptr);
+    bool gone = false;
+    {
+        auto transient = makeRef<Observer>("transient", log);
+        center->addObserver(transient, [held = makeRef<SelfRemoving>(center, gone)](NSNotification&) { }, "Tick", nullptr);
+    }
+    EXPECT_FALSE(gone);
+    center->removeObserver(keeper);
+    EXPECT_TRUE(gone);
+    center->postNotificationName("Tick", nullptr);
+    EXPECT_TRUE(log.empty());
+}

@@ -15,8 +15,11 @@ Ref<NSData> NSData::create(std::vector<uint8_t> bytes)
 
 Ref<NSData> NSData::dataWithBytes(const void* bytes, NSUInteger length)
 {
+    // No bytes to copy from reads as none, whatever length comes with them.
+    if (!bytes || !length)
+        return create();
     auto* first = static_cast<const uint8_t*>(bytes);
-    return create(length ? std::vector<uint8_t>(first, first + length) : std::vector<uint8_t>());
+    return create(std::vector<uint8_t>(first, first + length));
 }
 
 RefPtr<NSData> NSData::dataWithContentsOfFile(const std::string& path)

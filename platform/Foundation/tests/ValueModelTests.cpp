@@ -228,3 +228,14 @@ TEST(ValueModel, ContainersTakeConcurrentChanges)
     EXPECT_EQ(dictionary->count(), 4u * perThread);
     EXPECT_EQ(array->count(), 4u * perThread);
 }
+
+// Data made from absent bytes is empty whatever length comes with them,
+// as a message to an absent buffer reads nothing.
+TEST(ValueModel, DataFromAbsentBytesIsEmpty)
+{
+    for (NSUInteger length : { NSUInteger(0), NSUInteger(4) }) {
+        auto data = NSData::dataWithBytes(nullptr, length);
+        EXPECT_EQ(data->length(), 0u) << length;
+        EXPECT_TRUE(data->isEqual(NSData::create().ptr())) << length;
+    }
+}

@@ -1,9 +1,10 @@
-# qv_module(NAME <target> [DEPS <targets...>] [PRIVATE_DEPS <targets...>])
+# qv_module(NAME <target> [DEPS <targets...>] [PRIVATE_DEPS <targets...>]
+#           [TEST_DEPS <targets...>])
 #
 # A folder's sources (*.cpp beside this CMakeLists.txt) become one shared
 # library, so that every program and every loaded library of a process share
 # one copy of the platform's state. The folder's tests (tests/*.cpp) become
-# one test program, run by CTest test by test.
+# one test program, run by CTest test by test, linked also with TEST_DEPS.
 function(qv_module)
     cmake_parse_arguments(ARG "" "NAME" "DEPS;PRIVATE_DEPS;TEST_DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)

@@ -35,7 +35,14 @@ LogCapture::LogCapture()
 LogCapture::~LogCapture()
 {
     std::lock_guard guard(logLock());
-    currentCapture = m_previous;
+    // Usually the newest capture ends first; one that ends earlier is taken
+    // out of the middle, so that no link is left to it once it is gone.
+    for (LogCapture** link = &currentCapture; *link; link = &(*link)->m_previous) {
+        if (*link == this) {
+            *link = m_previous;
+            return;
+        }
+    }
 }
 
 std::vector<std::string> LogCapture::lines() const

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -38,4 +39,19 @@ TEST(Log, LinesFromManyThreadsStayWhole)
     ASSERT_EQ(lines.size(), 400u);
     for (const std::string& line : lines)
         EXPECT_EQ(line.rfind("thread ", 0), 0u);
+}
+
+// A capture that ends before a newer one (a test fixture's, say) leaves the
+// newer one collecting, and the log never reaches the ended one.
+TEST(Log, CaptureEndingOutOfOrderLeavesTheOthersWhole)
+{
+    LogCapture outermost;
+    auto older = std::make_unique<LogCapture>();
+    auto newer = std::make_unique<LogCapture>();
+    older.reset();
+    logLine("to the newer");
+    EXPECT_EQ(newer->lines(), std::vector<std::string> { "to the newer" });
+    newer.reset();
+    logLine("to the outermost");
+    EXPECT_EQ(outermost.lines(), std::vector<std::string> { "to the outermost" });
 }

@@ -31,23 +31,27 @@ void ISIconSupport::addExtension(ISIconSupport* self, SEL, NSString* identifier)
 {
     if (!identifier)
         return;
-    std::vector<std::string> extensions;
     {
         std::lock_guard guard(self->m_lock);
         auto& known = self->m_extensions;
         if (std::find(known.begin(), known.end(), identifier->string()) != known.end())
             return;
         known.push_back(identifier->string());
-        extensions = known;
     }
-    self->writeExtensions(extensions);
+    self->writeExtensions();
 }
 
-void ISIconSupport::writeExtensions(const std::vector<std::string>& extensions) const
+void ISIconSupport::writeExtensions()
 {
+    // Each write takes the list as it is once the writes before it are done,
+    // so a write of an older list can never land after a newer one.
+    std::lock_guard writing(m_writeLock);
     std::string text;
-    for (const std::string& extension : extensions)
-        text += extension + "\n";
+    {
+        std::lock_guard guard(m_lock);
+        for (const std::string& extension : m_extensions)
+            text += extension + "\n";
+    }
     NSFileManager::defaultManager()->createDirectoryAtPath(stringByDeletingLastPathComponent(extensionsPath), true);
     if (!NSData::dataWithBytes(text.data(), text.size())->writeToFile(extensionsPath, true))
         logLine(std::string("IconSupport: cannot write ") + extensionsPath);

@@ -32,10 +32,12 @@ private:
 
     static RefPtr<objc_object> sharedInstance(Class self, SEL);
     static void addExtension(ISIconSupport* self, SEL, NSString* identifier);
-    void writeExtensions(const std::vector<std::string>& extensions) const;
+    void writeExtensions();
 
     std::mutex m_lock;
     std::vector<std::string> m_extensions;
+    // Held for a whole write of the file, so that writes happen one at a time.
+    std::mutex m_writeLock;
 };
 
 } // namespace qv

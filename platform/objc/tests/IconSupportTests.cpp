@@ -8,6 +8,7 @@
 
 #include <dlfcn.h>
 #include <filesystem>
+#include <thread>
 
 using namespace qv;
 
@@ -60,4 +61,33 @@ TEST(IconSupport, RecordsEachRegisteredIdentifierOnce)
     msgSend(shared, "addExtension:", NSString::create("com.corvellan.Quilt-Vane"));
     msgSend(shared, "addExtension:", nullptr);
     EXPECT_EQ(root.readFile(ISIconSupport::extensionsPath), "com.corvellan.Quilt-Vane\ncom.example.Other\n");
+}
+
+// Extensions register from their own threads at times: the file ends up
+// with every one of them, none lost to a write of an older list.
+TEST(IconSupport, RegistrationsFromManyThreadsAreAllRecorded)
+{
+    qv::testing::TemporaryDeviceRoot root;
+    if (!objc_getClass("ISIconSupport")) {
+        installIconSupport(root);
+        ASSERT_NE(dlopenDevicePath(iconSupportPath, RTLD_NOW), nullptr);
+    }
+    RefPtr<objc_object> shared = msgSend<RefPtr<objc_object>>(objc_getClass("ISIconSupport"), "sharedInstance");
+    ASSERT_NE(shared, nullptr);
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 8; ++thread) {
+        threads.emplace_back([shared, thread] {
+            for (int index = 0; index < 10; ++index)
+                msgSend(shared, "addExtension:", NSString::create("com.example.Thread" + std::to_string(thread) + "." + std::to_string(index)));
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    std::string recorded = root.readFile(ISIconSupport::extensionsPath);
+    for (int thread = 0; thread < 8; ++thread) {
+        for (int index = 0; index < 10; ++index) {
+            std::string line = "com.example.Thread" + std::to_string(thread) + "." + std::to_string(index) + "\n";
+            EXPECT_NE(recorded.find(line), std::string::npos) << line;
+        }
+    }
 }

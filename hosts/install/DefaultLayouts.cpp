@@ -2,9 +2,7 @@
 
 #include "InstallStep.h"
 #include "platform/Foundation/NSDictionary.h"
-#include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/SpringBoard/SBIconGridMetrics.h"
-#include "platform/core/Log.h"
 
 namespace qv {
 
@@ -81,13 +79,7 @@ static Ref<NSDictionary> stockLayout(bool folderLayout)
 
 static bool writeLayoutFile(const std::string& fileName, const NSDictionary& layout)
 {
-    std::string path = std::string(defaultLayoutsFolder) + "/" + fileName;
-    auto xml = NSPropertyListSerialization::XMLDataWithPropertyList(layout);
-    if (!xml) {
-        logLine("Could not make a property list of " + path);
-        return false;
-    }
-    return writeDeviceFile(path, NSData::dataWithBytes(xml->data(), xml->size()));
+    return writeDevicePropertyList(std::string(defaultLayoutsFolder) + "/" + fileName, layout);
 }
 
 bool installDefaultLayouts()

@@ -137,35 +137,39 @@ void failUnless(bool done, UIDriverResponse& response, const std::string& why)
         response.fail(why);
 }
 
+// The point the command's first two words give.
+std::optional<CGPoint> pointOrFail(const UIDriverCommand& command, UIDriverResponse& response)
+{
+    std::optional<double> x = command.number(0), y = command.number(1);
+    if (!x || !y) {
+        response.fail("give the point as two numbers");
+        return std::nullopt;
+    }
+    return CGPointMake(*x, *y);
+}
+
 // Touches
 
 void touchCommands(UIDriver& driver)
 {
     driver.registerCommand("tap", [](const UIDriverCommand& command, UIDriverResponse& response) {
         RefPtr<UIWindow> window = keyWindowOrFail(response);
-        std::optional<double> x = command.number(0), y = command.number(1);
-        if (!window)
-            return;
-        if (!x || !y)
-            return response.fail("give the point as two numbers");
-        failUnless(UITouchDriver::shared().tap(*window, CGPointMake(*x, *y)), response, "the tap was refused");
+        std::optional<CGPoint> point = window ? pointOrFail(command, response) : std::nullopt;
+        if (point)
+            failUnless(UITouchDriver::shared().tap(*window, *point), response, "the tap was refused");
     });
     driver.registerCommand("down", [](const UIDriverCommand& command, UIDriverResponse& response) {
         RefPtr<UIWindow> window = keyWindowOrFail(response);
-        std::optional<double> x = command.number(0), y = command.number(1);
-        if (!window)
-            return;
-        if (!x || !y)
-            return response.fail("give the point as two numbers");
+        std::optional<CGPoint> point = window ? pointOrFail(command, response) : std::nullopt;
         const int finger = static_cast<int>(command.integer(2).value_or(0));
-        failUnless(UITouchDriver::shared().touchDown(*window, CGPointMake(*x, *y), finger), response, "the finger cannot go down");
+        if (point)
+            failUnless(UITouchDriver::shared().touchDown(*window, *point, finger), response, "the finger cannot go down");
     });
     driver.registerCommand("move", [](const UIDriverCommand& command, UIDriverResponse& response) {
-        std::optional<double> x = command.number(0), y = command.number(1);
-        if (!x || !y)
-            return response.fail("give the point as two numbers");
+        std::optional<CGPoint> point = pointOrFail(command, response);
         const int finger = static_cast<int>(command.integer(2).value_or(0));
-        failUnless(UITouchDriver::shared().touchMove(CGPointMake(*x, *y), finger), response, "the finger cannot move");
+        if (point)
+            failUnless(UITouchDriver::shared().touchMove(*point, finger), response, "the finger cannot move");
     });
     driver.registerCommand("up", [](const UIDriverCommand& command, UIDriverResponse& response) {
         const int finger = static_cast<int>(command.integer(0).value_or(0));
@@ -292,21 +296,20 @@ void tableCommands(UIDriver& driver)
 
 void modalCommands(UIDriver& driver)
 {
-    auto tapIn = [](const char* kind) {
-        return [kind](const UIDriverCommand& command, UIDriverResponse& response) {
+    // A tap on a button of the top-most modal view that `fits`.
+    auto tapIn = [](bool (*fits)(UIModalView&), std::string kindName) {
+        return [fits, kindName](const UIDriverCommand& command, UIDriverResponse& response) {
             std::vector<Ref<UIModalView>> views = UIModalView::visibleModalViews();
             for (auto view = views.rbegin(); view != views.rend(); ++view) {
-                const bool fits = std::string(kind) == "modal" || (std::string(kind) == "alert" && dynamic_cast<UIAlertView*>(view->ptr()))
-                    || (std::string(kind) == "sheet" && dynamic_cast<UIActionSheet*>(view->ptr()));
-                if (fits)
+                if (fits(*view))
                     return failUnless((*view)->tapButtonWithTitle(command.rest()), response, "no button \"" + command.rest() + "\" on the top one");
             }
-            response.fail(std::string("no ") + (std::string(kind) == "modal" ? "alert or sheet" : kind) + " is on screen");
+            response.fail("no " + kindName + " is on screen");
         };
     };
-    driver.registerCommand("modal", tapIn("modal"));
-    driver.registerCommand("alert", tapIn("alert"));
-    driver.registerCommand("sheet", tapIn("sheet"));
+    driver.registerCommand("modal", tapIn([](UIModalView&) { return true; }, "alert or sheet"));
+    driver.registerCommand("alert", tapIn([](UIModalView& view) { return dynamic_cast<UIAlertView*>(&view) != nullptr; }, "alert"));
+    driver.registerCommand("sheet", tapIn([](UIModalView& view) { return dynamic_cast<UIActionSheet*>(&view) != nullptr; }, "sheet"));
 }
 
 // The keyboard

@@ -2,6 +2,7 @@
 #include "platform/UIKit/JSONWriter.h"
 #include "platform/UIKit/UIActionSheet.h"
 #include "platform/UIKit/UIActivityIndicatorView.h"
+#include "platform/UIKit/UIAlertView.h"
 #include "platform/UIKit/UIRefreshControl.h"
 #include "platform/UIKit/UIStepper.h"
 #include "platform/UIKit/UITableView.h"
@@ -65,6 +66,28 @@ TEST(UIDriverTest, AnswersOneLineForEveryCommandIncludingBadOnes)
         response.members().member("rest", command.rest()).member("words", static_cast<int64_t>(command.words().size()));
     });
     EXPECT_EQ(driver.execute("echo  Apply to Homescreen "), "{\"ok\":true,\"rest\":\"Apply to Homescreen\",\"words\":3}");
+}
+
+// "alert" and "sheet" reach the top-most view of their kind even when the
+// other kind lies above it; "modal" takes whichever is on top.
+TEST(UIDriverTest, ModalCommandsTapTheTopViewOfTheirKind)
+{
+    UIDriver& driver = UIDriver::shared();
+    EXPECT_EQ(driver.execute("modal OK"), "{\"ok\":false,\"error\":\"no alert or sheet is on screen\"}");
+    Ref<UIView> host = makeRef<UIView>(CGRectMake(0, 0, 320, 568));
+    Ref<UIActionSheet> sheet = makeRef<UIActionSheet>("", nullptr, "Cancel", std::nullopt, std::vector<std::string> { "Download" });
+    sheet->showInView(host.ptr());
+    EXPECT_EQ(driver.execute("alert OK"), "{\"ok\":false,\"error\":\"no alert is on screen\"}");
+    Ref<UIAlertView> alert = makeRef<UIAlertView>("Saved", "", nullptr, "OK", std::vector<std::string> {});
+    alert->show();
+
+    EXPECT_EQ(driver.execute("sheet Delete"), "{\"ok\":false,\"error\":\"no button \\\"Delete\\\" on the top one\"}");
+    EXPECT_EQ(driver.execute("sheet Download"), "{\"ok\":true}");
+    EXPECT_FALSE(sheet->visible());
+    EXPECT_TRUE(alert->visible());
+    EXPECT_EQ(driver.execute("sheet Cancel"), "{\"ok\":false,\"error\":\"no sheet is on screen\"}");
+    EXPECT_EQ(driver.execute("modal OK"), "{\"ok\":true}");
+    EXPECT_FALSE(alert->visible());
 }
 
 // "outside" taps beside the top sheet on the iPad before any popover;

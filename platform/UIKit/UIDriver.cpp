@@ -37,10 +37,21 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qv {
 
 namespace {
+
+// The longest command line the channels take, far beyond any real one.
+constexpr size_t maxCommandLength = 64 * 1024;
+
+std::string overlongLineAnswer()
+{
+    UIDriverResponse response;
+    response.fail("the command is longer than " + std::to_string(maxCommandLength) + " bytes");
+    return response.line();
+}
 
 std::string trimmed(const std::string& text)
 {
@@ -546,7 +557,7 @@ bool UIDriver::startOnStandardInput()
     if (m_channels.count(STDIN_FILENO))
         return true;
     Ref<RunLoopSource> source = RunLoopSource::create(STDIN_FILENO, [this] { channelReadable(STDIN_FILENO); });
-    m_channels.emplace(STDIN_FILENO, Channel { source, STDIN_FILENO, STDOUT_FILENO, {}, false });
+    m_channels.emplace(STDIN_FILENO, Channel { source, STDIN_FILENO, STDOUT_FILENO, {}, false, false });
     NSRunLoop::mainRunLoop()->addSource(source, NSRunLoopCommonModes);
     return true;
 }
@@ -609,7 +620,7 @@ void UIDriver::acceptConnection()
     if (fd < 0)
         return;
     Ref<RunLoopSource> source = RunLoopSource::create(fd, [this, fd] { channelReadable(fd); });
-    m_channels.emplace(fd, Channel { source, fd, fd, {}, true });
+    m_channels.emplace(fd, Channel { source, fd, fd, {}, true, false });
     NSRunLoop::mainRunLoop()->addSource(source, NSRunLoopCommonModes);
 }
 
@@ -648,11 +659,17 @@ void UIDriver::answerCompleteLines(int inputFd)
         const std::string line = channel.buffer.substr(0, newline);
         channel.buffer.erase(0, newline + 1);
         const int outputFd = channel.outputFd;
-        const std::string answer = execute(line) + "\n";
+        const std::string answer = (std::exchange(channel.overlong, false) ? overlongLineAnswer() : execute(line)) + "\n";
         if (!writeAll(outputFd, answer)) {
             closeChannel(inputFd);
             return;
         }
+    }
+    // A peer that never ends its line must not fill the memory.
+    auto found = m_channels.find(inputFd);
+    if (found != m_channels.end() && found->second.buffer.size() > maxCommandLength) {
+        found->second.buffer.clear();
+        found->second.overlong = true;
     }
 }
 

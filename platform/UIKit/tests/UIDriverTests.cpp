@@ -193,40 +193,31 @@ TEST(UIDriverTest, DrivesARunningProgramOverItsInputAndItsSocket)
 
     // The same driver answers on its socket under the device root.
     const std::string socketPath = root.hostPath(UIDriver::socketDevicePath("sample")).string();
-    qv::testing::ProcessResult viaSocket = qv::testing::runPython(
-        "import socket, sys\n"
-        "s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)\n"
-        "s.settimeout(30)\n"
-        "s.connect(sys.argv[1])\n"
-        "s.sendall(b'taps\\nrotate landscapeleft\\n')\n"
-        "data = b''\n"
-        "while data.count(b'\\n') < 2:\n"
-        "    chunk = s.recv(4096)\n"
-        "    if not chunk: break\n"
-        "    data += chunk\n"
-        "sys.stdout.write(data.decode())\n",
-        { socketPath });
-    EXPECT_EQ(viaSocket.exitCode, 0) << viaSocket.errors;
-    EXPECT_EQ(viaSocket.output, "{\"ok\":true,\"taps\":2}\n{\"ok\":true,\"rotated\":true}\n");
+    // Python sends the bytes its expression makes and reads two answers.
+    auto askTwiceOverSocket = [&](const std::string& bytesExpression) {
+        qv::testing::ProcessResult result = qv::testing::runPython(
+            "import socket, sys\n"
+            "s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)\n"
+            "s.settimeout(30)\n"
+            "s.connect(sys.argv[1])\n"
+            "s.sendall(" + bytesExpression + ")\n"
+            "data = b''\n"
+            "while data.count(b'\\n') < 2:\n"
+            "    chunk = s.recv(4096)\n"
+            "    if not chunk: break\n"
+            "    data += chunk\n"
+            "sys.stdout.write(data.decode())\n",
+            { socketPath });
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        return result.output;
+    };
+    EXPECT_EQ(askTwiceOverSocket("b'taps\\nrotate landscapeleft\\n'"), "{\"ok\":true,\"taps\":2}\n{\"ok\":true,\"rotated\":true}\n");
     EXPECT_EQ(checkWithPython(ask("dump"), "print(value['dump']['orientation'], value['dump']['screen'])"), "4 [0, 0, 568, 320]\n");
 
     // A line past the limit is answered with an error instead of being kept
     // whole in memory, and the channel goes on with the next line.
-    qv::testing::ProcessResult overlong = qv::testing::runPython(
-        "import socket, sys\n"
-        "s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)\n"
-        "s.settimeout(30)\n"
-        "s.connect(sys.argv[1])\n"
-        "s.sendall(b'button ' + b'x' * 300000 + b'\\ntaps\\n')\n"
-        "data = b''\n"
-        "while data.count(b'\\n') < 2:\n"
-        "    chunk = s.recv(4096)\n"
-        "    if not chunk: break\n"
-        "    data += chunk\n"
-        "sys.stdout.write(data.decode())\n",
-        { socketPath });
-    EXPECT_EQ(overlong.exitCode, 0) << overlong.errors;
-    EXPECT_EQ(overlong.output, "{\"ok\":false,\"error\":\"the command is longer than 65536 bytes\"}\n{\"ok\":true,\"taps\":2}\n");
+    EXPECT_EQ(askTwiceOverSocket("b'button ' + b'x' * 300000 + b'\\ntaps\\n'"),
+        "{\"ok\":false,\"error\":\"the command is longer than 65536 bytes\"}\n{\"ok\":true,\"taps\":2}\n");
 
     // The end of its input ends the program.
     EXPECT_EQ(host.finish(), 0);

@@ -4,6 +4,8 @@
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/SpringBoard/SBIconGridMetrics.h"
 
+#include <iterator>
+
 namespace qv {
 
 static constexpr const char* defaultLayoutsFolder = "/Library/Application Support/Quiltvane/Layouts";
@@ -16,7 +18,7 @@ static std::string deviceKey(const char* stem, int64_t deviceClass, SBGridOrient
 {
     static const char* const suffixes[] = { "-3_5Inch", "-4Inch", "-4_7Inch", "-5_5Inch", "-iPad" };
     std::string key = stem;
-    if (deviceClass >= 0 && deviceClass < 5)
+    if (deviceClass >= 0 && deviceClass < static_cast<int64_t>(std::size(suffixes)))
         key += suffixes[deviceClass];
     if (orientation == SBGridOrientation::Landscape)
         key += "-Landscape";

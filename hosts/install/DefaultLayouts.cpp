@@ -2,9 +2,9 @@
 
 #include "InstallStep.h"
 #include "platform/Foundation/NSDictionary.h"
-#include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/SpringBoard/SBIconGridMetrics.h"
-#include "platform/core/Log.h"
+
+#include <iterator>
 
 namespace qv {
 
@@ -18,7 +18,7 @@ static std::string deviceKey(const char* stem, int64_t deviceClass, SBGridOrient
 {
     static const char* const suffixes[] = { "-3_5Inch", "-4Inch", "-4_7Inch", "-5_5Inch", "-iPad" };
     std::string key = stem;
-    if (deviceClass >= 0 && deviceClass < 5)
+    if (deviceClass >= 0 && deviceClass < static_cast<int64_t>(std::size(suffixes)))
         key += suffixes[deviceClass];
     if (orientation == SBGridOrientation::Landscape)
         key += "-Landscape";
@@ -81,13 +81,7 @@ static Ref<NSDictionary> stockLayout(bool folderLayout)
 
 static bool writeLayoutFile(const std::string& fileName, const NSDictionary& layout)
 {
-    std::string path = std::string(defaultLayoutsFolder) + "/" + fileName;
-    auto xml = NSPropertyListSerialization::XMLDataWithPropertyList(layout);
-    if (!xml) {
-        logLine("Could not make a property list of " + path);
-        return false;
-    }
-    return writeDeviceFile(path, NSData::dataWithBytes(xml->data(), xml->size()));
+    return writeDevicePropertyList(std::string(defaultLayoutsFolder) + "/" + fileName, layout);
 }
 
 bool installDefaultLayouts()

@@ -7,6 +7,7 @@
 namespace qv {
 
 class NSData;
+class NSObject;
 
 // One part of the data a device root holds. A step writes its own files
 // anew every time it runs, creating folders as needed, and says in the log
@@ -22,5 +23,7 @@ const std::vector<InstallStep>& installSteps();
 
 // Writes a whole file at a device path, atomically, creating its folder.
 bool writeDeviceFile(const std::string& devicePath, const NSData& data);
+// Writes a property list as XML at a device path, the same way.
+bool writeDevicePropertyList(const std::string& devicePath, const NSObject& propertyList);
 
 } // namespace qv

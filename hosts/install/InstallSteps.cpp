@@ -6,6 +6,7 @@
 #include "StockWallpapers.h"
 #include "platform/Foundation/NSData.h"
 #include "platform/Foundation/NSFileManager.h"
+#include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/Foundation/PathUtilities.h"
 #include "platform/core/Log.h"
 
@@ -40,6 +41,16 @@ bool writeDeviceFile(const std::string& devicePath, const NSData& data)
         return true;
     logLine("Could not write " + devicePath);
     return false;
+}
+
+bool writeDevicePropertyList(const std::string& devicePath, const NSObject& propertyList)
+{
+    std::optional<std::string> xml = NSPropertyListSerialization::XMLDataWithPropertyList(propertyList);
+    if (!xml) {
+        logLine("Could not make a property list of " + devicePath);
+        return false;
+    }
+    return writeDeviceFile(devicePath, NSData::dataWithBytes(xml->data(), xml->size()));
 }
 
 } // namespace qv

@@ -37,10 +37,21 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qv {
 
 namespace {
+
+// The longest command line the channels take, far beyond any real one.
+constexpr size_t maxCommandLength = 64 * 1024;
+
+std::string overlongLineAnswer()
+{
+    UIDriverResponse response;
+    response.fail("the command is longer than " + std::to_string(maxCommandLength) + " bytes");
+    return response.line();
+}
 
 std::string trimmed(const std::string& text)
 {
@@ -137,35 +148,39 @@ void failUnless(bool done, UIDriverResponse& response, const std::string& why)
         response.fail(why);
 }
 
+// The point the command's first two words give.
+std::optional<CGPoint> pointOrFail(const UIDriverCommand& command, UIDriverResponse& response)
+{
+    std::optional<double> x = command.number(0), y = command.number(1);
+    if (!x || !y) {
+        response.fail("give the point as two numbers");
+        return std::nullopt;
+    }
+    return CGPointMake(*x, *y);
+}
+
 // Touches
 
 void touchCommands(UIDriver& driver)
 {
     driver.registerCommand("tap", [](const UIDriverCommand& command, UIDriverResponse& response) {
         RefPtr<UIWindow> window = keyWindowOrFail(response);
-        std::optional<double> x = command.number(0), y = command.number(1);
-        if (!window)
-            return;
-        if (!x || !y)
-            return response.fail("give the point as two numbers");
-        failUnless(UITouchDriver::shared().tap(*window, CGPointMake(*x, *y)), response, "the tap was refused");
+        std::optional<CGPoint> point = window ? pointOrFail(command, response) : std::nullopt;
+        if (point)
+            failUnless(UITouchDriver::shared().tap(*window, *point), response, "the tap was refused");
     });
     driver.registerCommand("down", [](const UIDriverCommand& command, UIDriverResponse& response) {
         RefPtr<UIWindow> window = keyWindowOrFail(response);
-        std::optional<double> x = command.number(0), y = command.number(1);
-        if (!window)
-            return;
-        if (!x || !y)
-            return response.fail("give the point as two numbers");
+        std::optional<CGPoint> point = window ? pointOrFail(command, response) : std::nullopt;
         const int finger = static_cast<int>(command.integer(2).value_or(0));
-        failUnless(UITouchDriver::shared().touchDown(*window, CGPointMake(*x, *y), finger), response, "the finger cannot go down");
+        if (point)
+            failUnless(UITouchDriver::shared().touchDown(*window, *point, finger), response, "the finger cannot go down");
     });
     driver.registerCommand("move", [](const UIDriverCommand& command, UIDriverResponse& response) {
-        std::optional<double> x = command.number(0), y = command.number(1);
-        if (!x || !y)
-            return response.fail("give the point as two numbers");
+        std::optional<CGPoint> point = pointOrFail(command, response);
         const int finger = static_cast<int>(command.integer(2).value_or(0));
-        failUnless(UITouchDriver::shared().touchMove(CGPointMake(*x, *y), finger), response, "the finger cannot move");
+        if (point)
+            failUnless(UITouchDriver::shared().touchMove(*point, finger), response, "the finger cannot move");
     });
     driver.registerCommand("up", [](const UIDriverCommand& command, UIDriverResponse& response) {
         const int finger = static_cast<int>(command.integer(0).value_or(0));
@@ -292,21 +307,20 @@ void tableCommands(UIDriver& driver)
 
 void modalCommands(UIDriver& driver)
 {
-    auto tapIn = [](const char* kind) {
-        return [kind](const UIDriverCommand& command, UIDriverResponse& response) {
+    // A tap on a button of the top-most modal view that `fits`.
+    auto tapIn = [](bool (*fits)(UIModalView&), std::string kindName) {
+        return [fits, kindName](const UIDriverCommand& command, UIDriverResponse& response) {
             std::vector<Ref<UIModalView>> views = UIModalView::visibleModalViews();
             for (auto view = views.rbegin(); view != views.rend(); ++view) {
-                const bool fits = std::string(kind) == "modal" || (std::string(kind) == "alert" && dynamic_cast<UIAlertView*>(view->ptr()))
-                    || (std::string(kind) == "sheet" && dynamic_cast<UIActionSheet*>(view->ptr()));
-                if (fits)
+                if (fits(*view))
                     return failUnless((*view)->tapButtonWithTitle(command.rest()), response, "no button \"" + command.rest() + "\" on the top one");
             }
-            response.fail(std::string("no ") + (std::string(kind) == "modal" ? "alert or sheet" : kind) + " is on screen");
+            response.fail("no " + kindName + " is on screen");
         };
     };
-    driver.registerCommand("modal", tapIn("modal"));
-    driver.registerCommand("alert", tapIn("alert"));
-    driver.registerCommand("sheet", tapIn("sheet"));
+    driver.registerCommand("modal", tapIn([](UIModalView&) { return true; }, "alert or sheet"));
+    driver.registerCommand("alert", tapIn([](UIModalView& view) { return dynamic_cast<UIAlertView*>(&view) != nullptr; }, "alert"));
+    driver.registerCommand("sheet", tapIn([](UIModalView& view) { return dynamic_cast<UIActionSheet*>(&view) != nullptr; }, "sheet"));
 }
 
 // The keyboard
@@ -543,7 +557,7 @@ bool UIDriver::startOnStandardInput()
     if (m_channels.count(STDIN_FILENO))
         return true;
     Ref<RunLoopSource> source = RunLoopSource::create(STDIN_FILENO, [this] { channelReadable(STDIN_FILENO); });
-    m_channels.emplace(STDIN_FILENO, Channel { source, STDIN_FILENO, STDOUT_FILENO, {}, false });
+    m_channels.emplace(STDIN_FILENO, Channel { source, STDIN_FILENO, STDOUT_FILENO, {}, false, false });
     NSRunLoop::mainRunLoop()->addSource(source, NSRunLoopCommonModes);
     return true;
 }
@@ -606,7 +620,7 @@ void UIDriver::acceptConnection()
     if (fd < 0)
         return;
     Ref<RunLoopSource> source = RunLoopSource::create(fd, [this, fd] { channelReadable(fd); });
-    m_channels.emplace(fd, Channel { source, fd, fd, {}, true });
+    m_channels.emplace(fd, Channel { source, fd, fd, {}, true, false });
     NSRunLoop::mainRunLoop()->addSource(source, NSRunLoopCommonModes);
 }
 
@@ -645,11 +659,17 @@ void UIDriver::answerCompleteLines(int inputFd)
         const std::string line = channel.buffer.substr(0, newline);
         channel.buffer.erase(0, newline + 1);
         const int outputFd = channel.outputFd;
-        const std::string answer = execute(line) + "\n";
+        const std::string answer = (std::exchange(channel.overlong, false) ? overlongLineAnswer() : execute(line)) + "\n";
         if (!writeAll(outputFd, answer)) {
             closeChannel(inputFd);
             return;
         }
+    }
+    // A peer that never ends its line must not fill the memory.
+    auto found = m_channels.find(inputFd);
+    if (found != m_channels.end() && found->second.buffer.size() > maxCommandLength) {
+        found->second.buffer.clear();
+        found->second.overlong = true;
     }
 }
 

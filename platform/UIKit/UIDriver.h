@@ -126,6 +126,9 @@ private:
         int outputFd;
         std::string buffer;
         bool ownsFds;
+        // The line being read grew past the limit: what is left of it is
+        // dropped up to its end, which is answered with an error.
+        bool overlong;
     };
 
     void registerBuiltInCommands();

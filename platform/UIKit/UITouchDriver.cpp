@@ -175,6 +175,8 @@ bool UITouchDriver::fingersMove(const std::vector<UITouchPoint>& fingers)
             touch->m_previousLocation = touch->m_location;
             touch->m_location = finger.point;
             touch->m_phase = UITouchPhaseMoved;
+            // A finger that stood still while another moved has an old time.
+            touch->m_timestamp = now;
         }
     }
     deliver(touchesInProgress(), now);
@@ -197,6 +199,7 @@ bool UITouchDriver::fingersUp(const std::vector<int>& fingers)
         if (RefPtr<UITouch> touch = entry->touch) {
             touch->m_previousLocation = touch->m_location;
             touch->m_phase = UITouchPhaseEnded;
+            touch->m_timestamp = now;
             noteTapEnded(*touch);
         } else {
             std::erase_if(m_fingers, [&](const Finger& other) { return other.finger == finger; });

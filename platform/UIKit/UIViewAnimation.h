@@ -10,7 +10,9 @@
 //   changes and the outermost block owns the did-stop call (a delegate or
 //   did-stop set inside a nested block is not used).
 // - The block form (UIView::animateWithDuration) is always an animation of
-//   its own with its completion, also inside an open begin/commit block.
+//   its own with its completion, also inside an open begin/commit block. A
+//   commit inside its animations has no block to close and does nothing;
+//   blocks its animations begin and leave open end with it.
 // - The did-stop call and the completion run on the main run loop after the
 //   animation's delay plus duration. They report finished = false when,
 //   before that, a later animation changed a property (frame and center,

@@ -4,6 +4,7 @@
 
 #include "platform/Foundation/DispatchQueue.h"
 #include "platform/Foundation/VirtualClock.h"
+#include "platform/core/Log.h"
 
 #include <cmath>
 
@@ -86,20 +87,24 @@ void UIViewAnimator::begin(const std::string& name, void* context)
     entry.nested = !m_openBlocks.empty();
     size_t sequence = appendToTrace(entry);
     if (!m_openBlocks.empty()) {
-        m_openBlocks.push_back({ m_openBlocks.back().owner, false, sequence });
+        m_openBlocks.push_back({ m_openBlocks.back().owner, false, sequence, true });
         return;
     }
     Ref<UIViewAnimationState> state = makeRef<UIViewAnimationState>();
     state->name = name;
     state->context = context;
     state->duration = defaultDuration;
-    m_openBlocks.push_back({ state, true, sequence });
+    m_openBlocks.push_back({ state, true, sequence, true });
 }
 
 void UIViewAnimator::commit()
 {
     if (m_openBlocks.empty())
         return;
+    if (!m_openBlocks.back().closedByCommit) {
+        logLine("UIView: a commit inside animations of the block form has no block of its own to close; it does nothing");
+        return;
+    }
     Block block = m_openBlocks.back();
     m_openBlocks.pop_back();
     if (block.ownsStop)
@@ -122,15 +127,13 @@ void UIViewAnimator::animate(double duration, double delay, uint64_t options,
     state->duration = entry.duration;
     state->delay = entry.delay;
     state->completion = std::move(completion);
-    m_openBlocks.push_back({ state, true, sequence });
+    const size_t depth = m_openBlocks.size();
+    m_openBlocks.push_back({ state, true, sequence, false });
     if (animations)
         animations();
     // The animations may have left begin/commit blocks open; they end with
-    // this block, which owns them.
-    while (!m_openBlocks.empty() && m_openBlocks.back().owner.ptr() != state.ptr())
-        m_openBlocks.pop_back();
-    if (!m_openBlocks.empty())
-        m_openBlocks.pop_back();
+    // this block, which owns them. Blocks opened before it stay open.
+    m_openBlocks.erase(m_openBlocks.begin() + static_cast<std::ptrdiff_t>(depth), m_openBlocks.end());
     start(state);
 }
 

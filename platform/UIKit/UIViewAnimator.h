@@ -60,6 +60,9 @@ private:
         Ref<UIViewAnimationState> owner;
         bool ownsStop;
         size_t traceSequence;
+        // A begin/commit block; the block form's own block is closed by
+        // the block form alone, never by a commit.
+        bool closedByCommit;
     };
     std::vector<Block> m_openBlocks;
     std::deque<UIViewAnimationTraceEntry> m_trace;

@@ -2,6 +2,7 @@
 #include "platform/UIKit/JSONWriter.h"
 #include "platform/UIKit/UIActionSheet.h"
 #include "platform/UIKit/UIActivityIndicatorView.h"
+#include "platform/UIKit/UIAlertView.h"
 #include "platform/UIKit/UIRefreshControl.h"
 #include "platform/UIKit/UIStepper.h"
 #include "platform/UIKit/UITableView.h"
@@ -65,6 +66,28 @@ TEST(UIDriverTest, AnswersOneLineForEveryCommandIncludingBadOnes)
         response.members().member("rest", command.rest()).member("words", static_cast<int64_t>(command.words().size()));
     });
     EXPECT_EQ(driver.execute("echo  Apply to Homescreen "), "{\"ok\":true,\"rest\":\"Apply to Homescreen\",\"words\":3}");
+}
+
+// "alert" and "sheet" reach the top-most view of their kind even when the
+// other kind lies above it; "modal" takes whichever is on top.
+TEST(UIDriverTest, ModalCommandsTapTheTopViewOfTheirKind)
+{
+    UIDriver& driver = UIDriver::shared();
+    EXPECT_EQ(driver.execute("modal OK"), "{\"ok\":false,\"error\":\"no alert or sheet is on screen\"}");
+    Ref<UIView> host = makeRef<UIView>(CGRectMake(0, 0, 320, 568));
+    Ref<UIActionSheet> sheet = makeRef<UIActionSheet>("", nullptr, "Cancel", std::nullopt, std::vector<std::string> { "Download" });
+    sheet->showInView(host.ptr());
+    EXPECT_EQ(driver.execute("alert OK"), "{\"ok\":false,\"error\":\"no alert is on screen\"}");
+    Ref<UIAlertView> alert = makeRef<UIAlertView>("Saved", "", nullptr, "OK", std::vector<std::string> {});
+    alert->show();
+
+    EXPECT_EQ(driver.execute("sheet Delete"), "{\"ok\":false,\"error\":\"no button \\\"Delete\\\" on the top one\"}");
+    EXPECT_EQ(driver.execute("sheet Download"), "{\"ok\":true}");
+    EXPECT_FALSE(sheet->visible());
+    EXPECT_TRUE(alert->visible());
+    EXPECT_EQ(driver.execute("sheet Cancel"), "{\"ok\":false,\"error\":\"no sheet is on screen\"}");
+    EXPECT_EQ(driver.execute("modal OK"), "{\"ok\":true}");
+    EXPECT_FALSE(alert->visible());
 }
 
 // "outside" taps beside the top sheet on the iPad before any popover;
@@ -170,22 +193,31 @@ TEST(UIDriverTest, DrivesARunningProgramOverItsInputAndItsSocket)
 
     // The same driver answers on its socket under the device root.
     const std::string socketPath = root.hostPath(UIDriver::socketDevicePath("sample")).string();
-    qv::testing::ProcessResult viaSocket = qv::testing::runPython(
-        "import socket, sys\n"
-        "s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)\n"
-        "s.settimeout(30)\n"
-        "s.connect(sys.argv[1])\n"
-        "s.sendall(b'taps\\nrotate landscapeleft\\n')\n"
-        "data = b''\n"
-        "while data.count(b'\\n') < 2:\n"
-        "    chunk = s.recv(4096)\n"
-        "    if not chunk: break\n"
-        "    data += chunk\n"
-        "sys.stdout.write(data.decode())\n",
-        { socketPath });
-    EXPECT_EQ(viaSocket.exitCode, 0) << viaSocket.errors;
-    EXPECT_EQ(viaSocket.output, "{\"ok\":true,\"taps\":2}\n{\"ok\":true,\"rotated\":true}\n");
+    // Python sends the bytes its expression makes and reads two answers.
+    auto askTwiceOverSocket = [&](const std::string& bytesExpression) {
+        qv::testing::ProcessResult result = qv::testing::runPython(
+            "import socket, sys\n"
+            "s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)\n"
+            "s.settimeout(30)\n"
+            "s.connect(sys.argv[1])\n"
+            "s.sendall(" + bytesExpression + ")\n"
+            "data = b''\n"
+            "while data.count(b'\\n') < 2:\n"
+            "    chunk = s.recv(4096)\n"
+            "    if not chunk: break\n"
+            "    data += chunk\n"
+            "sys.stdout.write(data.decode())\n",
+            { socketPath });
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        return result.output;
+    };
+    EXPECT_EQ(askTwiceOverSocket("b'taps\\nrotate landscapeleft\\n'"), "{\"ok\":true,\"taps\":2}\n{\"ok\":true,\"rotated\":true}\n");
     EXPECT_EQ(checkWithPython(ask("dump"), "print(value['dump']['orientation'], value['dump']['screen'])"), "4 [0, 0, 568, 320]\n");
+
+    // A line past the limit is answered with an error instead of being kept
+    // whole in memory, and the channel goes on with the next line.
+    EXPECT_EQ(askTwiceOverSocket("b'button ' + b'x' * 300000 + b'\\ntaps\\n'"),
+        "{\"ok\":false,\"error\":\"the command is longer than 65536 bytes\"}\n{\"ok\":true,\"taps\":2}\n");
 
     // The end of its input ends the program.
     EXPECT_EQ(host.finish(), 0);

@@ -96,6 +96,28 @@ TEST_F(TouchTest, SeveralFingersOneEventInTheOrderTheyWentDown)
     EXPECT_EQ(left->lastEvent->allTouches().size(), 1u);
 }
 
+// A finger that stood still while another went down takes the time of its
+// own move and lift, not the time it was last passed over.
+TEST_F(TouchTest, AFingerThatStoodStillTakesTheTimeOfItsOwnMoveAndLift)
+{
+    left->setMultipleTouchEnabled(true);
+    ASSERT_TRUE(driver.touchDown(window, CGPointMake(10, 10), 1));
+    Ref<UITouch> first = left->lastTouches.front();
+    clock.advance(0.1);
+    ASSERT_TRUE(driver.touchDown(window, CGPointMake(50, 50), 2));
+    EXPECT_EQ(first->phase(), UITouchPhaseStationary);
+    clock.advance(0.4);
+    ASSERT_TRUE(driver.touchMove(CGPointMake(20, 20), 1));
+    EXPECT_EQ(first->phase(), UITouchPhaseMoved);
+    EXPECT_DOUBLE_EQ(first->timestamp(), 1000.5);
+    clock.advance(0.2);
+    ASSERT_TRUE(driver.touchMove(CGPointMake(60, 60), 2));
+    clock.advance(0.2);
+    ASSERT_TRUE(driver.touchUp(1));
+    EXPECT_EQ(first->phase(), UITouchPhaseEnded);
+    EXPECT_DOUBLE_EQ(first->timestamp(), 1000.9);
+}
+
 TEST_F(TouchTest, AViewWithoutMultipleTouchGetsOnlyItsFirstFinger)
 {
     driver.touchDown(window, CGPointMake(10, 10), 1);

@@ -235,6 +235,29 @@ TEST_F(AnimationTest, TheBlockFormCompletesOnItsOwn)
     EXPECT_EQ(trace[2].duration, 0.1);
 }
 
+// A stray commit inside the block form's animations closes neither that
+// animation nor a begin/commit block around it: each ends once, on time.
+TEST_F(AnimationTest, AStrayCommitInsideTheBlockFormClosesNothing)
+{
+    std::vector<std::string> completions;
+    animate("outer", 0.3, [&] {
+        UIView::animateWithDuration(0.1, [&] {
+            view->setAlpha(0.5);
+            UIView::commitAnimations();
+        }, [&](bool finished) { completions.push_back(finished ? "fade yes" : "fade no"); });
+        other->setAlpha(0.5);
+    });
+    EXPECT_EQ(UIViewAnimator::runningCount(), 2u);
+
+    clock.advance(0.2);
+    EXPECT_EQ(completions, (std::vector<std::string> { "fade yes" }));
+    EXPECT_TRUE(listener->stops.empty());
+    clock.advance(0.2);
+    EXPECT_EQ(listener->stops, (std::vector<std::string> { "outer finished" }));
+    EXPECT_EQ(completions.size(), 1u);
+    EXPECT_EQ(UIViewAnimator::runningCount(), 0u);
+}
+
 TEST_F(AnimationTest, SettingsOutsideAnyBlockDoNothing)
 {
     UIView::setAnimationDuration(5);

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 
 using namespace qv;
@@ -25,14 +26,20 @@ protected:
 };
 
 // Checks that hold only for settings made in this process for the first
-// time, in a fresh process of their own.
-void expectFreshStart(const char* profile, CGSize gridSize, bool withWallpaper)
+// time, in a fresh process of their own. The child exits without running
+// the fixture's destructors, so it removes the device root it made itself.
+void expectFreshStart(const qv::testing::LayoutRoot& layouts, const char* profile, CGSize gridSize, bool withWallpaper)
 {
-    ScopedDeviceProfile device(profile);
-    Ref<QVSettings> settings = QVSettings::currentSettings();
-    bool ok = settings->gridSize() == gridSize && !settings->snapToGrid() && settings->iconImageReset()
-        && settings->backgroundImageReset() && settings->defaultLayoutName() == "Default.plist"
-        && settings->currentIconImage() && static_cast<bool>(settings->currentBackgroundImage()) == withWallpaper;
+    bool ok = false;
+    {
+        ScopedDeviceProfile device(profile);
+        Ref<QVSettings> settings = QVSettings::currentSettings();
+        ok = settings->gridSize() == gridSize && !settings->snapToGrid() && settings->iconImageReset()
+            && settings->backgroundImageReset() && settings->defaultLayoutName() == "Default.plist"
+            && settings->currentIconImage() && static_cast<bool>(settings->currentBackgroundImage()) == withWallpaper;
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(layouts.root().path(), ignored);
     std::exit(ok ? 0 : 1);
 }
 
@@ -41,9 +48,9 @@ void expectFreshStart(const char* profile, CGSize gridSize, bool withWallpaper)
 TEST_F(QVSettingsTest, FreshStart)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(expectFreshStart("iphone-4", CGSizeMake(5, 6), false), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectFreshStart(layouts, "iphone-4", CGSizeMake(5, 6), false), ::testing::ExitedWithCode(0), "");
     layouts.writeImage("/Library/Wallpaper/iPad/default@2x.png");
-    EXPECT_EXIT(expectFreshStart("ipad", CGSizeMake(8, 8), true), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectFreshStart(layouts, "ipad", CGSizeMake(8, 8), true), ::testing::ExitedWithCode(0), "");
 }
 
 // Only finite sizes above 0 in both dimensions are stored, fractions

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "SBIconListModel.h"
+#include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSObject.h"
 #include "platform/Foundation/NSSet.h"
 #include "platform/Foundation/NSString.h"
-#include "platform/UIKit/NSIndexPath.h"
 #include "platform/core/WeakPtr.h"
 #include "platform/objc/objc.h"
 

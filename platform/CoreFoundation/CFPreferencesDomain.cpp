@@ -1,6 +1,7 @@
 #include "CFPreferencesDomain.h"
 
 #include "platform/Foundation/DeviceRoot.h"
+#include "platform/Foundation/DeviceRootState.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/NSPropertyListSerialization.h"
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -61,11 +63,12 @@ struct DomainRegistry {
     std::map<std::string, Ref<CFPreferencesDomain>> domains;
 };
 
-DomainRegistry& registry()
+// The views of the current device; another device root starts with none.
+std::shared_ptr<DomainRegistry> registry()
 {
-    // Lives as long as the process, like the views it keeps.
-    static DomainRegistry* instance = new DomainRegistry;
-    return *instance;
+    // Lives as long as the process: views are asked for until its end.
+    static auto* registries = new RootBound<std::shared_ptr<DomainRegistry>>([] { return std::make_shared<DomainRegistry>(); });
+    return registries->get();
 }
 
 void applyChanges(std::map<std::string, Ref<NSObject>>& values, const std::map<std::string, RefPtr<NSObject>>& changes)
@@ -91,11 +94,11 @@ RefPtr<CFPreferencesDomain> CFPreferencesDomain::domainNamed(const std::string& 
         logLine("CFPreferences: \"" + name + "\" cannot name a preference domain");
         return nullptr;
     }
-    DomainRegistry& known = registry();
-    std::lock_guard guard(known.lock);
-    auto found = known.domains.find(name);
-    if (found == known.domains.end())
-        found = known.domains.emplace(name, makeRef<CFPreferencesDomain>(name)).first;
+    std::shared_ptr<DomainRegistry> known = registry();
+    std::lock_guard guard(known->lock);
+    auto found = known->domains.find(name);
+    if (found == known->domains.end())
+        found = known->domains.emplace(name, makeRef<CFPreferencesDomain>(name)).first;
     return found->second;
 }
 

@@ -112,6 +112,25 @@ TEST(Preferences, WithoutDeviceRootSynchroniseFails)
     EXPECT_EQ(stringValue("Key")->string(), "value");
 }
 
+// The views belong to the device root: on another root a domain starts
+// from that root's file, and nothing set or read on the first reaches it.
+TEST(Preferences, AnotherDeviceRootStartsAfresh)
+{
+    TemporaryDeviceRoot first;
+    CFPreferencesSetAppValue("Set", NSString::create("first"), domain);
+    {
+        TemporaryDeviceRoot second;
+        EXPECT_FALSE(CFPreferencesCopyAppValue("Set", domain));
+        CFPreferencesSetAppValue("Other", NSString::create("second"), domain);
+        ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+        EXPECT_EQ(readWithPlistlib(second, "values"), "{'Other': 'second'}");
+    }
+    // Coming back starts afresh too: what was set there and never
+    // synchronised is gone.
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Set", domain));
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Other", domain));
+}
+
 // A domain file that cannot be read is kept aside, not written over.
 TEST(Preferences, UnreadableFileIsKeptAside)
 {

@@ -60,10 +60,16 @@ std::string expectedStockLayout(bool folder)
 {
     std::map<std::string, std::string> keys;
     keys["FolderLayout"] = std::string("FolderLayout bool:") + (folder ? "True" : "False") + "\n";
-    for (const SBIconGridMetrics& metrics : SBIconGridMetrics::all()) {
+    // Every device class under its suffix, and the bare stems of a device of
+    // no known class with the smallest phone's arrangement.
+    std::vector<std::pair<std::string, const SBIconGridMetrics*>> classes;
+    for (const SBIconGridMetrics& metrics : SBIconGridMetrics::all())
+        classes.emplace_back(deviceSuffixes[metrics.deviceClass()], &metrics);
+    classes.emplace_back("", SBIconGridMetrics::forDeviceClass(0));
+    for (const auto& [classSuffix, metrics] : classes) {
         for (SBGridOrientation orientation : { SBGridOrientation::Portrait, SBGridOrientation::Landscape }) {
-            SBIconListGeometry list = folder ? metrics.folderPage(orientation) : metrics.homePage(orientation);
-            std::string suffix = deviceSuffixes[metrics.deviceClass()];
+            SBIconListGeometry list = folder ? metrics->folderPage(orientation) : metrics->homePage(orientation);
+            std::string suffix = classSuffix;
             if (orientation == SBGridOrientation::Landscape)
                 suffix += "-Landscape";
             std::ostringstream origins;
@@ -142,12 +148,17 @@ TEST_F(InstallProgramTest, DefaultLayoutsHoldTheStockArrangementOfEveryDeviceAnd
 
     // Spot checks against figures worked out by hand, in case the table and
     // the installer ever agree on a mistake: the 4-inch phone's first icon,
-    // its grid, and the iPad's landscape folder.
+    // its grid, the iPad's landscape folder and the bare stems.
     EXPECT_NE(home.find("Origins-4Inch array 20\n  0 LockedIndex=int:-1 x=int:22 y=int:35\n"), std::string::npos);
     EXPECT_NE(home.find("GridSize-4Inch dict Dimensions-Height=int:5 Dimensions-Width=int:4 height=real:436 "
                         "width=real:288 x=real:16 y=real:8\n"),
         std::string::npos);
     EXPECT_NE(folder.find("Origins-iPad-Landscape array 16\n"), std::string::npos);
+    // A device of no known class: the 3.5-inch phone's four rows of four.
+    EXPECT_NE(home.find("\nOrigins array 16\n  0 LockedIndex=int:-1 x=int:22 y=int:35\n"), std::string::npos);
+    EXPECT_NE(home.find("\nGridSize dict Dimensions-Height=int:4 Dimensions-Width=int:4 height=real:348 "
+                        "width=real:288 x=real:16 y=real:8\n"),
+        std::string::npos);
     EXPECT_EQ(home.find("QV"), std::string::npos);
 }
 

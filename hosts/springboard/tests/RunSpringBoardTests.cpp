@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -205,4 +206,24 @@ TEST_F(RunSpringBoardTest, AFailedBuildShowsItsOutput)
         EXPECT_NE(result.output.find(c.shown), std::string::npos) << result.output;
         EXPECT_NE(result.output.find("run-springboard: failed"), std::string::npos) << result.output;
     }
+}
+
+// The map of the source in the README names only folders a newcomer finds.
+TEST(ReadmeTest, TheMapOfTheSourceNamesFoldersThatExist)
+{
+    const std::filesystem::path top = qv::testing::sourceDirectory();
+    const std::vector<std::string> lines = linesOf(fileContents(top / "README.md"));
+    auto heading = std::find(lines.begin(), lines.end(), "## Layout of the source");
+    ASSERT_NE(heading, lines.end());
+    auto open = std::find(heading, lines.end(), "```");
+    ASSERT_NE(open, lines.end());
+    size_t folders = 0;
+    for (auto line = open + 1; line != lines.end() && *line != "```"; ++line) {
+        const std::string first = line->substr(0, line->find(' '));
+        if (first.empty() || first.back() != '/')
+            continue;
+        ++folders;
+        EXPECT_TRUE(std::filesystem::is_directory(top / first)) << first;
+    }
+    EXPECT_GE(folders, 3u) << "the map lists folders";
 }

@@ -12,8 +12,10 @@
 #include "platform/Foundation/NSFileManager.h"
 #include "platform/core/Log.h"
 
+#include <algorithm>
 #include <cctype>
 #include <deque>
+#include <optional>
 
 namespace qv {
 
@@ -43,6 +45,8 @@ public:
 
     RefPtr<SBRootFolder> read(const NSDictionary& description)
     {
+        if (!onlyKnownKeys(description, { pagesKey, dockKey }, "", "a home screen"))
+            return nullptr;
         Ref<SBRootFolder> root = SBRootFolder::create();
         RefPtr<NSArray> pages = description.objectForKey<NSArray>(pagesKey);
         if (!pages)
@@ -93,6 +97,35 @@ private:
         return true;
     }
 
+    // Every key of the dictionary is one of `known`; a key that means
+    // nothing is refused, so that no entry is left out unsaid.
+    bool onlyKnownKeys(const NSDictionary& dictionary, std::initializer_list<const char*> known, const std::string& place, const std::string& what)
+    {
+        for (const std::string& key : dictionary.allKeys()) {
+            if (std::find(known.begin(), known.end(), key) != known.end())
+                continue;
+            std::string names;
+            for (const char* name : known)
+                names += std::string(names.empty() ? "" : ", ") + "\"" + name + "\"";
+            fail(place.empty() ? key : place + "." + key, "unknown key: " + what + " has " + names);
+            return false;
+        }
+        return true;
+    }
+
+    // The string under the key, "" when there is none; nothing when the
+    // value is of another type.
+    std::optional<std::string> optionalString(const NSDictionary& dictionary, const char* key, const std::string& place)
+    {
+        RefPtr<NSObject> value = dictionary.objectForKey(key);
+        if (!value)
+            return std::string();
+        if (auto text = dynamicRefCast<NSString>(value))
+            return text->string();
+        fail(place + "." + key, std::string("\"") + key + "\" is a string");
+        return std::nullopt;
+    }
+
     RefPtr<SBIcon> readItem(const RefPtr<NSObject>& item, const std::string& place, bool onHomeScreen)
     {
         if (auto name = dynamicRefCast<NSString>(item))
@@ -100,21 +133,29 @@ private:
         auto dictionary = dynamicRefCast<NSDictionary>(item);
         if (!dictionary)
             return fail(place, "an icon is an application's name or a dictionary");
-        RefPtr<NSString> kindValue = dictionary->stringForKey(kindKey);
-        std::string kind = kindValue ? kindValue->string() : "application";
-        RefPtr<NSString> nameValue = dictionary->stringForKey(nameKey);
-        std::string name = nameValue ? nameValue->string() : std::string();
+        std::optional<std::string> kindValue = optionalString(*dictionary, kindKey, place);
+        std::optional<std::string> nameValue = kindValue ? optionalString(*dictionary, nameKey, place) : std::nullopt;
+        if (!nameValue)
+            return nullptr;
+        const std::string kind = dictionary->objectForKey(kindKey) ? *kindValue : "application";
+        const std::string& name = *nameValue;
 
         if (kind == "application") {
-            RefPtr<NSString> identifier = dictionary->stringForKey(bundleIdentifierKey);
-            return application(name, identifier ? identifier->string() : std::string(), place);
+            if (!onlyKnownKeys(*dictionary, { kindKey, nameKey, bundleIdentifierKey }, place, "an application"))
+                return nullptr;
+            std::optional<std::string> identifier = optionalString(*dictionary, bundleIdentifierKey, place);
+            return identifier ? application(name, *identifier, place) : nullptr;
         }
-        if (kind == "placeholder")
-            return SBIcon::create(name.empty() ? "Placeholder" : name, "SBPlaceholderIcon");
-        if (kind == "gridLockPlaceholder")
-            return SBIcon::create(name.empty() ? "Placeholder" : name, "SBGridLockPlaceholderIcon");
+        if (kind == "placeholder" || kind == "gridLockPlaceholder") {
+            if (!onlyKnownKeys(*dictionary, { kindKey, nameKey }, place, "a placeholder"))
+                return nullptr;
+            const std::string shownName = name.empty() ? "Placeholder" : name;
+            return SBIcon::create(shownName, kind == "placeholder" ? "SBPlaceholderIcon" : "SBGridLockPlaceholderIcon");
+        }
         if (kind != "folder" && kind != "newsstand")
             return fail(place, "unknown kind \"" + kind + "\"");
+        if (!onlyKnownKeys(*dictionary, { kindKey, nameKey, pagesKey }, place, "a " + kind))
+            return nullptr;
         if (!onHomeScreen)
             return fail(place, "a folder holds applications and placeholders only");
         if (name.empty())

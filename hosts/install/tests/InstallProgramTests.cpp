@@ -216,7 +216,7 @@ TEST_F(InstallProgramTest, BundleImagesAndWallpapersDecodeAtTheirSizes)
                          "/Library/Wallpaper/iPad/default.png", "/Library/Wallpaper/iPad/default@2x.png" }));
 }
 
-TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFiles)
+TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFilesAndKeepsTheHomeScreen)
 {
     ASSERT_NO_FATAL_FAILURE(installRoot());
     auto first = allFiles();
@@ -226,6 +226,18 @@ TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFiles)
     // appears, not even a half-written file.
     std::ofstream(m_root.path() / layoutsFolder / "Default.plist", std::ios::trunc) << "garbage";
     std::filesystem::remove(m_root.path() / "Applications/Quilt Vane.app/Select_Icon.png");
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    EXPECT_EQ(allFiles(), first);
+
+    // The home screen is the user's: an edited one stays as it is, and one
+    // that is gone comes back.
+    const std::filesystem::path homeScreen = m_root.path() / "var/mobile/Library/SpringBoard/HomeScreen.plist";
+    std::ofstream(homeScreen, std::ios::trunc) << "the user's own";
+    auto again = install({ m_root.string() });
+    ASSERT_EQ(again.exitCode, 0) << again.errors;
+    EXPECT_NE(again.errors.find("keeping the home screen at /var/mobile/Library/SpringBoard/HomeScreen.plist"), std::string::npos);
+    EXPECT_EQ(fileContents(homeScreen), "the user's own");
+    std::filesystem::remove(homeScreen);
     ASSERT_NO_FATAL_FAILURE(installRoot());
     EXPECT_EQ(allFiles(), first);
 }
@@ -243,6 +255,13 @@ TEST_F(InstallProgramTest, RefusesWhatCannotBeADeviceRoot)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.errors.find("device root"), std::string::npos);
     EXPECT_EQ(fileContents(file), "not a folder");
+
+    // This machine's own root is never a device root.
+    auto machineRoot = install({ "/" });
+    EXPECT_EQ(machineRoot.exitCode, 1);
+    EXPECT_NE(machineRoot.errors.find("qv-install-root: cannot use / as the device root"), std::string::npos) << machineRoot.errors;
+    EXPECT_NE(machineRoot.errors.find("this machine's own root"), std::string::npos) << machineRoot.errors;
+    EXPECT_EQ(machineRoot.output, "") << "no step ran";
 
     // Where a file stands in the way of a folder the steps fail, say so, and
     // leave the file alone; the steps that can still run do.

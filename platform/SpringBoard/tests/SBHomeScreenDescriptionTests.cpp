@@ -96,6 +96,21 @@ TEST_F(HomeScreenDescription, MalformedDescriptionsAreRefusedWithThePlaceNamed)
             "pages[0][0].pages[0][0]: a folder holds applications and placeholders only" },
         { R"({"pages": [], "dock": {"Phone": 1}})", "dock: the dock is an array of icons" },
         { R"({"pages": [], "dock": [["Phone"]]})", "dock[0]: an icon is an application's name or a dictionary" },
+        // Nothing is passed over in silence: a kind, name or identifier of
+        // the wrong type, and keys that mean nothing where they stand (a
+        // folder without its kind would lose its icons as an application).
+        { R"({"pages": [[{"kind": 1, "name": "Work", "pages": [["Notes"]]}]]})", "pages[0][0].kind: \"kind\" is a string" },
+        { R"({"pages": [[{"kind": ["folder"], "name": "Work", "pages": [["Notes"]]}]]})", "pages[0][0].kind: \"kind\" is a string" },
+        { R"({"pages": [[{"kind": "", "name": "Work"}]]})", "pages[0][0]: unknown kind \"\"" },
+        { R"({"pages": [[{"name": "Work", "pages": [["Notes"]]}]]})",
+            "pages[0][0].pages: unknown key: an application has \"kind\", \"name\", \"bundleIdentifier\"" },
+        { R"({"pages": [[{"name": 7}]]})", "pages[0][0].name: \"name\" is a string" },
+        { R"({"pages": [[{"name": "Maps", "bundleIdentifier": True}]]})", "pages[0][0].bundleIdentifier: \"bundleIdentifier\" is a string" },
+        { R"({"pages": [[{"kind": "placeholder", "bundleIdentifier": "x"}]]})",
+            "pages[0][0].bundleIdentifier: unknown key: a placeholder has \"kind\", \"name\"" },
+        { R"({"pages": [[{"kind": "folder", "name": "F", "pages": [], "icons": []}]]})",
+            "pages[0][0].icons: unknown key: a folder has \"kind\", \"name\", \"pages\"" },
+        { R"({"pages": [], "Dock": ["Phone"]})", "Dock: unknown key: a home screen has \"pages\", \"dock\"" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.python);

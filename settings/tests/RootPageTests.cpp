@@ -87,13 +87,13 @@ protected:
 TEST_F(RootPageTest, MasterSwitchChangesTheFormOfThePage)
 {
     EXPECT_EQ(host->rows(), oneSwitchForm);
-    EXPECT_EQ(host->command("toggle Enable"), "{\"ok\":true,\"on\":true}");
+    EXPECT_EQ(host->command("toggle Enable"), "{\"ok\":true,\"command\":\"toggle Enable\",\"on\":true}");
     EXPECT_EQ(settingsChangedCount(), 1u);
     extension->command("sync");
     EXPECT_EQ(storedSwitches(), "Enable=True");
     EXPECT_EQ(host->rows(), fullForm(false, false, false));
 
-    EXPECT_EQ(host->command("toggle Enable"), "{\"ok\":true,\"on\":false}");
+    EXPECT_EQ(host->command("toggle Enable"), "{\"ok\":true,\"command\":\"toggle Enable\",\"on\":false}");
     EXPECT_EQ(settingsChangedCount(), 1u);
     EXPECT_EQ(storedSwitches(), "Enable=False");
     EXPECT_EQ(host->rows(), oneSwitchForm);

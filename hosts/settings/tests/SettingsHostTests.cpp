@@ -46,10 +46,10 @@ TEST(SettingsHost, ListsAndOpensTheInstalledBundle)
     root.writeFile("/Library/PreferenceBundles/Loose.bundle/Info.plist", "<plist version=\"1.0\"><dict/></plist>");
     SettingsHost host;
     EXPECT_EQ(host.command("bundles"),
-        "{\"ok\":true,\"bundles\":[{\"label\":\"Loose\",\"bundle\":\"Loose\",\"path\":\"/Library/PreferenceBundles/Loose.bundle\"},"
+        "{\"ok\":true,\"command\":\"bundles\",\"bundles\":[{\"label\":\"Loose\",\"bundle\":\"Loose\",\"path\":\"/Library/PreferenceBundles/Loose.bundle\"},"
         "{\"label\":\"Quiltvane\",\"bundle\":\"QuiltvanePrefs\",\"path\":\"/Library/PreferenceBundles/QuiltvanePrefs.bundle\"}]}");
-    EXPECT_EQ(host.command("open Quiltvane"), "{\"ok\":true,\"page\":\"QuiltvanePrefsListController\"}");
-    EXPECT_EQ(host.command("open QuiltvanePrefs"), "{\"ok\":true,\"page\":\"QuiltvanePrefsListController\"}");
+    EXPECT_EQ(host.command("open Quiltvane"), "{\"ok\":true,\"command\":\"open Quiltvane\",\"page\":\"QuiltvanePrefsListController\"}");
+    EXPECT_EQ(host.command("open QuiltvanePrefs"), "{\"ok\":true,\"command\":\"open QuiltvanePrefs\",\"page\":\"QuiltvanePrefsListController\"}");
     EXPECT_EQ(host.rows(), (std::vector<std::string> { "switch Enable=false" }));
     EXPECT_EQ(host.errorOf("open Nothing"), "no preference bundle \"Nothing\"");
     EXPECT_EQ(host.errorOf("select Nothing"), "no row \"Nothing\" on the page shown");
@@ -75,7 +75,7 @@ TEST_F(BrokenBundleTest, ClearErrorsAndTheHostKeepsRunning)
     root.writeFile("/Library/PreferenceBundles/Missing.bundle/Info.plist", "not a property list");
     EXPECT_EQ(host.errorOf("open Missing"), "the bundle Missing has no readable /Library/PreferenceBundles/Missing.bundle/Info.plist");
 
-    EXPECT_EQ(host.command("open Quiltvane"), "{\"ok\":true,\"page\":\"QuiltvanePrefsListController\"}");
+    EXPECT_EQ(host.command("open Quiltvane"), "{\"ok\":true,\"command\":\"open Quiltvane\",\"page\":\"QuiltvanePrefsListController\"}");
     EXPECT_EQ(host.rows(), (std::vector<std::string> { "switch Enable=false" }));
     EXPECT_EQ(host.quit(), 0);
 }

@@ -5,6 +5,7 @@
 // Python's json module.
 
 #include "testing/ChildProcess.h"
+#include "testing/DrivenProgram.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 
@@ -71,42 +72,9 @@ inline Fields splitFields(const std::string& line)
 }
 
 // One running host.
-class SpringBoardHost {
+class SpringBoardHost : public qv::testing::DrivenProgram {
 public:
-    explicit SpringBoardHost(const std::string& device)
-        : m_device("QV_DEVICE", device)
-        , m_driver("QV_DRIVER", "stdin")
-        , m_process(std::make_unique<qv::testing::ChildProcess>(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/springboard" }))
-    {
-    }
-
-    // The answer line of a command.
-    std::string command(const std::string& line)
-    {
-        EXPECT_TRUE(m_process->send(line)) << line;
-        std::optional<std::string> answer = m_process->readLine();
-        EXPECT_TRUE(answer) << "no answer to " << line;
-        return answer.value_or("");
-    }
-
-    // Runs a command that must succeed.
-    void expectOk(const std::string& line)
-    {
-        std::string answer = command(line);
-        EXPECT_EQ(answer.rfind("{\"ok\":true", 0), 0u) << line << ": " << answer;
-    }
-
-    // The error a command must fail with.
-    std::string errorOf(const std::string& line)
-    {
-        std::string answer = command(line);
-        qv::testing::ProcessResult parsed = qv::testing::runPython("import json, sys; a = json.loads(sys.stdin.read()); print(a.get('error', 'ok'))", {}, answer);
-        EXPECT_EQ(parsed.exitCode, 0) << parsed.errors;
-        std::string error = parsed.output;
-        while (!error.empty() && error.back() == '\n')
-            error.pop_back();
-        return error;
-    }
+    explicit SpringBoardHost(const std::string& device) : DrivenProgram("springboard", device) { }
 
     // The dump, flattened by Python.
     std::vector<Fields> dump()
@@ -120,18 +88,6 @@ public:
             lines.push_back(splitFields(line));
         return lines;
     }
-
-    // Ends the host through its driver; its exit status.
-    int quit()
-    {
-        m_process->send("quit");
-        return m_process->finish();
-    }
-
-private:
-    qv::testing::ScopedEnvironment m_device;
-    qv::testing::ScopedEnvironment m_driver;
-    std::unique_ptr<qv::testing::ChildProcess> m_process;
 };
 
 // The lines of a flattened dump by kind, keyed by their first fields.

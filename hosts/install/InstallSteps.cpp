@@ -1,5 +1,6 @@
 #include "InstallStep.h"
 
+#include "ApplicationProgram.h"
 #include "BuiltDeliverables.h"
 #include "BundleImages.h"
 #include "DefaultLayouts.h"
@@ -20,6 +21,7 @@ const std::vector<InstallStep>& installSteps()
         { "application bundle images", installBundleImages },
         { "stock wallpapers", installStockWallpapers },
         { "SpringBoard home screen", installHomeScreen },
+        { "application program", installApplicationProgram },
         { "built deliverables", installBuiltDeliverables },
     };
     return steps;

@@ -5,8 +5,9 @@
 // driven through its standard input, its answers read by Python's json
 // module.
 
-#include "testing/DrivenProgram.h"
+#include "testing/DrivenProcess.h"
 #include "testing/Process.h"
+#include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
 
 #include <gtest/gtest.h>
@@ -39,9 +40,20 @@ for row in answer["rows"]:
 )";
 
 // One running Settings host.
-class SettingsHost : public qv::testing::DrivenProgram {
+class SettingsHost {
 public:
-    explicit SettingsHost(const std::string& device = "iphone-4") : DrivenProgram("settings", device) { }
+    explicit SettingsHost(const std::string& device = "iphone-4")
+        : m_device("QV_DEVICE", device)
+        , m_driver("QV_DRIVER", "stdin")
+        , m_process(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/settings" })
+    {
+    }
+
+    std::string command(const std::string& line) { return m_process.command(line); }
+    void expectOk(const std::string& line) { m_process.expectOk(line); }
+    std::string errorOf(const std::string& line) { return m_process.errorOf(line); }
+    std::string answerThroughPython(const std::string& script, const std::string& line) { return m_process.answerThroughPython(script, line); }
+    int quit() { return m_process.quit(); }
 
     // The rows of the page shown, flattened.
     std::vector<std::string> rows()
@@ -52,6 +64,11 @@ public:
             lines.push_back(line);
         return lines;
     }
+
+private:
+    qv::testing::ScopedEnvironment m_device;
+    qv::testing::ScopedEnvironment m_driver;
+    qv::testing::DrivenProcess m_process;
 };
 
 } // namespace qv::settingstest

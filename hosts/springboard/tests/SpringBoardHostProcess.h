@@ -4,8 +4,7 @@
 // device root, driven through its standard input, its dump read back by
 // Python's json module.
 
-#include "testing/ChildProcess.h"
-#include "testing/DrivenProgram.h"
+#include "testing/DrivenProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 
@@ -72,9 +71,23 @@ inline Fields splitFields(const std::string& line)
 }
 
 // One running host.
-class SpringBoardHost : public qv::testing::DrivenProgram {
+class SpringBoardHost {
 public:
-    explicit SpringBoardHost(const std::string& device) : DrivenProgram("springboard", device) { }
+    explicit SpringBoardHost(const std::string& device)
+        : m_device("QV_DEVICE", device)
+        , m_driver("QV_DRIVER", "stdin")
+        , m_process(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/springboard" })
+    {
+    }
+
+    // The answer line of a command.
+    std::string command(const std::string& line) { return m_process.command(line); }
+
+    // Runs a command that must succeed.
+    void expectOk(const std::string& line) { m_process.expectOk(line); }
+
+    // The error a command must fail with.
+    std::string errorOf(const std::string& line) { return m_process.errorOf(line); }
 
     // The dump, flattened by Python.
     std::vector<Fields> dump()
@@ -88,6 +101,17 @@ public:
             lines.push_back(splitFields(line));
         return lines;
     }
+
+    // Ends the host through its driver; its exit status.
+    int quit()
+    {
+        return m_process.quit();
+    }
+
+private:
+    qv::testing::ScopedEnvironment m_device;
+    qv::testing::ScopedEnvironment m_driver;
+    qv::testing::DrivenProcess m_process;
 };
 
 // The lines of a flattened dump by kind, keyed by their first fields.

@@ -1,4 +1,4 @@
-#include "DrivenProgram.h"
+#include "DrivenProcess.h"
 
 #include "Process.h"
 
@@ -6,14 +6,12 @@
 
 namespace qv::testing {
 
-DrivenProgram::DrivenProgram(const std::string& programName, const std::string& device)
-    : m_device("QV_DEVICE", device)
-    , m_driver("QV_DRIVER", "stdin")
-    , m_process(std::make_unique<ChildProcess>(std::vector<std::string> { buildDirectory() + "/bin/" + programName }))
+DrivenProcess::DrivenProcess(const std::vector<std::string>& argv)
+    : m_process(std::make_unique<ChildProcess>(argv))
 {
 }
 
-std::string DrivenProgram::command(const std::string& line)
+std::string DrivenProcess::command(const std::string& line)
 {
     EXPECT_TRUE(m_process->send(line)) << line;
     std::optional<std::string> answer = m_process->readLine();
@@ -21,20 +19,20 @@ std::string DrivenProgram::command(const std::string& line)
     return answer.value_or("");
 }
 
-void DrivenProgram::expectOk(const std::string& line)
+void DrivenProcess::expectOk(const std::string& line)
 {
-    std::string answer = command(line);
+    const std::string answer = command(line);
     EXPECT_EQ(answer.rfind("{\"ok\":true", 0), 0u) << line << ": " << answer;
 }
 
-std::string DrivenProgram::errorOf(const std::string& line)
+std::string DrivenProcess::errorOf(const std::string& line)
 {
     return answerThroughPython("print(json.loads(sys.stdin.read()).get('error', 'ok'))", line);
 }
 
-std::string DrivenProgram::answerThroughPython(const std::string& script, const std::string& line)
+std::string DrivenProcess::answerThroughPython(const std::string& script, const std::string& line)
 {
-    std::string answer = command(line);
+    const std::string answer = command(line);
     ProcessResult result = runPython("import json, sys\n" + script, {}, answer);
     EXPECT_EQ(result.exitCode, 0) << result.errors << "\n" << answer.substr(0, 2000);
     while (!result.output.empty() && result.output.back() == '\n')
@@ -42,7 +40,7 @@ std::string DrivenProgram::answerThroughPython(const std::string& script, const 
     return result.output;
 }
 
-int DrivenProgram::quit()
+int DrivenProcess::quit()
 {
     m_process->send("quit");
     return m_process->finish();

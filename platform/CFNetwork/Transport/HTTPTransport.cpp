@@ -1,0 +1,124 @@
+#include "HTTPTransport.h"
+
+#include "HTTPTransfer.h"
+
+#include <curl/curl.h>
+
+namespace qv {
+
+HTTPTransport& HTTPTransport::shared()
+{
+    // Never destroyed: its thread serves the process to the very end, and
+    // a static destructor would pull the multi handle from under it.
+    static HTTPTransport& transport = *new HTTPTransport;
+    return transport;
+}
+
+HTTPTransport::HTTPTransport()
+{
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    m_multi = curl_multi_init();
+    m_thread = std::thread([this] { run(); });
+    m_thread.detach();
+}
+
+void HTTPTransport::post(std::function<void()> command)
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_commands.push_back(std::move(command));
+    }
+    curl_multi_wakeup(static_cast<CURLM*>(m_multi));
+}
+
+void HTTPTransport::add(HTTPTransfer& transfer)
+{
+    post([this, transfer = Ref<HTTPTransfer>(transfer)] {
+        CURL* easy = curl_easy_init();
+        if (!easy || !transfer->configure(easy)) {
+            if (easy) {
+                curl_slist_free_all(static_cast<curl_slist*>(transfer->m_headerList));
+                transfer->m_headerList = nullptr;
+                curl_easy_cleanup(easy);
+            }
+            transfer->finish(CURLE_URL_MALFORMAT, 0, false);
+            return;
+        }
+        m_running.emplace(easy, transfer);
+        curl_multi_add_handle(static_cast<CURLM*>(m_multi), easy);
+    });
+}
+
+void HTTPTransport::remove(HTTPTransfer& transfer)
+{
+    post([this, transfer = Ref<HTTPTransfer>(transfer)] {
+        if (transfer->m_easy && m_running.count(transfer->m_easy))
+            detach(transfer->m_easy);
+    });
+}
+
+void HTTPTransport::resume(HTTPTransfer& transfer)
+{
+    post([this, transfer = Ref<HTTPTransfer>(transfer)] {
+        if (transfer->m_easy && m_running.count(transfer->m_easy) && transfer->wantsResume())
+            curl_easy_pause(static_cast<CURL*>(transfer->m_easy), CURLPAUSE_CONT);
+    });
+}
+
+void HTTPTransport::detach(void* easy)
+{
+    auto found = m_running.find(easy);
+    Ref<HTTPTransfer> transfer = found->second;
+    m_running.erase(found);
+    curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
+    curl_easy_cleanup(static_cast<CURL*>(easy));
+    curl_slist_free_all(static_cast<curl_slist*>(transfer->m_headerList));
+    transfer->m_headerList = nullptr;
+    transfer->m_easy = nullptr;
+}
+
+void HTTPTransport::runCommands()
+{
+    std::deque<std::function<void()>> commands;
+    {
+        std::lock_guard lock(m_lock);
+        commands.swap(m_commands);
+    }
+    for (auto& command : commands)
+        command();
+}
+
+void HTTPTransport::collectFinished()
+{
+    int remaining = 0;
+    while (CURLMsg* message = curl_multi_info_read(static_cast<CURLM*>(m_multi), &remaining)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        CURL* easy = message->easy_handle;
+        const CURLcode result = message->data.result;
+        auto found = m_running.find(easy);
+        if (found == m_running.end())
+            continue;
+        Ref<HTTPTransfer> transfer = found->second;
+        long osErrno = 0;
+        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
+        long headerBytes = 0;
+        curl_easy_getinfo(easy, CURLINFO_HEADER_SIZE, &headerBytes);
+        detach(easy);
+        transfer->finish(result, osErrno, headerBytes > 0);
+    }
+}
+
+void HTTPTransport::run()
+{
+    CURLM* multi = static_cast<CURLM*>(m_multi);
+    for (;;) {
+        runCommands();
+        int running = 0;
+        curl_multi_perform(multi, &running);
+        collectFinished();
+        curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+    }
+}
+
+} // namespace qv

@@ -2,7 +2,7 @@
 
 #include "model/QVLayoutKeys.h"
 #include "model/QVPreferenceNames.h"
-#include "platform/CoreFoundation/CFNotificationCenter.h"
+#include "model/QVSharedPreferences.h"
 #include "platform/CoreFoundation/CFPreferences.h"
 
 #include <cmath>
@@ -132,9 +132,7 @@ std::string QVSettings::themePath() const
 
 void QVSettings::sendSettings() const
 {
-    CFPreferencesAppSynchronize(QVPreferenceDomain);
-    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), QVSettingsChangedNotification,
-        nullptr, nullptr, true);
+    QVSharedPreferences::synchronizeAndPost(QVSettingsChangedNotification);
 }
 
 void QVSettings::resetTutorial() const

@@ -3,9 +3,9 @@
 #include "SBFolderIcon.h"
 #include "SBIconListModel.h"
 #include "SpringBoardRuntime.h"
+#include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSSet.h"
 #include "platform/Foundation/NSString.h"
-#include "platform/UIKit/NSIndexPath.h"
 
 namespace qv {
 

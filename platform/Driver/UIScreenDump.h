@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JSONWriter.h"
+#include "platform/Foundation/JSONWriter.h"
 
 #include "platform/core/Geometry.h"
 #include "platform/core/Ref.h"

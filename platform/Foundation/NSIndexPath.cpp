@@ -1,6 +1,6 @@
 #include "NSIndexPath.h"
 
-#include "platform/Foundation/StringFormat.h"
+#include "StringFormat.h"
 
 namespace qv {
 
@@ -27,8 +27,11 @@ NSUInteger NSIndexPath::hash() const
 
 int NSIndexPath::compare(const NSIndexPath& other) const
 {
-    const auto order = UITableRow::of(*this) <=> UITableRow::of(other);
-    return order < 0 ? -1 : order > 0 ? 1 : 0;
+    if (m_section != other.m_section)
+        return m_section < other.m_section ? -1 : 1;
+    if (m_row != other.m_row)
+        return m_row < other.m_row ? -1 : 1;
+    return 0;
 }
 
 } // namespace qv

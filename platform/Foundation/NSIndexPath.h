@@ -3,8 +3,6 @@
 #include "platform/Foundation/FoundationTypes.h"
 #include "platform/Foundation/NSObject.h"
 
-#include <compare>
-
 namespace qv {
 
 // A row of a section of a table. Index paths compare by value, section
@@ -32,15 +30,6 @@ private:
 
     NSInteger m_section;
     NSInteger m_row;
-};
-
-// A plain pair for keys and comparisons inside the table.
-struct UITableRow {
-    NSInteger section = 0;
-    NSInteger row = 0;
-    auto operator<=>(const UITableRow&) const = default;
-    static UITableRow of(const NSIndexPath& path) { return { path.section(), path.row() }; }
-    Ref<NSIndexPath> indexPath() const { return NSIndexPath::indexPathForRow(row, section); }
 };
 
 } // namespace qv

@@ -1,5 +1,6 @@
+#include "platform/Driver/UIDriver.h"
+#include "platform/Foundation/JSONWriter.h"
 #include "platform/UIKit/DeviceProfile.h"
-#include "platform/UIKit/JSONWriter.h"
 #include "platform/UIKit/UIActionSheet.h"
 #include "platform/UIKit/UIActivityIndicatorView.h"
 #include "platform/UIKit/UIAlertView.h"
@@ -7,7 +8,6 @@
 #include "platform/UIKit/UIStepper.h"
 #include "platform/UIKit/UITableView.h"
 #include "platform/UIKit/UIWindow.h"
-#include "platform/UIKit/UIDriver.h"
 #include "testing/ChildProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
@@ -145,7 +145,7 @@ TEST(UIDriverTest, DrivesARunningProgramOverItsInputAndItsSocket)
     qv::testing::TemporaryDeviceRoot root;
     qv::testing::ScopedEnvironment channels("QV_DRIVER", "stdin,socket");
     qv::testing::ScopedEnvironment name("QV_DRIVER_NAME", "sample");
-    qv::testing::ChildProcess host({ qv::testing::buildDirectory() + "/bin/qv_uikit_sample_host" });
+    qv::testing::ChildProcess host({ qv::testing::buildDirectory() + "/bin/qv_driver_sample_host" });
 
     auto ask = [&](const std::string& command) {
         EXPECT_TRUE(host.send(command));

@@ -1,13 +1,13 @@
 // A small application for the driver's tests: a navigation controller
 // whose screen holds a label, a button that changes it, and a table whose
-// rows the bar's Add button adds to. It runs under UIApplicationMain and is
+// rows the bar's Add button adds to. It runs under DrivenApplicationMain and is
 // driven through QV_DRIVER.
 
+#include "platform/Driver/DrivenApplicationMain.h"
+#include "platform/Driver/UIDriver.h"
 #include "platform/UIKit/UIApplication.h"
-#include "platform/UIKit/UIApplicationMain.h"
 #include "platform/UIKit/UIBarButtonItem.h"
 #include "platform/UIKit/UIButton.h"
-#include "platform/UIKit/UIDriver.h"
 #include "platform/UIKit/UILabel.h"
 #include "platform/UIKit/UINavigationController.h"
 #include "platform/UIKit/UINavigationItem.h"
@@ -86,7 +86,7 @@ public:
 
 int main(int argc, char** argv)
 {
-    return UIApplicationMain(argc, argv, [] { return Ref<UIApplicationDelegate>(makeRef<SampleDelegate>()); },
+    return DrivenApplicationMain(argc, argv, [] { return Ref<UIApplicationDelegate>(makeRef<SampleDelegate>()); },
         [](UIApplication&, UIApplicationDelegate& delegate) {
             Ref<SampleScreen> screen = makeRef<SampleScreen>();
             Ref<UIWindow> window = makeRef<UIWindow>(UIScreen::mainScreen().bounds());

@@ -31,10 +31,45 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def echo(self):
+        # What the server received, as text: the request line, every
+        # header line as it came, a blank line, then the body.
+        length = int(self.headers.get('Content-Length') or 0)
+        body = self.rfile.read(length) if length else b''
+        head = '%s %s %s\r\n' % (self.command, self.path, self.request_version)
+        for name, value in self.headers.raw_items():
+            head += '%s: %s\r\n' % (name, value)
+        self.answer(200, head.encode('latin-1') + b'\r\n' + body, 'text/plain; charset="utf-8"')
+
+    def do_POST(self):
+        print(self.command + ' ' + self.path, flush=True)
+        self.echo()
+
+    do_PUT = do_POST
+    do_DELETE = do_POST
+
     def do_GET(self):
         print('GET ' + self.path, flush=True)
         parts = self.path.split('/')
-        if self.path == '/_/hang':
+        if self.path.startswith('/_/echo'):
+            self.echo()
+        elif self.path.startswith('/_/truncated/'):
+            # Announces N bytes, sends half of them and closes.
+            count = int(parts[3])
+            self.send_response(200)
+            self.send_header('Content-Length', str(count))
+            self.end_headers()
+            self.wfile.write(b'x' * (count // 2))
+            self.wfile.flush()
+            self.connection.shutdown(2)
+        elif self.path.startswith('/_/gzip/'):
+            # A gzip body, whole or cut short ("/_/gzip/N/cut").
+            import gzip
+            body = gzip.compress(b'y' * int(parts[3]))
+            if len(parts) > 4 and parts[4] == 'cut':
+                body = body[:len(body) // 2]
+            self.answer(200, body, 'text/plain', headers=[('content-encoding', 'gzip')])
+        elif self.path == '/_/hang':
             time.sleep(3600)
         elif self.path == '/_/html':
             self.answer(200, b'<html><body>Not here</body></html>', 'text/html')

@@ -20,6 +20,9 @@ namespace qv::testing {
 //   /_/redirect/N/PATH   N redirects in a row, then PATH
 //   /_/location/URL      a redirect to the URL (percent-encoded)
 //   /_/status/CODE       that status, with a property list as its body
+//   /_/echo (any method) the request line, header lines and body received
+//   /_/truncated/N       announces N bytes, sends half and closes
+//   /_/gzip/N[/cut]      N bytes gzip-compressed (cut to half its length)
 // It stops when the object goes.
 class LoopbackHTTPServer {
 public:

@@ -1,6 +1,7 @@
 #include "HTTPTransfer.h"
 
 #include "HTTPTransport.h"
+#include "HTTPTransportTesting.h"
 
 #include <curl/curl.h>
 
@@ -98,7 +99,55 @@ HTTPTransferError mapError(CURLcode code, long osErrno, bool receivedAnything)
     }
 }
 
+std::mutex resolverLock;
+std::function<std::optional<std::string>(const std::string&)>& testResolver()
+{
+    static std::function<std::optional<std::string>(const std::string&)> resolver;
+    return resolver;
+}
+
+bool isAddressLiteral(const std::string& host)
+{
+    return host.find_first_not_of("0123456789.") == std::string::npos || host.find(':') != std::string::npos || host.front() == '[';
+}
+
+// The test resolver's answer for the URL's host: curl is told the address,
+// or the transfer fails as for a name that does not resolve.
+CURLcode applyTestResolver(CURL* easy, const std::string& url, curl_slist** resolved)
+{
+    std::function<std::optional<std::string>(const std::string&)> resolver;
+    {
+        std::lock_guard lock(resolverLock);
+        resolver = testResolver();
+    }
+    if (!resolver)
+        return CURLE_OK;
+    CURLU* parsed = curl_url();
+    char* host = nullptr;
+    char* port = nullptr;
+    CURLcode result = CURLE_OK;
+    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK && curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK
+        && curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK && !isAddressLiteral(host)) {
+        if (auto address = resolver(host)) {
+            *resolved = curl_slist_append(*resolved, (std::string(host) + ":" + port + ":" + *address).c_str());
+            curl_easy_setopt(easy, CURLOPT_RESOLVE, *resolved);
+        } else {
+            result = CURLE_COULDNT_RESOLVE_HOST;
+        }
+    }
+    curl_free(host);
+    curl_free(port);
+    curl_url_cleanup(parsed);
+    return result;
+}
+
 } // namespace
+
+void setHostResolverForTesting(std::function<std::optional<std::string>(const std::string& host)> resolver)
+{
+    std::lock_guard lock(resolverLock);
+    testResolver() = std::move(resolver);
+}
 
 HTTPTransfer::HTTPTransfer(HTTPTransferRequest request, EventHandler handler)
     : m_request(std::move(request))
@@ -115,14 +164,19 @@ Ref<HTTPTransfer> HTTPTransfer::start(HTTPTransferRequest request, EventHandler 
     return transfer;
 }
 
-bool HTTPTransfer::configure(void* handle)
+int HTTPTransfer::configure(void* handle)
 {
     CURL* easy = static_cast<CURL*>(handle);
     m_easy = easy;
     const auto& request = m_request;
     curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
     if (curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str()) != CURLE_OK)
-        return false;
+        return CURLE_URL_MALFORMAT;
+    curl_slist* resolved = nullptr;
+    const CURLcode resolution = applyTestResolver(easy, request.url, &resolved);
+    m_resolveList = resolved;
+    if (resolution != CURLE_OK)
+        return resolution;
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
@@ -207,7 +261,7 @@ bool HTTPTransfer::configure(void* handle)
         return static_cast<HTTPTransfer*>(context)->takeBody(data, size * count);
     });
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    return true;
+    return CURLE_OK;
 }
 
 size_t HTTPTransfer::takeHeaderLine(const char* data, size_t length)
@@ -355,6 +409,14 @@ void HTTPTransfer::setPaused(bool paused)
     }
     if (resume)
         HTTPTransport::shared().resume(*this);
+}
+
+void HTTPTransfer::freeLists()
+{
+    curl_slist_free_all(static_cast<curl_slist*>(m_headerList));
+    curl_slist_free_all(static_cast<curl_slist*>(m_resolveList));
+    m_headerList = nullptr;
+    m_resolveList = nullptr;
 }
 
 bool HTTPTransfer::wantsResume()

@@ -68,12 +68,15 @@ private:
     HTTPTransfer(HTTPTransferRequest request, EventHandler handler);
 
     // Transport-thread side, called by the transport.
-    bool configure(void* easy);
+    // curl's code: CURLE_OK when the transfer may start.
+    int configure(void* easy);
     size_t takeHeaderLine(const char* data, size_t length);
     size_t takeBody(const char* data, size_t length);
     long giveBody(char* buffer, size_t capacity);
     void finish(int curlCode, long osErrno, bool receivedAnything);
     bool wantsResume();
+    // Frees what curl was given for the transfer, once curl let go of it.
+    void freeLists();
     void notify(Event event);
 
     static constexpr size_t bufferLimit = 1u << 20;
@@ -85,6 +88,7 @@ private:
     std::recursive_mutex m_handlerLock;
     void* m_easy = nullptr;
     void* m_headerList = nullptr;
+    void* m_resolveList = nullptr;
     ResponseHead m_head;
     bool m_headComplete = false;
     std::deque<std::string> m_body;

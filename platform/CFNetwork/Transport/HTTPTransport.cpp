@@ -35,13 +35,13 @@ void HTTPTransport::add(HTTPTransfer& transfer)
 {
     post([this, transfer = Ref<HTTPTransfer>(transfer)] {
         CURL* easy = curl_easy_init();
-        if (!easy || !transfer->configure(easy)) {
-            if (easy) {
-                curl_slist_free_all(static_cast<curl_slist*>(transfer->m_headerList));
-                transfer->m_headerList = nullptr;
+        const int result = easy ? transfer->configure(easy) : CURLE_OUT_OF_MEMORY;
+        if (result != CURLE_OK) {
+            if (easy)
                 curl_easy_cleanup(easy);
-            }
-            transfer->finish(CURLE_URL_MALFORMAT, 0, false);
+            transfer->freeLists();
+            transfer->m_easy = nullptr;
+            transfer->finish(result, 0, false);
             return;
         }
         m_running.emplace(easy, transfer);
@@ -72,8 +72,7 @@ void HTTPTransport::detach(void* easy)
     m_running.erase(found);
     curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
     curl_easy_cleanup(static_cast<CURL*>(easy));
-    curl_slist_free_all(static_cast<curl_slist*>(transfer->m_headerList));
-    transfer->m_headerList = nullptr;
+    transfer->freeLists();
     transfer->m_easy = nullptr;
 }
 

@@ -1,0 +1,250 @@
+// Everything a caller sees of a request happens on the main thread: the
+// delegate's methods, the blocks, the queue's methods and progress. The
+// request's own locks are never held while one of them runs.
+#include "QNHTTPRequest.h"
+
+#include "http/QNHTTPRequestClassState.h"
+
+#include "platform/Foundation/NSRunLoop.h"
+
+namespace qv {
+
+void QNHTTPRequest::performOnMainThread(std::function<void()> block) const
+{
+    // In place when already on the main thread (a synchronous request run
+    // there gets its callbacks before its next step), else queued.
+    if (NSThread::isMainThread()) {
+        block();
+        return;
+    }
+    NSRunLoop::mainRunLoop()->performInModes({ NSRunLoopCommonModes }, std::move(block));
+}
+
+QNHTTPRequest::Blocks QNHTTPRequest::blocks() const
+{
+    std::lock_guard lock(m_blocksLock);
+    return m_blocks;
+}
+
+void QNHTTPRequest::setStartedBlock(Block block) { std::lock_guard lock(m_blocksLock); m_blocks.started = std::move(block); }
+void QNHTTPRequest::setHeadersReceivedBlock(HeadersBlock block) { std::lock_guard lock(m_blocksLock); m_blocks.headersReceived = std::move(block); }
+void QNHTTPRequest::setCompletionBlock(Block block) { std::lock_guard lock(m_blocksLock); m_blocks.completion = std::move(block); }
+void QNHTTPRequest::setFailedBlock(Block block) { std::lock_guard lock(m_blocksLock); m_blocks.failure = std::move(block); }
+void QNHTTPRequest::setBytesReceivedBlock(SizeBlock block) { std::lock_guard lock(m_blocksLock); m_blocks.bytesReceived = std::move(block); }
+void QNHTTPRequest::setBytesSentBlock(SizeBlock block) { std::lock_guard lock(m_blocksLock); m_blocks.bytesSent = std::move(block); }
+void QNHTTPRequest::setDownloadSizeIncrementedBlock(IncrementBlock block) { std::lock_guard lock(m_blocksLock); m_blocks.downloadSizeIncremented = std::move(block); }
+void QNHTTPRequest::setUploadSizeIncrementedBlock(IncrementBlock block) { std::lock_guard lock(m_blocksLock); m_blocks.uploadSizeIncremented = std::move(block); }
+void QNHTTPRequest::setDataReceivedBlock(DataBlock block) { std::lock_guard lock(m_blocksLock); m_blocks.dataReceived = std::move(block); }
+void QNHTTPRequest::setAuthenticationNeededBlock(Block block) { std::lock_guard lock(m_blocksLock); m_blocks.authenticationNeeded = std::move(block); }
+void QNHTTPRequest::setProxyAuthenticationNeededBlock(Block block) { std::lock_guard lock(m_blocksLock); m_blocks.proxyAuthenticationNeeded = std::move(block); }
+void QNHTTPRequest::setRequestRedirectedBlock(Block block) { std::lock_guard lock(m_blocksLock); m_blocks.redirected = std::move(block); }
+
+void QNHTTPRequest::releaseBlocksOnMainThread()
+{
+    // Blocks may hold objects that must go on the main thread: the last
+    // reference to each is dropped there.
+    auto released = std::make_shared<Blocks>();
+    {
+        std::lock_guard lock(m_blocksLock);
+        std::swap(*released, m_blocks);
+    }
+    if (NSThread::isMainThread())
+        return;
+    NSRunLoop::mainRunLoop()->performInModes({ NSRunLoopCommonModes }, [released]() mutable { released.reset(); });
+}
+
+void QNHTTPRequest::postRequestStarted()
+{
+    Ref<QNHTTPRequest> protect(*this);
+    performOnMainThread([protect] { protect->reportRequestStarted(); });
+}
+
+void QNHTTPRequest::reportRequestStarted()
+{
+    if (error() || m_mainRequest.lock())
+        return;
+    if (auto delegate = this->delegate().lock(); delegate && m_didStartSelector)
+        ((*delegate).*m_didStartSelector)(*this);
+    if (auto block = blocks().started)
+        block();
+    if (auto queue = this->queue())
+        queue->requestStarted(*this);
+}
+
+void QNHTTPRequest::passOnReceivedData(const std::string& data)
+{
+    if (auto delegate = this->delegate().lock(); delegate && m_didReceiveDataSelector && delegate->respondsToDidReceiveData())
+        ((*delegate).*m_didReceiveDataSelector)(*this, data);
+    if (auto block = blocks().dataReceived)
+        block(data);
+}
+
+void QNHTTPRequest::requestFinished()
+{
+    if (error() || m_mainRequest.lock())
+        return;
+    if (m_isPACFileRequest) {
+        reportFinished();
+        return;
+    }
+    Ref<QNHTTPRequest> protect(*this);
+    performOnMainThread([protect] { protect->reportFinished(); });
+}
+
+void QNHTTPRequest::reportFinished()
+{
+    if (auto delegate = this->delegate().lock(); delegate && m_didFinishSelector)
+        ((*delegate).*m_didFinishSelector)(*this);
+    if (auto block = blocks().completion)
+        block();
+    if (auto queue = this->queue())
+        queue->requestFinished(*this);
+}
+
+void QNHTTPRequest::reportFailure()
+{
+    if (auto delegate = this->delegate().lock(); delegate && m_didFailSelector)
+        ((*delegate).*m_didFailSelector)(*this);
+    if (auto block = blocks().failure)
+        block();
+    if (auto queue = this->queue())
+        queue->requestFailed(*this);
+}
+
+void QNHTTPRequest::failWithError(RefPtr<NSError> error)
+{
+    Ref<QNHTTPRequest> protect(*this);
+    m_cancelledLock->lock();
+    m_complete = true;
+    auto& state = QNHTTPRequestClassState::shared();
+    if (error && error->code() != QNAuthenticationErrorType && error->code() != QNTooMuchRedirectionErrorType) {
+        {
+            std::lock_guard lock(state.connectionsLock);
+            if (m_connectionInfo) {
+                m_connectionInfo->request.reset();
+                std::erase(state.persistentConnectionsPool, m_connectionInfo.get());
+            }
+        }
+        destroyReadStream();
+    }
+    if (m_connectionCanBeReused && m_connectionInfo) {
+        std::lock_guard lock(state.connectionsLock);
+        m_connectionInfo->expires = NSDate::date()->timeIntervalSinceReferenceDate() + m_persistentConnectionTimeoutSeconds;
+    }
+    // The first error wins; a cancelled request reports nothing more.
+    if (m_cancelled || m_error || !error) {
+        m_cancelledLock->unlock();
+        return;
+    }
+    m_error = error;
+    RefPtr<QNHTTPRequest> failed = this;
+    if (auto mainRequest = m_mainRequest.lock()) {
+        mainRequest->m_error = error;
+        failed = mainRequest;
+    }
+    const bool inProgress = m_inProgress;
+    m_cancelledLock->unlock();
+    if (m_isPACFileRequest) {
+        failed->reportFailure();
+    } else {
+        performOnMainThread([failed] { failed->reportFailure(); });
+    }
+    if (inProgress)
+        markAsFinished();
+}
+
+// Progress: every receiver is told on the main thread, and only while it
+// and the request are still there.
+void QNHTTPRequest::tellDownloadProgress(unsigned long long bytes)
+{
+    if (bytes == 0)
+        return;
+    const long long amount = static_cast<long long>(bytes);
+    WeakPtr<QNHTTPRequest> weakThis(*this);
+    const unsigned long long total = m_contentLength + m_partialDownloadSize;
+    performOnMainThread([weakThis, amount, total] {
+        auto request = weakThis.lock();
+        if (!request)
+            return;
+        if (auto queue = request->queue())
+            queue->requestDidReceiveBytes(*request, amount);
+        if (auto receiver = request->m_downloadProgressDelegate.lock())
+            receiver->requestDidReceiveBytes(*request, amount);
+        if (auto block = request->blocks().bytesReceived)
+            block(static_cast<unsigned long long>(amount), total);
+    });
+}
+
+void QNHTTPRequest::tellUploadProgress(unsigned long long bytes)
+{
+    if (bytes == 0)
+        return;
+    const long long amount = static_cast<long long>(bytes);
+    WeakPtr<QNHTTPRequest> weakThis(*this);
+    const unsigned long long total = m_postLength;
+    performOnMainThread([weakThis, amount, total] {
+        auto request = weakThis.lock();
+        if (!request)
+            return;
+        if (auto queue = request->queue())
+            queue->requestDidSendBytes(*request, amount);
+        if (auto receiver = request->m_uploadProgressDelegate.lock())
+            receiver->requestDidSendBytes(*request, amount);
+        if (auto block = request->blocks().bytesSent)
+            block(static_cast<unsigned long long>(amount), total);
+    });
+}
+
+void QNHTTPRequest::tellDownloadSizeIncrement(long long amount)
+{
+    if (amount == 0)
+        return;
+    WeakPtr<QNHTTPRequest> weakThis(*this);
+    performOnMainThread([weakThis, amount] {
+        auto request = weakThis.lock();
+        if (!request)
+            return;
+        if (auto queue = request->queue())
+            queue->requestIncrementDownloadSizeBy(*request, amount);
+        if (auto receiver = request->m_downloadProgressDelegate.lock())
+            receiver->requestIncrementDownloadSizeBy(*request, amount);
+        if (auto block = request->blocks().downloadSizeIncremented)
+            block(amount);
+    });
+}
+
+void QNHTTPRequest::updateProgressIndicators()
+{
+    auto& state = QNHTTPRequestClassState::shared();
+    unsigned long long readDelta = 0, sentDelta = 0;
+    {
+        std::lock_guard lock(state.progressLock);
+        // Never backwards: a restarted attempt counts from what was told.
+        if (m_totalBytesRead > m_downloadProgressReported) {
+            readDelta = m_totalBytesRead - m_downloadProgressReported;
+            m_downloadProgressReported = m_totalBytesRead;
+        }
+        if (m_totalBytesSent > m_uploadProgressReported) {
+            sentDelta = m_totalBytesSent - m_uploadProgressReported;
+            m_uploadProgressReported = m_totalBytesSent;
+        }
+    }
+    tellDownloadProgress(readDelta);
+    tellUploadProgress(sentDelta);
+
+    // Indicators that show a fraction; a total of 0 shows 0.
+    auto indicate = [this](const WeakPtr<QNProgressDelegate>& receiver, unsigned long long done, unsigned long long total) {
+        if (!receiver)
+            return;
+        const float fraction = total == 0 ? 0.0f : static_cast<float>(static_cast<double>(std::min(done, total)) / static_cast<double>(total));
+        WeakPtr<QNProgressDelegate> weakReceiver = receiver;
+        performOnMainThread([weakReceiver, fraction] {
+            if (auto indicator = weakReceiver.lock(); indicator && indicator->respondsToSetProgress())
+                indicator->setProgress(fraction);
+        });
+    };
+    indicate(m_downloadProgressDelegate, m_downloadProgressReported, m_contentLength + m_partialDownloadSize);
+    indicate(m_uploadProgressDelegate, m_uploadProgressReported, m_postLength);
+}
+
+} // namespace qv

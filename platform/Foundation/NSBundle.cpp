@@ -1,0 +1,67 @@
+#include "NSBundle.h"
+
+#include <cstdlib>
+
+namespace qv {
+
+namespace {
+
+std::mutex mainBundleLock;
+std::string& mainBundlePath()
+{
+    static std::string path = "/Applications/Quilt Vane.app";
+    return path;
+}
+
+} // namespace
+
+Ref<NSBundle> NSBundle::mainBundle()
+{
+    std::lock_guard lock(mainBundleLock);
+    return makeRef<NSBundle>(mainBundlePath());
+}
+
+void NSBundle::setMainBundlePath(const std::string& path)
+{
+    std::lock_guard lock(mainBundleLock);
+    mainBundlePath() = path;
+}
+
+Ref<NSBundle> NSBundle::bundleWithPath(const std::string& path)
+{
+    return makeRef<NSBundle>(path);
+}
+
+Ref<NSDictionary> NSBundle::infoDictionary() const
+{
+    std::lock_guard lock(m_lock);
+    if (!m_info) {
+        m_info = NSDictionary::dictionaryWithContentsOfFile(m_path + "/Info.plist");
+        if (!m_info)
+            m_info = NSDictionary::create();
+    }
+    return m_info.toRef();
+}
+
+RefPtr<NSObject> NSBundle::objectForInfoDictionaryKey(const std::string& key) const
+{
+    return infoDictionary()->objectForKey(key);
+}
+
+std::string currentLocaleIdentifier()
+{
+    for (const char* variable : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
+        const char* value = std::getenv(variable);
+        if (!value || !*value)
+            continue;
+        std::string identifier(value);
+        // "de_DE.UTF-8@euro" names the locale "de_DE".
+        identifier = identifier.substr(0, identifier.find_first_of(".@"));
+        if (identifier == "C" || identifier == "POSIX")
+            break;
+        return identifier;
+    }
+    return "en_US";
+}
+
+} // namespace qv

@@ -4,6 +4,7 @@
 #include "model/QVPreferenceNames.h"
 #include "model/QVSharedPreferences.h"
 #include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/DeviceRootState.h"
 
 #include <cmath>
 
@@ -11,8 +12,10 @@ namespace qv {
 
 Ref<QVSettings> QVSettings::currentSettings()
 {
-    static QVSettings* instance = makeRef<QVSettings>().leak(); // lives as long as the process
-    return *instance;
+    // The settings of one run start afresh on another device root, whose
+    // images they hold. Lives as long as the process.
+    static auto* instances = new RootBound<Ref<QVSettings>>([] { return makeRef<QVSettings>(); });
+    return instances->get();
 }
 
 QVSettings::QVSettings()

@@ -32,7 +32,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sstream>
 #include <sys/socket.h>
@@ -47,9 +49,12 @@ namespace {
 // The longest command line the channels take, far beyond any real one.
 constexpr size_t maxCommandLength = 64 * 1024;
 
-std::string overlongLineAnswer()
+// How much of an overlong line its answer names.
+constexpr size_t overlongNameLength = 64;
+
+std::string overlongLineAnswer(const std::string& start)
 {
-    UIDriverResponse response;
+    UIDriverResponse response(start + "...");
     response.fail("the command is longer than " + std::to_string(maxCommandLength) + " bytes");
     return response.line();
 }
@@ -431,11 +436,11 @@ std::string UIDriverResponse::line() const
     JSONWriter writer;
     writer.beginObject();
     if (m_error) {
-        writer.member("ok", false).member("error", *m_error);
+        writer.member("ok", false).member("command", m_command).member("error", *m_error);
         writer.endObject();
         return writer.text();
     }
-    writer.member("ok", true);
+    writer.member("ok", true).member("command", m_command);
     std::string text = writer.text();
     if (!m_members.text().empty())
         text += "," + m_members.text();
@@ -484,7 +489,7 @@ void UIDriver::registerViewDescriber(ViewDescriber describer)
 std::string UIDriver::execute(const std::string& line)
 {
     UIDriverCommand command(line);
-    UIDriverResponse response;
+    UIDriverResponse response(trimmed(line));
     auto handler = m_commands.find(command.name());
     if (command.name().empty())
         response.fail("no command");
@@ -507,6 +512,8 @@ void UIDriver::writeDump(JSONWriter& writer)
     if (keyWindow)
         keyWindow->layoutIfNeeded();
     writer.beginObject();
+    writer.member("device", UIScreen::mainScreen().deviceName());
+    writer.member("scale", UIScreen::mainScreen().scale());
     writer.member("orientation", static_cast<int64_t>(application->statusBarOrientation()));
     writer.key("screen");
     UIScreenDump::writeRect(writer, UIScreen::mainScreen().bounds());
@@ -558,7 +565,8 @@ bool UIDriver::startOnStandardInput()
     if (m_channels.count(STDIN_FILENO))
         return true;
     Ref<RunLoopSource> source = RunLoopSource::create(STDIN_FILENO, [this] { channelReadable(STDIN_FILENO); });
-    m_channels.emplace(STDIN_FILENO, Channel { source, STDIN_FILENO, STDOUT_FILENO, {}, false, false });
+    const int answerFd = m_answerFd >= 0 ? m_answerFd : STDOUT_FILENO;
+    m_channels.emplace(STDIN_FILENO, Channel { source, STDIN_FILENO, answerFd, {}, false, false, {} });
     NSRunLoop::mainRunLoop()->addSource(source, NSRunLoopCommonModes);
     return true;
 }
@@ -601,18 +609,72 @@ bool UIDriver::startOnSocket(const std::string& name)
     return true;
 }
 
+UIDriverChannels UIDriver::channelsFromEnvironment()
+{
+    const char* value = std::getenv("QV_DRIVER");
+    if (!value)
+        return { true, false };
+    UIDriverChannels channels;
+    std::istringstream names(value);
+    for (std::string name; std::getline(names, name, ',');) {
+        name = trimmed(name);
+        if (name == "stdin")
+            channels.standardInput = true;
+        else if (name == "socket")
+            channels.socket = true;
+        else if (!name.empty() && name != "none")
+            logLine("UIDriver: QV_DRIVER names no channel \"" + name + "\" (stdin, socket or none)");
+    }
+    return channels;
+}
+
+void UIDriver::keepStandardOutputForAnswers()
+{
+    if (m_answerFd >= 0)
+        return;
+    std::fflush(stdout);
+    const int answerFd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (answerFd < 0)
+        return;
+    if (::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+        ::close(answerFd);
+        return;
+    }
+    // Whole lines, so that what others print does not wait in a buffer
+    // while the log goes on.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    m_answerFd = answerFd;
+}
+
+void UIDriver::start(UIDriverChannels channels, const std::string& programName)
+{
+    const std::string program = std::filesystem::path(programName).filename().string();
+    if (channels.standardInput) {
+        startOnStandardInput();
+        if (::isatty(STDIN_FILENO)) {
+            std::string names;
+            for (const std::string& name : commandNames())
+                names += (names.empty() ? "" : ", ") + name;
+            logLine(program + ": type commands, one a line; each is answered with a line of JSON. quit (or the end of the input) ends. Commands: " + names);
+        }
+    }
+    if (channels.socket) {
+        const char* name = std::getenv("QV_DRIVER_NAME");
+        startOnSocket(name && *name ? name : program);
+    }
+}
+
 void UIDriver::startFromEnvironment(const std::string& programName)
 {
-    const char* channels = std::getenv("QV_DRIVER");
-    if (!channels)
-        return;
-    const std::string wanted = channels;
-    if (wanted.find("stdin") != std::string::npos)
-        startOnStandardInput();
-    if (wanted.find("socket") != std::string::npos) {
-        const char* name = std::getenv("QV_DRIVER_NAME");
-        startOnSocket(name && *name ? name : std::filesystem::path(programName).filename().string());
-    }
+    start(channelsFromEnvironment(), programName);
+}
+
+std::vector<std::string> UIDriver::commandNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : m_commands)
+        names.push_back(entry.first);
+    return names;
 }
 
 void UIDriver::acceptConnection()
@@ -621,7 +683,7 @@ void UIDriver::acceptConnection()
     if (fd < 0)
         return;
     Ref<RunLoopSource> source = RunLoopSource::create(fd, [this, fd] { channelReadable(fd); });
-    m_channels.emplace(fd, Channel { source, fd, fd, {}, true, false });
+    m_channels.emplace(fd, Channel { source, fd, fd, {}, true, false, {} });
     NSRunLoop::mainRunLoop()->addSource(source, NSRunLoopCommonModes);
 }
 
@@ -660,7 +722,7 @@ void UIDriver::answerCompleteLines(int inputFd)
         const std::string line = channel.buffer.substr(0, newline);
         channel.buffer.erase(0, newline + 1);
         const int outputFd = channel.outputFd;
-        const std::string answer = (std::exchange(channel.overlong, false) ? overlongLineAnswer() : execute(line)) + "\n";
+        const std::string answer = (std::exchange(channel.overlong, false) ? overlongLineAnswer(channel.overlongStart) : execute(line)) + "\n";
         if (!writeAll(outputFd, answer)) {
             closeChannel(inputFd);
             return;
@@ -669,8 +731,11 @@ void UIDriver::answerCompleteLines(int inputFd)
     // A peer that never ends its line must not fill the memory.
     auto found = m_channels.find(inputFd);
     if (found != m_channels.end() && found->second.buffer.size() > maxCommandLength) {
-        found->second.buffer.clear();
-        found->second.overlong = true;
+        Channel& channel = found->second;
+        if (!channel.overlong)
+            channel.overlongStart = trimmed(channel.buffer.substr(0, overlongNameLength));
+        channel.buffer.clear();
+        channel.overlong = true;
     }
 }
 

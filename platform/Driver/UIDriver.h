@@ -39,15 +39,17 @@ private:
 // members it adds to the answer.
 class UIDriverResponse {
 public:
-    UIDriverResponse() : m_members(JSONWriter::insideObject()) {}
+    // The answer to the command line given, which it names.
+    explicit UIDriverResponse(std::string command = {}) : m_command(std::move(command)), m_members(JSONWriter::insideObject()) {}
     void fail(std::string error) { m_error = std::move(error); }
     bool failed() const { return m_error.has_value(); }
     // The answer's further members.
     JSONWriter& members() { return m_members; }
-    // {"ok":true,...} or {"ok":false,"error":"..."}
+    // {"ok":true,"command":"...",...} or {"ok":false,"command":"...","error":"..."}
     std::string line() const;
 
 private:
+    std::string m_command;
     std::optional<std::string> m_error;
     JSONWriter m_members;
 };
@@ -57,9 +59,17 @@ private:
 //
 // It reads commands, one a line, from the standard input and/or from a Unix
 // socket under the device root ("/tmp/qvdriver/<name>.sock"), both as
-// file-descriptor sources of the main run loop, and answers each with one
-// line of JSON: {"ok":true,...} or {"ok":false,"error":"..."}. The end of
-// the standard input terminates the application. The commands:
+// file-descriptor sources of the main run loop, and answers each, in order,
+// with one line of JSON that names the command it answers (the line,
+// trimmed): {"ok":true,"command":"tap 10 20",...} or
+// {"ok":false,"command":"...","error":"..."}. An answer is written once its
+// command is done, so it comes after the log lines of that command. The end
+// of the standard input terminates the application.
+//
+// Where it reads the standard input, the standard output carries its
+// answers only: it takes the process's standard output for itself, and
+// whatever else in the process writes there (an extension's printf) goes to
+// the standard error, the log, line by line. The commands:
 //
 //   tap X Y | down X Y [FINGER] | move X Y [FINGER] | up [FINGER] | cancel
 //       touches at points of the key window
@@ -87,6 +97,12 @@ private:
 //
 // Host programs add their own commands, dump sections and view details
 // through the registration calls. Main thread only.
+// The channels a process is driven through.
+struct UIDriverChannels {
+    bool standardInput = false;
+    bool socket = false;
+};
+
 class UIDriver {
 public:
     using CommandHandler = std::function<void(const UIDriverCommand&, UIDriverResponse&)>;
@@ -111,9 +127,21 @@ public:
     // the channel is open.
     bool startOnStandardInput();
     bool startOnSocket(const std::string& name);
-    // From QV_DRIVER ("stdin", "socket" or both, separated by a comma); the
-    // socket takes the program's name, or QV_DRIVER_NAME when set.
+    // What QV_DRIVER names: "stdin", "socket" or both, separated by a
+    // comma; "none" (or nothing) for neither. Unset, the standard input.
+    static UIDriverChannels channelsFromEnvironment();
+    // Sets the process's standard output aside for the answers and sends
+    // what else is written there to the standard error. Called early, before
+    // anything else writes to the standard output; once is enough.
+    void keepStandardOutputForAnswers();
+    // Starts the channels. The socket takes the program's name, or
+    // QV_DRIVER_NAME when set. Where the standard input is a terminal, a
+    // line on the standard error says that commands are awaited and names
+    // them.
+    void start(UIDriverChannels channels, const std::string& programName);
     void startFromEnvironment(const std::string& programName);
+    // The names of the commands, sorted.
+    std::vector<std::string> commandNames() const;
     void stop();
     // The device path of the socket of the name.
     static std::string socketDevicePath(const std::string& name);
@@ -127,8 +155,10 @@ private:
         std::string buffer;
         bool ownsFds;
         // The line being read grew past the limit: what is left of it is
-        // dropped up to its end, which is answered with an error.
+        // dropped up to its end, which is answered with an error naming
+        // the start of the line.
         bool overlong;
+        std::string overlongStart;
     };
 
     void registerBuiltInCommands();
@@ -144,6 +174,8 @@ private:
     std::map<int, Channel> m_channels;
     RefPtr<RunLoopSource> m_listener;
     int m_listenFd = -1;
+    // The process's own standard output, kept for the answers.
+    int m_answerFd = -1;
     std::string m_socketPath;
 };
 

@@ -2,6 +2,7 @@
 
 #include "DeviceRoot.h"
 #include "FileAccess.h"
+#include "FoundationTesting.h"
 
 #include "platform/CFNetwork/Transport/HTTPTransfer.h"
 
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -17,6 +19,7 @@ namespace qv {
 
 namespace {
 
+<<<<<<< HEAD
 // One exchange seen from the loading thread: the transport's events wake
 // it, and it reads the answer as it comes.
 class Exchange {
@@ -26,6 +29,14 @@ public:
     {
     }
     ~Exchange() { m_transfer->cancel(); }
+=======
+std::atomic<double> defaultTimeoutSeconds { 10 };
+
+struct EasyHandleFree {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyHandleFree>;
+>>>>>>> main
 
     // Waits until something happened or the deadline passed; false then.
     bool wait(std::chrono::steady_clock::time_point deadline)
@@ -133,6 +144,21 @@ std::optional<std::string> loadOverNetwork(const NSURL& url, const URLLoadLimits
 }
 
 } // namespace
+
+double defaultURLLoadTimeoutSeconds()
+{
+    return defaultTimeoutSeconds;
+}
+
+ScopedURLLoadTimeout::ScopedURLLoadTimeout(double seconds)
+    : m_previous(defaultTimeoutSeconds.exchange(seconds))
+{
+}
+
+ScopedURLLoadTimeout::~ScopedURLLoadTimeout()
+{
+    defaultTimeoutSeconds = m_previous;
+}
 
 std::optional<std::string> loadContentsOfURL(const NSURL& url, const URLLoadLimits& limits)
 {

@@ -15,6 +15,7 @@
 #include "platform/UIKit/UITableView.h"
 #include "platform/UIKit/UIWindow.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,11 @@ int main(int argc, char** argv)
             UIDriver::shared().registerCommand("taps", [weakScreen](const UIDriverCommand&, UIDriverResponse& response) {
                 RefPtr<SampleScreen> strong = weakScreen.lock();
                 response.members().member("taps", strong ? strong->taps() : -1);
+            });
+            // Writes to the standard output as a careless library would:
+            // through stdio, with or without an end of line.
+            UIDriver::shared().registerCommand("print", [](const UIDriverCommand& command, UIDriverResponse&) {
+                std::printf("%s", command.rest().c_str());
             });
             UIDriver::shared().registerDumpSection("sample", [weakScreen](JSONWriter& writer) {
                 RefPtr<SampleScreen> strong = weakScreen.lock();

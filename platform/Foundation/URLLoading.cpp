@@ -19,7 +19,8 @@ namespace qv {
 
 namespace {
 
-<<<<<<< HEAD
+std::atomic<double> defaultTimeoutSeconds { 10 };
+
 // One exchange seen from the loading thread: the transport's events wake
 // it, and it reads the answer as it comes.
 class Exchange {
@@ -29,14 +30,6 @@ public:
     {
     }
     ~Exchange() { m_transfer->cancel(); }
-=======
-std::atomic<double> defaultTimeoutSeconds { 10 };
-
-struct EasyHandleFree {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyHandleFree>;
->>>>>>> main
 
     // Waits until something happened or the deadline passed; false then.
     bool wait(std::chrono::steady_clock::time_point deadline)

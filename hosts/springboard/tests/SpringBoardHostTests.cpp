@@ -162,6 +162,55 @@ TEST_F(SpringBoardHostTest, CommandsHoldDragAndReleaseIcons)
     EXPECT_EQ(host.quit(), 0);
 }
 
+// Fingers act on the home screen as on the device: a tap launches, a
+// finger held on an icon enters edit mode and carries the icon, a sideways
+// swipe turns the page, a tap outside an open folder closes it. Swipes
+// begin where no icon is, so that no long press can start between the
+// commands.
+TEST_F(SpringBoardHostTest, TouchesLaunchHoldAndTurnPagesAsOnTheDevice)
+{
+    SpringBoardHost host("iphone-4");
+    auto touch = [&](const std::vector<std::string>& commands) {
+        for (const std::string& command : commands)
+            host.expectOk(command);
+        return DumpView(host.dump());
+    };
+    const std::string weather = slotCenterOnScreen(phone, 4), maps = slotCenterOnScreen(phone, 6);
+    const std::string emptyLeft = slotCenterOnScreen(phone, 16), emptyRight = slotCenterOnScreen(phone, 19);
+
+    DumpView tapped = touch({ "tap " + weather });
+    EXPECT_EQ(tapped.state("lastLaunchedApplication"), "\"Weather\"");
+    EXPECT_EQ(tapped.state("editing"), "false");
+    DumpView locked = touch({ "lock", "tap " + maps, "unlock" });
+    EXPECT_EQ(locked.state("lastLaunchedApplication"), "\"Weather\"") << "the lock screen takes the tap";
+
+    EXPECT_EQ(touch({ "down " + emptyRight, "move " + emptyLeft, "up" }).state("currentPage"), "1") << "to the left: the next page";
+    EXPECT_EQ(touch({ "down " + emptyRight, "move 238 415", "up" }).state("currentPage"), "1") << "too short";
+    EXPECT_EQ(touch({ "down " + emptyRight, "move 230 150", "up" }).state("currentPage"), "1") << "up, not sideways";
+    EXPECT_EQ(touch({ "down " + emptyLeft, "move " + emptyRight, "up" }).state("currentPage"), "0") << "to the right: the page before";
+    EXPECT_EQ(touch({ "down " + emptyLeft, "move " + emptyRight, "up" }).state("currentPage"), "0") << "there is none before the first";
+    EXPECT_EQ(touch({ "down " + emptyLeft, "wait 600", "up" }).state("editing"), "false") << "a long press on no icon does nothing";
+
+    DumpView held = touch({ "down " + slotCenterOnScreen(phone, 0), "wait 600" });
+    EXPECT_EQ(held.state("editing"), "true");
+    EXPECT_EQ(held.state("grabbedIcon"), "\"Messages\"");
+    DumpView carried = touch({ "move " + slotCenterOnScreen(phone, 2), "move " + slotCenterOnScreen(phone, 3) });
+    std::vector<std::string> page = carried.iconNames("page0");
+    EXPECT_EQ(std::vector<std::string>(page.begin(), page.begin() + 4), (std::vector<std::string> { "Calendar", "Photos", "Camera", "Messages" }));
+    DumpView dropped = touch({ "up" });
+    EXPECT_EQ(dropped.state("grabbedIcon"), "null");
+    EXPECT_EQ(dropped.state("editing"), "true");
+    EXPECT_EQ(dropped.icon("page0", "Messages"), frameText(phone.homePage(SBGridOrientation::Portrait).frameForIconAtIndex(3)));
+    EXPECT_EQ(touch({ "tap " + maps }).state("lastLaunchedApplication"), "\"Weather\"") << "in edit mode an application does not open";
+    EXPECT_EQ(touch({ "down " + maps, "wait 600" }).state("grabbedIcon"), "\"Maps\"");
+    EXPECT_EQ(touch({ "cancel" }).state("grabbedIcon"), "null") << "a cancelled touch drops the icon";
+
+    DumpView open = touch({ "edit off", "page 1", "tap " + slotCenterOnScreen(phone, 1) });
+    EXPECT_EQ(open.state("openFolder"), "\"Games\"");
+    EXPECT_EQ(touch({ "tap 4 560" }).state("openFolder"), "null") << "a tap outside the folder closes it";
+    EXPECT_EQ(host.quit(), 0);
+}
+
 TEST_F(SpringBoardHostTest, CommandsLaunchOpenCloseTurnPagesLockAndUnlock)
 {
     SpringBoardHost host("iphone-4");
@@ -248,4 +297,29 @@ TEST_F(SpringBoardHostTest, AnExtensionInTheSubstrateFolderReplacesAndAddsMethod
     }
     EXPECT_EQ(first, shifted);
     EXPECT_EQ(host.quit(), 0);
+}
+
+// Started by hand at a terminal, without QV_DRIVER, the host reads its
+// commands from there and says so, naming its own commands too.
+TEST_F(SpringBoardHostTest, StartedAtATerminalTheHostSaysItAwaitsCommands)
+{
+    qv::testing::ScopedEnvironment channels("QV_DRIVER", std::nullopt);
+    qv::testing::ScopedEnvironment device("QV_DEVICE", std::nullopt);
+    qv::testing::ProcessResult result = qv::testing::runPython(R"(
+import os, pty, subprocess, sys
+master, slave = pty.openpty()
+host = subprocess.Popen([sys.argv[1]], stdin=slave, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+os.close(slave)
+os.write(master, b"launch Maps\nquit\n")
+output, errors = host.communicate(timeout=60)
+os.close(master)
+print(host.returncode)
+print(output.decode(), end="")
+print(errors.decode(), end="")
+)", { qv::testing::buildDirectory() + "/bin/springboard" });
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(result.output.rfind("0\n{\"ok\":true,\"command\":\"launch Maps\"}\n{\"ok\":true,\"command\":\"quit\"}\n", 0), 0u) << result.output;
+    EXPECT_NE(result.output.find("springboard: type commands, one a line"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("close, confirmdelete, down, drag, dump, edit, editcontrol, foreground, hold, launch, lock"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("SpringBoard: launching com.apple.maps from location 0"), std::string::npos) << result.output;
 }

@@ -82,6 +82,10 @@ public:
     void setUseHTTPVersionOne(bool value) { m_useHTTPVersionOne = value; }
     bool shouldRedirect() const { return m_shouldRedirect; }
     void setShouldRedirect(bool value) { m_shouldRedirect = value; }
+    // Goes on with a redirect the delegate or queue was asked about,
+    // towards the URL proposed or another.
+    void redirectToURL(RefPtr<NSURL> url);
+    bool needsRedirect() const { return m_needsRedirect; }
     bool shouldUseRFC2616RedirectBehaviour() const { return m_shouldUseRFC2616RedirectBehaviour; }
     void setShouldUseRFC2616RedirectBehaviour(bool value) { m_shouldUseRFC2616RedirectBehaviour = value; }
     int redirectCount() const { return m_redirectCount; }
@@ -187,6 +191,13 @@ public:
     bool showAccurateProgress() const { return m_showAccurateProgress; }
     void setShowAccurateProgress(bool value) { m_showAccurateProgress = value; }
     unsigned long long totalBytesRead() const { return m_totalBytesRead; }
+    void setShouldResetDownloadProgress(bool value) { m_shouldResetDownloadProgress = value; }
+    void setShouldResetUploadProgress(bool value) { m_shouldResetUploadProgress = value; }
+    void incrementDownloadSizeBy(long long amount);
+    void incrementUploadSizeBy(long long amount);
+    // A HEAD request for this one's URL with its settings (the network
+    // queue learns sizes first with it).
+    Ref<QNHTTPRequest> HEADRequest() const;
     unsigned long long totalBytesSent() const { return m_totalBytesSent; }
 
     void setStartedBlock(Block block);
@@ -321,6 +332,8 @@ private:
     void readResponseHeaders();
     void updateStatus();
     void checkRequestStatus();
+    bool shouldTimeOut() const;
+    void updatePartialDownloadSize();
     void cancelLoad();
     void cancelOnRequestThread();
     void scheduleReadStream();
@@ -329,6 +342,11 @@ private:
     bool retryUsingNewConnection();
     void setStatusTimer(RefPtr<NSTimer> timer);
     void applyAuthorizationHeader();
+    void applyCookieHeader();
+    bool willRedirect();
+    bool willAskDelegateToConfirmRedirect();
+    void performRedirect();
+    void reportRedirected();
     bool buildHTTPMessage();
     void writeDownloadedBytes(const std::string& bytes);
     RefPtr<NSError> moveDownloadIntoPlace();
@@ -343,9 +361,13 @@ private:
     void passOnReceivedData(const std::string& data);
     void postRequestStarted();
     void updateProgressIndicators();
-    void tellDownloadProgress(unsigned long long bytes);
-    void tellUploadProgress(unsigned long long bytes);
-    void tellDownloadSizeIncrement(long long amount);
+    void updateUploadProgress();
+    void updateDownloadProgress();
+    void tellProgress(bool download, long long amount, bool isSizeChange);
+    void updateProgressIndicator(const WeakPtr<QNProgressDelegate>& indicator, unsigned long long progress, unsigned long long total);
+    void announceDownloadSize(unsigned long long size);
+    void announceUploadSize(unsigned long long size);
+    void resetProgressForAttempt();
 
     static void expirePersistentConnections();
     static void showNetworkActivityIndicator();
@@ -463,6 +485,8 @@ private:
     unsigned long long m_lastBytesSent = 0;
     unsigned long long m_downloadProgressReported = 0;
     unsigned long long m_uploadProgressReported = 0;
+    unsigned long long m_announcedDownloadSize = 0;
+    unsigned long long m_announcedUploadSize = 0;
     mutable std::mutex m_blocksLock;
     Blocks m_blocks;
 

@@ -176,12 +176,7 @@ void QNHTTPRequest::buildRequestHeaders()
         addRequestHeader(name, value);
     };
 
-    if (m_useCookiePersistence && m_url) {
-        for (const auto& cookie : NSHTTPCookieStorage::sharedHTTPCookieStorage().cookiesForURL(*m_url))
-            m_requestCookies.push_back(cookie);
-    }
-    if (!m_requestCookies.empty())
-        replaceHeader("Cookie", NSHTTPCookie::requestHeaderValue(m_requestCookies));
+    applyCookieHeader();
     if (!headerKey(m_requestHeaders, "User-Agent")) {
         std::optional<std::string> agent = m_userAgentString.empty() ? defaultUserAgentString() : std::optional<std::string>(m_userAgentString);
         if (agent)
@@ -191,13 +186,24 @@ void QNHTTPRequest::buildRequestHeaders()
         replaceHeader("Accept-Encoding", "gzip");
     if (m_shouldCompressRequestBody)
         replaceHeader("Content-Encoding", "gzip");
-    if (m_allowResumeForFileDownloads && !m_downloadDestinationPath.empty() && !m_temporaryFileDownloadPath.empty()
-        && NSFileManager::defaultManager()->fileExistsAtPath(m_temporaryFileDownloadPath)) {
-        if (auto size = fileSize(m_temporaryFileDownloadPath, nullptr))
-            m_partialDownloadSize = *size;
-    }
+    updatePartialDownloadSize();
     if (m_partialDownloadSize)
         replaceHeader("Range", stringWithFormat("bytes=%llu-", m_partialDownloadSize));
+}
+
+void QNHTTPRequest::applyCookieHeader()
+{
+    if (m_useCookiePersistence && m_url) {
+        for (const auto& cookie : NSHTTPCookieStorage::sharedHTTPCookieStorage().cookiesForURL(*m_url))
+            m_requestCookies.push_back(cookie);
+    }
+    auto mainRequest = m_mainRequest.lock();
+    const auto& cookies = mainRequest ? mainRequest->m_requestCookies : m_requestCookies;
+    if (cookies.empty())
+        return;
+    if (auto key = headerKey(m_requestHeaders, "Cookie"))
+        m_requestHeaders->removeObjectForKey(*key);
+    addRequestHeader("Cookie", NSHTTPCookie::requestHeaderValue(cookies));
 }
 
 void QNHTTPRequest::applyAuthorizationHeader()
@@ -232,6 +238,8 @@ void QNHTTPRequest::startRequest()
     if (m_redirectCount == 0)
         m_originalURL = m_url;
     m_lastBytesSent = 0;
+    m_totalBytesSent = 0;
+    m_uploadBufferSize = 0;
     m_contentLength = 0;
     m_responseHeaders = nullptr;
     if (m_downloadDestinationPath.empty())
@@ -327,6 +335,7 @@ void QNHTTPRequest::startRequest()
         failWithError(NSError::create(NetworkRequestErrorDomain, QNInternalErrorWhileBuildingRequestType, "Unable to start HTTP connection", underlying));
         return;
     }
+    resetProgressForAttempt();
     m_lastActivityTime = now();
     WeakPtr<QNHTTPRequest> weakThis(*this);
     auto timer = NSTimer::timerWithTimeInterval(0.25, [weakThis](NSTimer& timer) {
@@ -490,6 +499,27 @@ void QNHTTPRequest::cancelLoad()
 
 // --- Status timer
 
+bool QNHTTPRequest::shouldTimeOut() const
+{
+    // A stream held back (unscheduled) is not idle.
+    if (!m_readStream || !m_readStreamIsScheduled || m_lastActivityTime == 0 || m_timeOutSeconds <= 0)
+        return false;
+    const double idle = now() - m_lastActivityTime;
+    if (idle <= m_timeOutSeconds)
+        return false;
+    // A body not yet past the send buffer gets half as long again.
+    return m_postLength == 0 || (m_uploadBufferSize != 0 && m_totalBytesSent > m_uploadBufferSize) || idle > 1.5 * m_timeOutSeconds;
+}
+
+void QNHTTPRequest::updatePartialDownloadSize()
+{
+    if (m_allowResumeForFileDownloads && !m_downloadDestinationPath.empty() && !m_temporaryFileDownloadPath.empty()
+        && NSFileManager::defaultManager()->fileExistsAtPath(m_temporaryFileDownloadPath)) {
+        if (auto size = fileSize(m_temporaryFileDownloadPath, nullptr))
+            m_partialDownloadSize = *size;
+    }
+}
+
 void QNHTTPRequest::updateStatus()
 {
     m_cancelledLock->lock();
@@ -504,18 +534,19 @@ void QNHTTPRequest::checkRequestStatus()
         setStatusTimer(nullptr);
         return;
     }
-    if (m_readStream) {
+    if (m_readStream && m_postLength) {
+        m_lastBytesSent = m_totalBytesSent;
         const unsigned long long written = m_readStream->bytesWritten();
         if (written > m_totalBytesSent) {
             m_totalBytesSent = written;
             m_lastActivityTime = now();
         }
     }
-    // Idle for longer than the time-out: a request whose stream is held
-    // back (unscheduled) is not idle.
-    if (m_timeOutSeconds > 0 && m_readStreamIsScheduled && now() - m_lastActivityTime >= m_timeOutSeconds) {
+    if (shouldTimeOut()) {
         if (m_retryCount < m_numberOfTimesToRetryOnTimeout) {
             ++m_retryCount;
+            // The timed-out attempt's stream is closed and its pool entry
+            // freed: a retry leaks neither.
             cancelLoad();
             {
                 auto& state = QNHTTPRequestClassState::shared();
@@ -526,11 +557,16 @@ void QNHTTPRequest::checkRequestStatus()
                     m_connectionInfo = nullptr;
                 }
             }
+            // A resumable download asks for what it lacks.
+            updatePartialDownloadSize();
+            if (m_partialDownloadSize && m_request)
+                m_request->setHeaderFieldValue("Range", stringWithFormat("bytes=%llu-", m_partialDownloadSize));
             startRequest();
             return;
         }
         cancelLoad();
         failWithError(sharedError(QNRequestTimedOutErrorType));
+        m_complete = true;
         return;
     }
     updateProgressIndicators();

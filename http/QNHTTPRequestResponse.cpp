@@ -53,6 +53,11 @@ void QNHTTPRequest::handleNetworkEvent(CFStreamEventType type)
         break;
     }
     m_cancelledLock->unlock();
+    // A redirect goes on once its answer's body has ended, after the lock.
+    if (m_downloadComplete && m_needsRedirect && !m_error) {
+        if (!willAskDelegateToConfirmRedirect())
+            performRedirect();
+    }
 }
 
 void QNHTTPRequest::readResponseHeaders()
@@ -66,35 +71,60 @@ void QNHTTPRequest::readResponseHeaders()
     m_responseStatusCode = message->responseStatusCode();
     m_responseStatusMessage = message->responseStatusLine();
 
-    // The announced length of the body (none for a HEAD request).
-    if (requestMethod() != "HEAD") {
-        if (auto length = responseHeader("Content-Length")) {
-            char* end = nullptr;
-            const unsigned long long value = std::strtoull(length->c_str(), &end, 10);
-            if (end && *end == '\0' && !length->empty()) {
-                m_contentLength = value;
-                tellDownloadSizeIncrement(static_cast<long long>(value));
-            }
-        }
-    }
     m_responseEncoding = m_defaultResponseEncoding;
     parseMimeType(nullptr, &m_responseEncoding, responseHeader("Content-Type"));
+
+    // Each "Set-Cookie" field as it came (a joined value would split dates).
+    m_responseCookies = NSHTTPCookie::cookiesWithResponseHeaderFields(message->headerFields(), *m_url);
+    if (m_useCookiePersistence) {
+        for (const auto& cookie : m_responseCookies) {
+            NSHTTPCookieStorage::sharedHTTPCookieStorage().setCookie(cookie);
+            addSessionCookie(cookie);
+        }
+    }
+
+    if (!willRedirect()) {
+        auto mainRequest = m_mainRequest.lock();
+        QNHTTPRequest& target = mainRequest ? *mainRequest : *this;
+        if (auto length = responseHeader("Content-Length")) {
+            // Read with its base as written: "0x" hexadecimal, "0" octal.
+            char* end = nullptr;
+            const unsigned long long value = std::strtoull(length->c_str(), &end, 0);
+            const bool valid = end && *end == '\0' && !length->empty() && length->front() != '-';
+            if (valid && mainRequest && m_allowCompressedResponse && value == 20 && m_showAccurateProgress && m_shouldResetDownloadProgress) {
+                // A compressed HEAD answer says nothing of the real size.
+                mainRequest->m_showAccurateProgress = false;
+                mainRequest->incrementDownloadSizeBy(1);
+            } else if (valid) {
+                target.m_contentLength = value;
+                if (m_showAccurateProgress && m_shouldResetDownloadProgress)
+                    target.announceDownloadSize(target.m_contentLength + target.m_partialDownloadSize);
+            }
+        } else if (m_showAccurateProgress && m_shouldResetDownloadProgress) {
+            target.m_showAccurateProgress = false;
+            target.announceDownloadSize(1);
+        }
+    }
 
     if (m_shouldAttemptPersistentConnection) {
         const auto connection = responseHeader("Connection");
         const std::string connectionValue = connection ? lowercased(*connection) : "";
         if (message->version() == kCFHTTPVersion1_0 && connectionValue != "keep-alive") {
-            m_connectionCanBeReused = false;
+            // Not reusable.
         } else if (connectionValue == "close") {
-            m_connectionCanBeReused = false;
+            // Not reusable.
         } else if (auto keepAlive = responseHeader("Keep-Alive")) {
             const std::string value = lowercased(*keepAlive);
-            const auto timeout = value.find("timeout=");
+            long timeout = 0;
+            size_t at = value.find_first_not_of(" \t");
+            if (at != std::string::npos && value.compare(at, 8, "timeout=") == 0)
+                timeout = std::strtol(value.c_str() + at + 8, nullptr, 10);
             const auto max = value.find("max=");
             const long maxRequests = max == std::string::npos ? 0 : std::strtol(value.c_str() + max + 4, nullptr, 10);
-            m_connectionCanBeReused = maxRequests > 5;
-            if (m_connectionCanBeReused && timeout != std::string::npos)
-                m_persistentConnectionTimeoutSeconds = std::strtod(value.c_str() + timeout + 8, nullptr);
+            if (maxRequests > 5) {
+                m_connectionCanBeReused = true;
+                m_persistentConnectionTimeoutSeconds = static_cast<double>(timeout);
+            }
         } else {
             m_connectionCanBeReused = true;
         }
@@ -102,9 +132,9 @@ void QNHTTPRequest::readResponseHeaders()
 
     // Told on the main thread: the delegate, the block, then the queue.
     Ref<QNHTTPRequest> protect(*this);
-    Ref<NSDictionary> headers = m_responseHeaders.toRef();
+    Ref<NSDictionary> headers = m_responseHeaders->mutableCopy();
     performOnMainThread([protect, headers] {
-        if (protect->error())
+        if (protect->error() || protect->m_mainRequest.lock())
             return;
         if (auto delegate = protect->delegate().lock(); delegate && protect->m_didReceiveResponseHeadersSelector)
             ((*delegate).*(protect->m_didReceiveResponseHeadersSelector))(*protect, headers);
@@ -153,6 +183,9 @@ void QNHTTPRequest::handleBytesAvailable()
     }
     m_totalBytesRead += static_cast<unsigned long long>(count);
     m_lastActivityTime = now();
+    // A redirect's body is not kept while a file download may resume.
+    if (m_needsRedirect && m_shouldRedirect && m_allowResumeForFileDownloads)
+        return;
 
     auto delegate = this->delegate().lock();
     const bool delegateTakesData = delegate && m_didReceiveDataSelector && delegate->respondsToDidReceiveData();
@@ -179,7 +212,7 @@ void QNHTTPRequest::writeDownloadedBytes(const std::string& bytes)
             if (responseHeader("Content-Range")) {
                 append = true;
             } else {
-                tellDownloadSizeIncrement(-static_cast<long long>(m_partialDownloadSize));
+                incrementDownloadSizeBy(-static_cast<long long>(m_partialDownloadSize));
                 m_partialDownloadSize = 0;
             }
         }
@@ -271,7 +304,8 @@ void QNHTTPRequest::handleStreamComplete()
     // A body inflated as it came must have reached its end.
     if (!fileError && m_dataDecompressor && m_downloadDestinationPath.empty() && !m_dataDecompressor->streamEnded() && m_totalBytesRead > 0)
         fileError = QNDataDecompressor::truncatedDataError();
-    if (m_authenticationNeeded == 0)
+    // A body file is kept while a redirect that resends it is pending.
+    if (m_authenticationNeeded == 0 && !m_needsRedirect)
         removeTemporaryUploadFiles();
 
     if (!m_temporaryFileDownloadPath.empty()) {

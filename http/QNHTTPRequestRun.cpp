@@ -13,6 +13,25 @@
 
 namespace qv {
 
+namespace {
+
+// A download path with ".." in it may lead anywhere: it is refused.
+bool leavesItsFolder(const std::string& path)
+{
+    size_t at = 0;
+    while (at <= path.size()) {
+        const auto end = path.find('/', at);
+        if (path.compare(at, end == std::string::npos ? std::string::npos : end - at, "..") == 0)
+            return true;
+        if (end == std::string::npos)
+            break;
+        at = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
 Ref<NSOperationQueue> QNHTTPRequest::sharedQueue()
 {
     return QNHTTPRequestClassState::shared().sharedQueue;
@@ -149,6 +168,11 @@ void QNHTTPRequest::main()
             m_didUseCachedResponse = false;
             if (!m_url) {
                 failWithError(sharedError(QNUnableToCreateRequestErrorType));
+                break;
+            }
+            if (leavesItsFolder(m_downloadDestinationPath) || leavesItsFolder(m_temporaryFileDownloadPath)) {
+                failWithError(NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
+                    "Failed to move file from '" + m_temporaryFileDownloadPath + "' to '" + m_downloadDestinationPath + "'"));
                 break;
             }
             if (!m_mainRequest.lock())

@@ -150,6 +150,42 @@ Ref<QNHTTPRequest> QNHTTPRequest::copy() const
     return copy;
 }
 
+Ref<QNHTTPRequest> QNHTTPRequest::HEADRequest() const
+{
+    auto head = makeRef<QNHTTPRequest>(url());
+    head->m_requestHeaders = m_requestHeaders ? RefPtr<NSDictionary>(m_requestHeaders->mutableCopy()) : nullptr;
+    head->m_requestCookies = m_requestCookies;
+    head->m_useCookiePersistence = m_useCookiePersistence;
+    head->m_useKeychainPersistence = m_useKeychainPersistence;
+    head->m_useSessionPersistence = m_useSessionPersistence;
+    head->m_allowCompressedResponse = m_allowCompressedResponse;
+    head->m_username = m_username;
+    head->m_password = m_password;
+    head->m_domain = m_domain;
+    head->m_proxyUsername = m_proxyUsername;
+    head->m_proxyPassword = m_proxyPassword;
+    head->m_proxyDomain = m_proxyDomain;
+    head->m_proxyHost = m_proxyHost;
+    head->m_proxyPort = m_proxyPort;
+    head->m_proxyType = m_proxyType;
+    head->m_shouldPresentAuthenticationDialog = m_shouldPresentAuthenticationDialog;
+    head->m_shouldPresentProxyAuthenticationDialog = m_shouldPresentProxyAuthenticationDialog;
+    head->m_timeOutSeconds = m_timeOutSeconds;
+    head->m_useHTTPVersionOne = m_useHTTPVersionOne;
+    head->m_validatesSecureCertificate = m_validatesSecureCertificate;
+    head->m_clientCertificateIdentity = m_clientCertificateIdentity;
+    head->m_clientCertificates = m_clientCertificates;
+    head->m_PACurl = m_PACurl;
+    head->m_shouldPresentCredentialsBeforeChallenge = m_shouldPresentCredentialsBeforeChallenge;
+    head->m_numberOfTimesToRetryOnTimeout = m_numberOfTimesToRetryOnTimeout;
+    head->m_shouldUseRFC2616RedirectBehaviour = m_shouldUseRFC2616RedirectBehaviour;
+    head->m_shouldAttemptPersistentConnection = m_shouldAttemptPersistentConnection;
+    head->m_persistentConnectionTimeoutSeconds = m_persistentConnectionTimeoutSeconds;
+    head->m_mainRequest = const_cast<QNHTTPRequest*>(this);
+    head->setRequestMethod("HEAD");
+    return head;
+}
+
 void QNHTTPRequest::copySettingsInto(QNHTTPRequest& copy) const
 {
     copy.m_delegate = delegate();

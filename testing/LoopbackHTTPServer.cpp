@@ -43,7 +43,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_POST(self):
         print(self.command + ' ' + self.path, flush=True)
-        self.echo()
+        if self.path.startswith('/_/redirect-status/'):
+            length = int(self.headers.get('Content-Length') or 0)
+            if length:
+                self.rfile.read(length)
+            self.redirect_status()
+        else:
+            self.echo()
+
+    def redirect_status(self):
+        # /_/redirect-status/CODE/LOCATION: that status towards the
+        # (percent-encoded) location, with a cookie for this host.
+        parts = self.path.split('/', 4)
+        target = urllib.parse.unquote(parts[4])
+        self.answer(int(parts[3]), b'redirect body', 'text/plain',
+                    headers=[('Location', target), ('Set-Cookie', 'first=host; Path=/')])
 
     do_PUT = do_POST
     do_DELETE = do_POST
@@ -53,6 +67,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
         parts = self.path.split('/')
         if self.path.startswith('/_/echo'):
             self.echo()
+        elif self.path.startswith('/_/redirect-status/'):
+            self.redirect_status()
+        elif self.path == '/_/trickle-headers':
+            # Header lines, slowly, for ever: never a body.
+            self.send_response(200)
+            try:
+                for count in range(100000):
+                    self.send_header('X-Trickle-%d' % count, 'x')
+                    self.flush_headers()
+                    time.sleep(0.1)
+            except OSError:
+                pass
+        elif self.path == '/_/endless-headers':
+            # Header lines as fast as they go, for ever.
+            self.wfile.write(b'HTTP/1.0 200 OK\r\n')
+            try:
+                for count in range(10000000):
+                    self.wfile.write(b'X-Endless-%d: xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\r\n' % count)
+            except OSError:
+                pass
         elif self.path.startswith('/_/truncated/'):
             # Announces N bytes, sends half of them and closes.
             count = int(parts[3])

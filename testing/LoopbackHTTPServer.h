@@ -23,6 +23,10 @@ namespace qv::testing {
 //   /_/echo (any method) the request line, header lines and body received
 //   /_/truncated/N       announces N bytes, sends half and closes
 //   /_/gzip/N[/cut]      N bytes gzip-compressed (cut to half its length)
+//   /_/redirect-status/CODE/LOCATION  that status towards the location
+//                        (percent-encoded), setting a cookie (also for POST)
+//   /_/trickle-headers   a header line every tenth of a second, for ever
+//   /_/endless-headers   header lines as fast as they go, for ever
 // It stops when the object goes.
 class LoopbackHTTPServer {
 public:

@@ -86,6 +86,7 @@ bool LoopbackNginx::start()
            << "    root " << m_root.string() << ";\n"
            << "    error_page 405 =200 $uri;\n"
            << "    location /gzip/ { gzip on; gzip_types *; gzip_min_length 0; gzip_proxied any; }\n"
+           << "    location /short/ { keepalive_timeout 1; }\n"
            << "  }\n}\n";
     config.close();
     m_process = std::make_unique<ChildProcess>(std::vector<std::string> { "nginx", "-p", prefix, "-c", prefix + "/nginx.conf", "-e", prefix + "/error.log" });

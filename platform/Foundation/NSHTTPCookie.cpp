@@ -1,10 +1,12 @@
 #include "NSHTTPCookie.h"
 
+#include "HTTPDate.h"
 #include "VirtualClock.h"
 
 #include <strings.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace qv {
 
@@ -57,6 +59,85 @@ bool NSHTTPCookie::matchesURL(const NSURL& url) const
     if (path.compare(0, prefix.size(), prefix) != 0)
         return false;
     return path.size() == prefix.size() || prefix.back() == '/' || path[prefix.size()] == '/';
+}
+
+namespace {
+
+std::string trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+// One "Set-Cookie" value: "name=value; Attribute=value; Flag".
+RefPtr<NSHTTPCookie> parseSetCookie(std::string_view text, const NSURL& url)
+{
+    NSHTTPCookie::Properties properties;
+    const std::string host = url.host();
+    std::string path = url.path();
+    // The default path is the URL's folder.
+    const auto slash = path.rfind('/');
+    path = slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+    properties.domain = host;
+    properties.path = path;
+    bool first = true;
+    size_t at = 0;
+    while (at <= text.size()) {
+        const auto end = text.find(';', at);
+        const std::string_view part = text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+        const auto equals = part.find('=');
+        const std::string name = trimmed(part.substr(0, equals));
+        const std::string value = equals == std::string_view::npos ? "" : trimmed(part.substr(equals + 1));
+        if (first) {
+            if (equals == std::string_view::npos)
+                return nullptr;
+            properties.name = name;
+            properties.value = value;
+            first = false;
+        } else if (strcasecmp(name.c_str(), "domain") == 0 && !value.empty()) {
+            std::string domain = value.front() == '.' ? value.substr(1) : value;
+            // Only the host itself or a domain above it.
+            const bool covers = strcasecmp(domain.c_str(), host.c_str()) == 0
+                || (host.size() > domain.size() && strcasecmp(host.c_str() + host.size() - domain.size(), domain.c_str()) == 0
+                    && host[host.size() - domain.size() - 1] == '.');
+            if (!covers)
+                return nullptr;
+            properties.domain = "." + domain;
+        } else if (strcasecmp(name.c_str(), "path") == 0 && !value.empty() && value.front() == '/') {
+            properties.path = value;
+        } else if (strcasecmp(name.c_str(), "expires") == 0) {
+            if (auto date = dateFromRFC1123String(value))
+                properties.expiresDate = *date;
+        } else if (strcasecmp(name.c_str(), "max-age") == 0) {
+            char* endOfNumber = nullptr;
+            const double seconds = std::strtod(value.c_str(), &endOfNumber);
+            if (endOfNumber && *endOfNumber == '\0' && !value.empty())
+                properties.expiresDate = VirtualClock::realNow() + seconds;
+        } else if (strcasecmp(name.c_str(), "secure") == 0) {
+            properties.secure = true;
+        } else if (strcasecmp(name.c_str(), "httponly") == 0) {
+            properties.httpOnly = true;
+        }
+        if (end == std::string_view::npos)
+            break;
+        at = end + 1;
+    }
+    return NSHTTPCookie::cookieWithProperties(std::move(properties));
+}
+
+} // namespace
+
+std::vector<Ref<NSHTTPCookie>> NSHTTPCookie::cookiesWithResponseHeaderFields(
+    const std::vector<std::pair<std::string, std::string>>& fields, const NSURL& url)
+{
+    std::vector<Ref<NSHTTPCookie>> cookies;
+    for (const auto& [name, value] : fields)
+        if (strcasecmp(name.c_str(), "Set-Cookie") == 0)
+            if (auto cookie = parseSetCookie(value, url))
+                cookies.push_back(cookie.toRef());
+    return cookies;
 }
 
 std::string NSHTTPCookie::requestHeaderValue(const std::vector<Ref<NSHTTPCookie>>& cookies)

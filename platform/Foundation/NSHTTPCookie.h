@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -40,6 +41,12 @@ public:
     bool isSessionOnly() const { return !m_properties.expiresDate; }
     // Whether the cookie goes with a request to the URL.
     bool matchesURL(const NSURL& url) const;
+
+    // The cookies of the "Set-Cookie" fields of a response to the URL (each
+    // field as it came), with the URL's host and folder where a cookie
+    // names none; a cookie that names another site's domain is dropped.
+    static std::vector<Ref<NSHTTPCookie>> cookiesWithResponseHeaderFields(
+        const std::vector<std::pair<std::string, std::string>>& fields, const NSURL& url);
 
     // "Cookie" header value for the cookies: "a=1; b=2".
     static std::string requestHeaderValue(const std::vector<Ref<NSHTTPCookie>>& cookies);

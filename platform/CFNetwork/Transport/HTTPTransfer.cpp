@@ -274,6 +274,12 @@ size_t HTTPTransfer::takeHeaderLine(const char* data, size_t length)
             return 0;
         if (m_headComplete)
             return length; // trailer fields of a chunked body
+        // A head without end is refused, not kept in memory.
+        m_headBytes += length;
+        if (m_headBytes > headLimit) {
+            m_headTooLarge = true;
+            return 0;
+        }
         if (line.rfind("HTTP/", 0) == 0) {
             m_head = {};
             m_head.statusLine = trimmed(line);
@@ -333,7 +339,9 @@ void HTTPTransfer::finish(int curlCode, long osErrno, bool receivedAnything)
         if (m_cancelled)
             return;
         m_finished = true;
-        if (curlCode != CURLE_OK)
+        if (m_headTooLarge)
+            m_error = HTTPTransferError { TransferCFNetworkErrorDomain, TransferHTTPParseFailureError, "the response head is too large" };
+        else if (curlCode != CURLE_OK)
             m_error = mapError(static_cast<CURLcode>(curlCode), osErrno, receivedAnything);
         else if (!m_headComplete)
             m_error = HTTPTransferError { TransferCFNetworkErrorDomain, TransferHTTPParseFailureError, "no response head" };

@@ -80,6 +80,7 @@ private:
     void notify(Event event);
 
     static constexpr size_t bufferLimit = 1u << 20;
+    static constexpr size_t headLimit = 256u << 10;
 
     const HTTPTransferRequest m_request;
     mutable std::mutex m_lock;
@@ -91,6 +92,8 @@ private:
     void* m_resolveList = nullptr;
     ResponseHead m_head;
     bool m_headComplete = false;
+    size_t m_headBytes = 0;
+    bool m_headTooLarge = false;
     std::deque<std::string> m_body;
     size_t m_bodyOffset = 0;
     size_t m_buffered = 0;

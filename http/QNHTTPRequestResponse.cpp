@@ -12,6 +12,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstdlib>
 
 namespace qv {
@@ -156,15 +157,15 @@ void QNHTTPRequest::handleBytesAvailable()
         readSize = 262144;
     else if (m_contentLength > 65536)
         readSize = 65536;
-    std::string buffer(readSize, '\0');
-    const long count = m_readStream->read(reinterpret_cast<uint8_t*>(buffer.data()), readSize);
+    auto scratch = std::make_unique_for_overwrite<char[]>(readSize);
+    const long count = m_readStream->read(reinterpret_cast<uint8_t*>(scratch.get()), readSize);
     if (count < 0) {
         handleStreamError();
         return;
     }
     if (count == 0)
         return;
-    buffer.resize(static_cast<size_t>(count));
+    std::string buffer(scratch.get(), static_cast<size_t>(count));
     m_receivedAnyBytes = true;
 
     std::optional<std::string> inflated;

@@ -1,5 +1,7 @@
 #include "NSBundle.h"
 
+#include "DeviceRootState.h"
+
 #include <cstdlib>
 
 namespace qv {
@@ -13,12 +15,26 @@ std::string& mainBundlePath()
     return path;
 }
 
+// The main bundle, with its Info.plist read once, for the device it was
+// read on.
+RootBound<Ref<NSBundle>>& mainBundleState()
+{
+    static RootBound<Ref<NSBundle>> state([] {
+        std::lock_guard lock(mainBundleLock);
+        return makeRef<NSBundle>(mainBundlePath());
+    });
+    return state;
+}
+
 } // namespace
 
 Ref<NSBundle> NSBundle::mainBundle()
 {
+    Ref<NSBundle> bundle = mainBundleState().get();
     std::lock_guard lock(mainBundleLock);
-    return makeRef<NSBundle>(mainBundlePath());
+    if (bundle->bundlePath() != mainBundlePath())
+        return makeRef<NSBundle>(mainBundlePath());
+    return bundle;
 }
 
 void NSBundle::setMainBundlePath(const std::string& path)

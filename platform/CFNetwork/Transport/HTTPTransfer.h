@@ -79,7 +79,7 @@ private:
     void freeLists();
     void notify(Event event);
 
-    static constexpr size_t bufferLimit = 1u << 20;
+    static constexpr size_t bufferLimit = 4u << 20;
     static constexpr size_t headLimit = 256u << 10;
 
     const HTTPTransferRequest m_request;

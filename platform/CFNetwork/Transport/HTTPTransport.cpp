@@ -34,11 +34,11 @@ void HTTPTransport::post(std::function<void()> command)
 void HTTPTransport::add(HTTPTransfer& transfer)
 {
     post([this, transfer = Ref<HTTPTransfer>(transfer)] {
-        CURL* easy = curl_easy_init();
+        CURL* easy = takeEasyHandle();
         const int result = easy ? transfer->configure(easy) : CURLE_OUT_OF_MEMORY;
         if (result != CURLE_OK) {
             if (easy)
-                curl_easy_cleanup(easy);
+                giveBackEasyHandle(easy);
             transfer->freeLists();
             transfer->m_easy = nullptr;
             transfer->finish(result, 0, false);
@@ -71,9 +71,29 @@ void HTTPTransport::detach(void* easy)
     Ref<HTTPTransfer> transfer = found->second;
     m_running.erase(found);
     curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
-    curl_easy_cleanup(static_cast<CURL*>(easy));
+    giveBackEasyHandle(easy);
     transfer->freeLists();
     transfer->m_easy = nullptr;
+}
+
+void* HTTPTransport::takeEasyHandle()
+{
+    // Handles are reset and used again: making one costs more than a small
+    // request's whole exchange.
+    if (m_idleHandles.empty())
+        return curl_easy_init();
+    void* easy = m_idleHandles.back();
+    m_idleHandles.pop_back();
+    return easy;
+}
+
+void HTTPTransport::giveBackEasyHandle(void* easy)
+{
+    curl_easy_reset(static_cast<CURL*>(easy));
+    if (m_idleHandles.size() < 64)
+        m_idleHandles.push_back(easy);
+    else
+        curl_easy_cleanup(static_cast<CURL*>(easy));
 }
 
 void HTTPTransport::runCommands()

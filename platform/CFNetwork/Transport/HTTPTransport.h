@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace qv {
 
@@ -33,6 +34,8 @@ private:
     void runCommands();
     void collectFinished();
     void detach(void* easy);
+    void* takeEasyHandle();
+    void giveBackEasyHandle(void* easy);
 
     void* m_multi = nullptr;
     std::mutex m_lock;
@@ -40,6 +43,8 @@ private:
     // Transfers in the multi handle, held alive while there.
     std::map<void*, Ref<HTTPTransfer>> m_running;
     std::thread m_thread;
+    // Reset easy handles kept for the next transfers (transport thread only).
+    std::vector<void*> m_idleHandles;
 };
 
 } // namespace qv

@@ -4,6 +4,7 @@
 #include "http/QNConnectionEntry.h"
 #include "http/QNHTTPRequestDelegate.h"
 
+#include "platform/CFNetwork/CFHTTPAuthentication.h"
 #include "platform/CFNetwork/CFHTTPMessage.h"
 #include "platform/CFNetwork/CFHTTPReadStream.h"
 #include "platform/CFNetwork/SecIdentity.h"
@@ -246,6 +247,17 @@ public:
     void setShouldPresentProxyAuthenticationDialog(bool value) { m_shouldPresentProxyAuthenticationDialog = value; }
     bool shouldPresentCredentialsBeforeChallenge() const { return m_shouldPresentCredentialsBeforeChallenge; }
     void setShouldPresentCredentialsBeforeChallenge(bool value) { m_shouldPresentCredentialsBeforeChallenge = value; }
+    // Called by a delegate, block or dialog that was asked for credentials,
+    // on any thread: try again with what it set, or give up.
+    void retryUsingSuppliedCredentials();
+    void cancelAuthentication();
+    void addBasicAuthenticationHeader(const std::string& username, const std::string& password);
+    int authenticationNeeded() const { return m_authenticationNeeded; }
+    int authenticationRetryCount() const { return m_authenticationRetryCount; }
+    const std::string& authenticationRealm() const { return m_authenticationRealm; }
+    const std::string& proxyAuthenticationRealm() const { return m_proxyAuthenticationRealm; }
+    RefPtr<NSDictionary> requestCredentials() const { return m_requestCredentials; }
+    static void clearSessionCredentials();
     const std::string& authenticationScheme() const { return m_authenticationScheme; }
     void setAuthenticationScheme(std::string value) { m_authenticationScheme = std::move(value); }
     bool validatesSecureCertificate() const { return m_validatesSecureCertificate; }
@@ -342,6 +354,15 @@ private:
     bool retryUsingNewConnection();
     void setStatusTimer(RefPtr<NSTimer> timer);
     void applyAuthorizationHeader();
+    void attemptToApplyCredentialsAndResume();
+    void attemptToApplyProxyCredentialsAndResume();
+    bool applyCredentials(const Ref<NSDictionary>& credentials, bool proxy);
+    RefPtr<NSDictionary> findCredentials(bool proxy);
+    bool applySessionCredentials(bool proxy);
+    bool willAskDelegateForCredentials(bool proxy);
+    bool showAuthenticationDialog(bool proxy);
+    void failAuthentication();
+    void resumeAfterAuthentication();
     void applyCookieHeader();
     bool willRedirect();
     bool willAskDelegateToConfirmRedirect();
@@ -497,6 +518,9 @@ private:
     bool m_useSessionPersistence = true;
     bool m_useCookiePersistence = true;
     RefPtr<NSDictionary> m_requestCredentials, m_proxyCredentials;
+    RefPtr<CFHTTPAuthentication> m_requestAuthentication, m_proxyAuthentication;
+    // The last challenge, to read the authentication object from again.
+    RefPtr<CFHTTPMessage> m_challengeResponse;
     std::string m_authenticationScheme, m_proxyAuthenticationScheme;
     std::string m_authenticationRealm, m_proxyAuthenticationRealm;
     int m_authenticationRetryCount = 0, m_proxyAuthenticationRetryCount = 0;

@@ -3,6 +3,10 @@
 #include "http/QNCacheDelegate.h"
 #include "http/QNConnectionEntry.h"
 
+#include "platform/CFNetwork/CFHTTPAuthentication.h"
+#include "platform/Foundation/NSDictionary.h"
+#include "platform/Foundation/NSURL.h"
+
 #include "platform/Foundation/NSError.h"
 #include "platform/Foundation/NSHTTPCookie.h"
 #include "platform/Foundation/NSOperationQueue.h"
@@ -46,6 +50,19 @@ struct QNHTTPRequestClassState {
     std::optional<std::string> defaultUserAgent;
     std::optional<std::vector<Ref<NSHTTPCookie>>> sessionCookies;
     std::map<int, Ref<NSError>> sharedErrors;
+
+    // Credentials that worked this session, for a server or a proxy.
+    struct CredentialRecord {
+        RefPtr<CFHTTPAuthentication> authentication;
+        Ref<NSDictionary> credentials;
+        RefPtr<NSURL> url;          // server records
+        std::string scheme;
+        std::string realm;          // server records, when known
+        std::string host;           // proxy records
+        int port = 0;               // proxy records
+    };
+    std::vector<CredentialRecord> sessionCredentials;
+    std::vector<CredentialRecord> sessionProxyCredentials;
 
 private:
     QNHTTPRequestClassState();

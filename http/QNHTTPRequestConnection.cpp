@@ -206,11 +206,6 @@ void QNHTTPRequest::applyCookieHeader()
     addRequestHeader("Cookie", NSHTTPCookie::requestHeaderValue(cookies));
 }
 
-void QNHTTPRequest::applyAuthorizationHeader()
-{
-    // Credentials are presented once the authentication step is built.
-}
-
 bool QNHTTPRequest::buildHTTPMessage()
 {
     m_request = nullptr;

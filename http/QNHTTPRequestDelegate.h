@@ -27,6 +27,10 @@ public:
     virtual bool respondsToDidReceiveData() const { return false; }
     // Whether the delegate decides on redirects itself.
     virtual bool respondsToWillRedirect() const { return false; }
+    // Whether the delegate supplies credentials when asked (it then calls
+    // retryUsingSuppliedCredentials or cancelAuthentication on the request).
+    virtual bool respondsToAuthenticationNeeded() const { return false; }
+    virtual bool respondsToProxyAuthenticationNeeded() const { return false; }
 };
 
 // What a request's progress receivers are told. Every method is optional.

@@ -54,10 +54,13 @@ void QNHTTPRequest::handleNetworkEvent(CFStreamEventType type)
         break;
     }
     m_cancelledLock->unlock();
-    // A redirect goes on once its answer's body has ended, after the lock.
+    // A redirect or a challenge goes on once its answer's body has ended,
+    // after the lock.
     if (m_downloadComplete && m_needsRedirect && !m_error) {
         if (!willAskDelegateToConfirmRedirect())
             performRedirect();
+    } else if (m_downloadComplete && m_authenticationNeeded && !m_error) {
+        attemptToApplyCredentialsAndResume();
     }
 }
 
@@ -68,9 +71,34 @@ void QNHTTPRequest::readResponseHeaders()
     auto message = m_readStream->responseHeader();
     if (!message || !message->isHeaderComplete())
         return;
+    m_authenticationNeeded = 0;
     m_responseHeaders = message->allHeaderFields();
     m_responseStatusCode = message->responseStatusCode();
     m_responseStatusMessage = message->responseStatusLine();
+
+    // A challenge: met once the whole answer has come. An object that was
+    // answered before reads whether its credentials were refused.
+    if (m_responseStatusCode == 401 || m_responseStatusCode == 407) {
+        m_authenticationNeeded = m_responseStatusCode == 401 ? 1 : 2;
+        m_challengeResponse = message;
+        if (auto authentication = m_responseStatusCode == 401 ? m_requestAuthentication : m_proxyAuthentication)
+            authentication->updateFromResponse(*message);
+    } else if (!m_requestAuthentication && m_authenticationScheme == kCFHTTPAuthenticationSchemeBasic && !m_username.empty() && !m_password.empty()
+        && m_useSessionPersistence) {
+        // Basic credentials sent before any challenge worked: kept for the
+        // session.
+        auto credentials = NSDictionary::create();
+        credentials->setObject(m_username, kCFHTTPAuthenticationUsername);
+        credentials->setObject(m_password, kCFHTTPAuthenticationPassword);
+        auto& state = QNHTTPRequestClassState::shared();
+        std::lock_guard lock(state.sessionCredentialsLock);
+        // One record per URL and user: a request sent again adds none.
+        std::erase_if(state.sessionCredentials, [&](const QNHTTPRequestClassState::CredentialRecord& record) {
+            return !record.authentication && record.url && record.url->isEqual(m_url.get())
+                && record.credentials->isEqual(credentials.ptr());
+        });
+        state.sessionCredentials.push_back({ nullptr, credentials, m_url, kCFHTTPAuthenticationSchemeBasic, "", "", 0 });
+    }
 
     m_responseEncoding = m_defaultResponseEncoding;
     parseMimeType(nullptr, &m_responseEncoding, responseHeader("Content-Type"));

@@ -55,6 +55,8 @@ void QNHTTPRequest::addSessionCookie(NSHTTPCookie& cookie)
 
 void QNHTTPRequest::clearSession()
 {
+    // The server session credentials go; the proxy's stay.
+    clearSessionCredentials();
     setSessionCookies(std::nullopt);
     if (auto cache = defaultCache())
         cache->clearCachedResponsesForStoragePolicy(0);

@@ -51,6 +51,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
         else:
             self.echo()
 
+    def digest(self):
+        # Digest (RFC 7616, MD5, qop auth) for user "user", password
+        # "secret": the echo when the answer is right, else a challenge.
+        import hashlib, re
+        md5 = lambda text: hashlib.md5(text.encode()).hexdigest()
+        realm, nonce = 'Quilt', 'a1b2c3d4'
+        fields = dict(re.findall(r'(\w+)=(?:"([^"]*)"|([^,\s]*))', self.headers.get('Authorization', '')) and
+                      [(k, v or w) for k, v, w in re.findall(r'(\w+)=(?:"([^"]*)"|([^,\s]*))', self.headers.get('Authorization', ''))])
+        ok = False
+        if self.headers.get('Authorization', '').startswith('Digest ') and fields.get('username') == 'user':
+            ha1 = md5('user:%s:secret' % realm)
+            ha2 = md5('%s:%s' % (self.command, fields.get('uri', '')))
+            expected = md5(':'.join([ha1, fields.get('nonce', ''), fields.get('nc', ''), fields.get('cnonce', ''), 'auth', ha2]))
+            ok = fields.get('response') == expected and fields.get('nonce') == nonce and fields.get('uri') == self.path
+        if ok:
+            self.echo()
+        else:
+            self.answer(401, b'denied', 'text/plain',
+                        headers=[('WWW-Authenticate', 'Digest realm="%s", nonce="%s", qop="auth", algorithm=MD5' % (realm, nonce))])
+
     def redirect_status(self):
         # /_/redirect-status/CODE/LOCATION: that status towards the
         # (percent-encoded) location, with a cookie for this host.
@@ -69,6 +89,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.echo()
         elif self.path.startswith('/_/redirect-status/'):
             self.redirect_status()
+        elif self.path.startswith('/_/digest'):
+            self.digest()
         elif self.path == '/_/trickle-headers':
             # Header lines, slowly, for ever: never a body.
             self.send_response(200)

@@ -25,6 +25,8 @@ namespace qv::testing {
 //   /_/gzip/N[/cut]      N bytes gzip-compressed (cut to half its length)
 //   /_/redirect-status/CODE/LOCATION  that status towards the location
 //                        (percent-encoded), setting a cookie (also for POST)
+//   /_/digest...         the echo behind Digest credentials (user "user",
+//                        password "secret"), else a 401 challenge
 //   /_/trickle-headers   a header line every tenth of a second, for ever
 //   /_/endless-headers   header lines as fast as they go, for ever
 // It stops when the object goes.

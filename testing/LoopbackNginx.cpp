@@ -87,8 +87,11 @@ bool LoopbackNginx::start()
            << "    error_page 405 =200 $uri;\n"
            << "    location /gzip/ { gzip on; gzip_types *; gzip_min_length 0; gzip_proxied any; }\n"
            << "    location /short/ { keepalive_timeout 1; }\n"
+           << "    location /private/ { auth_basic \"Quilt\"; auth_basic_user_file " << prefix << "/htpasswd; }\n"
            << "  }\n}\n";
     config.close();
+    // The Basic credentials of "/private/": user "user", password "secret".
+    std::ofstream(m_folder.path() / "htpasswd") << "user:{PLAIN}secret\n";
     m_process = std::make_unique<ChildProcess>(std::vector<std::string> { "nginx", "-p", prefix, "-c", prefix + "/nginx.conf", "-e", prefix + "/error.log" });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {

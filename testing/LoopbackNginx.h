@@ -17,7 +17,8 @@ namespace qv::testing {
 // client asks ("/gzip/" paths only, so that other bodies arrive as they
 // are stored), answers a POST or PUT to a file with the file, and logs each
 // request with its connection's number, so that tests can count the
-// connections a client opened. It stops when the object goes.
+// connections a client opened. "/private/" asks for Basic credentials
+// (user "user", password "secret"). It stops when the object goes.
 class LoopbackNginx {
 public:
     LoopbackNginx();

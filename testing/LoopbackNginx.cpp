@@ -125,6 +125,17 @@ std::string LoopbackNginx::certificatePEM() const
     return readFile(m_folder.path() / "certificate.pem");
 }
 
+std::vector<LoopbackNginx::LoggedRequest> LoopbackNginx::loggedRequests(size_t count) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto requests = loggedRequests();
+    while (requests.size() < count && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        requests = loggedRequests();
+    }
+    return requests;
+}
+
 std::vector<LoopbackNginx::LoggedRequest> LoopbackNginx::loggedRequests() const
 {
     std::vector<LoggedRequest> requests;

@@ -42,6 +42,9 @@ public:
     };
     // The requests logged so far, in order.
     std::vector<LoggedRequest> loggedRequests() const;
+    // The same once at least `count` are logged (nginx logs a request just
+    // after it answered it), or as they stand after a few seconds.
+    std::vector<LoggedRequest> loggedRequests(size_t count) const;
 
 private:
     bool start();

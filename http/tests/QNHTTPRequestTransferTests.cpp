@@ -189,7 +189,7 @@ TEST_F(QNHTTPRequestTransferTest, KeptAliveConnectionsAreReused)
         ASSERT_FALSE(request->error());
         EXPECT_TRUE(request->connectionCanBeReused());
     }
-    auto logged = s_nginx->loggedRequests();
+    auto logged = s_nginx->loggedRequests(before + 20);
     ASSERT_EQ(logged.size(), before + 20);
     std::set<long> connections;
     for (size_t i = before; i < logged.size(); ++i)
@@ -201,7 +201,7 @@ TEST_F(QNHTTPRequestTransferTest, KeptAliveConnectionsAreReused)
     post->appendPostData("x");
     post->startSynchronous();
     EXPECT_FALSE(post->shouldAttemptPersistentConnection());
-    logged = s_nginx->loggedRequests();
+    logged = s_nginx->loggedRequests(before + 21);
     EXPECT_EQ(connections.count(logged.back().connection), 0u);
 
     // A server that closed the idle connection: the next request still
@@ -212,7 +212,7 @@ TEST_F(QNHTTPRequestTransferTest, KeptAliveConnectionsAreReused)
     auto second = this->request(s_nginx->url("/short/small.txt"));
     second->startSynchronous();
     ASSERT_FALSE(second->error()) << second->error()->description();
-    logged = s_nginx->loggedRequests();
+    logged = s_nginx->loggedRequests(before + 23);
     EXPECT_NE(logged[logged.size() - 1].connection, logged[logged.size() - 2].connection);
 }
 

@@ -213,7 +213,19 @@ int HTTPTransfer::configure(void* handle)
 
     std::optional<uint64_t> bodyLength = request.bodyLength;
     curl_slist* headers = nullptr;
+    curl_slist* proxyHeaders = nullptr;
+    const bool tunnelled = !request.proxy.empty() && request.url.rfind("https:", 0) == 0;
     for (const auto& [name, value] : request.headers) {
+        // Proxy credentials go to the proxy alone: in the CONNECT of a
+        // tunnel, with a plain proxied request, and nowhere without a proxy.
+        if (equalIgnoringCase(name, "Proxy-Authorization")) {
+            if (request.proxy.empty())
+                continue;
+            if (tunnelled) {
+                proxyHeaders = curl_slist_append(proxyHeaders, (name + ": " + value).c_str());
+                continue;
+            }
+        }
         // The body's framing is the transport's, from the body it sends.
         if (equalIgnoringCase(name, "Content-Length")) {
             if (!bodyLength && request.bodyReader) {
@@ -235,7 +247,11 @@ int HTTPTransfer::configure(void* handle)
         if (!hasHeader(request, name))
             headers = curl_slist_append(headers, (std::string(name) + ":").c_str());
     m_headerList = headers;
+    m_proxyHeaderList = proxyHeaders;
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(easy, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+    if (proxyHeaders)
+        curl_easy_setopt(easy, CURLOPT_PROXYHEADER, proxyHeaders);
 
     const bool hasBody = static_cast<bool>(request.bodyReader);
     if (request.method == "HEAD") {
@@ -425,6 +441,8 @@ void HTTPTransfer::freeLists()
 {
     curl_slist_free_all(static_cast<curl_slist*>(m_headerList));
     curl_slist_free_all(static_cast<curl_slist*>(m_resolveList));
+    curl_slist_free_all(static_cast<curl_slist*>(m_proxyHeaderList));
+    m_proxyHeaderList = nullptr;
     m_headerList = nullptr;
     m_resolveList = nullptr;
 }

@@ -90,6 +90,7 @@ private:
     void* m_easy = nullptr;
     void* m_headerList = nullptr;
     void* m_resolveList = nullptr;
+    void* m_proxyHeaderList = nullptr;
     ResponseHead m_head;
     bool m_headComplete = false;
     size_t m_headBytes = 0;

@@ -234,6 +234,7 @@ public:
     const std::string& proxyType() const { return m_proxyType; }
     void setProxyType(std::string value) { m_proxyType = std::move(value); }
     RefPtr<NSURL> PACurl() const { return m_PACurl; }
+    bool isPACFileRequest() const { return m_isPACFileRequest; }
     void setPACurl(RefPtr<NSURL> url) { m_PACurl = std::move(url); }
     bool useKeychainPersistence() const { return m_useKeychainPersistence; }
     void setUseKeychainPersistence(bool value) { m_useKeychainPersistence = value; }
@@ -369,6 +370,10 @@ private:
     void performRedirect();
     void reportRedirected();
     bool buildHTTPMessage();
+    bool configureProxies();
+    void fetchPACFile();
+    void runPACScript(const std::optional<std::string>& script);
+    void finishedDownloadingPACFile(QNHTTPRequest& scriptRequest);
     void writeDownloadedBytes(const std::string& bytes);
     RefPtr<NSError> moveDownloadIntoPlace();
     void removeTemporaryDownloadFile();
@@ -536,6 +541,7 @@ private:
     std::string m_proxyType;
     RefPtr<NSURL> m_PACurl;
     bool m_isPACFileRequest = false;
+    RefPtr<QNHTTPRequest> m_PACFileRequest;
 
     // Cache.
     WeakPtr<QNCacheDelegate> m_downloadCache;

@@ -6,6 +6,8 @@
 #include "http/QNDataCompressor.h"
 #include "http/QNHTTPRequestClassState.h"
 
+#include "platform/CFNetwork/CFProxySupport.h"
+
 #include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/NSTemporaryDirectory.h"
@@ -267,8 +269,10 @@ void QNHTTPRequest::startRequest()
     }
     if (!m_proxyHost.empty() && m_proxyPort) {
         if (m_proxyType.empty())
-            m_proxyType = "HTTP";
-        const std::string scheme = m_proxyType == "SOCKS" ? "socks5h" : "http";
+            m_proxyType = kCFProxyTypeHTTP;
+        // An HTTP proxy tunnels https requests (CONNECT); a SOCKS proxy is
+        // given the host name to resolve.
+        const std::string scheme = m_proxyType == kCFProxyTypeSOCKS || m_proxyType == "SOCKS" ? "socks5h" : "http";
         m_readStream->setProxy(scheme + "://" + m_proxyHost + ":" + std::to_string(m_proxyPort));
     }
 
@@ -483,6 +487,15 @@ void QNHTTPRequest::cancelLoad()
     }
     m_postBodyReadStream = nullptr;
     setStatusTimer(nullptr);
+    // A proxy script still being fetched is let go, and tells nobody.
+    if (auto scriptRequest = std::move(m_PACFileRequest)) {
+        scriptRequest->setCompletionBlock(nullptr);
+        scriptRequest->setFailedBlock(nullptr);
+        scriptRequest->cancel();
+        auto& state = QNHTTPRequestClassState::shared();
+        std::lock_guard lock(state.connectionsLock);
+        state.sharedQueue->setMaxConcurrentOperationCount(state.sharedQueue->maxConcurrentOperationCount() - 1);
+    }
     if (m_fileDownloadOutputStream) {
         m_fileDownloadOutputStream->close();
         m_fileDownloadOutputStream = nullptr;

@@ -222,7 +222,9 @@ void QNHTTPRequest::main()
                 if (m_error)
                     break;
             }
-            startRequest();
+            // The connection starts now, or once a proxy script has come.
+            if (configureProxies())
+                startRequest();
         } while (false);
     } catch (const std::exception& exception) {
         auto underlying = NSError::create(NetworkRequestErrorDomain, QNUnhandledExceptionError, exception.what());

@@ -62,7 +62,12 @@ LoopbackNginx::LoopbackNginx()
         ADD_FAILURE() << "nginx did not start: " << readFile(m_folder.path() / "error.log");
 }
 
-LoopbackNginx::~LoopbackNginx() = default;
+LoopbackNginx::~LoopbackNginx()
+{
+    // nginx does not end with its input: it is stopped.
+    if (m_process)
+        m_process->kill();
+}
 
 bool LoopbackNginx::start()
 {

@@ -11,6 +11,7 @@
 #include "platform/CFNetwork/Transport/HTTPTransportTesting.h"
 
 #include "testing/LoopbackNginx.h"
+#include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
 #include "testing/TemporaryDirectory.h"
 
@@ -143,6 +144,11 @@ protected:
     }
 
     static inline LoopbackNginx* s_nginx = nullptr;
+    // Proxies of this machine's environment are not the tests'.
+    ScopedEnvironment m_noHTTPProxy { "http_proxy", std::nullopt }, m_noHTTPSProxy { "https_proxy", std::nullopt },
+        m_noAllProxy { "all_proxy", std::nullopt }, m_noAutomaticProxy { "auto_proxy", std::nullopt },
+        m_noHTTPProxyUpper { "HTTP_PROXY", std::nullopt }, m_noHTTPSProxyUpper { "HTTPS_PROXY", std::nullopt },
+        m_noAllProxyUpper { "ALL_PROXY", std::nullopt }, m_noAutomaticProxyUpper { "AUTO_PROXY", std::nullopt };
     qv::testing::TemporaryDeviceRoot m_root;
     qv::testing::TemporaryDirectory m_serverFiles;
 };

@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 
 #include "model/QVPreferenceNames.h"
+#include "model/QVSharedPreferences.h"
 #include "model/QVUtilities.h"
 #include "platform/CoreFoundation/CFPreferences.h"
 #include "platform/Foundation/NSNumber.h"
@@ -28,7 +29,7 @@ void QVTutorialController::showInView(UIView& host)
 void QVTutorialController::didDismissTutorialView(QVTutorialView*)
 {
     Ref<QVTutorialController> protectedThis(*this);
-    if (RefPtr<QVTutorialControllerDelegate> delegate = m_delegate)
+    if (RefPtr<QVTutorialControllerDelegate> delegate = m_delegate.lock())
         delegate->didDismissTutorialController(this);
 }
 
@@ -37,13 +38,13 @@ bool QVTutorialController::hasBeenSeen(int32_t key)
     const std::optional<std::string> name = QVUtilities::currentUtilities()->tutorialKey(key);
     if (!name)
         return false;
-    RefPtr<NSNumber> flag = dynamicRefCast<NSNumber>(CFPreferencesCopyAppValue(*name, QVPreferenceDomain));
-    return flag && flag->kind() == NSNumber::Kind::Boolean && flag->boolValue();
+    // A number whose boolean value is YES; anything else is unseen.
+    return QVSharedPreferences::boolForKey(*name);
 }
 
-void QVTutorialController::showAsNextCard(UIView& host, RefPtr<QVTutorialControllerDelegate> owner)
+void QVTutorialController::showAsNextCard(UIView& host, const WeakPtr<QVTutorialControllerDelegate>& owner)
 {
-    setDelegate(std::move(owner));
+    setDelegate(owner);
     showInView(host);
     // The flag is written as the card shows, so a card is never shown twice
     // even when the application ends with it on screen.
@@ -53,6 +54,18 @@ void QVTutorialController::showAsNextCard(UIView& host, RefPtr<QVTutorialControl
     }
     if (RefPtr<AppDelegate> appDelegate = AppDelegate::shared())
         appDelegate->setShouldAutoRotate(false);
+}
+
+void QVTutorialController::stepOverSeenCards(int32_t firstKey, int32_t lastKey, const std::function<void(int32_t key)>& showCard)
+{
+    for (int32_t key = firstKey; key < lastKey; ++key) {
+        if (m_tutorialKey != key)
+            continue;
+        if (hasBeenSeen(key + 1))
+            m_tutorialKey = key + 1;
+        else
+            showCard(key + 1);
+    }
 }
 
 void QVTutorialController::cardWentAway()

@@ -2,6 +2,11 @@
 
 #include "editor/QVTutorialController.h"
 #include "editor/QVTutorialView.h"
+#include "model/QVPreferenceNames.h"
+#include "model/QVUtilities.h"
+#include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/NSString.h"
 #include "model/QVSettings.h"
 #include "platform/UIKit/UITouchDriver.h"
 #include "platform/UIKit/UIViewAnimator.h"
@@ -28,7 +33,7 @@ protected:
     WeakPtr<QVTutorialController> showCard(CGSize box, int32_t key = 3)
     {
         Ref<QVTutorialController> controller = makeRef<QVTutorialController>("Title", "Message", box, key);
-        controller->setDelegate(recorder);
+        controller->setDelegate(WeakPtr<QVTutorialControllerDelegate>(recorder.ptr()));
         controller->showInView(screen.mainView);
         return WeakPtr<QVTutorialController>(controller);
     }
@@ -135,7 +140,7 @@ TEST_P(QVTutorialTest, RemovalReportsOnlyWhenTheOverlayLeaves)
 
     Ref<QVTutorialView> loose = makeRef<QVTutorialView>(CGRectMake(0, 0, 10, 10), "T", "M", CGSizeMake(5, 5));
     Ref<QVTutorialController> controller = makeRef<QVTutorialController>("T", "M", CGSizeMake(5, 5), 1);
-    controller->setDelegate(recorder);
+    controller->setDelegate(WeakPtr<QVTutorialControllerDelegate>(recorder.ptr()));
     loose->setDelegate(controller);
     loose->removeFromSuperview();
     EXPECT_EQ(recorder->keys.size(), 1u);
@@ -148,7 +153,7 @@ TEST_P(QVTutorialTest, SeenFlagsAndReset)
 {
     EXPECT_FALSE(QVTutorialController::hasBeenSeen(2));
     Ref<QVTutorialController> controller = makeRef<QVTutorialController>("Icon", "M", CGSizeMake(200, 150), 2);
-    controller->showAsNextCard(screen.mainView, recorder);
+    controller->showAsNextCard(screen.mainView, WeakPtr<QVTutorialControllerDelegate>(recorder.ptr()));
     EXPECT_EQ(screen.tutorialFlag(2), "YES");
     EXPECT_TRUE(QVTutorialController::hasBeenSeen(2));
     EXPECT_FALSE(screen.appDelegate->shouldAutoRotate());
@@ -157,9 +162,15 @@ TEST_P(QVTutorialTest, SeenFlagsAndReset)
     QVTutorialController::cardWentAway();
     EXPECT_TRUE(screen.appDelegate->shouldAutoRotate());
 
-    // Only a true boolean counts as seen.
+    // A number whose boolean value is YES counts as seen; NO, other kinds
+    // of value and no value do not.
     screen.setTutorialFlag(5, false);
     EXPECT_FALSE(QVTutorialController::hasBeenSeen(5));
+    const std::string key6 = QVUtilities::currentUtilities()->tutorialKey(6).value_or("");
+    CFPreferencesSetAppValue(key6, NSNumber::numberWithInt(1), QVPreferenceDomain);
+    EXPECT_TRUE(QVTutorialController::hasBeenSeen(6));
+    CFPreferencesSetAppValue(key6, NSString::create("YES"), QVPreferenceDomain);
+    EXPECT_FALSE(QVTutorialController::hasBeenSeen(6));
     EXPECT_FALSE(QVTutorialController::hasBeenSeen(15)) << "no such card";
 
     QVSettings::currentSettings()->resetTutorial();

@@ -1,5 +1,7 @@
 #include "InstallStep.h"
 
+#include "ApplicationProgram.h"
+#include "BuiltDeliverables.h"
 #include "BundleImages.h"
 #include "DefaultLayouts.h"
 #include "HomeScreen.h"
@@ -19,6 +21,8 @@ const std::vector<InstallStep>& installSteps()
         { "application bundle images", installBundleImages },
         { "stock wallpapers", installStockWallpapers },
         { "SpringBoard home screen", installHomeScreen },
+        { "application program", installApplicationProgram },
+        { "built deliverables", installBuiltDeliverables },
     };
     return steps;
 }

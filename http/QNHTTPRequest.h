@@ -331,7 +331,12 @@ protected:
 
     // Steps of a run, for subclasses.
     void startRequest();
-    void requestFinished();
+    // Reports success; subclasses that read the reply first override it.
+    virtual void requestFinished();
+    // Starts this request again on a fresh connection; NO when it was
+    // retried already.
+    bool retryUsingNewConnection();
+
     void markAsFinished();
     void performOnMainThread(std::function<void()> block) const;
 
@@ -352,7 +357,6 @@ private:
     void scheduleReadStream();
     void unscheduleReadStream();
     void destroyReadStream();
-    bool retryUsingNewConnection();
     void setStatusTimer(RefPtr<NSTimer> timer);
     void applyAuthorizationHeader();
     void attemptToApplyCredentialsAndResume();

@@ -17,7 +17,9 @@ namespace qv::testing {
 class ScriptedHTTPServer {
 public:
     struct Reply {
-        int status = 200;
+        Reply(int status = 200, std::vector<std::pair<std::string, std::string>> headers = {}, std::string body = {})
+            : status(status), headers(std::move(headers)), body(std::move(body)) {}
+        int status;
         std::vector<std::pair<std::string, std::string>> headers;
         std::string body;
     };

@@ -34,6 +34,10 @@ protected:
     void start()
     {
         springBoard = std::make_unique<SpringBoardHost>("iphone-4");
+        // SpringBoard answers its driver once the extension has loaded and
+        // observes its requests; a request posted before that would go
+        // unanswered, as on the device.
+        ASSERT_EQ(extensionValue("qv is not None"), "true");
         settings = std::make_unique<SettingsHost>();
         settings->expectOk("open Quiltvane");
     }
@@ -182,7 +186,7 @@ std::string shownOrigins(int x, int y, int count)
 // SETTINGS_CHANGED, the extension's switches in the running SpringBoard.
 TEST_F(WithSpringBoardTest, EachSwitchReachesTheExtension)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     EXPECT_EQ(extensionValue("qv['switches']"),
         "{\"enabled\": false, \"placeholdersEnabled\": false, \"hiddenIconsEnabled\": false, \"folderLayoutsEnabled\": false, "
         "\"reduceMotionEnabled\": false}");
@@ -216,7 +220,7 @@ TEST_F(WithSpringBoardTest, EachSwitchReachesTheExtension)
 TEST_F(WithSpringBoardTest, TheExtensionSwitchingItselfOffRebuildsThePage)
 {
     root.writeFile("/Library/Application Support/Quiltvane/Layouts/Default.plist", "this is no property list");
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     settings->expectOk("toggle Enable");
     EXPECT_TRUE(settingsRowsBecome({ "switch Enable=false" }));
     EXPECT_EQ(extensionValue("qv['switches']['enabled']"), "false");
@@ -230,7 +234,7 @@ TEST_F(WithSpringBoardTest, LayoutsAppliedFromSettingsPlaceTheIcons)
 {
     ASSERT_NO_FATAL_FAILURE(writeLayout("Wide.plist", gridLayout(10, 60, 24, false)));
     ASSERT_NO_FATAL_FAILURE(writeLayout("Narrow.plist", gridLayout(30, 100, 24, false)));
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_NO_FATAL_FAILURE(openLayouts(false));
     const std::string page0Count = std::to_string(iconOrigins("page0").empty() ? 0 : 1);
     ASSERT_NO_FATAL_FAILURE(apply("Wide.plist", "Apply to Homescreen", { "rowtitle Homescreen Layout" }));
@@ -254,7 +258,7 @@ TEST_F(WithSpringBoardTest, LayoutsAppliedFromSettingsPlaceTheIcons)
 TEST_F(WithSpringBoardTest, FolderLayoutsFromSettingsPlaceTheFoldersIcons)
 {
     ASSERT_NO_FATAL_FAILURE(writeLayout("Inside.plist", gridLayout(20, 40, 12, true)));
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_NO_FATAL_FAILURE(openLayouts(true));
     std::string folders;
     for (int attempt = 0; attempt < 100 && folders.find("Utilities") == std::string::npos; ++attempt) {
@@ -287,7 +291,7 @@ TEST_F(WithSpringBoardTest, DeleteAndRenameOfAppliedLayouts)
 {
     ASSERT_NO_FATAL_FAILURE(writeLayout("Wide.plist", gridLayout(10, 60, 24, false)));
     ASSERT_NO_FATAL_FAILURE(writeLayout("Gone.plist", gridLayout(30, 100, 24, false)));
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_NO_FATAL_FAILURE(openLayouts(false));
     ASSERT_NO_FATAL_FAILURE(apply("Wide.plist", "Apply to Homescreen", { "segment Per-Page", "rowtitle Page 1" }));
     ASSERT_NO_FATAL_FAILURE(apply("Gone.plist", "Apply to Homescreen", { "rowtitle Page 2" }));

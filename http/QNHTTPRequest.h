@@ -197,8 +197,9 @@ public:
     void incrementDownloadSizeBy(long long amount);
     void incrementUploadSizeBy(long long amount);
     // A HEAD request for this one's URL with its settings (the network
-    // queue learns sizes first with it).
-    Ref<QNHTTPRequest> HEADRequest() const;
+    // queue learns sizes first with it). Kinds of request that sign
+    // themselves make their own.
+    virtual Ref<QNHTTPRequest> HEADRequest() const;
     unsigned long long totalBytesSent() const { return m_totalBytesSent; }
 
     void setStartedBlock(Block block);

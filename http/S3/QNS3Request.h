@@ -60,7 +60,7 @@ public:
     const std::vector<std::string>& currentXMLElementStack() const { return m_currentXMLElementStack; }
 
     // A HEAD request for the same resource, with this request's keys.
-    virtual Ref<QNHTTPRequest> HEADRequest() const;
+    Ref<QNHTTPRequest> HEADRequest() const override;
     // Extra "x-amz-" headers, name to value.
     virtual Ref<NSDictionary> S3Headers() const;
     void main() override;

@@ -3,6 +3,7 @@
 #include "http/S3/QNS3ServiceRequest.h"
 
 #include "platform/CFNetwork/Transport/HTTPTransportTesting.h"
+#include "platform/CommonCrypto/CommonDigest.h"
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/VirtualClock.h"
 
@@ -213,6 +214,49 @@ TEST_F(QNS3StoreTest, TheStoresErrorDocumentsFailTheRequest)
     EXPECT_NE(skewed->responseData().value_or("").find("RequestTimeTooSkewed"), std::string::npos);
 
     runOK(QNS3BucketRequest::DELETERequestWithBucket("quilt-errors").get());
+}
+
+// The store recomputes the signature from what it receives: a caller's own
+// content headers and x-amz headers in any case, with spaces around their
+// values or under one name twice, are signed as they are sent.
+TEST_F(QNS3StoreTest, CallersOwnHeadersAreSignedAsSent)
+{
+    runOK(QNS3BucketRequest::PUTRequestWithBucket("quilt-headers").get());
+    const std::string body = "checked body";
+    unsigned char digest[16];
+    CC_MD5(body.data(), body.size(), digest);
+    auto put = QNS3ObjectRequest::PUTRequestForData(body, "quilt-headers", "k");
+    put->setMimeType("text/plain");
+    put->addRequestHeader("Content-MD5", QNHTTPRequest::base64forData(std::string(reinterpret_cast<char*>(digest), 16)));
+    put->addRequestHeader("X-Amz-Meta-Colour", "  red ");
+    put->addRequestHeader("X-AMZ-META-SIZE", "L");
+    runOK(put.get());
+
+    auto head = QNS3ObjectRequest::HEADRequestWithBucket("quilt-headers", "k");
+    runOK(head.get());
+    EXPECT_EQ(head->responseHeader("Content-Type"), "text/plain");
+    EXPECT_EQ(head->responseHeader("x-amz-meta-colour"), "red");
+    EXPECT_EQ(head->responseHeader("x-amz-meta-size"), "L");
+
+    // A wrong checksum is refused by the store, not by the signature.
+    auto corrupt = QNS3ObjectRequest::PUTRequestForData(body, "quilt-headers", "k2");
+    corrupt->addRequestHeader("Content-MD5", QNHTTPRequest::base64forData(std::string(16, 'x')));
+    EXPECT_NE(run(corrupt.get()), "");
+    EXPECT_EQ(corrupt->responseData().value_or("").find("SignatureDoesNotMatch"), std::string::npos);
+    EXPECT_NE(corrupt->responseData().value_or("").find("BadDigest"), std::string::npos) << corrupt->responseData().value_or("");
+
+    // A request's HEAD copy is signed too, with its keys.
+    auto get = QNS3ObjectRequest::requestWithBucket("quilt-headers", "k");
+    get->setAccessKey(ObjectStore::s3AccessKey);
+    get->setSecretAccessKey(ObjectStore::s3SecretKey);
+    QNS3Request::setSharedSecretAccessKey("not the secret");
+    auto headCopy = static_cast<const QNHTTPRequest&>(get.get()).HEADRequest();
+    runOK(headCopy.get());
+    EXPECT_EQ(headCopy->requestMethod(), "HEAD");
+    QNS3Request::setSharedSecretAccessKey(ObjectStore::s3SecretKey);
+
+    runOK(QNS3ObjectRequest::DELETERequestWithBucket("quilt-headers", "k").get());
+    runOK(QNS3BucketRequest::DELETERequestWithBucket("quilt-headers").get());
 }
 
 // Replies no real store gives on demand, from a scripted server.

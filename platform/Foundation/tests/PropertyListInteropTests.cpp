@@ -248,7 +248,10 @@ TEST(PropertyListInterop, NonPropertyListValuesAreNotWritten)
         { "key with a NUL byte", NSDictionary::create({ { std::string("a\0b", 3), 1 } }) },
         { "text with a control character", NSDictionary::create({ { "name", "a\x01b" } }) },
         { "text not in UTF-8", NSDictionary::create({ { "name", "caf\xe9" } }) },
-        { "date past 2069", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(3e9) } }) },
+        { "date past the year 9999", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSince1970(253402300800.0) } }) },
+        { "date before the year 1", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSince1970(-62135596800.5) } }) },
+        { "date that is no number", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(NAN) } }) },
+        { "date at infinity", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(INFINITY) } }) },
         { "array holding itself", NSDictionary::create({ { "loop", cyclic } }) },
     };
     for (const Case& row : cases) {

@@ -193,8 +193,11 @@ void XMLPropertyListReader::add(Ref<NSObject> value, const PropertyListExtent& e
     case Container::Kind::Document:
         if (m_top)
             return stop("more than one value at the top");
+        // The top value is written without indentation.
+        if (!extent.fits())
+            return stop("values that would be written larger than readers accept");
         m_top = std::move(value);
-        break;
+        return;
     case Container::Kind::Array:
         container.members.push_back(std::move(value));
         break;

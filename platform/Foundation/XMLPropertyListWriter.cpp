@@ -63,15 +63,17 @@ bool XMLPropertyListWriter::writeText(const char* tag, const std::string& text)
     m_output += '<';
     m_output += tag;
     m_output += '>';
-    for (char character : text) {
-        switch (character) {
+    std::string_view rest = text;
+    for (size_t special; (special = rest.find_first_of("&<>\r")) != std::string_view::npos; rest.remove_prefix(special + 1)) {
+        m_output.append(rest.substr(0, special));
+        switch (rest[special]) {
         case '&': m_output += "&amp;"; break;
         case '<': m_output += "&lt;"; break;
         case '>': m_output += "&gt;"; break;
-        case '\r': m_output += "&#13;"; break;
-        default: m_output += character;
+        default: m_output += "&#13;"; break;
         }
     }
+    m_output.append(rest);
     m_output += "</";
     m_output += tag;
     m_output += ">\n";

@@ -25,8 +25,10 @@ endfunction()
 
 # qv_test_program(<name> SOURCES <files...> DEPS <targets...> [PREFIX <text>]):
 # one test program, linked with GoogleTest's main and GoogleMock, whose tests
-# CTest runs one by one. PREFIX goes before every test's name, for programs
-# that run the same tests against another build of the same code.
+# CTest runs one by one, and once more all in one process
+# ("WholeProgram.<name>"), so that no test depends on running alone. PREFIX
+# goes before every test's name, for programs that run the same tests
+# against another build of the same code.
 function(qv_test_program name)
     cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;DEPS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -35,4 +37,7 @@ function(qv_test_program name)
         TEST_PREFIX "${ARG_PREFIX}"
         DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT "QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}" TIMEOUT 120)
+    add_test(NAME WholeProgram.${name} COMMAND ${name})
+    set_tests_properties(WholeProgram.${name} PROPERTIES
+        ENVIRONMENT "QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}" TIMEOUT 300)
 endfunction()

@@ -2,8 +2,9 @@
 
 #include "model/QVLayoutKeys.h"
 #include "model/QVPreferenceNames.h"
-#include "platform/CoreFoundation/CFNotificationCenter.h"
+#include "model/QVSharedPreferences.h"
 #include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/DeviceRootState.h"
 
 #include <cmath>
 
@@ -11,8 +12,10 @@ namespace qv {
 
 Ref<QVSettings> QVSettings::currentSettings()
 {
-    static QVSettings* instance = makeRef<QVSettings>().leak(); // lives as long as the process
-    return *instance;
+    // The settings of one run start afresh on another device root, whose
+    // images they hold. Lives as long as the process.
+    static auto* instances = new RootBound<Ref<QVSettings>>([] { return makeRef<QVSettings>(); });
+    return instances->get();
 }
 
 QVSettings::QVSettings()
@@ -132,9 +135,7 @@ std::string QVSettings::themePath() const
 
 void QVSettings::sendSettings() const
 {
-    CFPreferencesAppSynchronize(QVPreferenceDomain);
-    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), QVSettingsChangedNotification,
-        nullptr, nullptr, true);
+    QVSharedPreferences::synchronizeAndPost(QVSettingsChangedNotification);
 }
 
 void QVSettings::resetTutorial() const

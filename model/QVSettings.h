@@ -21,7 +21,8 @@ class QVSettings : public NSObject {
 
 public:
     // The process-wide instance, made on the first call (which makes the
-    // utilities and the device model too).
+    // utilities and the device model too) and made anew when the device
+    // root changes.
     static Ref<QVSettings> currentSettings();
 
     // Columns by rows; the device's default grid at start.

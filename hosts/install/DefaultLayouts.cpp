@@ -12,8 +12,13 @@ static constexpr const char* defaultLayoutsFolder = "/Library/Application Suppor
 static constexpr const char* defaultLayoutFileName = "Default.plist";
 static constexpr const char* defaultFolderLayoutFileName = "Default Folder.plist";
 
+// The device class whose suffix is empty: a device of no known class reads
+// the bare stems.
+static constexpr int64_t unknownDeviceClass = -1;
+
 // The layout file's device keys: "Origins" or "GridSize", the device
-// class's suffix, and "-Landscape" for landscape.
+// class's suffix (none for a device of no known class), and "-Landscape"
+// for landscape.
 static std::string deviceKey(const char* stem, int64_t deviceClass, SBGridOrientation orientation)
 {
     static const char* const suffixes[] = { "-3_5Inch", "-4Inch", "-4_7Inch", "-5_5Inch", "-iPad" };
@@ -65,17 +70,25 @@ static void addStockList(NSDictionary& layout, int64_t deviceClass, SBGridOrient
         layoutGridKey(deviceClass, orientation));
 }
 
+static void addStockLists(NSDictionary& layout, int64_t deviceClass, const SBIconGridMetrics& metrics, bool folderLayout)
+{
+    for (SBGridOrientation orientation : { SBGridOrientation::Portrait, SBGridOrientation::Landscape }) {
+        addStockList(layout, deviceClass, orientation,
+            folderLayout ? metrics.folderPage(orientation) : metrics.homePage(orientation));
+    }
+}
+
 static Ref<NSDictionary> stockLayout(bool folderLayout)
 {
     // A folder layout is used in folders as it stands; any other layout
     // would be scaled to the folder's size.
     Ref<NSDictionary> layout = NSDictionary::create({ { "FolderLayout", folderLayout } });
-    for (const SBIconGridMetrics& metrics : SBIconGridMetrics::all()) {
-        for (SBGridOrientation orientation : { SBGridOrientation::Portrait, SBGridOrientation::Landscape }) {
-            addStockList(layout, metrics.deviceClass(), orientation,
-                folderLayout ? metrics.folderPage(orientation) : metrics.homePage(orientation));
-        }
-    }
+    for (const SBIconGridMetrics& metrics : SBIconGridMetrics::all())
+        addStockLists(layout, metrics.deviceClass(), metrics, folderLayout);
+    // A device of no known class gets the smallest phone's arrangement,
+    // which fits on any screen of such a device; without these keys its
+    // layouts would never get their missing values filled in.
+    addStockLists(layout, unknownDeviceClass, *SBIconGridMetrics::forDeviceClass(0), folderLayout);
     return layout;
 }
 

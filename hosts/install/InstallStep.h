@@ -10,7 +10,8 @@ class NSData;
 class NSObject;
 
 // One part of the data a device root holds. A step writes its own files
-// anew every time it runs, creating folders as needed, and says in the log
+// anew every time it runs (but for the user's own, such as the home
+// screen), creating folders as needed, and says in the log
 // what went wrong when it fails. All paths are device paths, resolved under
 // the device root QV_ROOT.
 struct InstallStep {

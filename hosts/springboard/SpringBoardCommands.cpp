@@ -1,11 +1,11 @@
 #include "SpringBoardCommands.h"
 
+#include "platform/Driver/UIDriver.h"
 #include "platform/SpringBoard/SBFolderIcon.h"
 #include "platform/SpringBoard/SBIconContentView.h"
 #include "platform/SpringBoard/SBIconController.h"
 #include "platform/SpringBoard/SpringBoard.h"
 #include "platform/UIKit/UIApplication.h"
-#include "platform/UIKit/UIDriver.h"
 
 namespace qv {
 

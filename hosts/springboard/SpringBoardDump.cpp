@@ -1,12 +1,12 @@
 #include "SpringBoardDump.h"
 
+#include "platform/Driver/UIScreenDump.h"
+#include "platform/Foundation/JSONWriter.h"
 #include "platform/SpringBoard/SBFolderBackgroundView.h"
 #include "platform/SpringBoard/SBFolderIcon.h"
 #include "platform/SpringBoard/SBIconController.h"
 #include "platform/SpringBoard/SpringBoard.h"
-#include "platform/UIKit/JSONWriter.h"
 #include "platform/UIKit/UIApplication.h"
-#include "platform/UIKit/UIScreenDump.h"
 
 #include <algorithm>
 

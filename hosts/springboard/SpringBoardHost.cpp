@@ -2,10 +2,10 @@
 
 #include "SpringBoardCommands.h"
 #include "SpringBoardDump.h"
+#include "platform/Driver/DrivenApplicationMain.h"
+#include "platform/Driver/UIDriver.h"
 #include "platform/SpringBoard/SBIconController.h"
 #include "platform/SpringBoard/SpringBoard.h"
-#include "platform/UIKit/UIApplicationMain.h"
-#include "platform/UIKit/UIDriver.h"
 #include "platform/objc/DynamicLibraries.h"
 
 namespace qv {
@@ -23,7 +23,7 @@ int SpringBoardMain(int argc, char** argv)
         SBIconController::sharedInstance();
         MSLoadDynamicLibraries();
     };
-    return UIApplicationMain(argc, argv, makeSpringBoard, beforeLaunching);
+    return DrivenApplicationMain(argc, argv, makeSpringBoard, beforeLaunching);
 }
 
 } // namespace qv

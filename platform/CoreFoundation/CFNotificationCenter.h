@@ -1,19 +1,17 @@
 #pragma once
 
+#include "platform/Foundation/DeviceRootState.h"
 #include "platform/core/Ref.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace qv {
 
 class CFNotificationCenter;
-class RunLoopSource;
+class DarwinNotifyConnection;
 
 using CFNotificationCenterRef = CFNotificationCenter*;
 
@@ -31,12 +29,12 @@ using CFNotificationCallback = std::function<void(CFNotificationCenterRef center
     const void* object, const void* userInfo)>;
 
 // The Darwin notify center: names posted in any process of the device reach
-// every process that observes them, the poster included. Each observing
-// process listens on a datagram socket of its own, named by its process id,
-// in the device's notify folder; a post sends the name to every socket
-// there, waiting a moment for a peer whose queue is full and giving up on
-// one that stays full. Notifications carry a name only
-// and are delivered on the main run loop, in the order they were posted.
+// every process that observes them, the poster included, on its main run
+// loop. Posts of one name may coalesce, but an observer always gets at least
+// one delivery of a name after the last post of it, however busy it was; a
+// post never waits for an observer. Notifications carry a name only. What
+// this process observes belongs to the device root it was observed on: on
+// another root the center starts afresh (see DarwinNotifyConnection).
 class CFNotificationCenter : public Object {
 public:
     static CFNotificationCenter& darwinNotifyCenter();
@@ -48,31 +46,12 @@ public:
 
 private:
     QV_MAKE_REF_FRIEND;
-    CFNotificationCenter() = default;
+    CFNotificationCenter();
 
-    struct Observation {
-        const void* observer;
-        CFNotificationCallback callback;
-        std::string name;
-        std::atomic<bool> removed { false };
-    };
+    std::shared_ptr<DarwinNotifyConnection> connection();
+    static void removeFilesAtExit();
 
-    // Opens this process's socket on first need; it then stays for the life
-    // of the process, removed from the folder when the process exits.
-    bool startListening();
-    void receivePending();
-    void deliver(const std::string& name);
-    // The name of this process's socket in the notify folder, or empty when
-    // it does not listen.
-    std::string ownSocketEntry();
-    static void removeSocketAtExit();
-
-    std::mutex m_lock;
-    std::vector<std::shared_ptr<Observation>> m_observations;
-    int m_socket = -1;
-    std::string m_socketPath;
-    int m_socketOwner = 0;
-    RefPtr<RunLoopSource> m_source;
+    RootBound<std::shared_ptr<DarwinNotifyConnection>> m_connections;
 };
 
 CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter();

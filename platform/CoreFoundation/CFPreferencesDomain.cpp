@@ -1,17 +1,26 @@
 #include "CFPreferencesDomain.h"
 
+#include "CoreFoundationTesting.h"
+
 #include "platform/Foundation/DeviceRoot.h"
+#include "platform/Foundation/DeviceRootState.h"
+#include "platform/Foundation/FileAccess.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/NSPropertyListSerialization.h"
 
 #include "platform/core/Log.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qv {
@@ -26,8 +35,11 @@ bool isUsableDomainName(const std::string& name)
         && name.find('\0') == std::string::npos;
 }
 
+std::atomic<double> lockWaitSeconds { 5 };
+
 // Holds the domain's lock file locked for as long as it lives; other
-// processes synchronising the same domain wait for it.
+// processes synchronising the same domain wait for it, but only so long: a
+// stopped or hung holder must not hang every other process.
 class FileLock {
 public:
     explicit FileLock(const std::filesystem::path& path)
@@ -35,12 +47,17 @@ public:
     {
         if (m_fd < 0)
             return;
-        while (flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(lockWaitSeconds.load());
+        auto pause = std::chrono::milliseconds(1);
+        while (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+                m_timedOut = errno == EWOULDBLOCK;
                 close(m_fd);
                 m_fd = -1;
                 return;
             }
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(50));
         }
     }
     ~FileLock()
@@ -51,9 +68,11 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool isLocked() const { return m_fd >= 0; }
+    bool timedOut() const { return m_timedOut; }
 
 private:
     int m_fd;
+    bool m_timedOut = false;
 };
 
 struct DomainRegistry {
@@ -61,11 +80,20 @@ struct DomainRegistry {
     std::map<std::string, Ref<CFPreferencesDomain>> domains;
 };
 
-DomainRegistry& registry()
+// The views of the current device; another device root starts with none.
+std::shared_ptr<DomainRegistry> registry()
 {
-    // Lives as long as the process, like the views it keeps.
-    static DomainRegistry* instance = new DomainRegistry;
-    return *instance;
+    // Lives as long as the process: views are asked for until its end.
+    static auto* registries = new RootBound<std::shared_ptr<DomainRegistry>>([] { return std::make_shared<DomainRegistry>(); });
+    return registries->get();
+}
+
+Ref<NSDictionary> dictionaryOf(const std::map<std::string, Ref<NSObject>>& values)
+{
+    Ref<NSDictionary> dictionary = NSDictionary::create();
+    for (const auto& [key, value] : values)
+        dictionary->setObject(value, key);
+    return dictionary;
 }
 
 void applyChanges(std::map<std::string, Ref<NSObject>>& values, const std::map<std::string, RefPtr<NSObject>>& changes)
@@ -91,11 +119,11 @@ RefPtr<CFPreferencesDomain> CFPreferencesDomain::domainNamed(const std::string& 
         logLine("CFPreferences: \"" + name + "\" cannot name a preference domain");
         return nullptr;
     }
-    DomainRegistry& known = registry();
-    std::lock_guard guard(known.lock);
-    auto found = known.domains.find(name);
-    if (found == known.domains.end())
-        found = known.domains.emplace(name, makeRef<CFPreferencesDomain>(name)).first;
+    std::shared_ptr<DomainRegistry> known = registry();
+    std::lock_guard guard(known->lock);
+    auto found = known->domains.find(name);
+    if (found == known->domains.end())
+        found = known->domains.emplace(name, makeRef<CFPreferencesDomain>(name)).first;
     return found->second;
 }
 
@@ -114,72 +142,131 @@ RefPtr<NSObject> CFPreferencesDomain::copyValue(const std::string& key)
     return found->second;
 }
 
-void CFPreferencesDomain::setValue(const std::string& key, RefPtr<NSObject> value)
+bool CFPreferencesDomain::setValue(const std::string& key, RefPtr<NSObject> value)
 {
     std::lock_guard guard(m_lock);
     loadIfNeeded();
-    if (value)
+    if (value) {
+        // What readers would refuse is never written: the domain with the
+        // new value must still make a document they accept.
+        Ref<NSDictionary> wouldBe = dictionaryOf(m_values);
+        wouldBe->setObject(value.toRef(), key);
+        std::optional<std::string> document = NSPropertyListSerialization::XMLDataWithPropertyList(wouldBe);
+        if (!document || document->size() > NSPropertyListSerialization::maximumSize) {
+            logLine("CFPreferences: the value for \"" + key + "\" would make " + devicePath() + " larger than readers accept; not set");
+            return false;
+        }
         m_values.insert_or_assign(key, value.toRef());
-    else
+    } else {
         m_values.erase(key);
+    }
     m_changes.insert_or_assign(key, std::move(value));
+    return true;
 }
 
 void CFPreferencesDomain::loadIfNeeded()
 {
     if (m_loaded)
         return;
-    bool unreadable = false;
-    std::optional<std::map<std::string, Ref<NSObject>>> contents = readFile(unreadable);
-    if (unreadable)
+    Values contents;
+    switch (readFile(contents)) {
+    case FileState::Unreadable:
+        // Tried again at the next use; the file is left as it is.
+        return;
+    case FileState::NoDictionary:
         logLine("CFPreferences: " + devicePath() + " is no readable dictionary; its values are not seen");
-    m_values = contents.value_or(std::map<std::string, Ref<NSObject>> {});
-    applyChanges(m_values, m_changes);
+        break;
+    case FileState::Read:
+    case FileState::Missing:
+        break;
+    }
+    applyChanges(contents, m_changes);
+    m_values = std::move(contents);
     m_loaded = true;
 }
 
-std::optional<std::map<std::string, Ref<NSObject>>> CFPreferencesDomain::readFile(bool& unreadable) const
+CFPreferencesDomain::FileState CFPreferencesDomain::readFile(Values& contents) const
 {
-    unreadable = false;
+    contents.clear();
     std::optional<std::filesystem::path> hostPath = DeviceRoot::resolve(devicePath());
+    if (!hostPath)
+        return FileState::Unreadable;
     std::error_code error;
-    if (!hostPath || !std::filesystem::exists(*hostPath, error))
-        return std::map<std::string, Ref<NSObject>> {};
-    RefPtr<NSDictionary> dictionary = NSDictionary::dictionaryWithContentsOfFile(devicePath());
-    if (!dictionary) {
-        unreadable = true;
-        return std::nullopt;
+    std::optional<std::string> bytes = readHostFile(*hostPath, NSPropertyListSerialization::maximumSize, &error);
+    if (!bytes) {
+        if (error == std::errc::no_such_file_or_directory)
+            return FileState::Missing;
+        logLine("CFPreferences: cannot read " + devicePath() + ": "
+            + (error == std::errc::file_too_large ? std::string("it is larger than readers accept") : error.message()));
+        return FileState::Unreadable;
     }
-    std::map<std::string, Ref<NSObject>> contents;
+    RefPtr<NSDictionary> dictionary = dynamicRefCast<NSDictionary>(NSPropertyListSerialization::propertyListWithData(*bytes));
+    if (!dictionary)
+        return FileState::NoDictionary;
     for (auto& [key, value] : dictionary->entries())
         contents.emplace(key, value);
-    return contents;
+    return FileState::Read;
 }
 
-bool CFPreferencesDomain::setAsideUnreadableFile() const
+bool CFPreferencesDomain::setAsideFile() const
 {
-    // The unreadable file is kept under another name rather than written
-    // over, so that nothing in it is lost.
-    std::string asidePath = devicePath() + ".unreadable";
-    NSFileManager& files = NSFileManager::defaultManager();
-    files.removeItemAtPath(asidePath);
-    bool moved = files.moveItemAtPath(devicePath(), asidePath);
-    logLine("CFPreferences: " + devicePath() + " is no readable dictionary; "
-        + (moved ? "it is kept as " + asidePath + " and the domain starts afresh" : std::string("it cannot be set aside")));
-    return moved;
+    // Kept under a name no earlier copy has, rather than written over, so
+    // that nothing in it, nor in a copy set aside before, is lost.
+    std::optional<std::filesystem::path> hostPath = DeviceRoot::resolve(devicePath());
+    if (!hostPath)
+        return false;
+    for (int index = 1; index < 1000; ++index) {
+        std::string suffix = index == 1 ? ".unreadable" : ".unreadable." + std::to_string(index);
+        std::filesystem::path aside = hostPath->string() + suffix;
+        if (link(hostPath->c_str(), aside.c_str()) == 0) {
+            unlink(hostPath->c_str());
+            logLine("CFPreferences: " + devicePath() + " is no readable dictionary; it is kept as " + devicePath() + suffix
+                + " and the domain starts afresh");
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    logLine("CFPreferences: " + devicePath() + " is no readable dictionary and cannot be set aside: " + std::strerror(errno));
+    return false;
 }
 
-bool CFPreferencesDomain::writeFile(const NSDictionary& contents) const
+void CFPreferencesDomain::removeTemporaryFilesOfKilledWriters() const
 {
-    if (contents.writeToFile(devicePath(), true))
+    // Every writer of the file holds its lock, as this process does now; so
+    // a temporary file of the atomic write found now was left by a writer
+    // that was killed.
+    std::optional<std::filesystem::path> folder = DeviceRoot::resolve(preferencesFolder);
+    if (!folder)
+        return;
+    const std::string prefix = "." + m_name + ".plist.";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(*folder, error)) {
+        std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+            std::filesystem::remove(entry.path(), error);
+    }
+}
+
+bool CFPreferencesDomain::writeFile(const Values& contents) const
+{
+    std::optional<std::string> document = NSPropertyListSerialization::XMLDataWithPropertyList(dictionaryOf(contents));
+    std::optional<std::filesystem::path> hostPath = DeviceRoot::resolve(devicePath());
+    std::error_code error;
+    if (document && document->size() > NSPropertyListSerialization::maximumSize) {
+        logLine("CFPreferences: " + devicePath() + " would be larger than readers accept; it is not written");
+        return false;
+    }
+    if (document && hostPath && writeHostFile(*hostPath, *document, true, &error))
         return true;
-    logLine("CFPreferences: cannot write " + devicePath());
+    logLine("CFPreferences: cannot write " + devicePath() + (error ? ": " + error.message() : std::string()));
     return false;
 }
 
 bool CFPreferencesDomain::synchronize()
 {
-    std::lock_guard guard(m_lock);
+    // The view's lock is not held while the file lock is waited for, read
+    // and written: reads and sets of this process go on meanwhile.
     if (!NSFileManager::defaultManager()->createDirectoryAtPath(preferencesFolder, true)) {
         logLine("CFPreferences: cannot make " + preferencesFolder + "; " + m_name + " is not synchronised");
         return false;
@@ -189,26 +276,48 @@ bool CFPreferencesDomain::synchronize()
         return false;
     FileLock fileLock(*lockPath);
     if (!fileLock.isLocked()) {
-        logLine("CFPreferences: cannot lock " + devicePath() + ": " + std::strerror(errno));
+        logLine("CFPreferences: cannot lock " + devicePath() + ": "
+            + (fileLock.timedOut() ? std::string("another process holds it too long") : std::strerror(errno)) + "; not synchronised");
         return false;
     }
-    bool unreadable = false;
-    std::optional<std::map<std::string, Ref<NSObject>>> contents = readFile(unreadable);
-    if (unreadable && !setAsideUnreadableFile())
+    removeTemporaryFilesOfKilledWriters();
+    Values merged;
+    FileState state = readFile(merged);
+    if (state == FileState::Unreadable)
         return false;
-    std::map<std::string, Ref<NSObject>> merged = contents.value_or(std::map<std::string, Ref<NSObject>> {});
+    if (state == FileState::NoDictionary && !setAsideFile())
+        return false;
+    std::map<std::string, RefPtr<NSObject>> written;
+    {
+        std::lock_guard guard(m_lock);
+        written = m_changes;
+    }
+    applyChanges(merged, written);
+    if ((!written.empty() || state == FileState::NoDictionary) && !writeFile(merged))
+        return false;
+
+    std::lock_guard guard(m_lock);
+    // Changes made while the file was written stay to be written next time,
+    // and show over what was read.
+    for (const auto& [key, value] : written) {
+        auto found = m_changes.find(key);
+        if (found != m_changes.end() && found->second.get() == value.get())
+            m_changes.erase(found);
+    }
     applyChanges(merged, m_changes);
-    if (!m_changes.empty() || unreadable) {
-        Ref<NSDictionary> dictionary = NSDictionary::create();
-        for (const auto& [key, value] : merged)
-            dictionary->setObject(value, key);
-        if (!writeFile(dictionary))
-            return false;
-    }
     m_values = std::move(merged);
-    m_changes.clear();
     m_loaded = true;
     return true;
+}
+
+ScopedPreferencesLockWait::ScopedPreferencesLockWait(double seconds)
+    : m_previous(lockWaitSeconds.exchange(seconds))
+{
+}
+
+ScopedPreferencesLockWait::~ScopedPreferencesLockWait()
+{
+    lockWaitSeconds = m_previous;
 }
 
 } // namespace qv

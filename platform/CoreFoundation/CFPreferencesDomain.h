@@ -18,6 +18,13 @@ class NSDictionary;
 // current contents, writes the file atomically and adopts the merged
 // contents as the view; so processes writing different keys lose none of
 // them, and for one key the last to synchronise wins.
+//
+// Failures lose nothing: a file is set aside (under a name no earlier
+// copy has) only when its bytes, read in full, are no dictionary; when the
+// file cannot be read (an I/O error, more than readers accept) or the lock
+// is not had in time, the synchronisation fails and keeps the file, the
+// view and the changes as they were. The lock is waited for without
+// holding the view, so reads and sets go on meanwhile.
 class CFPreferencesDomain : public Object {
 public:
     // The view of a domain, made on first use; null for a name that cannot
@@ -25,25 +32,29 @@ public:
     static RefPtr<CFPreferencesDomain> domainNamed(const std::string& name);
 
     RefPtr<NSObject> copyValue(const std::string& key);
-    void setValue(const std::string& key, RefPtr<NSObject> value);
+    // False, with nothing changed, when the domain's file would then be
+    // larger than readers accept.
+    bool setValue(const std::string& key, RefPtr<NSObject> value);
     bool synchronize();
 
 private:
     QV_MAKE_REF_FRIEND;
     explicit CFPreferencesDomain(std::string name);
 
+    using Values = std::map<std::string, Ref<NSObject>>;
+    enum class FileState { Read, Missing, NoDictionary, Unreadable };
+
     std::string devicePath() const;
     void loadIfNeeded();
-    // The file's dictionary; an empty one when there is no file, and none
-    // when the file exists but cannot be read as a dictionary.
-    std::optional<std::map<std::string, Ref<NSObject>>> readFile(bool& unreadable) const;
-    bool setAsideUnreadableFile() const;
-    bool writeFile(const NSDictionary& contents) const;
+    FileState readFile(Values& contents) const;
+    bool setAsideFile() const;
+    void removeTemporaryFilesOfKilledWriters() const;
+    bool writeFile(const Values& contents) const;
 
     const std::string m_name;
     std::mutex m_lock;
     bool m_loaded = false;
-    std::map<std::string, Ref<NSObject>> m_values;
+    Values m_values;
     // Keys set or removed (no value) since the last synchronisation.
     std::map<std::string, RefPtr<NSObject>> m_changes;
 };

@@ -2,15 +2,19 @@
 
 #include "DeviceRoot.h"
 #include "FileAccess.h"
+#include "FoundationTesting.h"
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
 namespace qv {
 
 namespace {
+
+std::atomic<double> defaultTimeoutSeconds { 10 };
 
 struct EasyHandleFree {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -73,6 +77,21 @@ std::optional<std::string> loadOverNetwork(const NSURL& url, const URLLoadLimits
 }
 
 } // namespace
+
+double defaultURLLoadTimeoutSeconds()
+{
+    return defaultTimeoutSeconds;
+}
+
+ScopedURLLoadTimeout::ScopedURLLoadTimeout(double seconds)
+    : m_previous(defaultTimeoutSeconds.exchange(seconds))
+{
+}
+
+ScopedURLLoadTimeout::~ScopedURLLoadTimeout()
+{
+    defaultTimeoutSeconds = m_previous;
+}
 
 std::optional<std::string> loadContentsOfURL(const NSURL& url, const URLLoadLimits& limits)
 {

@@ -8,10 +8,14 @@
 
 namespace qv {
 
+// The time-out of a load that names none: 10 seconds (tests shorten it
+// through FoundationTesting.h).
+double defaultURLLoadTimeoutSeconds();
+
 // Bounds on a synchronous load, so that a load can neither hang its thread
 // nor take memory without end.
 struct URLLoadLimits {
-    double timeoutSeconds = 10;
+    double timeoutSeconds = defaultURLLoadTimeoutSeconds();
     size_t maximumSize = 4u << 20;
     long maximumRedirects = 5;
 };

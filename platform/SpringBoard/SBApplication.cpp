@@ -13,9 +13,9 @@ namespace qv {
 void SBApplication::registerClass()
 {
     SBDefineClass<SBApplication>("NSObject", "SBApplication", [](Class cls) {
-        SBAddMethod(cls, "displayName", [](SBApplication* self) { return RefPtr<NSString>(NSString::create(self->m_displayName)); });
-        SBAddMethod(cls, "bundleIdentifier", [](SBApplication* self) { return RefPtr<NSString>(NSString::create(self->m_bundleIdentifier)); });
-        SBAddMethod(cls, "icon:launchFromLocation:", [](SBApplication* self, SBIcon* icon, int32_t location) {
+        SBApplicationMessages::displayName.addMethod(cls, [](SBApplication* self) { return RefPtr<NSString>(NSString::create(self->m_displayName)); });
+        SBApplicationMessages::bundleIdentifier.addMethod(cls, [](SBApplication* self) { return RefPtr<NSString>(NSString::create(self->m_bundleIdentifier)); });
+        SBApplicationMessages::iconLaunchFromLocation.addMethod(cls, [](SBApplication* self, SBIcon* icon, int32_t location) {
             return self->stockLaunch(icon, static_cast<SBIconLocation>(location));
         });
     });
@@ -34,17 +34,17 @@ SBApplication::SBApplication(std::string displayName, std::string bundleIdentifi
 
 RefPtr<NSString> SBApplication::displayName()
 {
-    return msgSend<RefPtr<NSString>>(this, "displayName");
+    return SBApplicationMessages::displayName(this);
 }
 
 RefPtr<NSString> SBApplication::bundleIdentifier()
 {
-    return msgSend<RefPtr<NSString>>(this, "bundleIdentifier");
+    return SBApplicationMessages::bundleIdentifier(this);
 }
 
 bool SBApplication::icon(SBIcon* icon, SBIconLocation launchFromLocation)
 {
-    return msgSend<bool>(this, "icon:launchFromLocation:", icon, static_cast<int32_t>(launchFromLocation));
+    return SBApplicationMessages::iconLaunchFromLocation(this, icon, launchFromLocation);
 }
 
 bool SBApplication::stockLaunch(SBIcon* icon, SBIconLocation location)

@@ -2,25 +2,24 @@
 
 #include "SpringBoardTypes.h"
 #include "platform/Foundation/NSObject.h"
+#include "platform/Foundation/NSString.h"
 #include "platform/objc/objc.h"
 
 #include <string>
 
 namespace qv {
 
-class NSString;
 class SBIcon;
 
 // An installed application, as the home screen knows it: a name and a
 // bundle identifier.
-class SBApplication : public NSObject, public objc_object {
+class SBApplication : public RuntimeInstance<NSObject> {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
     static Ref<SBApplication> create(std::string displayName, std::string bundleIdentifier);
 
-    std::string className() const override { return "SBApplication"; }
 
     // Messages, sent through the runtime.
     RefPtr<NSString> displayName();
@@ -40,6 +39,12 @@ private:
 
     std::string m_displayName;
     std::string m_bundleIdentifier;
+};
+
+struct SBApplicationMessages {
+    static inline const ObjCMessage<SBApplication, RefPtr<NSString>()> displayName { "displayName" };
+    static inline const ObjCMessage<SBApplication, RefPtr<NSString>()> bundleIdentifier { "bundleIdentifier" };
+    static inline const ObjCMessage<SBApplication, bool(SBIcon*, SBIconLocation)> iconLaunchFromLocation { "icon:launchFromLocation:" };
 };
 
 } // namespace qv

@@ -8,7 +8,7 @@ namespace qv {
 void SBApplicationIcon::registerClass()
 {
     SBDefineClass<SBApplicationIcon>("SBIcon", "SBApplicationIcon", [](Class cls) {
-        SBAddMethod(cls, "application", [](SBApplicationIcon* self) { return RefPtr<SBApplication>(self->m_application); });
+        SBApplicationIconMessages::application.addMethod(cls, [](SBApplicationIcon* self) { return RefPtr<SBApplication>(self->m_application); });
     });
 }
 
@@ -25,7 +25,7 @@ SBApplicationIcon::SBApplicationIcon(Ref<SBApplication> application)
 
 RefPtr<SBApplication> SBApplicationIcon::application()
 {
-    return msgSend<RefPtr<SBApplication>>(this, "application");
+    return SBApplicationIconMessages::application(this);
 }
 
 } // namespace qv

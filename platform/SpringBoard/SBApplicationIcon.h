@@ -13,15 +13,16 @@ public:
     static void registerClass();
     static Ref<SBApplicationIcon> create(Ref<SBApplication> application);
 
-    std::string className() const override { return "SBApplicationIcon"; }
-    std::string kindName() const override { return "application"; }
-
     RefPtr<SBApplication> application();
 
 private:
     explicit SBApplicationIcon(Ref<SBApplication> application);
 
     Ref<SBApplication> m_application;
+};
+
+struct SBApplicationIconMessages {
+    static inline const ObjCMessage<SBApplicationIcon, RefPtr<SBApplication>()> application { "application" };
 };
 
 } // namespace qv

@@ -8,7 +8,7 @@ namespace qv {
 void SBDockIconListView::registerClass()
 {
     SBDefineClass<SBDockIconListView>("SBIconListView", "SBDockIconListView", [](Class cls) {
-        SBAddClassMethod(cls, "defaultHeight", [](Class) { return double { SBCurrentGridMetrics().dockDefaultHeight() }; });
+        SBDockIconListViewMessages::defaultHeight.addMethod(cls, [](Class) { return double { SBCurrentGridMetrics().dockDefaultHeight() }; });
     });
 }
 
@@ -19,7 +19,7 @@ Ref<SBDockIconListView> SBDockIconListView::create(Ref<SBIconListModel> model, i
 
 double SBDockIconListView::defaultHeight()
 {
-    return msgSend<double>(objc_getClass("SBDockIconListView"), "defaultHeight");
+    return SBDockIconListViewMessages::defaultHeight(objc_getClass("SBDockIconListView"));
 }
 
 } // namespace qv

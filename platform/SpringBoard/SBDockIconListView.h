@@ -13,13 +13,16 @@ public:
     static void registerClass();
     static Ref<SBDockIconListView> create(Ref<SBIconListModel> model, int64_t orientation);
 
-    std::string className() const override { return "SBDockIconListView"; }
 
     // Class message, sent through the runtime: the dock's thickness.
     static double defaultHeight();
 
 private:
     using SBIconListView::SBIconListView;
+};
+
+struct SBDockIconListViewMessages {
+    static inline const ObjCClassMessage<double()> defaultHeight { "defaultHeight" };
 };
 
 } // namespace qv

@@ -3,18 +3,18 @@
 #include "SBFolderIcon.h"
 #include "SBIconListModel.h"
 #include "SpringBoardRuntime.h"
+#include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSSet.h"
 #include "platform/Foundation/NSString.h"
-#include "platform/UIKit/NSIndexPath.h"
 
 namespace qv {
 
 void SBFolder::registerClass()
 {
     SBDefineClass<SBFolder>("NSObject", "SBFolder", [](Class cls) {
-        SBAddMethod(cls, "displayName", [](SBFolder* self) { return RefPtr<NSString>(NSString::create(self->m_name)); });
-        SBAddMethod(cls, "icon", [](SBFolder* self) { return self->m_icon.lock(); });
-        SBAddMethod(cls, "folderIcons", [](SBFolder* self) {
+        SBFolderMessages::displayName.addMethod(cls, [](SBFolder* self) { return RefPtr<NSString>(NSString::create(self->m_name)); });
+        SBFolderMessages::icon.addMethod(cls, [](SBFolder* self) { return self->m_icon.lock(); });
+        SBFolderMessages::folderIcons.addMethod(cls, [](SBFolder* self) {
             Ref<NSSet> icons = NSSet::create();
             for (const Ref<SBIcon>& icon : self->allIconObjects()) {
                 if (dynamic_cast<SBFolderIcon*>(icon.ptr()))
@@ -22,8 +22,8 @@ void SBFolder::registerClass()
             }
             return RefPtr<NSSet>(icons);
         });
-        SBAddMethod(cls, "listCount", [](SBFolder* self) { return static_cast<uint64_t>(self->m_lists.size()); });
-        SBAddMethod(cls, "indexPathForIcon:", [](SBFolder* self, SBIcon* icon) -> RefPtr<NSIndexPath> {
+        SBFolderMessages::listCount.addMethod(cls, [](SBFolder* self) { return static_cast<uint64_t>(self->m_lists.size()); });
+        SBFolderMessages::indexPathForIcon.addMethod(cls, [](SBFolder* self, SBIcon* icon) -> RefPtr<NSIndexPath> {
             for (size_t page = 0; page < self->m_lists.size(); ++page) {
                 uint64_t index = self->m_lists[page]->indexOfIcon(icon);
                 if (index != NSNotFound)
@@ -34,34 +34,34 @@ void SBFolder::registerClass()
     });
 }
 
-Ref<SBFolder> SBFolder::create(std::string displayName)
+Ref<SBFolder> SBFolder::create(std::string displayName, const char* className)
 {
-    return makeRef<SBFolder>(std::move(displayName));
+    return SBBecomeInstanceOf(makeRef<SBFolder>(std::move(displayName)), className);
 }
 
 RefPtr<NSString> SBFolder::displayName()
 {
-    return msgSend<RefPtr<NSString>>(this, "displayName");
+    return SBFolderMessages::displayName(this);
 }
 
 RefPtr<SBFolderIcon> SBFolder::icon()
 {
-    return msgSend<RefPtr<SBFolderIcon>>(this, "icon");
+    return SBFolderMessages::icon(this);
 }
 
 RefPtr<NSSet> SBFolder::folderIcons()
 {
-    return msgSend<RefPtr<NSSet>>(this, "folderIcons");
+    return SBFolderMessages::folderIcons(this);
 }
 
 uint64_t SBFolder::listCount()
 {
-    return msgSend<uint64_t>(this, "listCount");
+    return SBFolderMessages::listCount(this);
 }
 
 RefPtr<NSIndexPath> SBFolder::indexPathForIcon(SBIcon* icon)
 {
-    return msgSend<RefPtr<NSIndexPath>>(this, "indexPathForIcon:", icon);
+    return SBFolderMessages::indexPathForIcon(this, icon);
 }
 
 void SBFolder::setIcon(SBFolderIcon* icon)

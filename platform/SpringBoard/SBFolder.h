@@ -1,7 +1,10 @@
 #pragma once
 
 #include "SBIconListModel.h"
+#include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSObject.h"
+#include "platform/Foundation/NSSet.h"
+#include "platform/Foundation/NSString.h"
 #include "platform/core/WeakPtr.h"
 #include "platform/objc/objc.h"
 
@@ -10,23 +13,20 @@
 
 namespace qv {
 
-class NSIndexPath;
-class NSSet;
-class NSString;
 class SBFolderIcon;
 class SBIcon;
 
 // A folder: a name and pages of icons (lists). The home screen itself is
 // the root folder (SBRootFolder); a folder's icon is a weak back pointer,
 // the icon owning its folder.
-class SBFolder : public NSObject, public objc_object {
+class SBFolder : public RuntimeInstance<NSObject> {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
-    static Ref<SBFolder> create(std::string displayName);
+    // The newsstand's folder is of the class "SBNewsstandFolder".
+    static Ref<SBFolder> create(std::string displayName, const char* className = "SBFolder");
 
-    std::string className() const override { return "SBFolder"; }
 
     // Messages, sent through the runtime.
     RefPtr<NSString> displayName();
@@ -60,6 +60,14 @@ private:
     std::string m_name;
     WeakPtr<SBFolderIcon> m_icon;
     std::vector<Ref<SBIconListModel>> m_lists;
+};
+
+struct SBFolderMessages {
+    static inline const ObjCMessage<SBFolder, RefPtr<NSString>()> displayName { "displayName" };
+    static inline const ObjCMessage<SBFolder, RefPtr<SBFolderIcon>()> icon { "icon" };
+    static inline const ObjCMessage<SBFolder, RefPtr<NSSet>()> folderIcons { "folderIcons" };
+    static inline const ObjCMessage<SBFolder, uint64_t()> listCount { "listCount" };
+    static inline const ObjCMessage<SBFolder, RefPtr<NSIndexPath>(SBIcon*)> indexPathForIcon { "indexPathForIcon:" };
 };
 
 } // namespace qv

@@ -8,9 +8,9 @@ namespace qv {
 void SBFolderBackgroundView::registerClass()
 {
     SBDefineClass<SBFolderBackgroundView>("NSObject", "SBFolderBackgroundView", [](Class cls) {
-        SBAddViewMethods<SBFolderBackgroundView>(cls);
-        SBAddClassMethod(cls, "folderBackgroundSize", [](Class) { return SBCurrentGridMetrics().folderBackgroundSize(); });
-        SBAddClassMethod(cls, "cornerRadiusToInsetContent", [](Class) { return double { SBCurrentGridMetrics().folderCornerRadius() }; });
+        SBViewMessages<SBFolderBackgroundView>::addTo(cls);
+        SBFolderBackgroundViewMessages::folderBackgroundSize.addMethod(cls, [](Class) { return SBCurrentGridMetrics().folderBackgroundSize(); });
+        SBFolderBackgroundViewMessages::cornerRadiusToInsetContent.addMethod(cls, [](Class) { return double { SBCurrentGridMetrics().folderCornerRadius() }; });
     });
 }
 
@@ -20,18 +20,18 @@ Ref<SBFolderBackgroundView> SBFolderBackgroundView::create()
 }
 
 SBFolderBackgroundView::SBFolderBackgroundView()
-    : UIView(CGRect { CGPointZero, folderBackgroundSize() })
+    : RuntimeInstance(CGRect { CGPointZero, folderBackgroundSize() })
 {
 }
 
 CGSize SBFolderBackgroundView::folderBackgroundSize()
 {
-    return msgSend<CGSize>(objc_getClass("SBFolderBackgroundView"), "folderBackgroundSize");
+    return SBFolderBackgroundViewMessages::folderBackgroundSize(objc_getClass("SBFolderBackgroundView"));
 }
 
 double SBFolderBackgroundView::cornerRadiusToInsetContent()
 {
-    return msgSend<double>(objc_getClass("SBFolderBackgroundView"), "cornerRadiusToInsetContent");
+    return SBFolderBackgroundViewMessages::cornerRadiusToInsetContent(objc_getClass("SBFolderBackgroundView"));
 }
 
 } // namespace qv

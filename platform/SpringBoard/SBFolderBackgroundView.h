@@ -7,14 +7,13 @@ namespace qv {
 
 // The rounded panel an open folder shows its pages on, centred in the
 // content view. Its size and corner radius are the device's.
-class SBFolderBackgroundView : public UIView, public objc_object {
+class SBFolderBackgroundView : public RuntimeInstance<UIView> {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
     static Ref<SBFolderBackgroundView> create();
 
-    std::string className() const override { return "SBFolderBackgroundView"; }
 
     // Class messages, sent through the runtime.
     static CGSize folderBackgroundSize();
@@ -23,6 +22,11 @@ public:
 private:
     SBFolderBackgroundView();
     ~SBFolderBackgroundView() override = default;
+};
+
+struct SBFolderBackgroundViewMessages {
+    static inline const ObjCClassMessage<CGSize()> folderBackgroundSize { "folderBackgroundSize" };
+    static inline const ObjCClassMessage<double()> cornerRadiusToInsetContent { "cornerRadiusToInsetContent" };
 };
 
 } // namespace qv

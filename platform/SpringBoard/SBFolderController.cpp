@@ -3,12 +3,9 @@
 #include "SBCompletionBlock.h"
 #include "SBFolder.h"
 #include "SBFolderBackgroundView.h"
-#include "SBFolderIconListView.h"
 #include "SBIconContentView.h"
 #include "SBIconController.h"
 #include "SBIconListModel.h"
-#include "SBNewsstandFolder.h"
-#include "SBNewsstandIconListView.h"
 #include "SpringBoardRuntime.h"
 #include "platform/Foundation/NSArray.h"
 
@@ -20,18 +17,18 @@ static constexpr double folderOpenDuration = 0.3;
 void SBFolderController::registerClass()
 {
     SBDefineClass<SBFolderController>("NSObject", "SBFolderController", [](Class cls) {
-        SBAddMethod(cls, "folder", [](SBFolderController* self) { return RefPtr<SBFolder>(self->m_folder); });
-        SBAddMethod(cls, "iconListViews", [](SBFolderController* self) {
+        SBFolderControllerMessages::folder.addMethod(cls, [](SBFolderController* self) { return RefPtr<SBFolder>(self->m_folder); });
+        SBFolderControllerMessages::iconListViews.addMethod(cls, [](SBFolderController* self) {
             std::vector<Ref<NSObject>> views(self->m_listViews.begin(), self->m_listViews.end());
             return RefPtr<NSArray>(NSArray::arrayWithObjects(std::move(views)));
         });
-        SBAddMethod(cls, "folderControllers", [](SBFolderController* self) {
+        SBFolderControllerMessages::folderControllers.addMethod(cls, [](SBFolderController* self) {
             std::vector<Ref<NSObject>> controllers;
             for (RefPtr<SBFolderController> controller = self; controller; controller = controller->m_innerFolderController)
                 controllers.push_back(*controller);
             return RefPtr<NSArray>(NSArray::arrayWithObjects(std::move(controllers)));
         });
-        SBAddMethod(cls, "pushFolder:animated:completion:", [](SBFolderController* self, SBFolder* folder, bool animated, SBCompletionBlock* completion) {
+        SBFolderControllerMessages::pushFolder.addMethod(cls, [](SBFolderController* self, SBFolder* folder, bool animated, SBCompletionBlock* completion) {
             self->stockPushFolder(folder, animated, completion);
         });
     });
@@ -64,9 +61,8 @@ void SBFolderController::makeListViews(int64_t orientation)
 
 Ref<SBIconListView> SBFolderController::makeListView(Ref<SBIconListModel> model, int64_t orientation)
 {
-    if (dynamic_cast<SBNewsstandFolder*>(m_folder.ptr()))
-        return SBNewsstandIconListView::create(std::move(model), orientation);
-    return SBFolderIconListView::create(std::move(model), orientation);
+    bool newsstand = SBIsKindOfClass(m_folder.ptr(), "SBNewsstandFolder");
+    return SBIconListView::create(std::move(model), orientation, newsstand ? "SBNewsstandIconListView" : "SBFolderIconListView");
 }
 
 RefPtr<UIView> SBFolderController::listContainer() const
@@ -76,22 +72,22 @@ RefPtr<UIView> SBFolderController::listContainer() const
 
 RefPtr<SBFolder> SBFolderController::folder()
 {
-    return msgSend<RefPtr<SBFolder>>(this, "folder");
+    return SBFolderControllerMessages::folder(this);
 }
 
 RefPtr<NSArray> SBFolderController::iconListViews()
 {
-    return msgSend<RefPtr<NSArray>>(this, "iconListViews");
+    return SBFolderControllerMessages::iconListViews(this);
 }
 
 RefPtr<NSArray> SBFolderController::folderControllers()
 {
-    return msgSend<RefPtr<NSArray>>(this, "folderControllers");
+    return SBFolderControllerMessages::folderControllers(this);
 }
 
 void SBFolderController::pushFolder(SBFolder* folder, bool animated, SBCompletionBlock* completion)
 {
-    msgSend(this, "pushFolder:animated:completion:", folder, animated, completion);
+    SBFolderControllerMessages::pushFolder(this, folder, animated, completion);
 }
 
 RefPtr<SBIconListView> SBFolderController::listViewAtIndex(uint64_t index, bool createIfNecessary)

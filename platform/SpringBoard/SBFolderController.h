@@ -1,9 +1,11 @@
 #pragma once
 
+#include "SBCompletionBlock.h"
 #include "SBFolder.h"
 #include "SBFolderBackgroundView.h"
 #include "SBIconListModel.h"
 #include "SBIconListView.h"
+#include "platform/Foundation/NSArray.h"
 #include "platform/Foundation/NSObject.h"
 #include "platform/objc/objc.h"
 
@@ -11,15 +13,13 @@
 
 namespace qv {
 
-class NSArray;
-class SBCompletionBlock;
 class UIView;
 
 // Shows one folder's pages, one list view per page. A folder's controller
 // shows them on a folder background in the content view while the folder
 // is open; the root folder's controller (SBRootFolderController) shows the
 // home screen's pages and pushes the folder that opens on top of it.
-class SBFolderController : public NSObject, public objc_object {
+class SBFolderController : public RuntimeInstance<NSObject> {
     QV_MAKE_REF_FRIEND;
 
 public:
@@ -27,7 +27,6 @@ public:
     // For a folder (or the newsstand), with its pages in the orientation.
     static Ref<SBFolderController> create(Ref<SBFolder> folder, int64_t orientation);
 
-    std::string className() const override { return "SBFolderController"; }
 
     // Messages, sent through the runtime.
     RefPtr<SBFolder> folder();
@@ -81,6 +80,13 @@ private:
     std::vector<Ref<SBIconListView>> m_listViews;
     RefPtr<SBFolderController> m_innerFolderController;
     uint64_t m_currentPageIndex = 0;
+};
+
+struct SBFolderControllerMessages {
+    static inline const ObjCMessage<SBFolderController, RefPtr<SBFolder>()> folder { "folder" };
+    static inline const ObjCMessage<SBFolderController, RefPtr<NSArray>()> iconListViews { "iconListViews" };
+    static inline const ObjCMessage<SBFolderController, RefPtr<NSArray>()> folderControllers { "folderControllers" };
+    static inline const ObjCMessage<SBFolderController, void(SBFolder*, bool, SBCompletionBlock*)> pushFolder { "pushFolder:animated:completion:" };
 };
 
 } // namespace qv

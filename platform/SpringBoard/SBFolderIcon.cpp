@@ -13,14 +13,14 @@ static constexpr uint64_t gridImageIcons = 9;
 void SBFolderIcon::registerClass()
 {
     SBDefineClass<SBFolderIcon>("SBIcon", "SBFolderIcon", [](Class cls) {
-        SBAddMethod(cls, "folder", [](SBFolderIcon* self) { return RefPtr<SBFolder>(self->m_folder); });
-        SBAddClassMethod(cls, "_maxIconsInGridImage", [](Class) { return gridImageIcons; });
+        SBFolderIconMessages::folder.addMethod(cls, [](SBFolderIcon* self) { return RefPtr<SBFolder>(self->m_folder); });
+        SBFolderIconMessages::_maxIconsInGridImage.addMethod(cls, [](Class) { return gridImageIcons; });
     });
 }
 
-Ref<SBFolderIcon> SBFolderIcon::create(Ref<SBFolder> folder)
+Ref<SBFolderIcon> SBFolderIcon::create(Ref<SBFolder> folder, const char* className)
 {
-    Ref<SBFolderIcon> icon = makeRef<SBFolderIcon>(folder);
+    Ref<SBFolderIcon> icon = SBBecomeInstanceOf(makeRef<SBFolderIcon>(folder), className);
     folder->setIcon(icon.ptr());
     return icon;
 }
@@ -33,12 +33,12 @@ SBFolderIcon::SBFolderIcon(Ref<SBFolder> folder)
 
 RefPtr<SBFolder> SBFolderIcon::folder()
 {
-    return msgSend<RefPtr<SBFolder>>(this, "folder");
+    return SBFolderIconMessages::folder(this);
 }
 
 uint64_t SBFolderIcon::_maxIconsInGridImage()
 {
-    return msgSend<uint64_t>(objc_getClass("SBFolderIcon"), "_maxIconsInGridImage");
+    return SBFolderIconMessages::_maxIconsInGridImage(objc_getClass("SBFolderIcon"));
 }
 
 std::vector<Ref<SBIcon>> SBFolderIcon::iconsInGridImage()

@@ -14,10 +14,8 @@ class SBFolderIcon : public SBIcon {
 
 public:
     static void registerClass();
-    static Ref<SBFolderIcon> create(Ref<SBFolder> folder);
-
-    std::string className() const override { return "SBFolderIcon"; }
-    std::string kindName() const override { return "folder"; }
+    // The newsstand's icon is of the class "SBNewsstandIcon".
+    static Ref<SBFolderIcon> create(Ref<SBFolder> folder, const char* className = "SBFolderIcon");
 
     // Messages, sent through the runtime.
     RefPtr<SBFolder> folder();
@@ -37,6 +35,11 @@ protected:
 
 private:
     Ref<SBFolder> m_folder;
+};
+
+struct SBFolderIconMessages {
+    static inline const ObjCMessage<SBFolderIcon, RefPtr<SBFolder>()> folder { "folder" };
+    static inline const ObjCClassMessage<uint64_t()> _maxIconsInGridImage { "_maxIconsInGridImage" };
 };
 
 } // namespace qv

@@ -4,18 +4,18 @@
 #include "SBApplicationIcon.h"
 #include "SBFolder.h"
 #include "SBFolderIcon.h"
-#include "SBGridLockPlaceholderIcon.h"
 #include "SBIconListModel.h"
 #include "SBIconListView.h"
-#include "SBNewsstandFolder.h"
-#include "SBNewsstandIcon.h"
-#include "SBPlaceholderIcon.h"
 #include "SBRootFolder.h"
+#include "SpringBoardRuntime.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSFileManager.h"
 #include "platform/core/Log.h"
 
+#include <algorithm>
 #include <cctype>
+#include <deque>
+#include <optional>
 
 namespace qv {
 
@@ -45,6 +45,8 @@ public:
 
     RefPtr<SBRootFolder> read(const NSDictionary& description)
     {
+        if (!onlyKnownKeys(description, { pagesKey, dockKey }, "", "a home screen"))
+            return nullptr;
         Ref<SBRootFolder> root = SBRootFolder::create();
         RefPtr<NSArray> pages = description.objectForKey<NSArray>(pagesKey);
         if (!pages)
@@ -95,6 +97,35 @@ private:
         return true;
     }
 
+    // Every key of the dictionary is one of `known`; a key that means
+    // nothing is refused, so that no entry is left out unsaid.
+    bool onlyKnownKeys(const NSDictionary& dictionary, std::initializer_list<const char*> known, const std::string& place, const std::string& what)
+    {
+        for (const std::string& key : dictionary.allKeys()) {
+            if (std::find(known.begin(), known.end(), key) != known.end())
+                continue;
+            std::string names;
+            for (const char* name : known)
+                names += std::string(names.empty() ? "" : ", ") + "\"" + name + "\"";
+            fail(place.empty() ? key : place + "." + key, "unknown key: " + what + " has " + names);
+            return false;
+        }
+        return true;
+    }
+
+    // The string under the key, "" when there is none; nothing when the
+    // value is of another type.
+    std::optional<std::string> optionalString(const NSDictionary& dictionary, const char* key, const std::string& place)
+    {
+        RefPtr<NSObject> value = dictionary.objectForKey(key);
+        if (!value)
+            return std::string();
+        if (auto text = dynamicRefCast<NSString>(value))
+            return text->string();
+        fail(place + "." + key, std::string("\"") + key + "\" is a string");
+        return std::nullopt;
+    }
+
     RefPtr<SBIcon> readItem(const RefPtr<NSObject>& item, const std::string& place, bool onHomeScreen)
     {
         if (auto name = dynamicRefCast<NSString>(item))
@@ -102,21 +133,29 @@ private:
         auto dictionary = dynamicRefCast<NSDictionary>(item);
         if (!dictionary)
             return fail(place, "an icon is an application's name or a dictionary");
-        RefPtr<NSString> kindValue = dictionary->stringForKey(kindKey);
-        std::string kind = kindValue ? kindValue->string() : "application";
-        RefPtr<NSString> nameValue = dictionary->stringForKey(nameKey);
-        std::string name = nameValue ? nameValue->string() : std::string();
+        std::optional<std::string> kindValue = optionalString(*dictionary, kindKey, place);
+        std::optional<std::string> nameValue = kindValue ? optionalString(*dictionary, nameKey, place) : std::nullopt;
+        if (!nameValue)
+            return nullptr;
+        const std::string kind = dictionary->objectForKey(kindKey) ? *kindValue : "application";
+        const std::string& name = *nameValue;
 
         if (kind == "application") {
-            RefPtr<NSString> identifier = dictionary->stringForKey(bundleIdentifierKey);
-            return application(name, identifier ? identifier->string() : std::string(), place);
+            if (!onlyKnownKeys(*dictionary, { kindKey, nameKey, bundleIdentifierKey }, place, "an application"))
+                return nullptr;
+            std::optional<std::string> identifier = optionalString(*dictionary, bundleIdentifierKey, place);
+            return identifier ? application(name, *identifier, place) : nullptr;
         }
-        if (kind == "placeholder")
-            return SBPlaceholderIcon::create(name.empty() ? "Placeholder" : name);
-        if (kind == "gridLockPlaceholder")
-            return SBGridLockPlaceholderIcon::create(name.empty() ? "Placeholder" : name);
+        if (kind == "placeholder" || kind == "gridLockPlaceholder") {
+            if (!onlyKnownKeys(*dictionary, { kindKey, nameKey }, place, "a placeholder"))
+                return nullptr;
+            const std::string shownName = name.empty() ? "Placeholder" : name;
+            return SBIcon::create(shownName, kind == "placeholder" ? "SBPlaceholderIcon" : "SBGridLockPlaceholderIcon");
+        }
         if (kind != "folder" && kind != "newsstand")
             return fail(place, "unknown kind \"" + kind + "\"");
+        if (!onlyKnownKeys(*dictionary, { kindKey, nameKey, pagesKey }, place, "a " + kind))
+            return nullptr;
         if (!onHomeScreen)
             return fail(place, "a folder holds applications and placeholders only");
         if (name.empty())
@@ -124,15 +163,13 @@ private:
         RefPtr<NSArray> pages = dictionary->arrayForKey(pagesKey);
         if (!pages)
             return fail(place + "." + pagesKey, "an array of pages is needed");
-        Ref<SBFolder> folder = kind == "folder" ? SBFolder::create(name) : Ref<SBFolder>(SBNewsstandFolder::create(name));
+        Ref<SBFolder> folder = SBFolder::create(name, kind == "folder" ? "SBFolder" : "SBNewsstandFolder");
         if (!readPages(*pages, folder.get(), place + "." + pagesKey, false))
             return nullptr;
         // A folder always has a page to open on.
         if (folder->listModels().empty())
             folder->addEmptyList();
-        if (kind == "folder")
-            return SBFolderIcon::create(folder);
-        return SBNewsstandIcon::create(folder);
+        return SBFolderIcon::create(folder, kind == "folder" ? "SBFolderIcon" : "SBNewsstandIcon");
     }
 
     RefPtr<SBIcon> application(const std::string& name, const std::string& bundleIdentifier, const std::string& place)
@@ -153,23 +190,42 @@ Ref<NSDictionary> folderItem(const char* kind, const char* name, std::initialize
     return NSDictionary::create({ { kindKey, kind }, { nameKey, name }, { pagesKey, pageArray } });
 }
 
-// Moves what does not fit on a page of the folder to the page after it.
+// Moves what does not fit on a page of the folder to the page after it,
+// in front of that page's own icons, and so on to a new page after the
+// last. Each icon moves at most once, however many pages the surplus
+// spans: the surplus still on its way is a queue that each page takes its
+// first icons from.
 void spreadPages(SBFolder& folder, Class listClass)
 {
+    uint64_t capacity = SBIconListView::maxIcons(listClass);
+    if (!capacity)
+        return;
+    std::deque<Ref<SBIcon>> carried;
     for (size_t page = 0; page < folder.listModels().size(); ++page) {
-        uint64_t capacity = SBIconListView::maxIcons(listClass);
         Ref<SBIconListModel> list = folder.listModels()[page];
-        if (!capacity || list->count() <= capacity)
+        if (carried.empty() && list->count() <= capacity)
             continue;
-        RefPtr<SBIconListModel> next = folder.listAtIndex(page + 1);
-        if (!next)
-            next = folder.addEmptyList();
-        logLine("SpringBoard: page " + std::to_string(page) + " of " + folder.name() + " holds " + std::to_string(list->count())
-            + " icons, more than " + std::to_string(capacity) + "; the rest go to the next page");
-        while (list->count() > capacity) {
-            if (RefPtr<SBIcon> surplus = list->removeLastIcon())
-                next->insertIcon(*surplus, 0);
+        if (carried.empty()) {
+            logLine("SpringBoard: page " + std::to_string(page) + " of " + folder.name() + " holds " + std::to_string(list->count())
+                + " icons, more than " + std::to_string(capacity) + "; the rest go to the next pages");
         }
+        std::vector<Ref<SBIcon>> own = list->removeAllIcons();
+        carried.insert(carried.end(), own.begin(), own.end());
+        std::vector<Ref<SBIcon>> kept;
+        while (!carried.empty() && kept.size() < capacity) {
+            kept.push_back(carried.front());
+            carried.pop_front();
+        }
+        list->setIcons(std::move(kept));
+    }
+    while (!carried.empty()) {
+        Ref<SBIconListModel> list = folder.addEmptyList();
+        std::vector<Ref<SBIcon>> kept;
+        while (!carried.empty() && kept.size() < capacity) {
+            kept.push_back(carried.front());
+            carried.pop_front();
+        }
+        list->setIcons(std::move(kept));
     }
 }
 
@@ -231,9 +287,11 @@ void SBHomeScreenDescription::spreadOverfullPages(SBRootFolder& rootFolder)
     Ref<SBIconListModel> dock = rootFolder.dockListModel();
     uint64_t dockCapacity = SBIconListView::maxIcons(objc_getClass("SBDockIconListView"));
     std::vector<Ref<SBIcon>> dockSurplus;
-    while (dockCapacity && dock->count() > dockCapacity) {
-        if (RefPtr<SBIcon> surplus = dock->removeLastIcon())
-            dockSurplus.insert(dockSurplus.begin(), *surplus);
+    if (dockCapacity && dock->count() > dockCapacity) {
+        std::vector<Ref<SBIcon>> docked = dock->removeAllIcons();
+        dockSurplus.assign(docked.begin() + static_cast<ptrdiff_t>(dockCapacity), docked.end());
+        docked.erase(docked.begin() + static_cast<ptrdiff_t>(dockCapacity), docked.end());
+        dock->setIcons(std::move(docked));
     }
     if (!dockSurplus.empty()) {
         logLine("SpringBoard: the dock holds more than " + std::to_string(dockCapacity) + " icons; the rest go to the last page");
@@ -247,7 +305,7 @@ void SBHomeScreenDescription::spreadOverfullPages(SBRootFolder& rootFolder)
         auto* folderIcon = dynamic_cast<SBFolderIcon*>(icon.ptr());
         if (!folderIcon)
             continue;
-        bool newsstand = dynamic_cast<SBNewsstandFolder*>(folderIcon->folderObject().ptr());
+        bool newsstand = SBIsKindOfClass(folderIcon->folderObject().ptr(), "SBNewsstandFolder");
         spreadPages(folderIcon->folderObject(), objc_getClass(newsstand ? "SBNewsstandIconListView" : "SBFolderIconListView"));
     }
 }

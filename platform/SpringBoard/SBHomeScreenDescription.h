@@ -19,7 +19,8 @@ class SBRootFolder;
 // "gridLockPlaceholder"), "name" and, for an application, an optional
 // "bundleIdentifier". A folder and the newsstand have "pages" of their
 // own, which hold applications and placeholders only. "dock" may be left
-// out.
+// out. Nothing is passed over: a key that means nothing where it stands,
+// or a value of the wrong type, makes the description unsound.
 class SBHomeScreenDescription {
 public:
     static constexpr const char* homeScreenPath = "/var/mobile/Library/SpringBoard/HomeScreen.plist";

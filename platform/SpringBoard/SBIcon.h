@@ -1,27 +1,28 @@
 #pragma once
 
 #include "platform/Foundation/NSObject.h"
+#include "platform/Foundation/NSString.h"
 #include "platform/objc/objc.h"
 
 #include <string>
 
 namespace qv {
 
-class NSString;
-
 // One icon of the home screen: an application, a folder, the newsstand or
 // a placeholder that holds a slot. Icons live in the lists of their folder;
 // each list that shows an icon has a view for it.
-class SBIcon : public NSObject, public objc_object {
+class SBIcon : public RuntimeInstance<NSObject> {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
+    // An icon of a class that only names a kind of icon (a placeholder).
+    static Ref<SBIcon> create(std::string name, const char* className);
 
-    std::string className() const override { return "SBIcon"; }
-    // The kind as the home screen's description and state dumps name it:
-    // "application", "folder", "newsstand", "placeholder", "gridLockPlaceholder".
-    virtual std::string kindName() const = 0;
+    // The kind as the home screen's description and state dumps name it,
+    // by the icon's class: "application", "folder", "newsstand",
+    // "placeholder", "gridLockPlaceholder".
+    std::string kindName() const;
 
     // Messages, sent through the runtime.
     RefPtr<NSString> displayName();
@@ -39,6 +40,11 @@ protected:
 
 private:
     std::string m_name;
+};
+
+// SpringBoard's messages to icons.
+struct SBIconMessages {
+    static inline const ObjCMessage<SBIcon, RefPtr<NSString>()> displayName { "displayName" };
 };
 
 } // namespace qv

@@ -8,7 +8,7 @@ namespace qv {
 void SBIconAnimator::registerClass()
 {
     SBDefineClass<SBIconAnimator>("NSObject", "SBIconAnimator", [](Class cls) {
-        SBAddMethod(cls, "_cleanupAnimation", [](SBIconAnimator* self) { self->stockCleanupAnimation(); });
+        SBIconAnimatorMessages::_cleanupAnimation.addMethod(cls, [](SBIconAnimator* self) { self->stockCleanupAnimation(); });
     });
 }
 
@@ -30,7 +30,7 @@ void SBIconAnimator::animateLaunch()
 
 void SBIconAnimator::_cleanupAnimation()
 {
-    msgSend(this, "_cleanupAnimation");
+    SBIconAnimatorMessages::_cleanupAnimation(this);
 }
 
 void SBIconAnimator::stockCleanupAnimation()

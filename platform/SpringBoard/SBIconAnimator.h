@@ -10,7 +10,7 @@ namespace qv {
 // view fades out over the animation, and when it ends the animator cleans
 // up (_cleanupAnimation), bringing the view back. The animation keeps the
 // animator alive until then.
-class SBIconAnimator : public NSObject, public objc_object {
+class SBIconAnimator : public RuntimeInstance<NSObject> {
     QV_MAKE_REF_FRIEND;
 
 public:
@@ -19,7 +19,6 @@ public:
     static void registerClass();
     static Ref<SBIconAnimator> create(SBIconView& iconView);
 
-    std::string className() const override { return "SBIconAnimator"; }
 
     void animateLaunch();
     // Message, sent through the runtime.
@@ -33,6 +32,10 @@ private:
 
     Ref<SBIconView> m_iconView;
     bool m_cleanedUp = false;
+};
+
+struct SBIconAnimatorMessages {
+    static inline const ObjCMessage<SBIconAnimator, void()> _cleanupAnimation { "_cleanupAnimation" };
 };
 
 } // namespace qv

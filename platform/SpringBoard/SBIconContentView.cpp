@@ -6,7 +6,7 @@ namespace qv {
 
 void SBIconContentView::registerClass()
 {
-    SBDefineClass<SBIconContentView>("NSObject", "SBIconContentView", [](Class cls) { SBAddViewMethods<SBIconContentView>(cls); });
+    SBDefineClass<SBIconContentView>("NSObject", "SBIconContentView", [](Class cls) { SBViewMessages<SBIconContentView>::addTo(cls); });
 }
 
 Ref<SBIconContentView> SBIconContentView::create(CGRect frame)

@@ -7,17 +7,16 @@ namespace qv {
 
 // The area of the home screen that holds the pages, the dock and an open
 // folder: the whole screen, turned with the interface.
-class SBIconContentView : public UIView, public objc_object {
+class SBIconContentView : public RuntimeInstance<UIView> {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
     static Ref<SBIconContentView> create(CGRect frame);
 
-    std::string className() const override { return "SBIconContentView"; }
 
 private:
-    explicit SBIconContentView(CGRect frame) : UIView(frame) {}
+    explicit SBIconContentView(CGRect frame) : RuntimeInstance(frame) {}
     ~SBIconContentView() override = default;
 };
 

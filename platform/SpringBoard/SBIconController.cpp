@@ -26,42 +26,42 @@ static constexpr double iconSettleDuration = 0.3;
 void SBIconController::registerClass()
 {
     SBDefineClass<SBIconController>("NSObject", "SBIconController", [](Class cls) {
-        SBAddClassMethod(cls, "sharedInstance", [](Class) {
+        SBIconControllerMessages::sharedInstance.addMethod(cls, [](Class) {
             RefPtr<SBIconController>& shared = sharedSlot();
             if (!shared)
                 shared = create(SBHomeScreenDescription::loadRootFolderFromDevice());
             return shared;
         });
-        SBAddMethod(cls, "contentView", [](SBIconController* self) { return RefPtr<SBIconContentView>(self->m_contentView); });
-        SBAddMethod(cls, "orientation", [](SBIconController* self) { return self->m_orientation; });
-        SBAddMethod(cls, "isEditing", [](SBIconController* self) { return self->m_editing; });
-        SBAddMethod(cls, "rootFolder", [](SBIconController* self) { return RefPtr<SBRootFolder>(self->m_rootFolder); });
-        SBAddMethod(cls, "currentIconListIndex", [](SBIconController* self) { return self->m_rootFolderController->currentPageIndex(); });
-        SBAddMethod(cls, "_iconListIndexIsValid:", [](SBIconController* self, uint64_t index) {
+        SBIconControllerMessages::contentView.addMethod(cls, [](SBIconController* self) { return RefPtr<SBIconContentView>(self->m_contentView); });
+        SBIconControllerMessages::orientation.addMethod(cls, [](SBIconController* self) { return self->m_orientation; });
+        SBIconControllerMessages::isEditing.addMethod(cls, [](SBIconController* self) { return self->m_editing; });
+        SBIconControllerMessages::rootFolder.addMethod(cls, [](SBIconController* self) { return RefPtr<SBRootFolder>(self->m_rootFolder); });
+        SBIconControllerMessages::currentIconListIndex.addMethod(cls, [](SBIconController* self) { return self->m_rootFolderController->currentPageIndex(); });
+        SBIconControllerMessages::_iconListIndexIsValid.addMethod(cls, [](SBIconController* self, uint64_t index) {
             return index < self->m_rootFolderController->listViews().size();
         });
-        SBAddMethod(cls, "rootIconListAtIndex:", [](SBIconController* self, uint64_t index) {
+        SBIconControllerMessages::rootIconListAtIndex.addMethod(cls, [](SBIconController* self, uint64_t index) {
             return self->m_rootFolderController->listViewAtIndex(index, false);
         });
-        SBAddMethod(cls, "currentRootIconList", [](SBIconController* self) { return self->m_rootFolderController->currentIconListView(); });
-        SBAddMethod(cls, "currentFolderIconList", [](SBIconController* self) -> RefPtr<SBIconListView> {
+        SBIconControllerMessages::currentRootIconList.addMethod(cls, [](SBIconController* self) { return self->m_rootFolderController->currentIconListView(); });
+        SBIconControllerMessages::currentFolderIconList.addMethod(cls, [](SBIconController* self) -> RefPtr<SBIconListView> {
             RefPtr<SBFolderController> open = self->m_rootFolderController->innerFolderController();
             return open ? open->currentIconListView() : nullptr;
         });
-        SBAddMethod(cls, "dockListView", [](SBIconController* self) {
+        SBIconControllerMessages::dockListView.addMethod(cls, [](SBIconController* self) {
             return RefPtr<SBIconListView>(self->m_rootFolderController->dockListView());
         });
-        SBAddMethod(cls, "_openFolderController", [](SBIconController* self) { return self->m_rootFolderController->innerFolderController(); });
-        SBAddMethod(cls, "_rootFolderController", [](SBIconController* self) { return RefPtr<SBRootFolderController>(self->m_rootFolderController); });
-        SBAddMethod(cls, "grabbedIcon", [](SBIconController* self) { return self->m_grabbedIcon; });
-        SBAddMethod(cls, "iconListViewAtIndex:inFolder:createIfNecessary:", [](SBIconController* self, uint64_t index, SBFolder* folder, bool create) {
+        SBIconControllerMessages::_openFolderController.addMethod(cls, [](SBIconController* self) { return self->m_rootFolderController->innerFolderController(); });
+        SBIconControllerMessages::_rootFolderController.addMethod(cls, [](SBIconController* self) { return RefPtr<SBRootFolderController>(self->m_rootFolderController); });
+        SBIconControllerMessages::grabbedIcon.addMethod(cls, [](SBIconController* self) { return self->m_grabbedIcon; });
+        SBIconControllerMessages::iconListViewAtIndex.addMethod(cls, [](SBIconController* self, uint64_t index, SBFolder* folder, bool create) {
             return self->stockIconListViewAtIndex(index, folder, create);
         });
-        SBAddMethod(cls, "insertIcon:intoListView:iconIndex:moveNow:", [](SBIconController* self, SBIcon* icon, SBIconListView* listView, uint64_t index, bool moveNow) {
+        SBIconControllerMessages::insertIcon.addMethod(cls, [](SBIconController* self, SBIcon* icon, SBIconListView* listView, uint64_t index, bool moveNow) {
             self->stockInsertIcon(icon, listView, index, moveNow);
         });
-        SBAddMethod(cls, "iconHandleLongPress:", [](SBIconController* self, SBIcon* icon) { self->stockIconHandleLongPress(icon); });
-        SBAddMethod(cls, "icon:touchEnded:", [](SBIconController* self, SBIcon* icon, bool ended) { self->stockIconTouchEnded(icon, ended); });
+        SBIconControllerMessages::iconHandleLongPress.addMethod(cls, [](SBIconController* self, SBIcon* icon) { self->stockIconHandleLongPress(icon); });
+        SBIconControllerMessages::iconTouchEnded.addMethod(cls, [](SBIconController* self, SBIcon* icon, bool ended) { self->stockIconTouchEnded(icon, ended); });
     });
 }
 
@@ -105,92 +105,92 @@ SBIconController::SBIconController(Ref<SBRootFolder> rootFolder)
 
 RefPtr<SBIconController> SBIconController::sharedInstance()
 {
-    return msgSend<RefPtr<SBIconController>>(objc_getClass("SBIconController"), "sharedInstance");
+    return SBIconControllerMessages::sharedInstance(objc_getClass("SBIconController"));
 }
 
 RefPtr<SBIconContentView> SBIconController::contentView()
 {
-    return msgSend<RefPtr<SBIconContentView>>(this, "contentView");
+    return SBIconControllerMessages::contentView(this);
 }
 
 int64_t SBIconController::orientation()
 {
-    return msgSend<int64_t>(this, "orientation");
+    return SBIconControllerMessages::orientation(this);
 }
 
 bool SBIconController::isEditing()
 {
-    return msgSend<bool>(this, "isEditing");
+    return SBIconControllerMessages::isEditing(this);
 }
 
 RefPtr<SBRootFolder> SBIconController::rootFolder()
 {
-    return msgSend<RefPtr<SBRootFolder>>(this, "rootFolder");
+    return SBIconControllerMessages::rootFolder(this);
 }
 
 uint64_t SBIconController::currentIconListIndex()
 {
-    return msgSend<uint64_t>(this, "currentIconListIndex");
+    return SBIconControllerMessages::currentIconListIndex(this);
 }
 
 bool SBIconController::_iconListIndexIsValid(uint64_t index)
 {
-    return msgSend<bool>(this, "_iconListIndexIsValid:", index);
+    return SBIconControllerMessages::_iconListIndexIsValid(this, index);
 }
 
 RefPtr<SBIconListView> SBIconController::rootIconListAtIndex(uint64_t index)
 {
-    return msgSend<RefPtr<SBIconListView>>(this, "rootIconListAtIndex:", index);
+    return SBIconControllerMessages::rootIconListAtIndex(this, index);
 }
 
 RefPtr<SBIconListView> SBIconController::currentRootIconList()
 {
-    return msgSend<RefPtr<SBIconListView>>(this, "currentRootIconList");
+    return SBIconControllerMessages::currentRootIconList(this);
 }
 
 RefPtr<SBIconListView> SBIconController::currentFolderIconList()
 {
-    return msgSend<RefPtr<SBIconListView>>(this, "currentFolderIconList");
+    return SBIconControllerMessages::currentFolderIconList(this);
 }
 
 RefPtr<SBIconListView> SBIconController::dockListView()
 {
-    return msgSend<RefPtr<SBIconListView>>(this, "dockListView");
+    return SBIconControllerMessages::dockListView(this);
 }
 
 RefPtr<SBFolderController> SBIconController::_openFolderController()
 {
-    return msgSend<RefPtr<SBFolderController>>(this, "_openFolderController");
+    return SBIconControllerMessages::_openFolderController(this);
 }
 
 RefPtr<SBRootFolderController> SBIconController::_rootFolderController()
 {
-    return msgSend<RefPtr<SBRootFolderController>>(this, "_rootFolderController");
+    return SBIconControllerMessages::_rootFolderController(this);
 }
 
 RefPtr<SBIcon> SBIconController::grabbedIcon()
 {
-    return msgSend<RefPtr<SBIcon>>(this, "grabbedIcon");
+    return SBIconControllerMessages::grabbedIcon(this);
 }
 
 RefPtr<SBIconListView> SBIconController::iconListViewAtIndex(uint64_t index, SBFolder* inFolder, bool createIfNecessary)
 {
-    return msgSend<RefPtr<SBIconListView>>(this, "iconListViewAtIndex:inFolder:createIfNecessary:", index, inFolder, createIfNecessary);
+    return SBIconControllerMessages::iconListViewAtIndex(this, index, inFolder, createIfNecessary);
 }
 
 void SBIconController::insertIcon(SBIcon* icon, SBIconListView* intoListView, uint64_t iconIndex, bool moveNow)
 {
-    msgSend(this, "insertIcon:intoListView:iconIndex:moveNow:", icon, intoListView, iconIndex, moveNow);
+    SBIconControllerMessages::insertIcon(this, icon, intoListView, iconIndex, moveNow);
 }
 
 void SBIconController::iconHandleLongPress(SBIcon* icon)
 {
-    msgSend(this, "iconHandleLongPress:", icon);
+    SBIconControllerMessages::iconHandleLongPress(this, icon);
 }
 
 void SBIconController::icon(SBIcon* icon, bool touchEnded)
 {
-    msgSend(this, "icon:touchEnded:", icon, touchEnded);
+    SBIconControllerMessages::iconTouchEnded(this, icon, touchEnded);
 }
 
 // SpringBoard's own implementations.

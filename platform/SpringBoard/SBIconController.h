@@ -27,7 +27,7 @@ class SBIconView;
 // an extension's replacements take effect; the C++ operations after them
 // are what the home screen does when the user acts (they send SpringBoard's
 // messages on the way).
-class SBIconController : public NSObject, public objc_object {
+class SBIconController : public RuntimeInstance<NSObject> {
     QV_MAKE_REF_FRIEND;
 
 public:
@@ -39,7 +39,6 @@ public:
     // first sharedInstance makes one from the device's home screen.
     static void setSharedInstance(RefPtr<SBIconController> controller);
 
-    std::string className() const override { return "SBIconController"; }
 
     // Messages, sent through the runtime. Page indexes count from 0.
     static RefPtr<SBIconController> sharedInstance();
@@ -130,6 +129,31 @@ private:
     bool m_editing = false;
     RefPtr<SBIcon> m_grabbedIcon;
     RefPtr<SBApplication> m_lastLaunchedApplication;
+};
+
+struct SBIconControllerMessages {
+    static inline const ObjCClassMessage<RefPtr<SBIconController>()> sharedInstance { "sharedInstance" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBIconContentView>()> contentView { "contentView" };
+    static inline const ObjCMessage<SBIconController, int64_t()> orientation { "orientation" };
+    static inline const ObjCMessage<SBIconController, bool()> isEditing { "isEditing" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBRootFolder>()> rootFolder { "rootFolder" };
+    static inline const ObjCMessage<SBIconController, uint64_t()> currentIconListIndex { "currentIconListIndex" };
+    static inline const ObjCMessage<SBIconController, bool(uint64_t)> _iconListIndexIsValid { "_iconListIndexIsValid:" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBIconListView>(uint64_t)> rootIconListAtIndex { "rootIconListAtIndex:" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBIconListView>()> currentRootIconList { "currentRootIconList" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBIconListView>()> currentFolderIconList { "currentFolderIconList" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBIconListView>()> dockListView { "dockListView" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBFolderController>()> _openFolderController { "_openFolderController" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBRootFolderController>()> _rootFolderController { "_rootFolderController" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBIcon>()> grabbedIcon { "grabbedIcon" };
+    static inline const ObjCMessage<SBIconController, RefPtr<SBIconListView>(uint64_t, SBFolder*, bool)> iconListViewAtIndex {
+        "iconListViewAtIndex:inFolder:createIfNecessary:"
+    };
+    static inline const ObjCMessage<SBIconController, void(SBIcon*, SBIconListView*, uint64_t, bool)> insertIcon {
+        "insertIcon:intoListView:iconIndex:moveNow:"
+    };
+    static inline const ObjCMessage<SBIconController, void(SBIcon*)> iconHandleLongPress { "iconHandleLongPress:" };
+    static inline const ObjCMessage<SBIconController, void(SBIcon*, bool)> iconTouchEnded { "icon:touchEnded:" };
 };
 
 } // namespace qv

@@ -2,7 +2,6 @@
 
 #include "SBFolder.h"
 #include "SBIcon.h"
-#include "SBPlaceholderIcon.h"
 #include "SpringBoardRuntime.h"
 #include "platform/Foundation/NSArray.h"
 
@@ -13,8 +12,8 @@ namespace qv {
 void SBIconListModel::registerClass()
 {
     SBDefineClass<SBIconListModel>("NSObject", "SBIconListModel", [](Class cls) {
-        SBAddMethod(cls, "folder", [](SBIconListModel* self) { return self->m_folder.lock(); });
-        SBAddMethod(cls, "icons", [](SBIconListModel* self) {
+        SBIconListModelMessages::folder.addMethod(cls, [](SBIconListModel* self) { return self->m_folder.lock(); });
+        SBIconListModelMessages::icons.addMethod(cls, [](SBIconListModel* self) {
             std::vector<Ref<NSObject>> icons(self->m_icons.begin(), self->m_icons.end());
             return RefPtr<NSArray>(NSArray::arrayWithObjects(std::move(icons)));
         });
@@ -33,12 +32,12 @@ SBIconListModel::SBIconListModel(SBFolder* folder)
 
 RefPtr<SBFolder> SBIconListModel::folder()
 {
-    return msgSend<RefPtr<SBFolder>>(this, "folder");
+    return SBIconListModelMessages::folder(this);
 }
 
 RefPtr<NSArray> SBIconListModel::icons()
 {
-    return msgSend<RefPtr<NSArray>>(this, "icons");
+    return SBIconListModelMessages::icons(this);
 }
 
 uint64_t SBIconListModel::indexOfIcon(const SBIcon* icon) const
@@ -73,7 +72,7 @@ RefPtr<SBIcon> SBIconListModel::removeLastIcon()
 
 bool SBIconListModel::removePlaceholders()
 {
-    auto isPlaceholder = [](const Ref<SBIcon>& icon) { return dynamic_cast<const SBPlaceholderIcon*>(icon.ptr()) != nullptr; };
+    auto isPlaceholder = [](const Ref<SBIcon>& icon) { return SBIsKindOfClass(icon.ptr(), "SBPlaceholderIcon"); };
     auto kept = std::remove_if(m_icons.begin(), m_icons.end(), isPlaceholder);
     bool removed = kept != m_icons.end();
     m_icons.erase(kept, m_icons.end());

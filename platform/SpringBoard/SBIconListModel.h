@@ -1,28 +1,28 @@
 #pragma once
 
 #include "SBIcon.h"
+#include "platform/Foundation/NSArray.h"
 #include "platform/Foundation/NSObject.h"
 #include "platform/core/WeakPtr.h"
 #include "platform/objc/objc.h"
 
+#include <utility>
 #include <vector>
 
 namespace qv {
 
-class NSArray;
 class SBFolder;
 
 // The icons of one page of a folder (or of the dock), in order: the icon at
 // index i fills slot i. The folder owns its lists; a list knows its folder
 // through a back pointer.
-class SBIconListModel : public NSObject, public objc_object {
+class SBIconListModel : public RuntimeInstance<NSObject> {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
     static Ref<SBIconListModel> create(SBFolder* folder);
 
-    std::string className() const override { return "SBIconListModel"; }
 
     // Messages, sent through the runtime.
     RefPtr<SBFolder> folder();
@@ -44,6 +44,10 @@ public:
     bool removeIcon(const SBIcon* icon);
     // The last icon, taken out of the list; null for an empty list.
     RefPtr<SBIcon> removeLastIcon();
+    // Every icon, taken out of the list, in order.
+    std::vector<Ref<SBIcon>> removeAllIcons() { return std::exchange(m_icons, {}); }
+    // The icons, in order, in place of the list's own.
+    void setIcons(std::vector<Ref<SBIcon>> icons) { m_icons = std::move(icons); }
     // Closes the gaps of SpringBoard's empty-slot placeholders; answers
     // whether anything moved.
     bool removePlaceholders();
@@ -53,6 +57,11 @@ private:
 
     WeakPtr<SBFolder> m_folder;
     std::vector<Ref<SBIcon>> m_icons;
+};
+
+struct SBIconListModelMessages {
+    static inline const ObjCMessage<SBIconListModel, RefPtr<SBFolder>()> folder { "folder" };
+    static inline const ObjCMessage<SBIconListModel, RefPtr<NSArray>()> icons { "icons" };
 };
 
 } // namespace qv

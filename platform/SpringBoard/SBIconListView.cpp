@@ -16,50 +16,50 @@ void SBIconListView::registerClass()
 {
     SBDefineClass<SBIconListView>("NSObject", "SBIconListView", [](Class cls) {
         class_addIvar(cls, "_model", &SBIconListView::m_model);
-        SBAddViewMethods<SBIconListView>(cls);
+        SBViewMessages<SBIconListView>::addTo(cls);
 
-        SBAddMethod(cls, "icons", [](SBIconListView* self) { return self->m_model->icons(); });
-        SBAddMethod(cls, "orientation", [](SBIconListView* self) { return self->m_orientation; });
-        SBAddMethod(cls, "setOrientation:", [](SBIconListView* self, int64_t orientation) { self->m_orientation = orientation; });
-        SBAddMethod(cls, "defaultIconSize", [](SBIconListView*) { return SBCurrentGridMetrics().defaultIconSize(); });
-        SBAddMethod(cls, "viewForIcon:", [](SBIconListView* self, SBIcon* icon) { return self->iconViewForIcon(icon); });
-        SBAddMethod(cls, "indexForCoordinate:forOrientation:", [](SBIconListView* self, SBIconCoordinate coordinate, int64_t orientation) {
+        SBIconListViewMessages::icons.addMethod(cls, [](SBIconListView* self) { return self->m_model->icons(); });
+        SBIconListViewMessages::orientation.addMethod(cls, [](SBIconListView* self) { return self->m_orientation; });
+        SBIconListViewMessages::setOrientation.addMethod(cls, [](SBIconListView* self, int64_t orientation) { self->m_orientation = orientation; });
+        SBIconListViewMessages::defaultIconSize.addMethod(cls, [](SBIconListView*) { return SBCurrentGridMetrics().defaultIconSize(); });
+        SBIconListViewMessages::viewForIcon.addMethod(cls, [](SBIconListView* self, SBIcon* icon) { return self->iconViewForIcon(icon); });
+        SBIconListViewMessages::indexForCoordinate.addMethod(cls, [](SBIconListView* self, SBIconCoordinate coordinate, int64_t orientation) {
             return self->stockIndexForCoordinate(coordinate, orientation);
         });
-        SBAddMethod(cls, "isEditing", [](SBIconListView* self) { return self->m_editing; });
-        SBAddMethod(cls, "setEditing:", [](SBIconListView* self, bool editing) { self->m_editing = editing; });
-        SBAddMethod(cls, "removeIcon:", [](SBIconListView* self, SBIcon* icon) { self->stockRemoveIcon(icon); });
-        SBAddMethod(cls, "firstFreeSlotIndex", [](SBIconListView* self) {
+        SBIconListViewMessages::isEditing.addMethod(cls, [](SBIconListView* self) { return self->m_editing; });
+        SBIconListViewMessages::setEditing.addMethod(cls, [](SBIconListView* self, bool editing) { self->m_editing = editing; });
+        SBIconListViewMessages::removeIcon.addMethod(cls, [](SBIconListView* self, SBIcon* icon) { self->stockRemoveIcon(icon); });
+        SBIconListViewMessages::firstFreeSlotIndex.addMethod(cls, [](SBIconListView* self) {
             uint64_t count = self->m_model->count();
             return count < self->maxIcons() ? count : NSNotFound;
         });
-        SBAddMethod(cls, "layoutIconsNow", [](SBIconListView* self) { self->stockLayoutIconsNow(); });
-        SBAddMethod(cls, "originForIconAtIndex:", [](SBIconListView* self, uint64_t index) { return self->stockOriginForIconAtIndex(index); });
-        SBAddMethod(cls, "originForIcon:", [](SBIconListView* self, SBIcon* icon) {
+        SBIconListViewMessages::layoutIconsNow.addMethod(cls, [](SBIconListView* self) { self->stockLayoutIconsNow(); });
+        SBIconListViewMessages::originForIconAtIndex.addMethod(cls, [](SBIconListView* self, uint64_t index) { return self->stockOriginForIconAtIndex(index); });
+        SBIconListViewMessages::originForIcon.addMethod(cls, [](SBIconListView* self, SBIcon* icon) {
             return self->originForIconAtIndex(self->m_model->indexOfIcon(icon));
         });
-        SBAddMethod(cls, "originForIconAtCoordinate:", [](SBIconListView* self, SBIconCoordinate coordinate) {
+        SBIconListViewMessages::originForIconAtCoordinate.addMethod(cls, [](SBIconListView* self, SBIconCoordinate coordinate) {
             return self->originForIconAtIndex(self->indexForCoordinate(coordinate, self->orientation()));
         });
-        SBAddMethod(cls, "centerForIcon:", [](SBIconListView* self, SBIcon* icon) {
+        SBIconListViewMessages::centerForIcon.addMethod(cls, [](SBIconListView* self, SBIcon* icon) {
             CGPoint origin = self->originForIcon(icon);
             CGSize size = self->defaultIconSize();
             return CGPointMake(origin.x + size.width / 2, origin.y + size.height / 2);
         });
-        SBAddMethod(cls, "centerForIconCoordinate:", [](SBIconListView* self, SBIconCoordinate coordinate) {
+        SBIconListViewMessages::centerForIconCoordinate.addMethod(cls, [](SBIconListView* self, SBIconCoordinate coordinate) {
             CGPoint origin = self->originForIconAtCoordinate(coordinate);
             CGSize size = self->defaultIconSize();
             return CGPointMake(origin.x + size.width / 2, origin.y + size.height / 2);
         });
-        SBAddMethod(cls, "rowAtPoint:", [](SBIconListView* self, CGPoint point) { return self->stockRowAtPoint(point); });
-        SBAddMethod(cls, "columnAtPoint:", [](SBIconListView* self, CGPoint point) { return self->stockColumnAtPoint(point); });
-        SBAddMethod(cls, "prepareToRotateToInterfaceOrientation:", [](SBIconListView* self, int64_t orientation) {
+        SBIconListViewMessages::rowAtPoint.addMethod(cls, [](SBIconListView* self, CGPoint point) { return self->stockRowAtPoint(point); });
+        SBIconListViewMessages::columnAtPoint.addMethod(cls, [](SBIconListView* self, CGPoint point) { return self->stockColumnAtPoint(point); });
+        SBIconListViewMessages::prepareToRotateToInterfaceOrientation.addMethod(cls, [](SBIconListView* self, int64_t orientation) {
             self->setOrientation(orientation);
             self->layoutIconsNow();
         });
-        SBAddMethod(cls, "compactIcons:", [](SBIconListView* self, bool animated) { self->stockCompactIcons(animated); });
+        SBIconListViewMessages::compactIcons.addMethod(cls, [](SBIconListView* self, bool animated) { self->stockCompactIcons(animated); });
 
-        SBAddClassMethod(cls, "maxIcons", [](Class self) {
+        SBIconListViewMessages::maxIcons.addMethod(cls, [](Class self) {
             const SBIconGridMetrics& metrics = SBCurrentGridMetrics();
             switch (kindOfListClass(self)) {
             case SBIconListKind::Dock:
@@ -72,16 +72,21 @@ void SBIconListView::registerClass()
             }
             return metrics.maxIcons();
         });
-        SBAddClassMethod(cls, "iconColumnsForInterfaceOrientation:", [](Class self, int64_t orientation) {
+        SBIconListViewMessages::iconColumnsForInterfaceOrientation.addMethod(cls, [](Class self, int64_t orientation) {
             return stockGeometry(kindOfListClass(self), orientation).columns;
         });
-        SBAddClassMethod(cls, "iconRowsForInterfaceOrientation:", [](Class self, int64_t orientation) {
+        SBIconListViewMessages::iconRowsForInterfaceOrientation.addMethod(cls, [](Class self, int64_t orientation) {
             return stockGeometry(kindOfListClass(self), orientation).rows;
         });
-        SBAddClassMethod(cls, "maxVisibleIconRowsInterfaceOrientation:", [](Class self, int64_t orientation) {
+        SBIconListViewMessages::maxVisibleIconRowsInterfaceOrientation.addMethod(cls, [](Class self, int64_t orientation) {
             return stockGeometry(kindOfListClass(self), orientation).rows;
         });
     });
+}
+
+Ref<SBIconListView> SBIconListView::create(Ref<SBIconListModel> model, int64_t orientation, const char* className)
+{
+    return SBBecomeInstanceOf(makeRef<SBIconListView>(std::move(model), orientation), className);
 }
 
 SBIconListView::SBIconListView(Ref<SBIconListModel> model, int64_t orientation)
@@ -148,124 +153,124 @@ SBIconListGeometry SBIconListView::gridAsClassAnswers()
 
 RefPtr<NSArray> SBIconListView::icons()
 {
-    return msgSend<RefPtr<NSArray>>(this, "icons");
+    return SBIconListViewMessages::icons(this);
 }
 
 int64_t SBIconListView::orientation()
 {
-    return msgSend<int64_t>(this, "orientation");
+    return SBIconListViewMessages::orientation(this);
 }
 
 void SBIconListView::setOrientation(int64_t orientation)
 {
-    msgSend(this, "setOrientation:", orientation);
+    SBIconListViewMessages::setOrientation(this, orientation);
 }
 
 CGSize SBIconListView::defaultIconSize()
 {
-    return msgSend<CGSize>(this, "defaultIconSize");
+    return SBIconListViewMessages::defaultIconSize(this);
 }
 
 RefPtr<SBIconView> SBIconListView::viewForIcon(SBIcon* icon)
 {
-    return msgSend<RefPtr<SBIconView>>(this, "viewForIcon:", icon);
+    return SBIconListViewMessages::viewForIcon(this, icon);
 }
 
 uint64_t SBIconListView::indexForCoordinate(SBIconCoordinate coordinate, int64_t forOrientation)
 {
-    return msgSend<uint64_t>(this, "indexForCoordinate:forOrientation:", coordinate, forOrientation);
+    return SBIconListViewMessages::indexForCoordinate(this, coordinate, forOrientation);
 }
 
 bool SBIconListView::isEditing()
 {
-    return msgSend<bool>(this, "isEditing");
+    return SBIconListViewMessages::isEditing(this);
 }
 
 void SBIconListView::setEditing(bool editing)
 {
-    msgSend(this, "setEditing:", editing);
+    SBIconListViewMessages::setEditing(this, editing);
 }
 
 void SBIconListView::removeIcon(SBIcon* icon)
 {
-    msgSend(this, "removeIcon:", icon);
+    SBIconListViewMessages::removeIcon(this, icon);
 }
 
 uint64_t SBIconListView::firstFreeSlotIndex()
 {
-    return msgSend<uint64_t>(this, "firstFreeSlotIndex");
+    return SBIconListViewMessages::firstFreeSlotIndex(this);
 }
 
 void SBIconListView::layoutIconsNow()
 {
-    msgSend(this, "layoutIconsNow");
+    SBIconListViewMessages::layoutIconsNow(this);
 }
 
 CGPoint SBIconListView::originForIconAtIndex(uint64_t index)
 {
-    return msgSend<CGPoint>(this, "originForIconAtIndex:", index);
+    return SBIconListViewMessages::originForIconAtIndex(this, index);
 }
 
 CGPoint SBIconListView::originForIcon(SBIcon* icon)
 {
-    return msgSend<CGPoint>(this, "originForIcon:", icon);
+    return SBIconListViewMessages::originForIcon(this, icon);
 }
 
 CGPoint SBIconListView::originForIconAtCoordinate(SBIconCoordinate coordinate)
 {
-    return msgSend<CGPoint>(this, "originForIconAtCoordinate:", coordinate);
+    return SBIconListViewMessages::originForIconAtCoordinate(this, coordinate);
 }
 
 CGPoint SBIconListView::centerForIcon(SBIcon* icon)
 {
-    return msgSend<CGPoint>(this, "centerForIcon:", icon);
+    return SBIconListViewMessages::centerForIcon(this, icon);
 }
 
 CGPoint SBIconListView::centerForIconCoordinate(SBIconCoordinate coordinate)
 {
-    return msgSend<CGPoint>(this, "centerForIconCoordinate:", coordinate);
+    return SBIconListViewMessages::centerForIconCoordinate(this, coordinate);
 }
 
 uint64_t SBIconListView::rowAtPoint(CGPoint point)
 {
-    return msgSend<uint64_t>(this, "rowAtPoint:", point);
+    return SBIconListViewMessages::rowAtPoint(this, point);
 }
 
 uint64_t SBIconListView::columnAtPoint(CGPoint point)
 {
-    return msgSend<uint64_t>(this, "columnAtPoint:", point);
+    return SBIconListViewMessages::columnAtPoint(this, point);
 }
 
 void SBIconListView::prepareToRotateToInterfaceOrientation(int64_t orientation)
 {
-    msgSend(this, "prepareToRotateToInterfaceOrientation:", orientation);
+    SBIconListViewMessages::prepareToRotateToInterfaceOrientation(this, orientation);
 }
 
 void SBIconListView::compactIcons(bool animated)
 {
-    msgSend(this, "compactIcons:", animated);
+    SBIconListViewMessages::compactIcons(this, animated);
 }
 
 // Class messages.
 
 uint64_t SBIconListView::maxIcons(Class listClass)
 {
-    return msgSend<uint64_t>(listClass, "maxIcons");
+    return SBIconListViewMessages::maxIcons(listClass);
 }
 
 uint64_t SBIconListView::iconColumnsForInterfaceOrientation(Class listClass, int64_t orientation)
 {
-    return msgSend<uint64_t>(listClass, "iconColumnsForInterfaceOrientation:", orientation);
+    return SBIconListViewMessages::iconColumnsForInterfaceOrientation(listClass, orientation);
 }
 
 uint64_t SBIconListView::iconRowsForInterfaceOrientation(Class listClass, int64_t orientation)
 {
-    return msgSend<uint64_t>(listClass, "iconRowsForInterfaceOrientation:", orientation);
+    return SBIconListViewMessages::iconRowsForInterfaceOrientation(listClass, orientation);
 }
 
 uint64_t SBIconListView::maxVisibleIconRowsInterfaceOrientation(Class listClass, int64_t orientation)
 {
-    return msgSend<uint64_t>(listClass, "maxVisibleIconRowsInterfaceOrientation:", orientation);
+    return SBIconListViewMessages::maxVisibleIconRowsInterfaceOrientation(listClass, orientation);
 }
 
 uint64_t SBIconListView::maxIcons()

@@ -4,14 +4,13 @@
 #include "SBIconListModel.h"
 #include "SBIconView.h"
 #include "SpringBoardTypes.h"
+#include "platform/Foundation/NSArray.h"
 #include "platform/UIKit/UIView.h"
 #include "platform/objc/objc.h"
 
 #include <vector>
 
 namespace qv {
-
-class NSArray;
 
 // The four kinds of icon list, told apart by the list's class.
 enum class SBIconListKind { Root, Folder, Dock, Newsstand };
@@ -30,13 +29,15 @@ enum class SBIconListKind { Root, Folder, Dock, Newsstand };
 //
 // Points are in the list's own coordinates; indexes are unsigned, and
 // NSNotFound stands for no index. Orientations are the interface's.
-class SBIconListView : public UIView, public objc_object {
+class SBIconListView : public RuntimeInstance<UIView> {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
+    // A list of the class of that name: "SBRootIconListView",
+    // "SBFolderIconListView" or "SBNewsstandIconListView".
+    static Ref<SBIconListView> create(Ref<SBIconListModel> model, int64_t orientation, const char* className);
 
-    std::string className() const override { return "SBIconListView"; }
 
     // Instance messages, sent through the runtime.
     // A new array of the icons, in slot order.
@@ -130,6 +131,37 @@ private:
     std::vector<Ref<SBIconView>> m_iconViews;
     RefPtr<SBIcon> m_iconUnderFinger;
     bool m_layoutScheduled = false;
+};
+
+// SpringBoard's messages to icon lists, each declared once: SpringBoard
+// defines and sends them through these, and an extension replaces them and
+// calls what it replaced through these.
+struct SBIconListViewMessages {
+    static inline const ObjCMessage<SBIconListView, RefPtr<NSArray>()> icons { "icons" };
+    static inline const ObjCMessage<SBIconListView, int64_t()> orientation { "orientation" };
+    static inline const ObjCMessage<SBIconListView, void(int64_t)> setOrientation { "setOrientation:" };
+    static inline const ObjCMessage<SBIconListView, CGSize()> defaultIconSize { "defaultIconSize" };
+    static inline const ObjCMessage<SBIconListView, RefPtr<SBIconView>(SBIcon*)> viewForIcon { "viewForIcon:" };
+    static inline const ObjCMessage<SBIconListView, uint64_t(SBIconCoordinate, int64_t)> indexForCoordinate { "indexForCoordinate:forOrientation:" };
+    static inline const ObjCMessage<SBIconListView, bool()> isEditing { "isEditing" };
+    static inline const ObjCMessage<SBIconListView, void(bool)> setEditing { "setEditing:" };
+    static inline const ObjCMessage<SBIconListView, void(SBIcon*)> removeIcon { "removeIcon:" };
+    static inline const ObjCMessage<SBIconListView, uint64_t()> firstFreeSlotIndex { "firstFreeSlotIndex" };
+    static inline const ObjCMessage<SBIconListView, void()> layoutIconsNow { "layoutIconsNow" };
+    static inline const ObjCMessage<SBIconListView, CGPoint(uint64_t)> originForIconAtIndex { "originForIconAtIndex:" };
+    static inline const ObjCMessage<SBIconListView, CGPoint(SBIcon*)> originForIcon { "originForIcon:" };
+    static inline const ObjCMessage<SBIconListView, CGPoint(SBIconCoordinate)> originForIconAtCoordinate { "originForIconAtCoordinate:" };
+    static inline const ObjCMessage<SBIconListView, CGPoint(SBIcon*)> centerForIcon { "centerForIcon:" };
+    static inline const ObjCMessage<SBIconListView, CGPoint(SBIconCoordinate)> centerForIconCoordinate { "centerForIconCoordinate:" };
+    static inline const ObjCMessage<SBIconListView, uint64_t(CGPoint)> rowAtPoint { "rowAtPoint:" };
+    static inline const ObjCMessage<SBIconListView, uint64_t(CGPoint)> columnAtPoint { "columnAtPoint:" };
+    static inline const ObjCMessage<SBIconListView, void(int64_t)> prepareToRotateToInterfaceOrientation { "prepareToRotateToInterfaceOrientation:" };
+    static inline const ObjCMessage<SBIconListView, void(bool)> compactIcons { "compactIcons:" };
+    // Class messages, sent to a list class.
+    static inline const ObjCClassMessage<uint64_t()> maxIcons { "maxIcons" };
+    static inline const ObjCClassMessage<uint64_t(int64_t)> iconColumnsForInterfaceOrientation { "iconColumnsForInterfaceOrientation:" };
+    static inline const ObjCClassMessage<uint64_t(int64_t)> iconRowsForInterfaceOrientation { "iconRowsForInterfaceOrientation:" };
+    static inline const ObjCClassMessage<uint64_t(int64_t)> maxVisibleIconRowsInterfaceOrientation { "maxVisibleIconRowsInterfaceOrientation:" };
 };
 
 } // namespace qv

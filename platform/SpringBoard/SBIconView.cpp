@@ -8,8 +8,8 @@ namespace qv {
 void SBIconView::registerClass()
 {
     SBDefineClass<SBIconView>("NSObject", "SBIconView", [](Class cls) {
-        SBAddViewMethods<SBIconView>(cls);
-        SBAddMethod(cls, "icon", [](SBIconView* self) { return RefPtr<SBIcon>(self->m_icon); });
+        SBViewMessages<SBIconView>::addTo(cls);
+        SBIconViewMessages::icon.addMethod(cls, [](SBIconView* self) { return RefPtr<SBIcon>(self->m_icon); });
     });
 }
 
@@ -25,7 +25,7 @@ SBIconView::SBIconView(Ref<SBIcon> icon)
 
 RefPtr<SBIcon> SBIconView::icon()
 {
-    return msgSend<RefPtr<SBIcon>>(this, "icon");
+    return SBIconViewMessages::icon(this);
 }
 
 } // namespace qv

@@ -8,14 +8,13 @@ namespace qv {
 
 // The view of one icon in one list: where the icon is on screen and how
 // opaque it is. The list lays it out; the view keeps its icon.
-class SBIconView : public UIView, public objc_object {
+class SBIconView : public RuntimeInstance<UIView> {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
     static Ref<SBIconView> create(Ref<SBIcon> icon);
 
-    std::string className() const override { return "SBIconView"; }
 
     RefPtr<SBIcon> icon();
 
@@ -26,6 +25,10 @@ private:
     ~SBIconView() override = default;
 
     Ref<SBIcon> m_icon;
+};
+
+struct SBIconViewMessages {
+    static inline const ObjCMessage<SBIconView, RefPtr<SBIcon>()> icon { "icon" };
 };
 
 } // namespace qv

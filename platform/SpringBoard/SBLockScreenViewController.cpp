@@ -8,7 +8,7 @@ namespace qv {
 void SBLockScreenViewController::registerClass()
 {
     SBDefineClass<SBLockScreenViewController>("NSObject", "SBLockScreenViewController", [](Class cls) {
-        SBAddMethod(cls, "finishUIUnlockFromSource:", [](SBLockScreenViewController* self, int32_t source) { self->stockFinishUIUnlock(source); });
+        SBLockScreenViewControllerMessages::finishUIUnlockFromSource.addMethod(cls, [](SBLockScreenViewController* self, int32_t source) { self->stockFinishUIUnlock(source); });
     });
 }
 
@@ -39,7 +39,7 @@ void SBLockScreenViewController::lock()
 
 void SBLockScreenViewController::finishUIUnlockFromSource(int32_t source)
 {
-    msgSend(this, "finishUIUnlockFromSource:", source);
+    SBLockScreenViewControllerMessages::finishUIUnlockFromSource(this, source);
 }
 
 void SBLockScreenViewController::stockFinishUIUnlock(int32_t source)

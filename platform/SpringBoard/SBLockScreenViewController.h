@@ -9,14 +9,13 @@ namespace qv {
 
 // The lock screen: while the device is locked its view covers the window
 // it was given, and unlocking finishes with finishUIUnlockFromSource:.
-class SBLockScreenViewController : public NSObject, public objc_object {
+class SBLockScreenViewController : public RuntimeInstance<NSObject> {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
     static Ref<SBLockScreenViewController> create();
 
-    std::string className() const override { return "SBLockScreenViewController"; }
 
     // Message, sent through the runtime: the lock screen goes away and the
     // home screen is back.
@@ -37,6 +36,10 @@ private:
     Ref<UIView> m_view;
     WeakPtr<UIView> m_container;
     bool m_locked = false;
+};
+
+struct SBLockScreenViewControllerMessages {
+    static inline const ObjCMessage<SBLockScreenViewController, void(int32_t)> finishUIUnlockFromSource { "finishUIUnlockFromSource:" };
 };
 
 } // namespace qv

@@ -13,7 +13,6 @@ public:
     static void registerClass();
     static Ref<SBRootFolder> create();
 
-    std::string className() const override { return "SBRootFolder"; }
 
     Ref<SBIconListModel> dockListModel() const { return m_dock; }
     // The pages' icons, then the dock's: folders in the dock count among

@@ -3,7 +3,6 @@
 #include "SBDockIconListView.h"
 #include "SBIconListModel.h"
 #include "SBRootFolder.h"
-#include "SBRootIconListView.h"
 #include "SpringBoardRuntime.h"
 
 namespace qv {
@@ -32,7 +31,7 @@ SBRootFolderController::SBRootFolderController(Ref<SBRootFolder> folder, UIView&
 
 Ref<SBIconListView> SBRootFolderController::makeListView(Ref<SBIconListModel> model, int64_t orientation)
 {
-    return SBRootIconListView::create(std::move(model), orientation);
+    return SBIconListView::create(std::move(model), orientation, "SBRootIconListView");
 }
 
 RefPtr<UIView> SBRootFolderController::listContainer() const

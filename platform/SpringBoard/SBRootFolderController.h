@@ -15,7 +15,6 @@ public:
     static void registerClass();
     static Ref<SBRootFolderController> create(Ref<SBRootFolder> folder, UIView& contentView, int64_t orientation);
 
-    std::string className() const override { return "SBRootFolderController"; }
 
     RefPtr<SBDockIconListView> dockListView() const { return m_dockListView; }
     void placeForOrientation(int64_t orientation, CGRect contentBounds) override;

@@ -16,7 +16,7 @@ namespace qv {
 void SpringBoard::registerClass()
 {
     SBDefineClass<SpringBoard>("NSObject", "SpringBoard", [](Class cls) {
-        SBAddMethod(cls, "applicationDidFinishLaunching:", [](SpringBoard* self, objc_object*) { self->stockApplicationDidFinishLaunching(); });
+        SpringBoardMessages::applicationDidFinishLaunching.addMethod(cls, [](SpringBoard* self, objc_object*) { self->stockApplicationDidFinishLaunching(); });
     });
 }
 
@@ -32,7 +32,7 @@ SpringBoard::SpringBoard()
 
 void SpringBoard::applicationDidFinishLaunching(objc_object* application)
 {
-    msgSend(this, "applicationDidFinishLaunching:", application);
+    SpringBoardMessages::applicationDidFinishLaunching(this, application);
 }
 
 bool SpringBoard::applicationDidFinishLaunchingWithOptions(UIApplication*, NSDictionary*)

@@ -13,14 +13,13 @@ namespace qv {
 // it finishes launching, turns it with the interface and locks it. It is
 // its own application delegate: the application's launch reaches it as
 // applicationDidFinishLaunching:.
-class SpringBoard : public NSObject, public objc_object, public UIApplicationDelegate {
+class SpringBoard : public RuntimeInstance<NSObject>, public UIApplicationDelegate {
     QV_MAKE_REF_FRIEND;
 
 public:
     static void registerClass();
     static Ref<SpringBoard> create();
 
-    std::string className() const override { return "SpringBoard"; }
 
     // Message, sent through the runtime once at launch: the window comes
     // up with the icon controller's content view, every list is laid out
@@ -50,6 +49,10 @@ private:
     RefPtr<SBHomeScreenViewController> m_homeScreenViewController;
     Ref<SBLockScreenViewController> m_lockScreenViewController;
     bool m_finishedLaunching = false;
+};
+
+struct SpringBoardMessages {
+    static inline const ObjCMessage<SpringBoard, void(objc_object*)> applicationDidFinishLaunching { "applicationDidFinishLaunching:" };
 };
 
 } // namespace qv

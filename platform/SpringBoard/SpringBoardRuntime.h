@@ -23,30 +23,39 @@ Class SBDefineClass(const char* superclassName, const char* name, const std::fun
     return cls;
 }
 
-// An instance method whose implementation is the block (receiver first,
-// then the message's arguments).
-template<typename F>
-void SBAddMethod(Class cls, const char* selector, F block)
-{
-    class_addMethod(cls, sel_registerName(selector), imp_implementationWithBlock(std::move(block)));
-}
+// A class of SpringBoard that only names a kind of its superclass: its
+// instances are C++ objects of the superclass's type, given this class when
+// SpringBoard makes them (SBBecomeInstanceOf).
+Class SBDefineNamedClass(const char* superclassName, const char* name);
 
-// A class method: the block's receiver is the class that was sent the message.
-template<typename F>
-void SBAddClassMethod(Class cls, const char* selector, F block)
-{
-    SBAddMethod(object_getClass(cls), selector, std::move(block));
-}
-
-// The geometry and opacity messages that SpringBoard's views answer, for
-// a view class whose instances are C++ objects of type T.
+// Gives an object SpringBoard just made the class of that name, a class of
+// SpringBoardRuntime's table; answers the object.
 template<typename T>
-void SBAddViewMethods(Class cls)
+Ref<T> SBBecomeInstanceOf(Ref<T> object, const char* className)
 {
-    SBAddMethod(cls, "frame", [](T* self) { return self->frame(); });
-    SBAddMethod(cls, "bounds", [](T* self) { return self->bounds(); });
-    SBAddMethod(cls, "alpha", [](T* self) { return self->alpha(); });
-    SBAddMethod(cls, "setAlpha:", [](T* self, CGFloat alpha) { self->setAlpha(alpha); });
+    object_setClass(object.ptr(), objc_getClass(className));
+    return object;
 }
+
+// Whether the object is of the class of that name or of a class made from it.
+bool SBIsKindOfClass(id object, const char* className);
+
+// The geometry and opacity messages that SpringBoard's views answer, for a
+// view class whose instances are C++ objects of type T.
+template<typename T>
+struct SBViewMessages {
+    static inline const ObjCMessage<T, CGRect()> frame { "frame" };
+    static inline const ObjCMessage<T, CGRect()> bounds { "bounds" };
+    static inline const ObjCMessage<T, CGFloat()> alpha { "alpha" };
+    static inline const ObjCMessage<T, void(CGFloat)> setAlpha { "setAlpha:" };
+
+    static void addTo(Class cls)
+    {
+        frame.addMethod(cls, [](T* self) { return self->frame(); });
+        bounds.addMethod(cls, [](T* self) { return self->bounds(); });
+        alpha.addMethod(cls, [](T* self) { return self->alpha(); });
+        setAlpha.addMethod(cls, [](T* self, CGFloat value) { self->setAlpha(value); });
+    }
+};
 
 } // namespace qv

@@ -7,8 +7,6 @@
 #include "SBFolderBackgroundView.h"
 #include "SBFolderController.h"
 #include "SBFolderIcon.h"
-#include "SBFolderIconListView.h"
-#include "SBGridLockPlaceholderIcon.h"
 #include "SBIcon.h"
 #include "SBIconAnimator.h"
 #include "SBIconContentView.h"
@@ -17,14 +15,10 @@
 #include "SBIconListView.h"
 #include "SBIconView.h"
 #include "SBLockScreenViewController.h"
-#include "SBNewsstandFolder.h"
-#include "SBNewsstandIcon.h"
-#include "SBNewsstandIconListView.h"
-#include "SBPlaceholderIcon.h"
 #include "SBRootFolder.h"
 #include "SBRootFolderController.h"
-#include "SBRootIconListView.h"
 #include "SpringBoard.h"
+#include "SpringBoardRuntime.h"
 #include "platform/UIKit/UIDevice.h"
 #include "platform/UIKit/UIScreen.h"
 
@@ -53,30 +47,50 @@ const SBIconGridMetrics& SBCurrentGridMetrics()
     return *chosen;
 }
 
+Class SBDefineNamedClass(const char* superclassName, const char* name)
+{
+    Class cls = objc_allocateClassPair(objc_getClass(superclassName), name);
+    if (!cls)
+        return objc_getClass(name);
+    objc_registerClassPair(cls);
+    return cls;
+}
+
+bool SBIsKindOfClass(id object, const char* className)
+{
+    Class wanted = objc_getClass(className);
+    for (Class cls = object_getClass(object); cls && wanted; cls = class_getSuperclass(cls)) {
+        if (cls == wanted)
+            return true;
+    }
+    return false;
+}
+
 void SBRegisterClasses()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Superclasses first.
+        // Superclasses first. The classes that only name a kind of their
+        // superclass have no C++ class of their own.
         SBIcon::registerClass();
         SBApplicationIcon::registerClass();
         SBFolderIcon::registerClass();
-        SBNewsstandIcon::registerClass();
-        SBPlaceholderIcon::registerClass();
-        SBGridLockPlaceholderIcon::registerClass();
+        SBDefineNamedClass("SBFolderIcon", "SBNewsstandIcon");
+        SBDefineNamedClass("SBIcon", "SBPlaceholderIcon");
+        SBDefineNamedClass("SBIcon", "SBGridLockPlaceholderIcon");
         SBApplication::registerClass();
         SBIconListModel::registerClass();
         SBFolder::registerClass();
         SBRootFolder::registerClass();
-        SBNewsstandFolder::registerClass();
+        SBDefineNamedClass("SBFolder", "SBNewsstandFolder");
         SBIconView::registerClass();
         SBIconContentView::registerClass();
         SBFolderBackgroundView::registerClass();
         SBIconListView::registerClass();
-        SBRootIconListView::registerClass();
-        SBFolderIconListView::registerClass();
+        SBDefineNamedClass("SBIconListView", "SBRootIconListView");
+        SBDefineNamedClass("SBIconListView", "SBFolderIconListView");
         SBDockIconListView::registerClass();
-        SBNewsstandIconListView::registerClass();
+        SBDefineNamedClass("SBIconListView", "SBNewsstandIconListView");
         SBFolderController::registerClass();
         SBRootFolderController::registerClass();
         SBIconController::registerClass();

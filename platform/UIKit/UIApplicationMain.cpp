@@ -1,7 +1,6 @@
 #include "UIApplicationMain.h"
 
 #include "UIApplication.h"
-#include "UIDriver.h"
 
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/RunLoopSource.h"
@@ -16,7 +15,6 @@ int UIApplicationMain(int argc, char** argv, const UIApplicationDelegateFactory&
     application->setDelegate(delegate);
     if (mainInterface)
         mainInterface(application, delegate);
-    UIDriver::shared().startFromEnvironment(argc > 0 ? argv[0] : "application");
     application->didFinishLaunching();
     application->becomeActive();
 
@@ -28,7 +26,6 @@ int UIApplicationMain(int argc, char** argv, const UIApplicationDelegateFactory&
     while (!application->isTerminating())
         runLoop->runMode(NSDefaultRunLoopMode, VirtualClock::distantFuture);
     runLoop->removeSource(keepAlive, NSDefaultRunLoopMode);
-    UIDriver::shared().stop();
     return application->exitStatus();
 }
 

@@ -1,6 +1,7 @@
 #include "UIImage.h"
 
 #include "platform/Foundation/DeviceRoot.h"
+#include "platform/Foundation/DeviceRootState.h"
 #include "platform/Foundation/FileAccess.h"
 
 #include <png.h>
@@ -155,18 +156,18 @@ RefPtr<UIImage> UIImage::imageWithPixels(PixelBuffer pixels, CGFloat scale)
 
 namespace {
 
-// The platform's image cache: found images stay for the life of the process.
-// It is keyed by the file on this machine, so a test that changes the device
-// root never gets an image of another root.
+// The platform's image cache: found images stay as long as the device root
+// does; another root starts with an empty cache.
 struct ImageCache {
     std::mutex lock;
     std::map<std::string, Ref<UIImage>> images;
 };
 
-ImageCache& imageCache()
+std::shared_ptr<ImageCache> imageCache()
 {
-    static ImageCache cache;
-    return cache;
+    // Lives as long as the process: images are asked for until its end.
+    static auto* caches = new RootBound<std::shared_ptr<ImageCache>>([] { return std::make_shared<ImageCache>(); });
+    return caches->get();
 }
 
 } // namespace
@@ -179,10 +180,10 @@ RefPtr<UIImage> UIImage::imageNamed(const std::string& name)
     auto hostPath = DeviceRoot::resolve(path);
     if (!hostPath)
         return nullptr;
-    ImageCache& cache = imageCache();
+    std::shared_ptr<ImageCache> cache = imageCache();
     {
-        std::lock_guard guard(cache.lock);
-        if (auto found = cache.images.find(hostPath->string()); found != cache.images.end())
+        std::lock_guard guard(cache->lock);
+        if (auto found = cache->images.find(hostPath->string()); found != cache->images.end())
             return found->second;
     }
     // Decoded outside the lock; when two threads race, the first one's image
@@ -190,8 +191,8 @@ RefPtr<UIImage> UIImage::imageNamed(const std::string& name)
     RefPtr<UIImage> image = imageWithContentsOfFile(path);
     if (!image)
         return nullptr;
-    std::lock_guard guard(cache.lock);
-    return cache.images.try_emplace(hostPath->string(), image.toRef()).first->second;
+    std::lock_guard guard(cache->lock);
+    return cache->images.try_emplace(hostPath->string(), image.toRef()).first->second;
 }
 
 } // namespace qv

@@ -51,6 +51,12 @@ CGFloat UIScreen::nativeScale() const
     return m_profile.nativeBounds ? m_profile.nativeScale : 0;
 }
 
+std::string UIScreen::deviceName() const
+{
+    std::lock_guard guard(m_lock);
+    return m_profile.name;
+}
+
 void UIScreen::setBounds(CGRect bounds)
 {
     std::lock_guard guard(m_lock);

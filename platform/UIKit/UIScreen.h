@@ -26,6 +26,8 @@ public:
     // In pixels, always for the portrait-up orientation.
     CGRect nativeBounds() const;
     CGFloat nativeScale() const;
+    // The name of the device profile the screen belongs to ("iphone-4").
+    std::string deviceName() const;
 
     // The rotation driver swaps the bounds when the interface turns.
     void setBounds(CGRect bounds);

@@ -1,6 +1,6 @@
 #include "UITableView.h"
 
-#include "NSInternalInconsistencyException.h"
+#include "platform/Foundation/NSInternalInconsistencyException.h"
 #include "UITableViewHeaderFooterView.h"
 #include "UITouch.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NSIndexPath.h"
+#include "UITableRow.h"
 #include "UIScrollView.h"
 #include "UITableViewCell.h"
 

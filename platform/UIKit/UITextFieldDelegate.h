@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NSRange.h"
+#include "platform/Foundation/NSRange.h"
 
 #include "platform/core/Object.h"
 

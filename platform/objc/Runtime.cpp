@@ -35,6 +35,11 @@ const char* object_getClassName(id object)
     return class_getName(object_getClass(object));
 }
 
+Class object_setClass(id object, Class cls)
+{
+    return registry().setClassOf(object, cls);
+}
+
 Class class_getSuperclass(Class cls)
 {
     return cls ? cls->superclass() : nullptr;

@@ -32,6 +32,11 @@ Class objc_getMetaClass(const char* name);
 // The class of an instance; for a class, its metaclass.
 Class object_getClass(id object);
 const char* object_getClassName(id object);
+// Makes the object an instance of another class and answers the class it
+// had. The object's C++ type must be what instances of the new class are:
+// the two classes may differ only by classes made at run time (a fault
+// otherwise). Nil does nothing.
+Class object_setClass(id object, Class cls);
 
 Class class_getSuperclass(Class cls);
 // "nil" for nil, as on the device.

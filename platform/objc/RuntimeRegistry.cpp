@@ -79,6 +79,7 @@ void RuntimeRegistry::registerClassPairLocked(Class cls, const std::type_info* i
 {
     cls->m_registered = true;
     cls->m_isa.load(std::memory_order_acquire)->m_registered = true;
+    cls->m_instanceType = instanceType;
     // The first class registered for a C++ type is the class of the objects
     // of that type that C++ code makes itself.
     if (instanceType)
@@ -106,6 +107,32 @@ Class RuntimeRegistry::classOf(id object) const
     std::shared_lock guard(m_lock);
     auto entry = m_classesByInstanceType.find(std::type_index(typeid(*object)));
     return entry == m_classesByInstanceType.end() ? nullptr : entry->second;
+}
+
+Class RuntimeRegistry::setClassOf(id object, Class cls)
+{
+    Class current = classOf(object);
+    if (!object || !cls)
+        return current;
+    // The object's C++ type must be what the new class's instances are: the
+    // new class descends from the current one through classes made at run
+    // time only, or the other way round.
+    std::shared_lock guard(m_lock);
+    auto madeAtRunTimeFrom = [](Class descendant, Class ancestor) {
+        for (Class step = descendant; step; step = step->m_superclass) {
+            if (step == ancestor)
+                return true;
+            if (step->m_instanceType)
+                return false;
+        }
+        return false;
+    };
+    if (cls->m_isMeta || !cls->m_registered || !current || (!madeAtRunTimeFrom(cls, current) && !madeAtRunTimeFrom(current, cls))) {
+        objc_detail::fatal(std::string("object_setClass: an object of class ") + (current ? current->m_name : std::string("nil"))
+            + " cannot become an instance of " + cls->m_name);
+    }
+    object->m_isa.store(cls, std::memory_order_release);
+    return current;
 }
 
 RefPtr<objc_object> RuntimeRegistry::createInstance(Class cls) const

@@ -21,6 +21,7 @@ public:
 
     Class registeredClass(const std::string& name) const;
     Class classOf(id object) const;
+    Class setClassOf(id object, Class cls);
 
     Class allocateClassPair(Class superclass, const char* name, objc_class::Factory factory, const std::type_info* instanceType);
     void registerClassPair(Class cls);

@@ -7,3 +7,5 @@
 #include "Runtime.h"
 #include "Substrate.h"
 #include "TypeEncoding.h"
+#include "ObjCMessage.h"
+#include "RuntimeInstance.h"

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -42,6 +43,9 @@ private:
     // Guarded by the registry's lock. Methods and ivars are never removed,
     // so pointers to them stay valid.
     bool m_registered = false;
+    // The C++ type the class was registered with; null for a class made at
+    // run time, whose instances are of its superclass's type.
+    const std::type_info* m_instanceType = nullptr;
     std::unordered_map<SEL, std::unique_ptr<objc_method>> m_methods;
     std::vector<std::unique_ptr<objc_ivar>> m_ivars;
 };

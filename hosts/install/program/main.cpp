@@ -1,8 +1,10 @@
 // qv-install-root <root-folder>: lays out the data a simulated device holds
-// (default layouts, the application's images, stock wallpapers) in the
-// folder, which becomes the device root. Running it again writes the same
-// files anew.
+// (default layouts, the application's images, stock wallpapers and
+// SpringBoard's home screen) in the folder, which becomes the device root.
+// Running it again writes the same files anew, but keeps the home screen,
+// which is the user's once it is there.
 #include "hosts/install/InstallStep.h"
+#include "platform/Foundation/DeviceRoot.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +25,13 @@ int main(int argc, char** argv)
             error ? error.message().c_str() : "not a folder");
         return 1;
     }
-    // Every step writes device paths, resolved under the device root.
+    // Every step writes device paths, resolved under the device root, which
+    // says itself what keeps it from being one.
     setenv("QV_ROOT", root.c_str(), 1);
+    if (!qv::DeviceRoot::hostRoot()) {
+        std::fprintf(stderr, "qv-install-root: cannot use %s as the device root\n", argv[1]);
+        return 1;
+    }
 
     int failures = 0;
     for (const qv::InstallStep& step : qv::installSteps()) {

@@ -60,10 +60,16 @@ std::string expectedStockLayout(bool folder)
 {
     std::map<std::string, std::string> keys;
     keys["FolderLayout"] = std::string("FolderLayout bool:") + (folder ? "True" : "False") + "\n";
-    for (const SBIconGridMetrics& metrics : SBIconGridMetrics::all()) {
+    // Every device class under its suffix, and the bare stems of a device of
+    // no known class with the smallest phone's arrangement.
+    std::vector<std::pair<std::string, const SBIconGridMetrics*>> classes;
+    for (const SBIconGridMetrics& metrics : SBIconGridMetrics::all())
+        classes.emplace_back(deviceSuffixes[metrics.deviceClass()], &metrics);
+    classes.emplace_back("", SBIconGridMetrics::forDeviceClass(0));
+    for (const auto& [classSuffix, metrics] : classes) {
         for (SBGridOrientation orientation : { SBGridOrientation::Portrait, SBGridOrientation::Landscape }) {
-            SBIconListGeometry list = folder ? metrics.folderPage(orientation) : metrics.homePage(orientation);
-            std::string suffix = deviceSuffixes[metrics.deviceClass()];
+            SBIconListGeometry list = folder ? metrics->folderPage(orientation) : metrics->homePage(orientation);
+            std::string suffix = classSuffix;
             if (orientation == SBGridOrientation::Landscape)
                 suffix += "-Landscape";
             std::ostringstream origins;
@@ -142,12 +148,17 @@ TEST_F(InstallProgramTest, DefaultLayoutsHoldTheStockArrangementOfEveryDeviceAnd
 
     // Spot checks against figures worked out by hand, in case the table and
     // the installer ever agree on a mistake: the 4-inch phone's first icon,
-    // its grid, and the iPad's landscape folder.
+    // its grid, the iPad's landscape folder and the bare stems.
     EXPECT_NE(home.find("Origins-4Inch array 20\n  0 LockedIndex=int:-1 x=int:22 y=int:35\n"), std::string::npos);
     EXPECT_NE(home.find("GridSize-4Inch dict Dimensions-Height=int:5 Dimensions-Width=int:4 height=real:436 "
                         "width=real:288 x=real:16 y=real:8\n"),
         std::string::npos);
     EXPECT_NE(folder.find("Origins-iPad-Landscape array 16\n"), std::string::npos);
+    // A device of no known class: the 3.5-inch phone's four rows of four.
+    EXPECT_NE(home.find("\nOrigins array 16\n  0 LockedIndex=int:-1 x=int:22 y=int:35\n"), std::string::npos);
+    EXPECT_NE(home.find("\nGridSize dict Dimensions-Height=int:4 Dimensions-Width=int:4 height=real:348 "
+                        "width=real:288 x=real:16 y=real:8\n"),
+        std::string::npos);
     EXPECT_EQ(home.find("QV"), std::string::npos);
 }
 
@@ -205,7 +216,7 @@ TEST_F(InstallProgramTest, BundleImagesAndWallpapersDecodeAtTheirSizes)
                          "/Library/Wallpaper/iPad/default.png", "/Library/Wallpaper/iPad/default@2x.png" }));
 }
 
-TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFiles)
+TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFilesAndKeepsTheHomeScreen)
 {
     ASSERT_NO_FATAL_FAILURE(installRoot());
     auto first = allFiles();
@@ -215,6 +226,18 @@ TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFiles)
     // appears, not even a half-written file.
     std::ofstream(m_root.path() / layoutsFolder / "Default.plist", std::ios::trunc) << "garbage";
     std::filesystem::remove(m_root.path() / "Applications/Quilt Vane.app/Select_Icon.png");
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    EXPECT_EQ(allFiles(), first);
+
+    // The home screen is the user's: an edited one stays as it is, and one
+    // that is gone comes back.
+    const std::filesystem::path homeScreen = m_root.path() / "var/mobile/Library/SpringBoard/HomeScreen.plist";
+    std::ofstream(homeScreen, std::ios::trunc) << "the user's own";
+    auto again = install({ m_root.string() });
+    ASSERT_EQ(again.exitCode, 0) << again.errors;
+    EXPECT_NE(again.errors.find("keeping the home screen at /var/mobile/Library/SpringBoard/HomeScreen.plist"), std::string::npos);
+    EXPECT_EQ(fileContents(homeScreen), "the user's own");
+    std::filesystem::remove(homeScreen);
     ASSERT_NO_FATAL_FAILURE(installRoot());
     EXPECT_EQ(allFiles(), first);
 }
@@ -232,6 +255,13 @@ TEST_F(InstallProgramTest, RefusesWhatCannotBeADeviceRoot)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.errors.find("device root"), std::string::npos);
     EXPECT_EQ(fileContents(file), "not a folder");
+
+    // This machine's own root is never a device root.
+    auto machineRoot = install({ "/" });
+    EXPECT_EQ(machineRoot.exitCode, 1);
+    EXPECT_NE(machineRoot.errors.find("qv-install-root: cannot use / as the device root"), std::string::npos) << machineRoot.errors;
+    EXPECT_NE(machineRoot.errors.find("this machine's own root"), std::string::npos) << machineRoot.errors;
+    EXPECT_EQ(machineRoot.output, "") << "no step ran";
 
     // Where a file stands in the way of a folder the steps fail, say so, and
     // leave the file alone; the steps that can still run do.

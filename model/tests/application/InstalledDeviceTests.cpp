@@ -1,7 +1,9 @@
+#include "model/QVDeviceType.h"
 #include "model/QVLayout.h"
 #include "model/QVLayoutKeys.h"
 #include "model/QVSettings.h"
 #include "model/tests/support/ModelTestSupport.h"
+#include "platform/UIKit/UIDevice.h"
 #include "testing/Process.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +60,47 @@ TEST_F(InstalledDeviceTest, OldLayoutsAreCompletedFromTheInstalledDefaults)
                 EXPECT_TRUE(installed->isEqual(onDisk->objectForKey(key).get())) << key;
             }
             const size_t landscapeIcons = defaults->arrayForKey("Origins" + suffix + "-Landscape")->count();
+            EXPECT_EQ(layout->layoutPreview()->subviews().size(), 2 + landscapeIcons);
+        }
+    }
+}
+
+// A device of no known class reads the bare stems. Its layouts get what
+// they lack from the installed default layouts too, and those hold the
+// smallest phone's arrangement there, which fits on any screen.
+TEST_F(InstalledDeviceTest, LayoutsOnADeviceOfNoKnownClassAreCompletedFromTheInstalledDefaults)
+{
+    const std::pair<const char*, const char*> bareAndSmallestPhoneKeys[] = {
+        { "Origins", "Origins-3_5Inch" },
+        { "Origins-Landscape", "Origins-3_5Inch-Landscape" },
+        { "GridSize", "GridSize-3_5Inch" },
+        { "GridSize-Landscape", "GridSize-3_5Inch-Landscape" },
+    };
+    const std::pair<CGFloat, int64_t> unknownDevices[] = { { 600, UIUserInterfaceIdiomPhone }, { 1000, UIUserInterfaceIdiomPhone }, { 768, 5 } };
+    for (bool folder : { false, true }) {
+        RefPtr<NSDictionary> defaults = NSDictionary::dictionaryWithContentsOfFile(
+            LayoutRoot::defaultLayoutPath(folder ? "Default Folder.plist" : "Default.plist"));
+        ASSERT_TRUE(defaults);
+        for (const auto& [bare, smallestPhone] : bareAndSmallestPhoneKeys) {
+            ASSERT_TRUE(defaults->objectForKey(bare)) << bare;
+            EXPECT_TRUE(defaults->objectForKey(bare)->isEqual(defaults->objectForKey(smallestPhone).get())) << bare;
+        }
+        for (const auto& [height, idiom] : unknownDevices) {
+            SCOPED_TRACE(::testing::Message() << height << " idiom " << idiom << (folder ? " folder" : ""));
+            ScopedDeviceProfile device(qv::testing::screenProfile(height, idiom));
+            ASSERT_EQ(currentDeviceType(), QVDeviceTypeUnknown);
+            auto old = NSDictionary::create({ { "QV", true }, { "FolderLayout", folder }, { "Origins-Tall", qv::testing::iconList(3, 2) } });
+            ASSERT_TRUE(old->writeToFile(LayoutRoot::userLayoutPath("Old.plist"), true));
+
+            Ref<QVLayout> layout = QVLayout::create("Old.plist", false);
+
+            RefPtr<NSDictionary> onDisk = NSDictionary::dictionaryWithContentsOfFile(LayoutRoot::userLayoutPath("Old.plist"));
+            ASSERT_TRUE(onDisk);
+            EXPECT_TRUE(onDisk->objectForKey("Origins")->isEqual(qv::testing::iconList(3, 2).ptr()));
+            EXPECT_FALSE(onDisk->objectForKey("Origins-Tall"));
+            for (const char* key : { "Origins-Landscape", "GridSize", "GridSize-Landscape" })
+                EXPECT_TRUE(defaults->objectForKey(key)->isEqual(onDisk->objectForKey(key).get())) << key;
+            const size_t landscapeIcons = defaults->arrayForKey("Origins-Landscape")->count();
             EXPECT_EQ(layout->layoutPreview()->subviews().size(), 2 + landscapeIcons);
         }
     }

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <limits>
 
@@ -25,32 +24,45 @@ protected:
     qv::testing::LayoutRoot layouts;
 };
 
-// Checks that hold only for settings made in this process for the first
-// time, in a fresh process of their own. The child exits without running
-// the fixture's destructors, so it removes the device root it made itself.
-void expectFreshStart(const qv::testing::LayoutRoot& layouts, const char* profile, CGSize gridSize, bool withWallpaper)
-{
-    bool ok = false;
-    {
-        ScopedDeviceProfile device(profile);
-        Ref<QVSettings> settings = QVSettings::currentSettings();
-        ok = settings->gridSize() == gridSize && !settings->snapToGrid() && settings->iconImageReset()
-            && settings->backgroundImageReset() && settings->defaultLayoutName() == "Default.plist"
-            && settings->currentIconImage() && static_cast<bool>(settings->currentBackgroundImage()) == withWallpaper;
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(layouts.root().path(), ignored);
-    std::exit(ok ? 0 : 1);
-}
-
 } // namespace
 
-TEST_F(QVSettingsTest, FreshStart)
+// The settings start afresh on every device root: the device's default
+// grid, no snapping, the stock images of that root; nothing chosen on an
+// earlier root is kept.
+TEST(QVSettingsFreshStart, EachDeviceRootStartsAfresh)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(expectFreshStart(layouts, "iphone-4", CGSizeMake(5, 6), false), ::testing::ExitedWithCode(0), "");
-    layouts.writeImage("/Library/Wallpaper/iPad/default@2x.png");
-    EXPECT_EXIT(expectFreshStart(layouts, "ipad", CGSizeMake(8, 8), true), ::testing::ExitedWithCode(0), "");
+    struct Case {
+        const char* profile;
+        CGSize gridSize;
+        const char* wallpaper;
+    };
+    const Case cases[] = {
+        { "iphone-4", CGSizeMake(5, 6), nullptr },
+        { "ipad", CGSizeMake(8, 8), "/Library/Wallpaper/iPad/default@2x.png" },
+        { "iphone-4", CGSizeMake(5, 6), "/Library/Wallpaper/iPhone/default-568h@2x.png" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.profile);
+        qv::testing::LayoutRoot layouts;
+        layouts.writeImage("/Applications/Quilt Vane.app/Default_Icon.png");
+        if (c.wallpaper)
+            layouts.writeImage(c.wallpaper);
+        ScopedDeviceProfile device(c.profile);
+        Ref<QVSettings> settings = QVSettings::currentSettings();
+        EXPECT_EQ(settings->gridSize(), c.gridSize);
+        EXPECT_FALSE(settings->snapToGrid());
+        EXPECT_TRUE(settings->iconImageReset());
+        EXPECT_TRUE(settings->backgroundImageReset());
+        EXPECT_EQ(settings->defaultLayoutName(), "Default.plist");
+        EXPECT_TRUE(settings->currentIconImage());
+        EXPECT_EQ(static_cast<bool>(settings->currentBackgroundImage()), c.wallpaper != nullptr);
+        // Choices the next root must not see.
+        settings->setGridSize(CGSizeMake(3, 3));
+        settings->setSnapToGrid(true);
+        settings->setCurrentIconImage(nullptr);
+        settings->setCurrentBackgroundImage(nullptr);
+        EXPECT_EQ(QVSettings::currentSettings().ptr(), settings.ptr()) << "one instance while the root stays";
+    }
 }
 
 // Only finite sizes above 0 in both dimensions are stored, fractions
@@ -88,10 +100,6 @@ TEST_F(QVSettingsTest, ImagesAndTheirResetFlags)
 {
     ScopedDeviceProfile device("iphone-4");
     Ref<QVSettings> settings = QVSettings::currentSettings();
-    // The settings live as long as the process: when an earlier test of
-    // this process made them, its device root's images are still held.
-    settings->resetCurrentIconImage();
-    settings->resetCurrentBackgroundImage();
     RefPtr<UIImage> stockIcon = settings->currentIconImage();
     ASSERT_TRUE(stockIcon);
 

@@ -1,5 +1,6 @@
 #include "model/QVUploadedLayout.h"
 #include "model/tests/support/ModelTestSupport.h"
+#include "platform/Foundation/FoundationTesting.h"
 #include "testing/LoopbackHTTPServer.h"
 #include "testing/TemporaryDirectory.h"
 
@@ -32,6 +33,8 @@ protected:
 
     qv::testing::LayoutRoot layouts;
     ScopedDeviceProfile device { "iphone-4" };
+    // The silent server of the failure cases is given up on soon.
+    ScopedURLLoadTimeout shortLoads { 0.5 };
     qv::testing::TemporaryDirectory served;
     LoopbackHTTPServer server { served.path() };
 };

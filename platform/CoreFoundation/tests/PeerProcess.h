@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,32 @@ public:
         }
         std::erase_if(lines, [](const std::string& line) { return line.rfind("notified ", 0) != 0; });
         return lines;
+    }
+
+    // Reads until each of the names was notified at least once: how often
+    // each was (lines heard before are counted too).
+    std::map<std::string, int> notifiedAtLeastOnce(const std::set<std::string>& names)
+    {
+        std::map<std::string, int> counts;
+        auto count = [&](const std::string& line) {
+            if (line.rfind("notified ", 0) == 0)
+                ++counts[line.substr(9)];
+        };
+        for (const std::string& line : m_heard)
+            count(line);
+        m_heard.clear();
+        auto allSeen = [&] {
+            return std::all_of(names.begin(), names.end(), [&](const std::string& name) { return counts.count(name) > 0; });
+        };
+        while (!allSeen()) {
+            std::optional<std::string> line = m_process.readLine();
+            if (!line) {
+                ADD_FAILURE() << "the peer stopped before every name was notified";
+                break;
+            }
+            count(*line);
+        }
+        return counts;
     }
 
     // The answer to a command that answers with a line of its own.

@@ -1,4 +1,7 @@
 #include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/CoreFoundation/CoreFoundationTesting.h"
+#include "platform/Foundation/NSData.h"
+#include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/Foundation/NSArray.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSNumber.h"
@@ -6,13 +9,17 @@
 
 #include "platform/core/Log.h"
 #include "PeerProcess.h"
+#include "testing/ChildProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
 #include <memory>
+#include <thread>
 
 using namespace qv;
 using namespace qv::testing;
@@ -112,8 +119,29 @@ TEST(Preferences, WithoutDeviceRootSynchroniseFails)
     EXPECT_EQ(stringValue("Key")->string(), "value");
 }
 
-// A domain file that cannot be read is kept aside, not written over.
-TEST(Preferences, UnreadableFileIsKeptAside)
+// The views belong to the device root: on another root a domain starts
+// from that root's file, and nothing set or read on the first reaches it.
+TEST(Preferences, AnotherDeviceRootStartsAfresh)
+{
+    TemporaryDeviceRoot first;
+    CFPreferencesSetAppValue("Set", NSString::create("first"), domain);
+    {
+        TemporaryDeviceRoot second;
+        EXPECT_FALSE(CFPreferencesCopyAppValue("Set", domain));
+        CFPreferencesSetAppValue("Other", NSString::create("second"), domain);
+        ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+        EXPECT_EQ(readWithPlistlib(second, "values"), "{'Other': 'second'}");
+    }
+    // Coming back starts afresh too: what was set there and never
+    // synchronised is gone.
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Set", domain));
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Other", domain));
+}
+
+// A file whose bytes, read in full, are no dictionary is set aside under a
+// name of its own and the domain starts afresh; a later one never takes
+// the place of an earlier copy.
+TEST(Preferences, OnlyAFileThatIsNoDictionaryIsSetAsideAndNoCopyIsLost)
 {
     TemporaryDeviceRoot root;
     root.writeFile(domainFile, "not a property list");
@@ -124,6 +152,116 @@ TEST(Preferences, UnreadableFileIsKeptAside)
     EXPECT_EQ(root.readFile(domainFile + ".unreadable"), "not a property list");
     EXPECT_EQ(readWithPlistlib(root, "values"), "{'Key': 'value'}");
     EXPECT_TRUE(log.contains("kept as"));
+
+    root.writeFile(domainFile, "<plist><array/></plist>");
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(root.readFile(domainFile + ".unreadable"), "not a property list");
+    EXPECT_EQ(root.readFile(domainFile + ".unreadable.2"), "<plist><array/></plist>");
+    EXPECT_EQ(readWithPlistlib(root, "values"), "{}");
+}
+
+// A file that cannot be read (larger than readers accept, or an I/O
+// error) fails the synchronisation and keeps everything:
+// the file, this process's values and its changes, which a later
+// synchronisation writes.
+TEST(Preferences, AFileThatCannotBeReadFailsTheSynchroniseAndKeepsEverything)
+{
+    TemporaryDeviceRoot root;
+    const std::string small = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Other</key><string>kept</string></dict></plist>";
+    root.writeFile(domainFile, small + std::string(NSPropertyListSerialization::maximumSize, ' '));
+    LogCapture log;
+    CFPreferencesSetAppValue("Key", NSString::create("value"), domain);
+    EXPECT_FALSE(CFPreferencesAppSynchronize(domain));
+    EXPECT_TRUE(log.contains("larger than readers accept"));
+    EXPECT_EQ(std::filesystem::file_size(root.hostPath(domainFile)), small.size() + NSPropertyListSerialization::maximumSize);
+    EXPECT_FALSE(std::filesystem::exists(root.hostPath(domainFile + ".unreadable")));
+    ASSERT_TRUE(stringValue("Key"));
+    root.writeFile(domainFile, small);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(readWithPlistlib(root, "sorted(values.items())"), "[('Key', 'value'), ('Other', 'kept')]");
+
+
+    // A domain "file" that is a folder cannot be read either.
+    std::filesystem::remove(root.hostPath(domainFile));
+    std::filesystem::create_directory(root.hostPath(domainFile));
+    CFPreferencesSetAppValue("Mine", NSString::create("later"), domain);
+    log.clear();
+    EXPECT_FALSE(CFPreferencesAppSynchronize(domain));
+    EXPECT_TRUE(log.contains("cannot read"));
+    EXPECT_TRUE(std::filesystem::is_directory(root.hostPath(domainFile)));
+    EXPECT_FALSE(std::filesystem::exists(root.hostPath(domainFile + ".unreadable")));
+    ASSERT_TRUE(stringValue("Key"));
+    // Once the folder is gone (with the values synchronised before), the
+    // change kept from the failed synchronisation is written.
+    std::filesystem::remove(root.hostPath(domainFile));
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(readWithPlistlib(root, "sorted(values.items())"), "[('Mine', 'later')]");
+}
+
+// A set that would make the domain's file larger than readers accept is
+// refused, and the domain stays as it was; smaller sets go on.
+TEST(Preferences, ASetThatWouldMakeTheFileTooLargeIsRefused)
+{
+    TemporaryDeviceRoot root;
+    const std::string bytes(13u << 20, 'x');
+    LogCapture log;
+    CFPreferencesSetAppValue("First", NSData::dataWithBytes(bytes.data(), bytes.size()), domain);
+    ASSERT_TRUE(CFPreferencesCopyAppValue("First", domain));
+    CFPreferencesSetAppValue("Second", NSData::dataWithBytes(bytes.data(), bytes.size()), domain);
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Second", domain));
+    EXPECT_TRUE(log.contains("larger than readers accept; not set"));
+    CFPreferencesSetAppValue("Small", NSString::create("value"), domain);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(readWithPlistlib(root, "sorted(values)"), "['First', 'Small']");
+}
+
+// Another process holding the domain's lock (stopped, or hung) makes a
+// synchronisation give up after a bounded wait, and this process's reads
+// and sets go on meanwhile; nothing is lost for the next one.
+TEST(Preferences, LockWaitIsBoundedAndReadsAndSetsGoOnMeanwhile)
+{
+    TemporaryDeviceRoot root;
+    std::filesystem::create_directories(root.hostPath("/var/mobile/Library/Preferences"));
+    ChildProcess holder({ "python3", "-c",
+        "import fcntl, sys, time\nf = open(sys.argv[1], 'a')\nfcntl.flock(f, fcntl.LOCK_EX)\nprint('locked', flush=True)\ntime.sleep(600)",
+        root.hostPath(domainFile + ".lock").string() });
+    ASSERT_TRUE(holder.waitForLine("locked"));
+    ScopedPreferencesLockWait shortWait(1);
+    CFPreferencesSetAppValue("Before", NSString::create("set"), domain);
+    std::atomic<bool> finished { false };
+    bool synchronised = true;
+    std::thread synchroniser([&] {
+        synchronised = CFPreferencesAppSynchronize(domain);
+        finished = true;
+    });
+    int meanwhile = 0;
+    while (!finished) {
+        CFPreferencesSetAppValue("During", NSString::create(std::to_string(meanwhile)), domain);
+        ASSERT_TRUE(stringValue("During"));
+        EXPECT_EQ(stringValue("During")->string(), std::to_string(meanwhile));
+        ++meanwhile;
+    }
+    synchroniser.join();
+    EXPECT_FALSE(synchronised);
+    EXPECT_GE(meanwhile, 2) << "sets and reads went on while the lock was waited for";
+    holder.kill();
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(readWithPlistlib(root, "values['Before'], values['During']"), "('set', '" + std::to_string(meanwhile - 1) + "')");
+}
+
+// A writer killed in the middle of its atomic write leaves its temporary
+// file; the next synchronisation of the domain removes it, and nothing of
+// other domains.
+TEST(Preferences, TemporaryFilesOfKilledWritersAreRemoved)
+{
+    TemporaryDeviceRoot root;
+    const std::string folder = "/var/mobile/Library/Preferences/";
+    root.writeFile(folder + ".com.example.shared.plist.Ab3xYz", "<?xml");
+    root.writeFile(folder + ".com.example.other.plist.Ab3xYz", "<?xml");
+    CFPreferencesSetAppValue("Key", NSString::create("value"), domain);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_FALSE(std::filesystem::exists(root.hostPath(folder + ".com.example.shared.plist.Ab3xYz")));
+    EXPECT_TRUE(std::filesystem::exists(root.hostPath(folder + ".com.example.other.plist.Ab3xYz")));
 }
 
 // Eight processes, each with fifty keys of its own, synchronise at once:

@@ -1,6 +1,7 @@
 #include "platform/Foundation/NSData.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSURL.h"
+#include "platform/Foundation/FoundationTesting.h"
 #include "platform/Foundation/URLLoading.h"
 #include "testing/LoopbackHTTPServer.h"
 #include "testing/TemporaryDeviceRoot.h"
@@ -90,6 +91,19 @@ TEST_F(URLLoadingTest, LoadsOverHTTPAnewEachTime)
     RefPtr<NSData> data = NSData::dataWithContentsOfURL(*NSURL::URLWithString(server.url("/Layout.plist")));
     ASSERT_TRUE(data);
     EXPECT_EQ(data->view(), plist);
+}
+
+// A load that names no time-out takes the default one, which a test can
+// shorten for a while.
+TEST_F(URLLoadingTest, TestsCanShortenTheDefaultTimeOut)
+{
+    EXPECT_EQ(URLLoadLimits {}.timeoutSeconds, 10);
+    {
+        ScopedURLLoadTimeout shortLoads(0.2);
+        EXPECT_EQ(URLLoadLimits {}.timeoutSeconds, 0.2);
+        EXPECT_FALSE(NSData::dataWithContentsOfURL(*NSURL::URLWithString(server.url("/_/hang"))));
+    }
+    EXPECT_EQ(URLLoadLimits {}.timeoutSeconds, 10);
 }
 
 // Every way a load can go wrong gives nothing, within the bounds.

@@ -3,6 +3,7 @@
 
 #include "SpringBoardTestSupport.h"
 
+#include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSSet.h"
 #include "platform/Foundation/NSString.h"
 #include "platform/SpringBoard/SBApplication.h"
@@ -12,7 +13,6 @@
 #include "platform/SpringBoard/SBIconListModel.h"
 #include "platform/SpringBoard/SBLockScreenViewController.h"
 #include "platform/SpringBoard/SBRootFolderController.h"
-#include "platform/UIKit/NSIndexPath.h"
 #include "platform/UIKit/UIWindow.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,6 @@
 #include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/SpringBoard/SBApplicationIcon.h"
 #include "platform/SpringBoard/SBIconListModel.h"
-#include "platform/SpringBoard/SBNewsstandIcon.h"
 #include "platform/core/Log.h"
 #include "testing/PythonPlist.h"
 
@@ -69,7 +68,10 @@ TEST_F(HomeScreenDescription, ReadsPagesFoldersTheNewsstandPlaceholdersAndTheDoc
     EXPECT_EQ(work->listModels()[0]->iconObjects()[1]->kindName(), "gridLockPlaceholder");
     EXPECT_EQ(work->icon().get(), icons[2].ptr()) << "a folder knows its icon";
     EXPECT_EQ(work->listModels()[0]->folder().get(), work.ptr()) << "and its lists know their folder";
-    Ref<SBFolder> kiosk = dynamic_cast<SBNewsstandIcon&>(icons[3].get()).folderObject();
+    Ref<SBFolder> kiosk = dynamic_cast<SBFolderIcon&>(icons[3].get()).folderObject();
+    EXPECT_EQ(icons[3]->className(), "SBNewsstandIcon");
+    EXPECT_EQ(kiosk->className(), "SBNewsstandFolder");
+    EXPECT_EQ(icons[4]->className(), "SBPlaceholderIcon");
     EXPECT_EQ(pagesOf(kiosk), (std::vector<std::vector<std::string>> { names({ "Gazette" }) }));
 }
 
@@ -94,6 +96,21 @@ TEST_F(HomeScreenDescription, MalformedDescriptionsAreRefusedWithThePlaceNamed)
             "pages[0][0].pages[0][0]: a folder holds applications and placeholders only" },
         { R"({"pages": [], "dock": {"Phone": 1}})", "dock: the dock is an array of icons" },
         { R"({"pages": [], "dock": [["Phone"]]})", "dock[0]: an icon is an application's name or a dictionary" },
+        // Nothing is passed over in silence: a kind, name or identifier of
+        // the wrong type, and keys that mean nothing where they stand (a
+        // folder without its kind would lose its icons as an application).
+        { R"({"pages": [[{"kind": 1, "name": "Work", "pages": [["Notes"]]}]]})", "pages[0][0].kind: \"kind\" is a string" },
+        { R"({"pages": [[{"kind": ["folder"], "name": "Work", "pages": [["Notes"]]}]]})", "pages[0][0].kind: \"kind\" is a string" },
+        { R"({"pages": [[{"kind": "", "name": "Work"}]]})", "pages[0][0]: unknown kind \"\"" },
+        { R"({"pages": [[{"name": "Work", "pages": [["Notes"]]}]]})",
+            "pages[0][0].pages: unknown key: an application has \"kind\", \"name\", \"bundleIdentifier\"" },
+        { R"({"pages": [[{"name": 7}]]})", "pages[0][0].name: \"name\" is a string" },
+        { R"({"pages": [[{"name": "Maps", "bundleIdentifier": True}]]})", "pages[0][0].bundleIdentifier: \"bundleIdentifier\" is a string" },
+        { R"({"pages": [[{"kind": "placeholder", "bundleIdentifier": "x"}]]})",
+            "pages[0][0].bundleIdentifier: unknown key: a placeholder has \"kind\", \"name\"" },
+        { R"({"pages": [[{"kind": "folder", "name": "F", "pages": [], "icons": []}]]})",
+            "pages[0][0].icons: unknown key: a folder has \"kind\", \"name\", \"pages\"" },
+        { R"({"pages": [], "Dock": ["Phone"]})", "Dock: unknown key: a home screen has \"pages\", \"dock\"" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.python);
@@ -164,6 +181,63 @@ TEST_F(HomeScreenDescription, OverfullPagesAndDockPassTheirSurplusOnAndLoseNothi
         (std::vector<std::vector<std::string>> { names({ "F0", "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8" }), names({ "F9", "F10" }) }));
     EXPECT_TRUE(log.contains("page 0 of Home holds 24 icons, more than 20"));
     EXPECT_TRUE(log.contains("the dock holds more than 4 icons"));
+}
+
+TEST_F(HomeScreenDescription, ASurplusSpanningManyPagesGoesInFrontOfEachPagesOwnIcons)
+{
+    // 20 icons a page: 45 on the first page, then pages of 5, 20 and 3.
+    auto page = [](const std::string& stem, int count) {
+        Ref<NSArray> icons = NSArray::create();
+        for (int i = 0; i < count; ++i)
+            icons->addObject(stem + std::to_string(i));
+        return icons;
+    };
+    Ref<NSDictionary> description = NSDictionary::create({ { "pages", NSArray::create({ page("I", 45), page("B", 5), page("C", 20), page("D", 3) }) } });
+    RefPtr<SBRootFolder> rootFolder = SBHomeScreenDescription::rootFolderFromDescription(description, nullptr);
+    ASSERT_TRUE(rootFolder);
+    SBHomeScreenDescription::spreadOverfullPages(*rootFolder);
+
+    auto names = [](const std::string& stem, int from, int to) {
+        std::vector<std::string> result;
+        for (int i = from; i < to; ++i)
+            result.push_back(stem + std::to_string(i));
+        return result;
+    };
+    auto joined = [](std::vector<std::string> first, const std::vector<std::string>& second) {
+        first.insert(first.end(), second.begin(), second.end());
+        return first;
+    };
+    std::vector<std::vector<std::string>> pages = pagesOf(*rootFolder);
+    ASSERT_EQ(pages.size(), 4u);
+    EXPECT_EQ(pages[0], names("I", 0, 20));
+    EXPECT_EQ(pages[1], names("I", 20, 40));
+    EXPECT_EQ(pages[2], joined(joined(names("I", 40, 45), names("B", 0, 5)), names("C", 0, 10)));
+    EXPECT_EQ(pages[3], joined(names("C", 10, 20), names("D", 0, 3))) << "a page with room keeps what it gets";
+}
+
+TEST_F(HomeScreenDescription, TensOfThousandsOfIconsOnOnePageBecomeFullPagesInOrder)
+{
+    // What once took minutes to start: each icon now moves once.
+    constexpr int iconCount = 32000;
+    Ref<NSArray> hugePage = NSArray::create();
+    for (int i = 0; i < iconCount; ++i)
+        hugePage->addObject("I" + std::to_string(i));
+    Ref<NSDictionary> description = NSDictionary::create({ { "pages", NSArray::create({ hugePage, NSArray::create({ "Last" }) }) } });
+    RefPtr<SBRootFolder> rootFolder = SBHomeScreenDescription::rootFolderFromDescription(description, nullptr);
+    ASSERT_TRUE(rootFolder);
+    SBHomeScreenDescription::spreadOverfullPages(*rootFolder);
+
+    std::vector<std::vector<std::string>> pages = pagesOf(*rootFolder);
+    ASSERT_EQ(pages.size(), static_cast<size_t>(iconCount / 20 + 1));
+    std::vector<std::string> order;
+    for (size_t index = 0; index < pages.size(); ++index) {
+        EXPECT_EQ(pages[index].size(), index + 1 < pages.size() ? 20u : 1u) << "page " << index;
+        order.insert(order.end(), pages[index].begin(), pages[index].end());
+    }
+    ASSERT_EQ(order.size(), static_cast<size_t>(iconCount + 1));
+    for (int i = 0; i < iconCount; ++i)
+        ASSERT_EQ(order[static_cast<size_t>(i)], "I" + std::to_string(i));
+    EXPECT_EQ(order.back(), "Last");
 }
 
 TEST_F(HomeScreenDescription, TheDeviceFileIsReadWhenSoundAndLeftAloneWhenNot)

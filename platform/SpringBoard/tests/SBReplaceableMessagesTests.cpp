@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
+#include <deque>
 #include <mutex>
 
 using namespace qv;
@@ -22,52 +22,48 @@ namespace {
 // "selector ReceiverClass" for each recorded call, while a test listens.
 std::vector<std::string>* listening = nullptr;
 
-std::map<std::string, IMP>& savedImplementations()
+// Replaces the message's method on the class with one that notes the call
+// and passes it on unchanged.
+template<typename Receiver, typename R, typename... A>
+void record(const ObjCMessage<Receiver, R(A...)>& message, Class cls)
 {
-    static std::map<std::string, IMP> saved;
-    return saved;
-}
-
-// Replaces the method with one that notes the call and passes it on
-// unchanged.
-template<typename R, typename... A>
-void record(Class cls, const char* selector)
-{
-    IMP* saved = &savedImplementations()[std::string(class_getName(cls)) + (class_isMetaClass(cls) ? " +" : " -") + selector];
-    MSHookMessageEx(cls, sel_registerName(selector), imp_implementationWithBlock([saved, selector](id self, A... arguments) -> R {
+    // Saved implementations stay where they are for the whole process.
+    static std::deque<ObjCSavedImplementation<Receiver, R(A...)>> savedImplementations;
+    auto* saved = &savedImplementations.emplace_back();
+    message.hook(cls, [saved, &message](Receiver* self, A... arguments) -> R {
         if (listening)
-            listening->push_back(std::string(selector) + " " + object_getClassName(self));
-        return saved->call<R>(self, sel_registerName(selector), arguments...);
-    }), saved);
+            listening->push_back(std::string(message.name()) + " " + object_getClassName(self));
+        return (*saved)(self, arguments...);
+    }, saved);
 }
 
 void recordEveryReplaceableMessage()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        using List = SBIconListViewMessages;
         Class list = objc_getClass("SBIconListView");
-        Class listMeta = object_getClass(list);
-        record<uint64_t>(listMeta, "maxIcons");
-        record<uint64_t, int64_t>(listMeta, "iconRowsForInterfaceOrientation:");
-        record<uint64_t, int64_t>(listMeta, "maxVisibleIconRowsInterfaceOrientation:");
-        record<CGPoint, SBIconCoordinate>(list, "centerForIconCoordinate:");
-        record<CGPoint, Object*>(list, "centerForIcon:");
-        record<void, int64_t>(list, "prepareToRotateToInterfaceOrientation:");
-        record<uint64_t, CGPoint>(list, "rowAtPoint:");
-        record<uint64_t, CGPoint>(list, "columnAtPoint:");
-        record<CGPoint, Object*>(list, "originForIcon:");
-        record<CGPoint, SBIconCoordinate>(list, "originForIconAtCoordinate:");
-        record<CGPoint, uint64_t>(list, "originForIconAtIndex:");
-        record<void, bool>(list, "setEditing:");
-        record<void, bool>(list, "compactIcons:");
-        record<bool, Object*, int32_t>(objc_getClass("SBApplication"), "icon:launchFromLocation:");
-        record<void, Object*>(objc_getClass("SBIconController"), "iconHandleLongPress:");
-        record<void, Object*, bool>(objc_getClass("SBIconController"), "icon:touchEnded:");
-        record<uint64_t>(object_getClass(objc_getClass("SBFolderIcon")), "_maxIconsInGridImage");
-        record<void, int32_t>(objc_getClass("SBLockScreenViewController"), "finishUIUnlockFromSource:");
-        record<void, Object*, bool, Object*>(objc_getClass("SBFolderController"), "pushFolder:animated:completion:");
-        record<void, Object*>(objc_getClass("SpringBoard"), "applicationDidFinishLaunching:");
-        record<void>(objc_getClass("SBIconAnimator"), "_cleanupAnimation");
+        record(List::maxIcons, list);
+        record(List::iconRowsForInterfaceOrientation, list);
+        record(List::maxVisibleIconRowsInterfaceOrientation, list);
+        record(List::centerForIconCoordinate, list);
+        record(List::centerForIcon, list);
+        record(List::prepareToRotateToInterfaceOrientation, list);
+        record(List::rowAtPoint, list);
+        record(List::columnAtPoint, list);
+        record(List::originForIcon, list);
+        record(List::originForIconAtCoordinate, list);
+        record(List::originForIconAtIndex, list);
+        record(List::setEditing, list);
+        record(List::compactIcons, list);
+        record(SBApplicationMessages::iconLaunchFromLocation, objc_getClass("SBApplication"));
+        record(SBIconControllerMessages::iconHandleLongPress, objc_getClass("SBIconController"));
+        record(SBIconControllerMessages::iconTouchEnded, objc_getClass("SBIconController"));
+        record(SBFolderIconMessages::_maxIconsInGridImage, objc_getClass("SBFolderIcon"));
+        record(SBLockScreenViewControllerMessages::finishUIUnlockFromSource, objc_getClass("SBLockScreenViewController"));
+        record(SBFolderControllerMessages::pushFolder, objc_getClass("SBFolderController"));
+        record(SpringBoardMessages::applicationDidFinishLaunching, objc_getClass("SpringBoard"));
+        record(SBIconAnimatorMessages::_cleanupAnimation, objc_getClass("SBIconAnimator"));
     });
 }
 
@@ -94,24 +90,28 @@ protected:
 
 // An extension's replacements, in effect while a test turns them on.
 bool shifting = false;
-IMP savedOrigin;
-IMP savedMaxIcons;
+ObjCSavedImplementation<SBIconListView, CGPoint(uint64_t)> savedOrigin;
+ObjCSavedImplementation<objc_class, uint64_t()> savedMaxIcons;
+
+CGPoint SBIconListView_originForIconAtIndex_shift(SBIconListView* self, SEL, uint64_t index)
+{
+    CGPoint origin = savedOrigin(self, index);
+    return shifting ? CGPointMake(origin.x + 7, origin.y + 11) : origin;
+}
+
+uint64_t SBIconListView_maxIcons_more(Class self, SEL)
+{
+    uint64_t stock = savedMaxIcons(self);
+    return shifting ? stock + 3 : stock;
+}
 
 void replaceOriginAndCapacity()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        MSHookMessageEx(objc_getClass("SBIconListView"), sel_registerName("originForIconAtIndex:"),
-            imp_implementationWithBlock([](id self, uint64_t index) {
-                CGPoint origin = savedOrigin.call<CGPoint>(self, sel_registerName("originForIconAtIndex:"), index);
-                return shifting ? CGPointMake(origin.x + 7, origin.y + 11) : origin;
-            }),
-            &savedOrigin);
-        MSHookMessageEx(object_getClass(objc_getClass("SBIconListView")), sel_registerName("maxIcons"), imp_implementationWithBlock([](Class self) {
-            uint64_t stock = savedMaxIcons.call<uint64_t>(self, sel_registerName("maxIcons"));
-            return shifting ? stock + 3 : stock;
-        }),
-            &savedMaxIcons);
+        Class list = objc_getClass("SBIconListView");
+        MSHookMessageEx(list, SBIconListViewMessages::originForIconAtIndex, &SBIconListView_originForIconAtIndex_shift, &savedOrigin);
+        MSHookMessageEx(object_getClass(list), SBIconListViewMessages::maxIcons, &SBIconListView_maxIcons_more, &savedMaxIcons);
     });
 }
 
@@ -119,14 +119,13 @@ void replaceOriginAndCapacity()
 // inside a layout: asked for a slot past the third on the first page, it
 // moves that icon and every one after it to the next page.
 bool overflowing = false;
-IMP savedOverflowOrigin;
+ObjCSavedImplementation<SBIconListView, CGPoint(uint64_t)> savedOverflowOrigin;
 
 void replaceOriginWithOverflow()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        SEL selector = sel_registerName("originForIconAtIndex:");
-        MSHookMessageEx(objc_getClass("SBIconListView"), selector, imp_implementationWithBlock([selector](SBIconListView* self, uint64_t index) {
+        SBIconListViewMessages::originForIconAtIndex.hook(objc_getClass("SBIconListView"), [](SBIconListView* self, uint64_t index) {
             RefPtr<SBIconController> controller = SBIconController::sharedInstance();
             if (overflowing && index >= 3 && self == controller->rootIconListAtIndex(0).get()) {
                 RefPtr<SBIconListView> next = controller->iconListViewAtIndex(1, controller->rootFolder().get(), true);
@@ -137,9 +136,8 @@ void replaceOriginWithOverflow()
                     self->removeIcon(icon.get());
                 }
             }
-            return savedOverflowOrigin.call<CGPoint>(self, selector, index);
-        }),
-            &savedOverflowOrigin);
+            return savedOverflowOrigin(self, index);
+        }, &savedOverflowOrigin);
     });
 }
 

@@ -1,6 +1,6 @@
 #include "UIKitTestSupport.h"
 
-#include "platform/UIKit/NSInternalInconsistencyException.h"
+#include "platform/Foundation/NSInternalInconsistencyException.h"
 #include "platform/UIKit/UITableView.h"
 #include "platform/UIKit/UITableViewHeaderFooterView.h"
 #include "platform/UIKit/UITouchDriver.h"

@@ -1,5 +1,6 @@
 #include "ISIconSupport.h"
 
+#include "platform/Foundation/DeviceRootState.h"
 #include "platform/Foundation/NSData.h"
 #include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/NSString.h"
@@ -22,9 +23,10 @@ void ISIconSupport::registerClass()
 
 RefPtr<objc_object> ISIconSupport::sharedInstance(Class self, SEL)
 {
-    // Made once and kept for the life of the process.
-    static objc_object* shared = msgSend<RefPtr<objc_object>>(self, "new").leak();
-    return shared;
+    // Made once for the device root and kept while it stays; the list it
+    // remembers belongs to that device. The holder lives as long as the process.
+    static auto* shared = new RootBound<RefPtr<objc_object>>([self] { return msgSend<RefPtr<objc_object>>(self, "new"); });
+    return shared->get();
 }
 
 void ISIconSupport::addExtension(ISIconSupport* self, SEL, NSString* identifier)

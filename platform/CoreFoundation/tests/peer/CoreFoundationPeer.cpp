@@ -3,10 +3,12 @@
 // on its standard output. Darwin notifications it observes are printed as
 // "notified NAME" when its main run loop delivers them.
 //
-//   observe NAME | remove NAME | remove-all | post NAME | ping
+//   observe NAME | remove NAME | remove-all | post NAME | ping | busy MS
+//   observe-many PREFIX COUNT | post-many PREFIX COUNT | post-repeat NAME COUNT
 //   set KEY TEXT | unset KEY | get KEY | sync | fill PREFIX COUNT
 //
-// The preference commands work on the domain named as the program's one
+// The -many commands act on the names PREFIX0 to PREFIX(COUNT-1);
+// post-repeat posts one name COUNT times. The preference commands work on the domain named as the program's one
 // argument; fill sets PREFIX-0 to PREFIX-(COUNT-1), each to its number as
 // text. Every command is answered with "ok" (ping with "pong", get with
 // "value TEXT" or "none", a failed sync with "failed"); the program ends at
@@ -85,7 +87,17 @@ void runCommand(const std::string& line)
     if (runPreferenceCommand(command, argument, words))
         return;
     CFNotificationCenterRef center = CFNotificationCenterGetDarwinNotifyCenter();
-    if (command == "observe")
+    int count = 0;
+    words >> count;
+    if (command == "observe-many" || command == "post-many" || command == "post-repeat") {
+        for (int index = 0; index < count; ++index) {
+            std::string name = command == "post-repeat" ? argument : argument + std::to_string(index);
+            if (command == "observe-many")
+                CFNotificationCenterAddObserver(center, &observerToken, notified, name, nullptr, CFNotificationSuspensionBehaviorDeliverImmediately);
+            else
+                CFNotificationCenterPostNotification(center, name, nullptr, nullptr, true);
+        }
+    } else if (command == "observe")
         CFNotificationCenterAddObserver(center, &observerToken, notified, argument, nullptr, CFNotificationSuspensionBehaviorDeliverImmediately);
     else if (command == "remove")
         CFNotificationCenterRemoveObserver(center, &observerToken, argument, nullptr);

@@ -1,0 +1,64 @@
+#include "QVTutorialController.h"
+
+#include "AppDelegate.h"
+
+#include "model/QVPreferenceNames.h"
+#include "model/QVUtilities.h"
+#include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/NSNumber.h"
+
+namespace qv {
+
+QVTutorialController::QVTutorialController(std::string title, std::string message, CGSize contentSize, int32_t tutorialKey)
+    : m_title(std::move(title))
+    , m_message(std::move(message))
+    , m_contentSize(contentSize)
+    , m_tutorialKey(tutorialKey)
+{
+}
+
+void QVTutorialController::showInView(UIView& host)
+{
+    Ref<QVTutorialView> view = makeRef<QVTutorialView>(host.frame(), m_title, m_message, m_contentSize);
+    view->setDelegate(RefPtr<QVTutorialViewDelegate>(this));
+    m_view = view;
+    view->showInView(host);
+}
+
+void QVTutorialController::didDismissTutorialView(QVTutorialView*)
+{
+    Ref<QVTutorialController> protectedThis(*this);
+    if (RefPtr<QVTutorialControllerDelegate> delegate = m_delegate)
+        delegate->didDismissTutorialController(this);
+}
+
+bool QVTutorialController::hasBeenSeen(int32_t key)
+{
+    const std::optional<std::string> name = QVUtilities::currentUtilities()->tutorialKey(key);
+    if (!name)
+        return false;
+    RefPtr<NSNumber> flag = dynamicRefCast<NSNumber>(CFPreferencesCopyAppValue(*name, QVPreferenceDomain));
+    return flag && flag->kind() == NSNumber::Kind::Boolean && flag->boolValue();
+}
+
+void QVTutorialController::showAsNextCard(UIView& host, RefPtr<QVTutorialControllerDelegate> owner)
+{
+    setDelegate(std::move(owner));
+    showInView(host);
+    // The flag is written as the card shows, so a card is never shown twice
+    // even when the application ends with it on screen.
+    if (const std::optional<std::string> name = QVUtilities::currentUtilities()->tutorialKey(m_tutorialKey)) {
+        CFPreferencesSetAppValue(*name, NSNumber::numberWithBool(true), QVPreferenceDomain);
+        CFPreferencesAppSynchronize(QVPreferenceDomain);
+    }
+    if (RefPtr<AppDelegate> appDelegate = AppDelegate::shared())
+        appDelegate->setShouldAutoRotate(false);
+}
+
+void QVTutorialController::cardWentAway()
+{
+    if (RefPtr<AppDelegate> appDelegate = AppDelegate::shared())
+        appDelegate->setShouldAutoRotate(true);
+}
+
+} // namespace qv

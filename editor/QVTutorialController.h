@@ -1,0 +1,62 @@
+#pragma once
+
+#include "QVTutorialControllerDelegate.h"
+#include "QVTutorialView.h"
+
+#include "platform/Foundation/NSObject.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+// Builds one tutorial card and passes its dismissal on to the chain that
+// showed it. The card's overlay keeps the controller alive while it shows.
+//
+// The chains (the editor's and the grid's) show their cards by one rule:
+// a card whose seen flag is set is stepped over; any other is shown, its
+// flag written at once and rotation switched off until it is dismissed.
+class QVTutorialController : public NSObject, public QVTutorialViewDelegate {
+public:
+    std::string className() const override { return "QVTutorialController"; }
+    QVTutorialController(std::string title, std::string message, CGSize contentSize, int32_t tutorialKey);
+
+    // A card over the host view's whole frame, with this controller as its
+    // delegate.
+    void showInView(UIView& host);
+    void didDismissTutorialView(QVTutorialView* view) override;
+
+    int32_t tutorialKey() const { return m_tutorialKey; }
+    void setTutorialKey(int32_t key) { m_tutorialKey = key; }
+    RefPtr<QVTutorialControllerDelegate> delegate() const { return m_delegate; }
+    void setDelegate(RefPtr<QVTutorialControllerDelegate> delegate) { m_delegate = std::move(delegate); }
+
+    const std::string& title() const { return m_title; }
+    const std::string& message() const { return m_message; }
+    CGSize contentSize() const { return m_contentSize; }
+    // The overlay of the latest showInView, or null.
+    RefPtr<QVTutorialView> tutorialView() const { return m_view.lock(); }
+
+    // Whether the seen flag of card `key` reads as a true boolean in the
+    // shared preference domain.
+    static bool hasBeenSeen(int32_t key);
+    // The chain's showing step: makes the owner the delegate, shows the card
+    // in the host, writes its seen flag, synchronises the domain and turns
+    // rotation off. The owner marks its card as showing.
+    void showAsNextCard(UIView& host, RefPtr<QVTutorialControllerDelegate> owner);
+    // The chain's step after a dismissal: rotation back on.
+    static void cardWentAway();
+
+protected:
+    ~QVTutorialController() override = default;
+
+private:
+    const std::string m_title;
+    const std::string m_message;
+    const CGSize m_contentSize;
+    RefPtr<QVTutorialControllerDelegate> m_delegate;
+    int32_t m_tutorialKey;
+    WeakPtr<QVTutorialView> m_view;
+};
+
+} // namespace qv

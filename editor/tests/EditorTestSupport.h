@@ -1,0 +1,120 @@
+#pragma once
+
+// What the editor's widget tests share: a simulated device (a device root,
+// a device profile and a virtual clock), a window with the editor's main
+// view, the application delegate, and a stand-in for the editor that keeps
+// the icons and writes down what the widgets tell it.
+
+#include "editor/AppDelegate.h"
+#include "editor/QVGridView.h"
+#include "editor/QVIcon.h"
+
+#include "platform/Foundation/VirtualClock.h"
+#include "platform/UIKit/DeviceProfile.h"
+#include "platform/UIKit/UIWindow.h"
+#include "testing/TemporaryDeviceRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qv::editortest {
+
+// The two devices the widget tests run on: the 4-inch phone and the iPad.
+struct DeviceCase {
+    const char* profile;
+    CGSize screen;
+};
+inline constexpr DeviceCase deviceCases[] = {
+    { "iphone-4", { 320, 568 } },
+    { "ipad", { 768, 1024 } },
+};
+inline std::string deviceCaseName(const ::testing::TestParamInfo<DeviceCase>& info)
+{
+    return std::string(info.param.profile) == "ipad" ? "iPad" : "iPhone4";
+}
+
+// Makes a built-in profile the running device's for the life of the object.
+class ScopedDevice {
+public:
+    explicit ScopedDevice(const std::string& name);
+    ~ScopedDevice();
+    ScopedDevice(const ScopedDevice&) = delete;
+    ScopedDevice& operator=(const ScopedDevice&) = delete;
+};
+
+// The editor as the grid sees it: the icons, the slots it was told of and
+// the calls it received.
+class GridOwner : public NSObject, public QVGridViewDelegate {
+public:
+    std::vector<Ref<QVIcon>> icons;
+    std::vector<CGPoint> reportedSlots;
+    std::vector<std::string> calls;
+    bool selecting = false;
+    int heldCount = 0;
+
+    // An icon of the phone's default size at the origin, held by this owner.
+    Ref<QVIcon> addIcon(CGPoint origin, int32_t lockedIndex, CGPoint maxPosition);
+
+    std::vector<Ref<QVIcon>> currentIconsForGridView(QVGridView*) override { return icons; }
+    void gridViewDeleteAllIcons(QVGridView*, bool addOne) override;
+    void gridViewUpdateCurrentIconPositions(QVGridView*, const std::vector<CGPoint>& positions) override { reportedSlots = positions; }
+    void gridViewAddIconAtCenter(QVGridView*, CGPoint center, int32_t lockedIndex) override;
+    CGSize defaultIconSizeForGridView(QVGridView*) override { return CGSizeMake(59, 60); }
+    bool isSelectingInGridView(QVGridView*) override { return selecting; }
+    void gridViewTouchesBegan(QVGridView*, const UITouchSet& touches, UIEvent*) override { note("began", touches); }
+    void gridViewTouchesMoved(QVGridView*, const UITouchSet& touches, UIEvent*) override { note("moved", touches); }
+    void gridViewTouchesEnded(QVGridView*, const UITouchSet& touches, UIEvent*) override { note("ended", touches); }
+    void gridViewTouchesCancelled(QVGridView*, const UITouchSet& touches, UIEvent*) override { note("cancelled", touches); }
+    void gridHeldInGridView(QVGridView*) override { ++heldCount; }
+
+private:
+    void note(const char* phase, const UITouchSet& touches);
+};
+
+// A device root, a device, a virtual clock, a window filled by the editor's
+// main view, and the application delegate.
+class EditorScreen {
+public:
+    explicit EditorScreen(const DeviceCase& device);
+    ~EditorScreen();
+
+    // Lets the run loop's timers and animation ends run.
+    void advance(double seconds) { clock.advance(seconds); }
+    // The seen flag of tutorial card `key` as stored (absent, YES or NO).
+    std::string tutorialFlag(int32_t key) const;
+    void setTutorialFlag(int32_t key, bool seen) const;
+    // Sets every grid card's flag (9 to 14), so that no card gets in the way.
+    void markGridTutorialSeen() const;
+
+    qv::testing::TemporaryDeviceRoot root;
+    ScopedDevice device;
+    VirtualClock clock { 1000.0 };
+    Ref<UIWindow> window;
+    Ref<UIView> mainView;
+    Ref<AppDelegate> appDelegate;
+};
+
+// A grid view over the editor's area below the status bar, with an owner,
+// in the editor's main view.
+class GridScreen : public EditorScreen {
+public:
+    explicit GridScreen(const DeviceCase& device, CGSize gridSize = CGSizeMake(5, 5));
+
+    // The grid view's frame while shown: the screen below the status bar.
+    CGRect editingArea() const;
+    // Shows the grid with its rectangle over the whole area and lets the
+    // fade end.
+    void showGrid();
+    // The grid view's subviews of one kind of line inside the rectangle.
+    size_t lineCount(bool vertical) const;
+
+    Ref<GridOwner> owner;
+    Ref<QVGridView> grid;
+};
+
+// Every tutorial card showing in the view, front last.
+std::vector<Ref<class QVTutorialView>> tutorialCards(const UIView& host);
+
+} // namespace qv::editortest

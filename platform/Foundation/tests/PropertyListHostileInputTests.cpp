@@ -197,8 +197,8 @@ TEST(PropertyListHostileInput, MalformedBinaryDocumentsGiveNothing)
     }
 }
 
-// Text in a binary document: a NUL byte in a key (on which libplist would
-// end the process) makes the document malformed; bytes beyond ASCII in an
+// Text in a binary document: a NUL byte in a key (which no XML document
+// could hold) makes the document malformed; bytes beyond ASCII in an
 // "ASCII" string are taken as Latin-1, so that all text stays UTF-8.
 TEST(PropertyListHostileInput, BinaryTextIsCheckedAndReadAsUTF8)
 {

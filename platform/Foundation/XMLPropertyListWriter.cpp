@@ -1,5 +1,6 @@
 #include "XMLPropertyListWriter.h"
 
+#include "Base64.h"
 #include "NSArray.h"
 #include "NSData.h"
 #include "NSDate.h"
@@ -7,7 +8,6 @@
 #include "NSNumber.h"
 #include "NSPropertyListSerialization.h"
 #include "NSString.h"
-#include "PropertyListBase64.h"
 #include "PropertyListDateText.h"
 #include "PropertyListNumberText.h"
 #include "PropertyListExtent.h"
@@ -147,7 +147,7 @@ bool XMLPropertyListWriter::writeLeaf(const NSObject& value)
     if (auto* string = dynamic_cast<const NSString*>(&value))
         return writeText("string", string->string());
     if (auto* data = dynamic_cast<const NSData*>(&value)) {
-        element("data", propertyListBase64Text(data->view()));
+        element("data", base64EncodedString(data->view()));
         return true;
     }
     if (auto* date = dynamic_cast<const NSDate*>(&value)) {

@@ -143,7 +143,10 @@ static std::string environmentOr(const char* name, const char* fallback)
     return value ? value : fallback;
 }
 
-std::string buildDirectory() { return environmentOr("QV_BUILD_DIR", "."); }
-std::string sourceDirectory() { return environmentOr("QV_SOURCE_DIR", "."); }
+// CTest passes both folders to every test; a test program run by hand, or
+// a test whose properties lost one of them, falls back on the folders it was
+// built from.
+std::string buildDirectory() { return environmentOr("QV_BUILD_DIR", QV_TESTING_BUILD_DIR); }
+std::string sourceDirectory() { return environmentOr("QV_SOURCE_DIR", QV_TESTING_SOURCE_DIR); }
 
 } // namespace qv::testing

@@ -27,7 +27,7 @@ ScopedDevice::~ScopedDevice()
 
 Ref<QVIcon> GridOwner::addIcon(CGPoint origin, int32_t lockedIndex, CGPoint maxPosition)
 {
-    Ref<QVIcon> icon = makeRef<QVIcon>(CGRectMake(origin.x, origin.y, 59, 60), maxPosition, CGPointMake(0, 0));
+    Ref<QVIcon> icon = makeRef<QVIcon>(CGRectMake(origin.x, origin.y, 59, 60), maxPosition, CGPointMake(0, 0), WeakPtr<QVIconDelegate>());
     icon->setLockedIndex(lockedIndex);
     icons.push_back(icon);
     return icon;
@@ -41,7 +41,7 @@ void GridOwner::gridViewDeleteAllIcons(QVGridView*, bool addOne)
 
 void GridOwner::gridViewAddIconAtCenter(QVGridView*, CGPoint center, int32_t lockedIndex)
 {
-    Ref<QVIcon> icon = makeRef<QVIcon>(CGRectMake(0, 0, 59, 60), CGPointMake(10000, 10000), CGPointMake(0, 0));
+    Ref<QVIcon> icon = makeRef<QVIcon>(CGRectMake(0, 0, 59, 60), CGPointMake(10000, 10000), CGPointMake(0, 0), WeakPtr<QVIconDelegate>());
     icon->setCenter(center);
     icon->setLockedIndex(lockedIndex);
     icons.push_back(icon);
@@ -132,6 +132,46 @@ size_t GridScreen::lineCount(bool vertical) const
             ++count;
     }
     return count;
+}
+
+IconScreen::IconScreen(const DeviceCase& device)
+    : EditorScreen(device)
+    , controls(makeRef<UIView>(CGRectMake(0, 0, 10, 10)))
+    , owner(makeRef<IconOwner>())
+    , manager(makeRef<QVIconManager>(CGRectMake(0, 20, iconSize().width, iconSize().height), mainView,
+          CGSizeMake(device.screen.width - iconSize().width, device.screen.height - iconSize().height), controls))
+{
+    mainView->addSubview(controls);
+    manager->setDelegate(WeakPtr<QVIconManagerDelegate>(owner.ptr()));
+    manager->setMinimumIconPoint(CGPointMake(0, 20));
+}
+
+CGSize IconScreen::iconSize() const
+{
+    return window->frame().size.width == 768 ? CGSizeMake(79, 80) : CGSizeMake(59, 60);
+}
+
+bool IconScreen::down(CGPoint point, int finger)
+{
+    return UITouchDriver::shared().touchDown(window, point, finger);
+}
+
+bool IconScreen::move(CGPoint point, int finger)
+{
+    return UITouchDriver::shared().touchMove(point, finger);
+}
+
+bool IconScreen::up(int finger)
+{
+    return UITouchDriver::shared().touchUp(finger);
+}
+
+std::vector<int64_t> IconScreen::ids() const
+{
+    std::vector<int64_t> result;
+    for (const Ref<QVIcon>& icon : manager->icons())
+        result.push_back(icon->tag());
+    return result;
 }
 
 std::vector<Ref<QVTutorialView>> tutorialCards(const UIView& host)

@@ -8,6 +8,7 @@
 #include "editor/AppDelegate.h"
 #include "editor/QVGridView.h"
 #include "editor/QVIcon.h"
+#include "editor/QVIconManager.h"
 
 #include "platform/Foundation/VirtualClock.h"
 #include "platform/UIKit/DeviceProfile.h"
@@ -112,6 +113,43 @@ public:
 
     Ref<GridOwner> owner;
     Ref<QVGridView> grid;
+};
+
+// The editor as the icon manager sees it: it keeps the grid frame the
+// manager caches and restores, and notes the icon whose position panel
+// opened.
+class IconOwner : public NSObject, public QVIconManagerDelegate {
+public:
+    CGRect gridFrame = CGRectMake(1, 2, 3, 4);
+    std::vector<CGRect> restoredGridFrames;
+    RefPtr<QVIcon> iconWithPositionPanel;
+
+    CGRect gridFrameForIconManager(QVIconManager*) override { return gridFrame; }
+    void setGridFrameFromIconManager(CGRect frame, QVIconManager*) override
+    {
+        restoredGridFrames.push_back(frame);
+        gridFrame = frame;
+    }
+    void iconManagerObservedPositionPopoverFromIcon(QVIconManager*, QVIcon* icon) override { iconWithPositionPanel = icon; }
+};
+
+// An icon manager over the editor's main view, its icons kept below a
+// view of controls, with the device's default icon size.
+class IconScreen : public EditorScreen {
+public:
+    explicit IconScreen(const DeviceCase& device);
+
+    CGSize iconSize() const;
+    // Fingers on the window, in the main view's coordinates (the same).
+    bool down(CGPoint point, int finger = 1);
+    bool move(CGPoint point, int finger = 1);
+    bool up(int finger = 1);
+    // The ids of the listed icons, in order.
+    std::vector<int64_t> ids() const;
+
+    Ref<UIView> controls;
+    Ref<IconOwner> owner;
+    Ref<QVIconManager> manager;
 };
 
 // Every tutorial card showing in the view, front last.

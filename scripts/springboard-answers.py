@@ -59,15 +59,15 @@ def show_answer(answer):
 def answer_in(line):
     """The answer the line ends with, and the text before it; or None."""
     start = line.find(ANSWER_START)
-    if start < 0:
-        return None
-    try:
-        answer = json.loads(line[start:])
-    except ValueError:
-        return None
-    if not isinstance(answer, dict) or "command" not in answer:
-        return None
-    return line[:start], answer
+    while start >= 0:
+        try:
+            answer = json.loads(line[start:])
+        except ValueError:
+            answer = None
+        if isinstance(answer, dict) and "command" in answer:
+            return line[:start], answer
+        start = line.find(ANSWER_START, start + 1)
+    return None
 
 
 def main():

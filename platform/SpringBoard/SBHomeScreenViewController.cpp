@@ -29,4 +29,24 @@ void SBHomeScreenViewController::willAnimateRotationToInterfaceOrientation(UIInt
         springBoard->layOutForInterfaceOrientation(orientation);
 }
 
+void SBHomeScreenViewController::touchesBegan(const UITouchSet& touches, UIEvent*)
+{
+    m_touches->touchesBegan(touches);
+}
+
+void SBHomeScreenViewController::touchesMoved(const UITouchSet& touches, UIEvent*)
+{
+    m_touches->touchesMoved(touches);
+}
+
+void SBHomeScreenViewController::touchesEnded(const UITouchSet& touches, UIEvent*)
+{
+    m_touches->touchesEnded(touches);
+}
+
+void SBHomeScreenViewController::touchesCancelled(const UITouchSet& touches, UIEvent*)
+{
+    m_touches->touchesCancelled(touches);
+}
+
 } // namespace qv

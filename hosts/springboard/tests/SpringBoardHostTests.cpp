@@ -162,6 +162,55 @@ TEST_F(SpringBoardHostTest, CommandsHoldDragAndReleaseIcons)
     EXPECT_EQ(host.quit(), 0);
 }
 
+// Fingers act on the home screen as on the device: a tap launches, a
+// finger held on an icon enters edit mode and carries the icon, a sideways
+// swipe turns the page, a tap outside an open folder closes it. Swipes
+// begin where no icon is, so that no long press can start between the
+// commands.
+TEST_F(SpringBoardHostTest, TouchesLaunchHoldAndTurnPagesAsOnTheDevice)
+{
+    SpringBoardHost host("iphone-4");
+    auto touch = [&](const std::vector<std::string>& commands) {
+        for (const std::string& command : commands)
+            host.expectOk(command);
+        return DumpView(host.dump());
+    };
+    const std::string weather = slotCenterOnScreen(phone, 4), maps = slotCenterOnScreen(phone, 6);
+    const std::string emptyLeft = slotCenterOnScreen(phone, 16), emptyRight = slotCenterOnScreen(phone, 19);
+
+    DumpView tapped = touch({ "tap " + weather });
+    EXPECT_EQ(tapped.state("lastLaunchedApplication"), "\"Weather\"");
+    EXPECT_EQ(tapped.state("editing"), "false");
+    DumpView locked = touch({ "lock", "tap " + maps, "unlock" });
+    EXPECT_EQ(locked.state("lastLaunchedApplication"), "\"Weather\"") << "the lock screen takes the tap";
+
+    EXPECT_EQ(touch({ "down " + emptyRight, "move " + emptyLeft, "up" }).state("currentPage"), "1") << "to the left: the next page";
+    EXPECT_EQ(touch({ "down " + emptyRight, "move 238 415", "up" }).state("currentPage"), "1") << "too short";
+    EXPECT_EQ(touch({ "down " + emptyRight, "move 230 150", "up" }).state("currentPage"), "1") << "up, not sideways";
+    EXPECT_EQ(touch({ "down " + emptyLeft, "move " + emptyRight, "up" }).state("currentPage"), "0") << "to the right: the page before";
+    EXPECT_EQ(touch({ "down " + emptyLeft, "move " + emptyRight, "up" }).state("currentPage"), "0") << "there is none before the first";
+    EXPECT_EQ(touch({ "down " + emptyLeft, "wait 600", "up" }).state("editing"), "false") << "a long press on no icon does nothing";
+
+    DumpView held = touch({ "down " + slotCenterOnScreen(phone, 0), "wait 600" });
+    EXPECT_EQ(held.state("editing"), "true");
+    EXPECT_EQ(held.state("grabbedIcon"), "\"Messages\"");
+    DumpView carried = touch({ "move " + slotCenterOnScreen(phone, 2), "move " + slotCenterOnScreen(phone, 3) });
+    std::vector<std::string> page = carried.iconNames("page0");
+    EXPECT_EQ(std::vector<std::string>(page.begin(), page.begin() + 4), (std::vector<std::string> { "Calendar", "Photos", "Camera", "Messages" }));
+    DumpView dropped = touch({ "up" });
+    EXPECT_EQ(dropped.state("grabbedIcon"), "null");
+    EXPECT_EQ(dropped.state("editing"), "true");
+    EXPECT_EQ(dropped.icon("page0", "Messages"), frameText(phone.homePage(SBGridOrientation::Portrait).frameForIconAtIndex(3)));
+    EXPECT_EQ(touch({ "tap " + maps }).state("lastLaunchedApplication"), "\"Weather\"") << "in edit mode an application does not open";
+    EXPECT_EQ(touch({ "down " + maps, "wait 600" }).state("grabbedIcon"), "\"Maps\"");
+    EXPECT_EQ(touch({ "cancel" }).state("grabbedIcon"), "null") << "a cancelled touch drops the icon";
+
+    DumpView open = touch({ "edit off", "page 1", "tap " + slotCenterOnScreen(phone, 1) });
+    EXPECT_EQ(open.state("openFolder"), "\"Games\"");
+    EXPECT_EQ(touch({ "tap 4 560" }).state("openFolder"), "null") << "a tap outside the folder closes it";
+    EXPECT_EQ(host.quit(), 0);
+}
+
 TEST_F(SpringBoardHostTest, CommandsLaunchOpenCloseTurnPagesLockAndUnlock)
 {
     SpringBoardHost host("iphone-4");

@@ -137,6 +137,20 @@ ProcessResult runPython(const std::string& script, const std::vector<std::string
     return runProcess(argv, input);
 }
 
+std::vector<std::string> outputLines(const std::string& output)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos)
+            end = output.size();
+        lines.push_back(output.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
 static std::string environmentOr(const char* name, const char* fallback)
 {
     const char* value = std::getenv(name);

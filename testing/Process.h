@@ -31,6 +31,9 @@ std::vector<char*> execArguments(const std::vector<std::string>& argv);
 ProcessResult runPython(const std::string& script, const std::vector<std::string>& arguments = {},
     const std::string& input = {});
 
+// The lines of a program's output, without their line ends.
+std::vector<std::string> outputLines(const std::string& output);
+
 // The build's folders, as CTest passes them to every test.
 std::string buildDirectory();
 std::string sourceDirectory();

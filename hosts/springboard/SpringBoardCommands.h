@@ -4,7 +4,7 @@ namespace qv {
 
 class UIDriver;
 
-// The SpringBoard host's driver commands, added to UIKit's (touches, rotate,
+// The SpringBoard host's driver commands, added to the driver's (touches, rotate,
 // wait, dump, quit ...). Icons are named by their display names; an icon a
 // command acts on must be on the screen (the page shown, the dock or the
 // open folder's page), and nothing acts on icons while the device is

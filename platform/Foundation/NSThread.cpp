@@ -1,5 +1,6 @@
 #include "NSThread.h"
 
+#include "NSDictionary.h"
 #include "NSRunLoop.h"
 
 #include "platform/core/Log.h"
@@ -48,6 +49,14 @@ Ref<NSThread> NSThread::mainThread()
     // Lives as long as the process, like the main run loop.
     static NSThread* thread = makeRef<NSThread>(nullptr, NSRunLoop::mainRunLoop(), State::Executing).leak();
     return *thread;
+}
+
+Ref<NSDictionary> NSThread::threadDictionary()
+{
+    std::lock_guard guard(m_lock);
+    if (!m_threadDictionary)
+        m_threadDictionary = NSDictionary::create();
+    return m_threadDictionary.toRef();
 }
 
 Ref<NSThread> NSThread::currentThread()

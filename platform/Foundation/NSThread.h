@@ -8,6 +8,7 @@
 
 namespace qv {
 
+class NSDictionary;
 class NSRunLoop;
 
 // A thread of the process with its run loop. A thread made here runs its
@@ -32,6 +33,11 @@ public:
     // thread starts.
     Ref<NSRunLoop> runLoop() const;
 
+    // A dictionary of the thread's own, for what code keeps per thread (such
+    // as formatters, which are not to be shared between threads); made on
+    // first use, gone with the thread.
+    Ref<NSDictionary> threadDictionary();
+
     std::string className() const override { return "NSThread"; }
 
     ~NSThread() override;
@@ -46,6 +52,7 @@ private:
     mutable std::mutex m_lock;
     std::function<void()> m_entry;
     Ref<NSRunLoop> m_runLoop;
+    RefPtr<NSDictionary> m_threadDictionary;
     std::atomic<State> m_state;
 
     friend struct CurrentThread;

@@ -298,3 +298,28 @@ TEST_F(SpringBoardHostTest, AnExtensionInTheSubstrateFolderReplacesAndAddsMethod
     EXPECT_EQ(first, shifted);
     EXPECT_EQ(host.quit(), 0);
 }
+
+// Started by hand at a terminal, without QV_DRIVER, the host reads its
+// commands from there and says so, naming its own commands too.
+TEST_F(SpringBoardHostTest, StartedAtATerminalTheHostSaysItAwaitsCommands)
+{
+    qv::testing::ScopedEnvironment channels("QV_DRIVER", std::nullopt);
+    qv::testing::ScopedEnvironment device("QV_DEVICE", std::nullopt);
+    qv::testing::ProcessResult result = qv::testing::runPython(R"(
+import os, pty, subprocess, sys
+master, slave = pty.openpty()
+host = subprocess.Popen([sys.argv[1]], stdin=slave, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+os.close(slave)
+os.write(master, b"launch Maps\nquit\n")
+output, errors = host.communicate(timeout=60)
+os.close(master)
+print(host.returncode)
+print(output.decode(), end="")
+print(errors.decode(), end="")
+)", { qv::testing::buildDirectory() + "/bin/springboard" });
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(result.output.rfind("0\n{\"ok\":true,\"command\":\"launch Maps\"}\n{\"ok\":true,\"command\":\"quit\"}\n", 0), 0u) << result.output;
+    EXPECT_NE(result.output.find("springboard: type commands, one a line"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("close, confirmdelete, down, drag, dump, edit, editcontrol, foreground, hold, launch, lock"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("SpringBoard: launching com.apple.maps from location 0"), std::string::npos) << result.output;
+}

@@ -104,10 +104,5 @@ for line in sys.stdin.read().splitlines():
           hashlib.md5(message).hexdigest(), hashlib.sha1(message).hexdigest())
 )PY", {}, cases.str());
     ASSERT_EQ(python.exitCode, 0) << python.errors;
-    std::istringstream theirs(python.output);
-    for (const std::string& line : ours) {
-        std::string theirLine;
-        ASSERT_TRUE(std::getline(theirs, theirLine));
-        EXPECT_EQ(line, theirLine);
-    }
+    EXPECT_EQ(ours, qv::testing::outputLines(python.output));
 }

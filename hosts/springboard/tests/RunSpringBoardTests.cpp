@@ -176,35 +176,36 @@ TEST_F(RunSpringBoardTest, AHomeScreenThatCannotBeReadIsLoggedWithThePlace)
 }
 
 // A build that fails shows why: the compiler's or CMake's own words, not
-// a bare failure.
+// a bare failure; so does the script that lays out a device root.
 TEST_F(RunSpringBoardTest, AFailedBuildShowsItsOutput)
 {
+    const char* const brokenSource = "cmake_minimum_required(VERSION 3.25)\nproject(Broken LANGUAGES CXX)\n"
+                                     "add_executable(springboard broken.cpp)\nadd_executable(qv-install-root broken.cpp)\n";
     struct Case {
-        const char* name;
+        const char* script;
         const char* cmakeLists;
-        const char* source;
         const char* shown;
     };
     const Case cases[] = {
-        { "compile", "cmake_minimum_required(VERSION 3.25)\nproject(Broken LANGUAGES CXX)\n"
-                     "add_executable(springboard broken.cpp)\nadd_executable(qv-install-root broken.cpp)\n",
-            "int main() { return 0 }\n", "broken.cpp:1:" },
-        { "configure", "cmake_minimum_required(VERSION 3.25)\nproject(Broken LANGUAGES CXX)\nadd_executable(springboard\n", "", "CMakeLists.txt" },
+        { "run-springboard", brokenSource, "broken.cpp:1:" },
+        { "run-springboard", "cmake_minimum_required(VERSION 3.25)\nproject(Broken LANGUAGES CXX)\nadd_executable(springboard\n", "CMakeLists.txt" },
+        { "device-root", brokenSource, "broken.cpp:1:" },
     };
     qv::testing::ScopedEnvironment ownBuild("QV_RELEASE_BUILD", std::nullopt);
+    qv::testing::ScopedEnvironment ownTestBuild("QV_TEST_BUILD", std::nullopt);
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(c.script) + " " + c.shown);
         qv::testing::TemporaryDirectory tree;
         std::filesystem::create_directories(tree.path() / "scripts");
-        for (const char* file : { "run-springboard", "install-packages", "packages.txt", "springboard-answers.py" })
+        for (const char* file : { "run-springboard", "device-root", "quietly.sh", "install-packages", "packages.txt", "springboard-answers.py" })
             std::filesystem::copy_file(qv::testing::sourceDirectory() + "/scripts/" + file, tree.path() / "scripts" / file);
         std::ofstream(tree.path() / "CMakeLists.txt") << c.cmakeLists;
-        std::ofstream(tree.path() / "broken.cpp") << c.source;
+        std::ofstream(tree.path() / "broken.cpp") << "int main() { return 0 }\n";
 
-        qv::testing::ProcessResult result = run({ "dump" }, (tree.path() / "scripts/run-springboard").string());
+        qv::testing::ProcessResult result = run({}, (tree.path() / "scripts" / c.script).string());
         EXPECT_NE(result.exitCode, 0) << result.output;
         EXPECT_NE(result.output.find(c.shown), std::string::npos) << result.output;
-        EXPECT_NE(result.output.find("run-springboard: failed"), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find(std::string(c.script) + ": failed"), std::string::npos) << result.output;
     }
 }
 

@@ -93,8 +93,6 @@ public:
         }
     }
 
-    int descriptor() const { return m_descriptor; }
-
 private:
     int m_descriptor = -1;
 };

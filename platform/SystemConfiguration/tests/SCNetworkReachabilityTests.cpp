@@ -222,6 +222,9 @@ TEST(SCNetworkReachability, TargetThatGoesWhileScheduledIsNeverCalled)
 {
     ScopedReachabilityAnswers answers;
     CallbackLog log;
+    // Answers are set before any flags are read, so that no name is looked
+    // up beyond this machine.
+    SCNetworkReachabilityTesting::setAnswer("gone.example.com", reachable);
     {
         RefPtr<SCNetworkReachability> target = SCNetworkReachabilityCreateWithName("gone.example.com");
         log.attach(*target);

@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <fcntl.h>
 #include <map>
 #include <sstream>
+#include <unistd.h>
 
 using namespace qv::testing;
 
@@ -81,6 +82,20 @@ bool connects(int port)
         == 0;
 }
 
+// A process's arguments, or nothing when it ended meanwhile.
+std::string commandLineOf(const std::filesystem::path& processFolder)
+{
+    std::string arguments;
+    int descriptor = open((processFolder / "cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return arguments;
+    char buffer[4096];
+    for (ssize_t length; (length = read(descriptor, buffer, sizeof buffer)) > 0;)
+        arguments.append(buffer, length);
+    close(descriptor);
+    return arguments;
+}
+
 // Processes working in the store's folder or naming it: its servers.
 std::vector<std::string> processesOf(const std::filesystem::path& folder)
 {
@@ -88,8 +103,7 @@ std::vector<std::string> processesOf(const std::filesystem::path& folder)
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
         std::filesystem::path workingFolder = std::filesystem::read_symlink(entry.path() / "cwd", error);
-        std::ifstream commandLine(entry.path() / "cmdline");
-        std::string arguments((std::istreambuf_iterator<char>(commandLine)), std::istreambuf_iterator<char>());
+        std::string arguments = commandLineOf(entry.path());
         if (workingFolder == folder || arguments.find(folder.string()) != std::string::npos)
             found.push_back(entry.path().filename().string() + " " + arguments);
     }

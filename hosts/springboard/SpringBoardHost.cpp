@@ -2,6 +2,7 @@
 
 #include "SpringBoardCommands.h"
 #include "SpringBoardDump.h"
+#include "SpringBoardExtensionDump.h"
 #include "platform/Driver/DrivenApplicationMain.h"
 #include "platform/Driver/UIDriver.h"
 #include "platform/SpringBoard/SBIconController.h"
@@ -16,6 +17,7 @@ int SpringBoardMain(int argc, char** argv)
     UIDriver& driver = UIDriver::shared();
     registerSpringBoardCommands(driver);
     driver.registerDumpSection("springboard", writeSpringBoardState);
+    driver.registerDumpSection("quiltvane", writeExtensionState);
     auto makeSpringBoard = [] { return Ref<UIApplicationDelegate>(SpringBoard::create()); };
     auto beforeLaunching = [](UIApplication&, UIApplicationDelegate&) {
         // The home screen comes first, so that the extensions find it when

@@ -72,6 +72,8 @@ void SBHomeScreenTouches::touchesBegan(const UITouchSet& touches)
 {
     if (m_touch)
         return;
+    // A finger whose end went elsewhere leaves nothing behind.
+    reset();
     RefPtr<SBIconController> controller = SBIconController::sharedInstance();
     auto began = std::find_if(touches.begin(), touches.end(), [](const Ref<UITouch>& touch) { return touch->phase() == UITouchPhaseBegan; });
     if (!controller || began == touches.end())

@@ -1,0 +1,237 @@
+// Where SpringBoard's icons go: the icon at index i of a page or folder page
+// goes to entry i of the origins its layout holds for the running device and
+// orientation; every other placement question is routed through that answer.
+
+#include "QVHooks.h"
+#include "QVLayoutManager.h"
+#include "QVPreferences.h"
+#include "model/QVLayoutKeys.h"
+#include "model/LayoutReaderBase.h"
+#include "platform/Foundation/NSIndexPath.h"
+#include "platform/SpringBoard/SBDockIconListView.h"
+#include "platform/SpringBoard/SBIconContentView.h"
+#include "platform/SpringBoard/SBIconListModel.h"
+
+namespace qv {
+
+namespace {
+
+bool extensionEnabled()
+{
+    RefPtr<QVPreferences> preferences = QVPreferences::currentPreferences();
+    return preferences && preferences->enabled();
+}
+
+bool folderLayoutsEnabled()
+{
+    RefPtr<QVPreferences> preferences = QVPreferences::currentPreferences();
+    return preferences && preferences->folderLayoutsEnabled();
+}
+
+// The width and height of SpringBoard's content view, and the dock's height.
+CGSize contentSize()
+{
+    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
+    RefPtr<SBIconContentView> contentView = controller ? controller->contentView() : nullptr;
+    return contentView ? contentView->frame().size : CGSizeZero;
+}
+
+double dockHeight()
+{
+    return SBDockIconListViewMessages::defaultHeight(QVClassCache::dockIconListView());
+}
+
+uint64_t indexOfIcon(SBIconListView* list, SBIcon* icon)
+{
+    RefPtr<NSArray> icons = list->icons();
+    return icons && icon ? icons->indexOfObject(icon) : NSNotFound;
+}
+
+CGPoint centerOfSlot(SBIconListView* list, uint64_t index)
+{
+    CGPoint origin = list->originForIconAtIndex(index);
+    double halfWidth = list->defaultIconSize().width / 2;
+    // Icons are square: half the width on both axes.
+    return CGPointMake(origin.x + halfWidth, origin.y + halfWidth);
+}
+
+} // namespace
+
+bool isFolderListView(SBIconListView* self, SEL)
+{
+    return extensionEnabled() && QVClassCache::isKindOf(self, QVClassCache::folderIconListView());
+}
+
+bool isRootListView(SBIconListView* self, SEL)
+{
+    if (!extensionEnabled())
+        return false;
+    return !QVClassCache::isKindOf(self, QVClassCache::dockIconListView()) && !QVClassCache::isKindOf(self, QVClassCache::newsstandIconListView())
+        && !QVIconListMessages::isFolderListView(self);
+}
+
+bool QVListPassesGate(SBIconListView* list)
+{
+    if (!list || !extensionEnabled())
+        return false;
+    bool folder = QVIconListMessages::isFolderListView(list);
+    if (!folder && !QVIconListMessages::isRootListView(list))
+        return false;
+    return !folder || folderLayoutsEnabled();
+}
+
+RefPtr<SBFolder> QVFolderOfList(SBIconListView* list)
+{
+    Ivar modelVariable = class_getInstanceVariable(object_getClass(list), "_model");
+    if (!modelVariable)
+        return nullptr;
+    RefPtr<Object> model = object_getIvarAtOffset(list, ivar_getOffset(modelVariable));
+    auto* listModel = dynamic_cast<SBIconListModel*>(model.get());
+    return listModel ? listModel->folder() : nullptr;
+}
+
+RefPtr<NSDictionary> QVLayoutForList(SBIconListView* list)
+{
+    RefPtr<QVLayoutManager> manager = QVLayoutManager::sharedInstance();
+    if (!manager)
+        return nullptr;
+    if (QVIconListMessages::isFolderListView(list)) {
+        RefPtr<SBFolder> folder = QVFolderOfList(list);
+        RefPtr<NSString> name = folder ? folder->displayName() : nullptr;
+        return name ? manager->currentLayoutForFolder(name->string()) : nullptr;
+    }
+    return manager->currentLayoutAtIndex(QVIconListMessages::indexForCurrentIconList(list));
+}
+
+uint64_t indexForCurrentIconList(SBIconListView* self, SEL)
+{
+    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
+    if (!controller)
+        return 0;
+    RefPtr<NSArray> icons = self->icons();
+    if (!icons || !icons->count()) {
+        uint64_t page = 0;
+        while (controller->_iconListIndexIsValid(page) && controller->rootIconListAtIndex(page).get() != self)
+            ++page;
+        return page;
+    }
+    RefPtr<SBFolder> folder = QVIconListMessages::isFolderListView(self) && folderLayoutsEnabled() ? QVFolderOfList(self) : RefPtr<SBFolder>(controller->rootFolder());
+    RefPtr<NSIndexPath> path = folder ? folder->indexPathForIcon(icons->objectAtIndex<SBIcon>(0).get()) : nullptr;
+    return path ? static_cast<uint64_t>(path->section()) : 0;
+}
+
+CGPoint SBIconListView_originForIconAtIndex_hook(SBIconListView* self, SEL, uint64_t index)
+{
+    RefPtr<QVLayoutManager> manager = QVLayoutManager::sharedInstance();
+    if (!manager || !QVListPassesGate(self))
+        return QVSaved::originForIconAtIndex(self, index);
+    RefPtr<NSDictionary> layout = QVLayoutForList(self);
+    if (!extensionEnabled() || !manager->isValidLayout(layout.get()))
+        return QVSaved::originForIconAtIndex(self, index);
+    RefPtr<NSArray> origins = manager->currentOrigins(layout.get());
+    if (!origins || !origins->count())
+        return QVSaved::originForIconAtIndex(self, index);
+    bool folderList = QVIconListMessages::isFolderListView(self);
+
+    if (index == NSNotFound && !folderList) {
+        // An icon that is not on the page: centred above the dock, with the
+        // icons around the centre out of its way at once.
+        CGSize content = contentSize();
+        CGSize icon = self->defaultIconSize();
+        RefPtr<QVPreferences> preferences = QVPreferences::currentPreferences();
+        if (preferences && preferences->hiddenIconsEnabled())
+            manager->hideIconViews(QVIconListMessages::allIconsConflictingWithCenterAnimation(self), 0.0);
+        return CGPointMake(content.width / 2 - icon.width / 2, content.height / 2 - icon.height / 2 - dockHeight());
+    }
+
+    uint64_t count = origins->count();
+    CGPoint point;
+    if (index < count) {
+        point = manager->originAtIndex(index, origins.get());
+    } else if (QVExtensionState::infiniboardInstalled) {
+        // The slots repeat downwards, once per screen above the dock.
+        CGPoint first = manager->originAtIndex(index % count, origins.get());
+        double screen = contentSize().height - dockHeight();
+        point = CGPointMake(first.x, first.y + static_cast<double>(index / count) * screen);
+    } else {
+        // More icons than slots: the rest go to later pages; meanwhile this
+        // one stays where SpringBoard would put it.
+        QVIconListMessages::moveAllIconsFromIndexToFirstAvailablePage(self, index);
+        return QVSaved::originForIconAtIndex(self, index);
+    }
+    if (folderList && !boolValueForKey(layout, QVFolderLayoutKey))
+        return manager->originAfterScalingToFolderSize(point);
+    return point;
+}
+
+CGPoint SBIconListView_originForIcon_hook(SBIconListView* self, SEL, SBIcon* icon)
+{
+    if (!QVListPassesGate(self))
+        return QVSaved::originForIcon(self, icon);
+    return self->originForIconAtIndex(indexOfIcon(self, icon));
+}
+
+CGPoint SBIconListView_originForIconAtCoordinate_hook(SBIconListView* self, SEL, SBIconCoordinate coordinate)
+{
+    if (!QVListPassesGate(self))
+        return QVSaved::originForIconAtCoordinate(self, coordinate);
+    return self->originForIconAtIndex(self->indexForCoordinate(coordinate, self->orientation()));
+}
+
+CGPoint SBIconListView_centerForIcon_hook(SBIconListView* self, SEL, SBIcon* icon)
+{
+    if (!QVListPassesGate(self))
+        return QVSaved::centerForIcon(self, icon);
+    return centerOfSlot(self, indexOfIcon(self, icon));
+}
+
+CGPoint SBIconListView_centerForIconCoordinate_hook(SBIconListView* self, SEL, SBIconCoordinate coordinate)
+{
+    if (!QVListPassesGate(self))
+        return QVSaved::centerForIconCoordinate(self, coordinate);
+    return centerOfSlot(self, self->indexForCoordinate(coordinate, self->orientation()));
+}
+
+namespace {
+
+// The slot nearest the point, as SpringBoard's grid row and column.
+std::optional<std::pair<uint64_t, uint64_t>> nearestSlotCell(SBIconListView* list, CGPoint point)
+{
+    if (!QVListPassesGate(list))
+        return std::nullopt;
+    uint64_t slot = QVIconListMessages::closestIndexToPoint(list, point);
+    if (slot == NSNotFound)
+        return std::nullopt;
+    Class columnsClass = QVIconListMessages::isFolderListView(list) ? QVClassCache::folderIconListView() : QVClassCache::rootIconListView();
+    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
+    uint64_t columns = SBIconListView::iconColumnsForInterfaceOrientation(columnsClass, controller ? controller->orientation() : 0);
+    if (!columns)
+        return std::make_pair(uint64_t { 0 }, slot);
+    return std::make_pair(slot / columns, slot % columns);
+}
+
+} // namespace
+
+uint64_t SBIconListView_rowAtPoint_hook(SBIconListView* self, SEL, CGPoint point)
+{
+    auto cell = nearestSlotCell(self, point);
+    return cell ? cell->first : QVSaved::rowAtPoint(self, point);
+}
+
+uint64_t SBIconListView_columnAtPoint_hook(SBIconListView* self, SEL, CGPoint point)
+{
+    auto cell = nearestSlotCell(self, point);
+    return cell ? cell->second : QVSaved::columnAtPoint(self, point);
+}
+
+void SBIconListView_prepareToRotateToInterfaceOrientation_hook(SBIconListView* self, SEL, int64_t orientation)
+{
+    RefPtr<QVLayoutManager> manager = QVLayoutManager::sharedInstance();
+    if (QVListPassesGate(self) && manager && manager->iPad()) {
+        self->setOrientation(orientation);
+        return;
+    }
+    QVSaved::prepareToRotateToInterfaceOrientation(self, orientation);
+}
+
+} // namespace qv

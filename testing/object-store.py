@@ -28,6 +28,7 @@ import urllib.request
 PYTHON = '/usr/bin/python3'  # Swift's modules are Debian's, for Debian's Python
 START_SECONDS = 60
 STOP_SECONDS = 10
+START_ATTEMPTS = 2
 PR_SET_PDEATHSIG = 1
 
 # Runs one of Swift's programs (a server, or the ring builder) with FOLDER in
@@ -124,6 +125,10 @@ use = egg:swift#proxy_logging
 '''
 
 
+class ServerEnded(RuntimeError):
+    """A process of the store ended while it was starting."""
+
+
 def free_ports(count):
     """Loopback ports the system just handed out: free, and unlikely to be
     handed out again in the moment before the servers take them."""
@@ -208,7 +213,7 @@ class Store:
         while waiting:
             for name, process in self.processes:
                 if process.poll() is not None:
-                    raise RuntimeError('%s ended with %d; see %s' % (name, process.returncode, self.log_folder))
+                    raise ServerEnded('%s ended with %d; see %s' % (name, process.returncode, self.log_folder))
             if time.monotonic() > deadline:
                 raise RuntimeError('%s did not answer within %d s' % (waiting[0][0], START_SECONDS))
             name, port, path = waiting[0]
@@ -218,11 +223,12 @@ class Store:
                 time.sleep(0.05)
 
     def stop(self):
-        for _, process in self.processes:
+        processes, self.processes = self.processes, []
+        for _, process in processes:
             if process.poll() is None:
                 process.terminate()
         deadline = time.monotonic() + STOP_SECONDS
-        for _, process in self.processes:
+        for _, process in processes:
             try:
                 process.wait(timeout=max(0.1, deadline - time.monotonic()))
             except subprocess.TimeoutExpired:
@@ -250,11 +256,18 @@ def main():
     # The store is stopped however the supervisor is asked to end.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     try:
-        try:
-            port = store.start()
-        except (OSError, RuntimeError, subprocess.SubprocessError) as error:
-            print('FAILED %s' % error, flush=True)
-            return 1
+        port = None
+        # A free port can be taken by another program before a server binds
+        # it; a second start on other ports gets past that.
+        for attempt in range(START_ATTEMPTS):
+            try:
+                port = store.start()
+                break
+            except (OSError, RuntimeError, subprocess.SubprocessError) as error:
+                store.stop()
+                if not isinstance(error, ServerEnded) or attempt + 1 == START_ATTEMPTS:
+                    print('FAILED %s' % error, flush=True)
+                    return 1
         print('READY %d' % port, flush=True)
         sys.stdin.read()
     finally:

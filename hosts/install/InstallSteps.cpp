@@ -1,6 +1,7 @@
 #include "InstallStep.h"
 
 #include "ApplicationProgram.h"
+#include "BuiltDeliverables.h"
 #include "BundleImages.h"
 #include "DefaultLayouts.h"
 #include "HomeScreen.h"
@@ -21,6 +22,7 @@ const std::vector<InstallStep>& installSteps()
         { "stock wallpapers", installStockWallpapers },
         { "SpringBoard home screen", installHomeScreen },
         { "application program", installApplicationProgram },
+        { "built deliverables", installBuiltDeliverables },
     };
     return steps;
 }

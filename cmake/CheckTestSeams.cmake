@@ -1,6 +1,6 @@
 # Run by CTest as "TestSeams.OnlyTestsReachThem": the test seams (the
 # *Testing.h header of a layer) are for tests alone. Only tests, the test
-# helpers (testing/) and the sources of the seam's own folder, which build
+# helpers (testing/), the benchmarks (bench/) and the sources of the seam's own folder, which build
 # it, may include one; a header of the system never does.
 set(offences "")
 foreach(top platform model extension settings editor library http hosts)

@@ -9,6 +9,8 @@
 #include "platform/UIKit/UIApplication.h"
 #include "platform/UIKit/UIModalView.h"
 #include "platform/UIKit/UITouchDriver.h"
+#include "platform/UIKit/UIInterfaceRotation.h"
+#include "platform/UIKit/UIScreen.h"
 
 namespace qv::editortest {
 
@@ -171,6 +173,105 @@ std::vector<int64_t> IconScreen::ids() const
     for (const Ref<QVIcon>& icon : manager->icons())
         result.push_back(icon->tag());
     return result;
+}
+
+ApplicationScreen::ApplicationScreen(const DeviceCase& deviceCase, bool tutorialSeen)
+    : device(deviceCase.profile)
+    , appDelegate(makeRef<AppDelegate>())
+    , window(makeRef<UIWindow>(UIScreen::mainScreen().bounds()))
+    , tabs(makeRef<QVRootViewController>())
+    , editor(makeRef<QVLayoutMaker>())
+{
+    QVSettings::currentSettings()->resetTutorial();
+    if (tutorialSeen) {
+        for (int32_t key = 0; key < 15; ++key) {
+            const std::string name = QVUtilities::currentUtilities()->tutorialKey(key).value_or("");
+            CFPreferencesSetAppValue(name, NSNumber::numberWithBool(true), QVPreferenceDomain);
+        }
+    }
+    QVSettings::currentSettings()->setGridSize(QVDevice::currentDevice()->defaultNumberOfGridLines());
+    QVSettings::currentSettings()->setSnapToGrid(false);
+    UIApplication::sharedApplication()->setDelegate(appDelegate);
+    appDelegate->setWindow(window);
+    Ref<UIViewController> saved = makeRef<UIViewController>();
+    saved->setTitle("Saved");
+    Ref<UIViewController> uploaded = makeRef<UIViewController>();
+    uploaded->setTitle("Uploaded");
+    tabs->setViewControllers({ editor, saved, uploaded });
+    tabs->setSelectedIndex(0);
+    window->setRootViewController(tabs);
+    window->makeKeyAndVisible();
+    window->layoutIfNeeded();
+    clock.advance(1);
+}
+
+ApplicationScreen::~ApplicationScreen()
+{
+    UITouchDriver::shared().cancelAllTouches();
+    for (const Ref<UIModalView>& modal : UIModalView::visibleModalViews())
+        modal->dismissWithClickedButtonIndex(0, false);
+    clock.advance(5);
+    if (UIApplication::sharedApplication()->statusBarOrientation() != UIInterfaceOrientationPortrait) {
+        appDelegate->setShouldAutoRotate(true);
+        UIInterfaceRotation::rotateToInterfaceOrientation(UIInterfaceOrientationPortrait, 0);
+        UIApplication::sharedApplication()->setStatusBarOrientation(UIInterfaceOrientationPortrait);
+    }
+    clock.advance(5);
+    UIApplication::sharedApplication()->setDelegate(nullptr);
+    window->setRootViewController(nullptr);
+    window->setHidden(true);
+}
+
+bool ApplicationScreen::rotate(UIInterfaceOrientation orientation)
+{
+    const bool rotated = UIInterfaceRotation::rotateToInterfaceOrientation(orientation, 0.3);
+    clock.advance(1);
+    return rotated;
+}
+
+bool ApplicationScreen::tap(CGPoint point)
+{
+    return UITouchDriver::shared().tap(window, point);
+}
+
+bool ApplicationScreen::down(CGPoint point, int finger)
+{
+    return UITouchDriver::shared().touchDown(window, point, finger);
+}
+
+bool ApplicationScreen::move(CGPoint point, int finger)
+{
+    return UITouchDriver::shared().touchMove(point, finger);
+}
+
+bool ApplicationScreen::up(int finger)
+{
+    return UITouchDriver::shared().touchUp(finger);
+}
+
+bool ApplicationScreen::tapButton(const std::string& title)
+{
+    for (const RefPtr<UIButton>& button : { editor->optionButton(), editor->addIconButton(), editor->doneSelectingButton(),
+             editor->saveButton(), editor->gridButton(), editor->imageButton() }) {
+        if (button && (button->currentTitle() == title || button->accessibilityLabel() == title))
+            return UITouchDriver::shared().tapView(*button);
+    }
+    return false;
+}
+
+bool ApplicationScreen::tapSheetButton(const std::string& title)
+{
+    RefPtr<UIModalView> modal = UIModalView::topmostModalView();
+    return modal && modal->tapButtonWithTitle(title);
+}
+
+std::vector<std::string> ApplicationScreen::topModalButtons() const
+{
+    std::vector<std::string> titles;
+    RefPtr<UIModalView> modal = UIModalView::topmostModalView();
+    for (int64_t index = 0; modal && index < modal->numberOfButtons(); ++index)
+        titles.push_back(modal->buttonTitleAtIndex(index));
+    return titles;
 }
 
 std::vector<Ref<QVTutorialView>> tutorialCards(const UIView& host)

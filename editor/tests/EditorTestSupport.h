@@ -9,6 +9,8 @@
 #include "editor/QVGridView.h"
 #include "editor/QVIcon.h"
 #include "editor/QVIconManager.h"
+#include "editor/QVLayoutMaker.h"
+#include "editor/QVRootViewController.h"
 
 #include "platform/Foundation/VirtualClock.h"
 #include "platform/UIKit/DeviceProfile.h"
@@ -150,6 +152,39 @@ public:
     Ref<UIView> controls;
     Ref<IconOwner> owner;
     Ref<QVIconManager> manager;
+};
+
+// The application as its main interface builds it: a window with the tab
+// bar controller, the editor in front, on a device root, with every
+// tutorial card marked as seen (so that none gets in the way) unless asked.
+class ApplicationScreen {
+public:
+    explicit ApplicationScreen(const DeviceCase& device, bool tutorialSeen = true);
+    ~ApplicationScreen();
+
+    void advance(double seconds) { clock.advance(seconds); }
+    // Turns the interface, as the device does.
+    bool rotate(UIInterfaceOrientation orientation);
+    bool tap(CGPoint point);
+    bool down(CGPoint point, int finger = 1);
+    bool move(CGPoint point, int finger = 1);
+    bool up(int finger = 1);
+    // Taps the button of the editor with this title, and of the top sheet
+    // or alert.
+    bool tapButton(const std::string& title);
+    bool tapSheetButton(const std::string& title);
+    // The titles of the top sheet or alert's buttons, or empty.
+    std::vector<std::string> topModalButtons() const;
+    Ref<QVIconManager> icons() const { return editor->iconManager().toRef(); }
+    Ref<QVGridView> grid() const { return editor->gridView().toRef(); }
+
+    qv::testing::TemporaryDeviceRoot root;
+    ScopedDevice device;
+    VirtualClock clock { 1000.0 };
+    Ref<AppDelegate> appDelegate;
+    Ref<UIWindow> window;
+    Ref<QVRootViewController> tabs;
+    Ref<QVLayoutMaker> editor;
 };
 
 // Every tutorial card showing in the view, front last.

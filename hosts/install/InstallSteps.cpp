@@ -1,5 +1,6 @@
 #include "InstallStep.h"
 
+#include "ApplicationProgram.h"
 #include "BundleImages.h"
 #include "DefaultLayouts.h"
 #include "HomeScreen.h"
@@ -19,6 +20,7 @@ const std::vector<InstallStep>& installSteps()
         { "application bundle images", installBundleImages },
         { "stock wallpapers", installStockWallpapers },
         { "SpringBoard home screen", installHomeScreen },
+        { "application program", installApplicationProgram },
     };
     return steps;
 }

@@ -210,6 +210,7 @@ bool SCNetworkReachability::unschedule(NSRunLoop& runLoop, const std::string& mo
 {
     RefPtr<RunLoopSource> source;
     RefPtr<RunLoopSource> finished;
+    int finishedSocket = -1;
     {
         std::lock_guard guard(m_lock);
         auto known = std::find_if(m_schedules.begin(), m_schedules.end(), [&](const Schedule& schedule) {
@@ -221,13 +222,17 @@ bool SCNetworkReachability::unschedule(NSRunLoop& runLoop, const std::string& mo
         source = m_source;
         if (m_schedules.empty()) {
             finished = std::exchange(m_source, nullptr);
-            close(std::exchange(m_changeSocket, -1));
+            finishedSocket = std::exchange(m_changeSocket, -1);
             m_lastFlags.reset();
         }
     }
     runLoop.removeSource(*source, mode);
+    // No run loop watches the socket once its source is invalid, so that
+    // closing it cannot leave a loop polling a number reused meanwhile.
     if (finished)
         finished->invalidate();
+    if (finishedSocket >= 0)
+        close(finishedSocket);
     return true;
 }
 

@@ -220,7 +220,10 @@ TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFilesAndKeepsTheHomeScreen
 {
     ASSERT_NO_FATAL_FAILURE(installRoot());
     auto first = allFiles();
-    EXPECT_EQ(first.size(), 2u + 6u + 5u + 1u);
+    // Layouts, bundle images, wallpapers, the home screen and the
+    // application's program.
+    EXPECT_EQ(first.size(), 2u + 6u + 5u + 1u + 1u);
+    EXPECT_TRUE(std::filesystem::is_regular_file(m_root.path() / "Applications/Quilt Vane.app/Quilt Vane"));
 
     // A damaged layout and a missing image are put right; nothing else
     // appears, not even a half-written file.

@@ -4,7 +4,7 @@
 // device root, driven through its standard input, its dump read back by
 // Python's json module.
 
-#include "testing/ChildProcess.h"
+#include "testing/DrivenProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 
@@ -76,25 +76,15 @@ public:
     explicit SpringBoardHost(const std::string& device)
         : m_device("QV_DEVICE", device)
         , m_driver("QV_DRIVER", "stdin")
-        , m_process(std::make_unique<qv::testing::ChildProcess>(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/springboard" }))
+        , m_process(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/springboard" })
     {
     }
 
     // The answer line of a command.
-    std::string command(const std::string& line)
-    {
-        EXPECT_TRUE(m_process->send(line)) << line;
-        std::optional<std::string> answer = m_process->readLine();
-        EXPECT_TRUE(answer) << "no answer to " << line;
-        return answer.value_or("");
-    }
+    std::string command(const std::string& line) { return m_process.command(line); }
 
     // Runs a command that must succeed.
-    void expectOk(const std::string& line)
-    {
-        std::string answer = command(line);
-        EXPECT_EQ(answer.rfind("{\"ok\":true", 0), 0u) << line << ": " << answer;
-    }
+    void expectOk(const std::string& line) { m_process.expectOk(line); }
 
     // The error a command must fail with.
     std::string errorOf(const std::string& line)
@@ -124,14 +114,13 @@ public:
     // Ends the host through its driver; its exit status.
     int quit()
     {
-        m_process->send("quit");
-        return m_process->finish();
+        return m_process.quit();
     }
 
 private:
     qv::testing::ScopedEnvironment m_device;
     qv::testing::ScopedEnvironment m_driver;
-    std::unique_ptr<qv::testing::ChildProcess> m_process;
+    qv::testing::DrivenProcess m_process;
 };
 
 // The lines of a flattened dump by kind, keyed by their first fields.

@@ -1,0 +1,171 @@
+// Layout files as the editor writes them and opens them for modification.
+#include "QVLayoutMaker.h"
+
+#include "QVGridDimensions.h"
+
+#include "model/QVDeviceType.h"
+#include "model/QVLayoutKeys.h"
+#include "platform/Foundation/NSArray.h"
+#include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/NSValue.h"
+#include "platform/Foundation/StringFormat.h"
+
+#include <cmath>
+#include <limits>
+
+namespace qv {
+
+namespace {
+
+// A whole number of points, truncated toward zero; values beyond the
+// integers a file holds are held at their ends.
+long long wholePoints(CGFloat value)
+{
+    if (std::isnan(value))
+        return 0;
+    constexpr CGFloat limit = static_cast<CGFloat>(std::numeric_limits<int32_t>::max());
+    return static_cast<long long>(std::trunc(std::clamp(value, -limit, limit)));
+}
+
+} // namespace
+
+// Writing
+
+Ref<NSArray> QVLayoutMaker::originsOfIcons(const std::vector<Ref<QVIcon>>& icons) const
+{
+    Ref<NSArray> origins = NSArray::create();
+    for (const Ref<QVIcon>& icon : icons) {
+        const CGPoint origin = icon->frame().origin;
+        origins->addObject(NSDictionary::create({
+            { QVIconXKey, wholePoints(origin.x) },
+            { QVIconYKey, wholePoints(origin.y) },
+            { QVIconLockedIndexKey, icon->lockedIndex() },
+        }));
+    }
+    return origins;
+}
+
+Ref<NSDictionary> QVLayoutMaker::gridEntry(CGSize gridSize, CGRect frame) const
+{
+    return NSDictionary::create({
+        { QVGridColumnsKey, wholePoints(gridSize.width) },
+        { QVGridRowsKey, wholePoints(gridSize.height) },
+        { QVGridXKey, static_cast<float>(frame.origin.x) },
+        { QVGridYKey, static_cast<float>(frame.origin.y) },
+        { QVGridWidthKey, static_cast<float>(frame.size.width) },
+        { QVGridHeightKey, static_cast<float>(frame.size.height) },
+    });
+}
+
+RefPtr<NSDictionary> QVLayoutMaker::generateLayout(bool portrait, bool landscape) const
+{
+    if (!m_iconManager || !m_gridView)
+        return nullptr;
+    const bool landscapeShown = landscapeOnScreen();
+    Ref<NSDictionary> layout = NSDictionary::create({ { QVMadeByApplicationKey, true } });
+    bool written = false;
+    for (const bool half : { false, true }) {
+        if (!(half ? landscape : portrait))
+            continue;
+        const std::string originsKey = currentDeviceKey(QVOriginsStem, half);
+        const std::string gridKey = currentDeviceKey(QVGridSizeStem, half);
+        if (half == landscapeShown) {
+            layout->setObject(originsOfIcons(m_iconManager->icons()), originsKey);
+            layout->setObject(gridEntry(m_settings->gridSize(), m_gridView->gridBG()->frame()), gridKey);
+            written = true;
+            continue;
+        }
+        // The other half comes from the caches, when they hold icons.
+        const std::vector<Ref<QVIcon>>& cached = half ? m_iconManager->landscapeIconCache() : m_iconManager->portraitIconCache();
+        if (cached.empty())
+            continue;
+        layout->setObject(originsOfIcons(cached), originsKey);
+        layout->setObject(gridEntry(half ? m_iconManager->landscapeGridSizeCache() : m_iconManager->portraitGridSizeCache(),
+                              half ? m_iconManager->landscapeGridFrameCache() : m_iconManager->portraitGridFrameCache()),
+            gridKey);
+        written = true;
+    }
+    if (!written)
+        return nullptr;
+    layout->setObject(m_folderModeEnabled, QVFolderLayoutKey);
+    return layout;
+}
+
+bool QVLayoutMaker::writeLayout(const NSDictionary& layout, const std::string& name) const
+{
+    const std::optional<std::string> filtered = QVUtilities::currentUtilities()->filterLayoutName(name);
+    if (!filtered || filtered->empty())
+        return false;
+    // The folder is made when missing (the extension makes it when it
+    // starts, which may not have happened yet).
+    NSFileManager::defaultManager()->createDirectoryAtPath(m_settings->userLayoutPath(), true);
+    return layout.writeToFile(stringWithFormat("%@/%@.plist", m_settings->userLayoutPath(), *filtered), true);
+}
+
+// Opening a layout handed over by the saved layouts tab
+
+void QVLayoutMaker::checkForLayoutToView()
+{
+    if (!m_appDelegate || !m_appDelegate->viewLayout() || !m_reader || !m_iconManager)
+        return;
+    Ref<NSDictionary> extracted = m_reader->generateIconsFromLayout(m_appDelegate->viewLayoutData());
+    const bool folder = boolValueForKey(extracted, QVFolderLayoutKey);
+    if (folder != m_folderModeEnabled)
+        setFolderModeEnabled(folder);
+    loadHalf(extracted, true);
+    loadHalf(extracted, false);
+    m_appDelegate->setViewLayout(false);
+    m_appDelegate->setViewLayoutData(nullptr);
+}
+
+void QVLayoutMaker::loadHalf(NSDictionary& extracted, bool landscape)
+{
+    const std::string suffix = landscape ? QVLandscapeSuffix : "";
+    RefPtr<NSArray> entries = extracted.objectForKey<NSArray>(landscape ? QVLandscapeIconsKey : QVPortraitIconsKey);
+    if (!entries || entries->count() == 0)
+        return;
+    RefPtr<NSValue> frameValue = extracted.objectForKey<NSValue>(QVGridFrameKey + suffix);
+    RefPtr<NSValue> sizeValue = extracted.objectForKey<NSValue>(QVGridDimensionsKey + suffix);
+    CGRect gridFrame = frameValue ? frameValue->CGRectValue() : m_gridView->gridBG()->frame();
+    // A frame that is no number takes the grid's current one.
+    if (!std::isfinite(gridFrame.origin.x) || !std::isfinite(gridFrame.origin.y) || !std::isfinite(gridFrame.size.width) || !std::isfinite(gridFrame.size.height))
+        gridFrame = m_gridView->gridBG()->frame();
+    const CGSize gridSize = QVBoundedGridSize(sizeValue ? sizeValue->CGSizeValue() : m_settings->gridSize());
+
+    struct Entry {
+        CGRect frame;
+        int32_t slot;
+    };
+    std::vector<Entry> icons;
+    for (size_t index = 0; index < entries->count(); ++index) {
+        RefPtr<NSDictionary> entry = dynamicRefCast<NSDictionary>(entries->objectAtIndex(index));
+        // Entries that are not dictionaries are no icons.
+        if (!entry)
+            continue;
+        const int32_t slot = entry->objectForKey(QVIconLockedIndexKey) ? intValueForKey(entry, QVIconLockedIndexKey) : -1;
+        icons.push_back({ m_reader->iconFrameFromIconData(entry, m_defaultIconFrame), slot });
+    }
+
+    if (landscape != landscapeOnScreen()) {
+        std::vector<Ref<QVIcon>> cache;
+        for (const Entry& icon : icons)
+            cache.push_back(m_iconManager->iconWithFrame(icon.frame, icon.slot));
+        if (landscape) {
+            m_iconManager->setLandscapeIconCache(std::move(cache));
+            m_iconManager->setLandscapeGridFrameCache(gridFrame);
+            m_iconManager->setLandscapeGridSizeCache(gridSize);
+        } else {
+            m_iconManager->setPortraitIconCache(std::move(cache));
+            m_iconManager->setPortraitGridFrameCache(gridFrame);
+            m_iconManager->setPortraitGridSizeCache(gridSize);
+        }
+        return;
+    }
+    m_iconManager->deleteAllIcons(false);
+    for (const Entry& icon : icons)
+        m_iconManager->addIconWithFrame(icon.frame, icon.slot);
+    m_gridView->gridBG()->setFrame(gridFrame);
+    m_gridView->gridManager()->setNumberOfGridLines(gridSize);
+}
+
+} // namespace qv

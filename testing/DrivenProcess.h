@@ -1,0 +1,28 @@
+#pragma once
+
+#include "testing/ChildProcess.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv::testing {
+
+// A program of the simulated device driven through its standard input:
+// one command a line, one JSON answer a line.
+class DrivenProcess {
+public:
+    explicit DrivenProcess(const std::vector<std::string>& argv);
+
+    // The answer line of a command.
+    std::string command(const std::string& line);
+    // Runs a command that must succeed.
+    void expectOk(const std::string& line);
+    // Ends the program through its driver; its exit status.
+    int quit();
+
+private:
+    std::unique_ptr<ChildProcess> m_process;
+};
+
+} // namespace qv::testing

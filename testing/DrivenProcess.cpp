@@ -1,5 +1,7 @@
 #include "DrivenProcess.h"
 
+#include "Process.h"
+
 #include <gtest/gtest.h>
 
 namespace qv::testing {
@@ -21,6 +23,21 @@ void DrivenProcess::expectOk(const std::string& line)
 {
     const std::string answer = command(line);
     EXPECT_EQ(answer.rfind("{\"ok\":true", 0), 0u) << line << ": " << answer;
+}
+
+std::string DrivenProcess::errorOf(const std::string& line)
+{
+    return answerThroughPython("print(json.loads(sys.stdin.read()).get('error', 'ok'))", line);
+}
+
+std::string DrivenProcess::answerThroughPython(const std::string& script, const std::string& line)
+{
+    const std::string answer = command(line);
+    ProcessResult result = runPython("import json, sys\n" + script, {}, answer);
+    EXPECT_EQ(result.exitCode, 0) << result.errors << "\n" << answer.substr(0, 2000);
+    while (!result.output.empty() && result.output.back() == '\n')
+        result.output.pop_back();
+    return result.output;
 }
 
 int DrivenProcess::quit()

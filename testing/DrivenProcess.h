@@ -18,6 +18,11 @@ public:
     std::string command(const std::string& line);
     // Runs a command that must succeed.
     void expectOk(const std::string& line);
+    // The error a command fails with, or "ok".
+    std::string errorOf(const std::string& line);
+    // What a Python script (json and sys imported) prints when given the
+    // answer of a command on its standard input, without the last line break.
+    std::string answerThroughPython(const std::string& script, const std::string& line);
     // Ends the program through its driver; its exit status.
     int quit();
 

@@ -48,10 +48,10 @@ std::string ObjectStore::storageURL() const
     return url("/v1/") + account;
 }
 
-std::string ObjectStore::s3Host(std::string_view bucket) const
+std::string ObjectStore::s3Host(std::string_view bucket, std::string_view domain) const
 {
-    std::string domain = std::string(s3StorageDomain) + ":" + std::to_string(m_port);
-    return bucket.empty() ? domain : std::string(bucket) + "." + domain;
+    std::string host = std::string(domain) + ":" + std::to_string(m_port);
+    return bucket.empty() ? host : std::string(bucket) + "." + host;
 }
 
 std::string ObjectStore::logs() const

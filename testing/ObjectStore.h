@@ -14,7 +14,9 @@ namespace qv::testing {
 // ports of 127.0.0.1, laid out in a temporary folder by
 // testing/object-store.py. Its proxy serves the native API behind tempauth
 // and the S3 API (signature version 2, virtual-host buckets under
-// "s3.test": connect to 127.0.0.1 and send "Host: BUCKET.s3.test:PORT").
+// "s3.test": connect to 127.0.0.1 and send "Host: BUCKET.s3.test:PORT"; or
+// under "localhost", whose subdomains libcurl takes to loopback by itself,
+// so that "http://BUCKET.localhost:PORT/" works as it stands).
 // Start-up is bounded; the store and every process it started stop when the
 // object goes, and nothing outside its folder is written or read as
 // configuration.
@@ -26,6 +28,7 @@ public:
     static constexpr const char* s3AccessKey = "test:tester";
     static constexpr const char* s3SecretKey = "testing";
     static constexpr const char* s3StorageDomain = "s3.test";
+    static constexpr const char* s3LoopbackDomain = "localhost";
 
     // Records a test failure, with the servers' logs, when the store does
     // not start.
@@ -44,8 +47,8 @@ public:
     std::string authURL() const { return url("/auth/v1.0"); }
     std::string storageURL() const;
     // The Host header value of a bucket's virtual host, or of the S3
-    // service itself for no bucket.
-    std::string s3Host(std::string_view bucket = {}) const;
+    // service itself for no bucket, under one of the two domains.
+    std::string s3Host(std::string_view bucket = {}, std::string_view domain = s3StorageDomain) const;
 
     const std::filesystem::path& folder() const { return m_folder.path(); }
     // Everything the servers logged so far, for failure messages.

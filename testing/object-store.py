@@ -9,7 +9,7 @@ loopback ports, and prints "READY <proxy port>" once the proxy answers (or
 "FAILED <reason>" and exits). The proxy serves Swift's native API with
 tempauth (user "test:tester", key "testing", account "AUTH_test"; log in at
 "/auth/v1.0") and the S3 API (access key "test:tester", secret "testing";
-virtual-host buckets under "s3.test"). The store runs until its standard
+virtual-host buckets under "s3.test" and under "localhost"). The store runs until its standard
 input ends, then stops every process it started and prints "STOPPED".
 
 Nothing outside FOLDER is written, and the servers read their settings
@@ -102,7 +102,7 @@ user_test_tester = testing .admin http://127.0.0.1:{port}/v1/AUTH_test
 
 [filter:s3api]
 use = egg:swift#s3api
-storage_domain = s3.test
+storage_domain = s3.test,localhost
 
 [filter:slo]
 use = egg:swift#slo

@@ -1,6 +1,7 @@
 #include "InstallStep.h"
 
 #include "ApplicationProgram.h"
+#include "BuiltDeliverables.h"
 #include "BundleImages.h"
 #include "DefaultLayouts.h"
 #include "HomeScreen.h"
@@ -23,6 +24,7 @@ const std::vector<InstallStep>& installSteps()
         { "sample themes", installSampleThemes },
         { "SpringBoard home screen", installHomeScreen },
         { "application program", installApplicationProgram },
+        { "built deliverables", installBuiltDeliverables },
     };
     return steps;
 }

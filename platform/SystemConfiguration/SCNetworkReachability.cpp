@@ -12,6 +12,7 @@
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qv {
@@ -243,8 +244,43 @@ void SCNetworkReachability::flagsMayHaveChanged()
         if (m_changeSocket >= 0)
             RoutingTable::drainChangeSocket(m_changeSocket);
     }
+    if (m_address || SCNetworkReachabilityTesting::answerFor(m_targetName)) {
+        deliver(currentFlags());
+        return;
+    }
+    {
+        std::lock_guard guard(m_lock);
+        if (m_resolving) {
+            m_resolveAgain = true;
+            return;
+        }
+        m_resolving = true;
+    }
+    Ref<NSRunLoop> runLoop = NSRunLoop::currentRunLoop();
+    resolveAway(runLoop, runLoop->currentMode().value_or(NSDefaultRunLoopMode));
+}
+
+void SCNetworkReachability::resolveAway(NSRunLoop& runLoop, const std::string& mode)
+{
+    // The thread keeps the target and the loop alive until it is done; a
+    // loop whose thread has ended refuses the hand-back, which is then
+    // dropped.
+    std::thread([target = Ref<SCNetworkReachability>(*this), runLoop = Ref<NSRunLoop>(runLoop), mode] {
+        for (;;) {
+            std::optional<SCNetworkReachabilityFlags> flags = target->currentFlags();
+            runLoop->performInModes({ mode }, [target, flags] { target->deliver(flags); });
+            std::lock_guard guard(target->m_lock);
+            if (!std::exchange(target->m_resolveAgain, false)) {
+                target->m_resolving = false;
+                return;
+            }
+        }
+    }).detach();
+}
+
+void SCNetworkReachability::deliver(std::optional<SCNetworkReachabilityFlags> flags)
+{
     // Flags that cannot be read tell nothing new.
-    std::optional<SCNetworkReachabilityFlags> flags = currentFlags();
     if (!flags)
         return;
     SCNetworkReachabilityCallBack callback = nullptr;

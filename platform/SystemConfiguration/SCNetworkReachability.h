@@ -80,6 +80,11 @@ private:
     // The routing tables or the test answer may have changed: tells the
     // callback when the flags differ from the last ones it was told.
     void flagsMayHaveChanged();
+    // Looks a host name up on a thread of its own, so that a slow name
+    // server never holds the run loop, and hands the flags back to it.
+    void resolveAway(NSRunLoop& runLoop, const std::string& mode);
+    // Tells the callback of flags that differ from the last ones told.
+    void deliver(std::optional<SCNetworkReachabilityFlags> flags);
     // Wakes the run loops of the target, which then look at its flags.
     void signalChange();
     // Every target scheduled on a run loop looks at its flags again.
@@ -100,6 +105,8 @@ private:
     RefPtr<RunLoopSource> m_source;
     int m_changeSocket = -1;
     std::optional<SCNetworkReachabilityFlags> m_lastFlags;
+    bool m_resolving = false;      // a look-up of the host name is under way
+    bool m_resolveAgain = false;   // and something changed while it ran
 };
 
 // A target for a host name (resolved when its flags are asked for), or
@@ -116,8 +123,11 @@ bool SCNetworkReachabilityGetFlags(SCNetworkReachability& target, SCNetworkReach
 bool SCNetworkReachabilitySetCallback(SCNetworkReachability& target, SCNetworkReachabilityCallBack callback,
     const SCNetworkReachabilityContext* context);
 // Watches for changes on the run loop in the mode; the callback runs there.
-// False when changes cannot be watched or the target is already scheduled
-// there.
+// The flags at scheduling are those later changes are measured against
+// (reading them resolves a host name once, on the caller's thread); after
+// a change of the routing tables a host name is resolved again on a thread
+// of its own, so that a slow name server never holds the loop. False when
+// changes cannot be watched or the target is already scheduled there.
 bool SCNetworkReachabilityScheduleWithRunLoop(SCNetworkReachability& target, NSRunLoop& runLoop, const std::string& mode);
 bool SCNetworkReachabilityUnscheduleFromRunLoop(SCNetworkReachability& target, NSRunLoop& runLoop, const std::string& mode);
 

@@ -18,16 +18,22 @@ bool isLibraryName(const std::filesystem::path& name)
 
 } // namespace
 
-void* dlopenDevicePath(const std::string& devicePath, int mode)
+void* dlopenDevicePath(const std::string& devicePath, int mode, std::string* reason)
 {
     // The device root follows links and refuses a path that leads out of it.
     auto library = DeviceRoot::resolve(devicePath);
-    if (!library)
+    if (!library) {
+        if (reason)
+            *reason = "the path is not on the device";
         return nullptr;
+    }
     void* handle = ::dlopen(library->c_str(), mode);
     if (!handle) {
-        const char* reason = ::dlerror();
-        logLine("dlopen: cannot load " + devicePath + ": " + (reason ? reason : "unknown error"));
+        const char* error = ::dlerror();
+        std::string why = error ? error : "unknown error";
+        logLine("dlopen: cannot load " + devicePath + ": " + why);
+        if (reason)
+            *reason = why;
     }
     return handle;
 }

@@ -11,8 +11,9 @@ inline constexpr const char* kSubstrateLibraryFolder = "/Library/MobileSubstrate
 // dlopen of a device path ("/Library/..."): the path is resolved under the
 // device root, and the file it names, after following links, must lie
 // inside the device root too. Null (with a log line) otherwise, or when the
-// library cannot be loaded. `mode` is dlopen's (RTLD_NOW ...).
-void* dlopenDevicePath(const std::string& devicePath, int mode);
+// library cannot be loaded. `mode` is dlopen's (RTLD_NOW ...). The reason
+// of a failure also goes to `reason` when given.
+void* dlopenDevicePath(const std::string& devicePath, int mode, std::string* reason = nullptr);
 
 // Loads every "*.dylib" and "*.so" of the substrate folder, in the order of
 // their names, with immediate binding and global symbols, so that their

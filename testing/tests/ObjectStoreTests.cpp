@@ -32,12 +32,12 @@ def request(method, path, headers={}, host=None):
     connection.close()
     return reply, body
 
-def s3(method, bucket, secret_key):
+def s3(method, bucket, secret_key, domain='s3.test'):
     date = formatdate(usegmt=True)
     resource = '/' + bucket + '/' if bucket else '/'
     signature = base64.b64encode(hmac.new(secret_key.encode(), ('%s\n\n\n%s\n%s' % (method, date, resource)).encode(),
                                           hashlib.sha1).digest()).decode()
-    host = (bucket + '.' if bucket else '') + 's3.test:%d' % port
+    host = (bucket + '.' if bucket else '') + '%s:%d' % (domain, port)
     return request(method, '/', {'Date': date, 'Authorization': 'AWS %s:%s' % (access, signature)}, host)
 
 def say(name, value):
@@ -57,6 +57,8 @@ reply, body = s3('GET', '', secret)
 say('list-buckets', '%d %s %s' % (reply.status, '<Name>pail</Name>' in body, '<Name>box</Name>' in body))
 reply, body = s3('GET', '', 'not the secret')
 say('bad-signature', '%d %s' % (reply.status, '<Code>SignatureDoesNotMatch</Code>' in body))
+reply, body = s3('GET', 'pail', secret, 'localhost')
+say('list-bucket-on-localhost', '%d %s' % (reply.status, '<ListBucketResult' in body and '<Name>pail</Name>' in body))
 say('max-meta-count', json.loads(request('GET', '/info')[1])['swift']['max_meta_count'])
 )PY";
 
@@ -130,6 +132,7 @@ TEST(ObjectStore, StartsAnswersBothAPIsAndStops)
     // A bucket is a container of the same account, seen by both APIs.
     EXPECT_EQ(seen["list-buckets"], "200 True True");
     EXPECT_EQ(seen["bad-signature"], "403 True");
+    EXPECT_EQ(seen["list-bucket-on-localhost"], "200 True");
     // The store's own settings, not this machine's /etc/swift, are in force.
     EXPECT_EQ(seen["max-meta-count"], "91");
     if (HasFailure())

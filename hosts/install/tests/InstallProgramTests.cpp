@@ -222,8 +222,9 @@ TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFilesAndKeepsTheHomeScreen
     ASSERT_NO_FATAL_FAILURE(installRoot());
     auto first = allFiles();
     // Layouts, bundle images, wallpapers, the sample themes, the home
-    // screen and the application's program.
-    EXPECT_EQ(first.size(), 2u + 6u + 5u + sampleThemeFiles().size() + 1u + 1u);
+    // screen, the application's program, and the Settings bundle (library,
+    // information list, specifier list, Settings entry).
+    EXPECT_EQ(first.size(), 2u + 6u + 5u + sampleThemeFiles().size() + 1u + 1u + 4u);
     EXPECT_TRUE(std::filesystem::is_regular_file(m_root.path() / "Applications/Quilt Vane.app/Quilt Vane"));
 
     // A damaged layout and a missing image are put right; nothing else
@@ -306,4 +307,27 @@ print("dock:", ", ".join(home["dock"]))
         "Shortcuts, Home, Files, Music Memos\n"
         "folder:Extras[['Flashlight', 'Reading List', 'Feedback']], Keynote, Numbers, Pages\n"
         "dock: Phone, Mail, Safari, Music\n");
+}
+
+// The Settings bundle lies where the Settings app looks: its library, its
+// information list naming library and principal class, its specifier list,
+// and the Settings entry that names the bundle, as plistlib reads them.
+TEST_F(InstallProgramTest, TheSettingsBundleIsLaidOut)
+{
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    const std::filesystem::path bundle = m_root.path() / "Library/PreferenceBundles/QuiltvanePrefs.bundle";
+    EXPECT_EQ(fileContents(bundle / "QuiltvanePrefs").substr(0, 4), "\x7f" "ELF");
+    auto result = qv::testing::runPython(R"(
+import plistlib, sys
+info, rows, entry = (plistlib.load(open(path, "rb")) for path in sys.argv[1:])
+print(info["CFBundleExecutable"], info["NSPrincipalClass"])
+print([item.get("get") for item in rows["items"] if item["cell"] == "PSSwitchCell"])
+print(entry["entry"]["bundle"], entry["entry"]["label"])
+)", { (bundle / "Info.plist").string(), (bundle / "QuiltvanePrefs.plist").string(),
+        (m_root.path() / "Library/PreferenceLoader/Preferences/QuiltvanePrefs.plist").string() });
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(result.output,
+        "QuiltvanePrefs QuiltvanePrefsListController\n"
+        "['enabled', 'folderLayoutsEnabled', 'hiddenIconsEnabled', 'placeholderIconsEnabled']\n"
+        "QuiltvanePrefs Quiltvane\n");
 }

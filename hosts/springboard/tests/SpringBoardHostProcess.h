@@ -87,16 +87,7 @@ public:
     void expectOk(const std::string& line) { m_process.expectOk(line); }
 
     // The error a command must fail with.
-    std::string errorOf(const std::string& line)
-    {
-        std::string answer = command(line);
-        qv::testing::ProcessResult parsed = qv::testing::runPython("import json, sys; a = json.loads(sys.stdin.read()); print(a.get('error', 'ok'))", {}, answer);
-        EXPECT_EQ(parsed.exitCode, 0) << parsed.errors;
-        std::string error = parsed.output;
-        while (!error.empty() && error.back() == '\n')
-            error.pop_back();
-        return error;
-    }
+    std::string errorOf(const std::string& line) { return m_process.errorOf(line); }
 
     // The dump, flattened by Python.
     std::vector<Fields> dump()

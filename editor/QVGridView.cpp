@@ -347,7 +347,7 @@ void QVGridView::showTutorialCard(int32_t key)
     RefPtr<UIView> host = superview();
     if (!host)
         return;
-    card->showAsNextCard(*host, RefPtr<QVTutorialControllerDelegate>(this));
+    card->showAsNextCard(*host, WeakPtr<QVTutorialControllerDelegate>(this));
     m_tutorialShowing = true;
 }
 
@@ -368,17 +368,7 @@ void QVGridView::didDismissTutorialController(QVTutorialController* controller)
     QVTutorialController::cardWentAway();
     if (!controller)
         return;
-    // Each test reads the key afresh: a card seen before moves the key on,
-    // so the next test looks at the card after it; a card shown ends the
-    // steps, and its own dismissal continues the chain.
-    for (int32_t key = firstGridCard; key < lastGridCard; ++key) {
-        if (controller->tutorialKey() != key)
-            continue;
-        if (QVTutorialController::hasBeenSeen(key + 1))
-            controller->setTutorialKey(key + 1);
-        else
-            showTutorialCard(key + 1);
-    }
+    controller->stepOverSeenCards(firstGridCard, lastGridCard, [this](int32_t key) { showTutorialCard(key); });
     CFPreferencesAppSynchronize(QVPreferenceDomain);
 }
 

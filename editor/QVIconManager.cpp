@@ -196,8 +196,11 @@ void QVIconManager::showDeleteButtonOnIcons(bool show)
 
 void QVIconManager::iconImageChanged()
 {
-    for (const Ref<QVIcon>& icon : m_icons)
-        icon->updateBackgroundImage();
+    // The cached orientations show the new picture too when they return.
+    for (const std::vector<Ref<QVIcon>>* list : { &m_icons, &m_portraitIconCache, &m_landscapeIconCache }) {
+        for (const Ref<QVIcon>& icon : *list)
+            icon->updateBackgroundImage();
+    }
 }
 
 void QVIconManager::setIconBoundaries(CGSize bounds)

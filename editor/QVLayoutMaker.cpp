@@ -89,9 +89,10 @@ void QVLayoutMaker::viewWillAppear(bool animated)
     const int64_t current = interfaceOrientation();
     const bool changedClass = isPortrait(current) ? !isPortrait(m_lastOrientation) : !isLandscape(m_lastOrientation);
     if (changedClass) {
+        // The orientation being laid out is known before the layout.
+        m_lastOrientation = current;
         setViewSizeWithInterfaceOrientation(current);
         configureView(false);
-        m_lastOrientation = current;
     }
     checkForLayoutToView();
 }
@@ -239,6 +240,7 @@ void QVLayoutMaker::layOutViews()
     m_folderBG->setFrame(CGRectMake(screen.width / 2 - folder.width / 2, folderY, folder.width, folder.height));
 
     if (m_folderModeEnabled) {
+        convertRestoredFolderIcons();
         const CGRect folderFrame = m_folderBG->frame();
         const CGSize icon = m_defaultIconFrame.size;
         m_iconManager->setIconBoundaries(CGSizeMake(folderFrame.origin.x + folderFrame.size.width - icon.width,

@@ -92,12 +92,34 @@ public:
     // Loading a layout handed over by the saved layouts tab.
     void checkForLayoutToView();
 
+    // Folder mode: the handshake with SpringBoard for the folder's size,
+    // and the editor laid out for the inside of a folder.
+    void showFolderModeAlert();
+    void setFolderModeEnabled(bool enabled);
+    void folderViewSizeCheck();
+    void folderModeReadyWithFolderBackgroundSize(CGSize size, double cornerRadius);
+    bool folderModeRequestPending() const { return m_folderRequestPending; }
+    static constexpr unsigned folderViewSizeMaximumPolls = 100;
+
+    // The editor's tutorial chain, cards 0 to 8.
+    void viewTutorial();
+
+    // Saving: the name prompt, the assembly of the halves, the writing
+    // under the overwrite and renaming rules.
+    void showSaveAlert();
+    void saveLayoutWithName(const std::string& name, bool portrait, bool landscape);
+    void overwriteLayout();
+
     // The layout file of the wanted halves: the half on the screen from the
     // icons and the grid, the other from the icon manager's caches when
-    // they hold icons. Nothing when no wanted half is available.
+    // they are usable. Nothing when no wanted half is available.
     RefPtr<NSDictionary> generateLayout(bool portrait, bool landscape) const;
-    // The origins array of a list of icons, in list order.
-    Ref<NSArray> originsOfIcons(const std::vector<Ref<QVIcon>>& icons) const;
+    // The origins array of one half's icons, in list order; in folder mode
+    // relative to that half's folder background.
+    Ref<NSArray> originsOfIcons(const std::vector<Ref<QVIcon>>& icons, bool landscape) const;
+    // A name the user layouts folder can hold as "<name>.plist": not empty,
+    // no "/" and not too long for a file name.
+    static bool isUsableLayoutName(const std::string& name);
     // Writes the layout to "<user layouts folder>/<name>.plist", atomically.
     bool writeLayout(const NSDictionary& layout, const std::string& name) const;
 
@@ -167,11 +189,18 @@ private:
     void moveTopButtons(CGFloat distance);
     void hideIconBeneathSubviews();
     void bringIconAboveSubviews();
-    void loadHalf(NSDictionary& extracted, bool landscape);
+    void loadHalf(NSDictionary& extracted, bool landscape, bool folderLayout);
     Ref<NSDictionary> gridEntry(CGSize gridSize, CGRect frame) const;
-    void setFolderModeEnabled(bool enabled);
-    void viewTutorial();
     void invalidateTimer(RefPtr<NSTimer>& timer);
+    void folderViewSizeNotificationCenterDelayedAction();
+    void stopFolderViewSizePoll();
+    void folderViewSizeFound(CGSize size, double cornerRadius);
+    void moveScreenIconsIntoFolder(const char* animationName);
+    void convertRestoredFolderIcons();
+    void showTutorialCard(int32_t key);
+    bool cachedHalfUsable(bool landscape) const;
+    void saveLayout(NSDictionary& layout, const std::string& name, const std::string& missingHalf);
+    void showMessage(const std::string& title, const std::string& message);
 
     RefPtr<QVUtilities> m_utilities;
     RefPtr<QVSettings> m_settings;
@@ -211,6 +240,17 @@ private:
     CGRect m_landscapeFolderFrameCache;
     CGRect m_portraitFolderFrameCache;
     RefPtr<QVIcon> m_positionPopoverIcon;
+    bool m_moveIconsBeforeEnablingFolderMode = false;
+    RefPtr<NSTimer> m_folderViewSizeTimer;
+    unsigned m_folderViewSizeCount = 0;
+    bool m_folderRequestPending = false;
+    // Whether each orientation's cached icons (portrait, landscape) hold a
+    // folder layout's folder-relative positions, to be moved into that
+    // orientation's folder background when they come on the screen.
+    bool m_cacheFolderRelative[2] = { false, false };
+    RefPtr<NSDictionary> m_overwriteLayout;
+    std::string m_overwriteLayoutName;
+    std::string m_overwriteLayoutFilePath;
     bool m_includePortrait = true;
     bool m_includeLandscape = true;
     CGRect m_defaultIconFrame;

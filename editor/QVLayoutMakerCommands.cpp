@@ -80,7 +80,7 @@ void QVLayoutMaker::actionSheetClickedButtonAtIndex(UIActionSheet* sheet, int64_
     else if (title == "Save Portrait & Landscape" || title == "Save Portrait" || title == "Save Landscape") {
         m_includePortrait = title != "Save Landscape";
         m_includeLandscape = title != "Save Portrait";
-        logLine("Quilt Vane: saving through the save alert is not available in this build");
+        showSaveAlert();
     } else if (title == "Show Icon Labels" || title == "Hide Icon Labels")
         m_iconManager->showIconNameLabels(title == "Show Icon Labels");
     else if (title == "Start Selecting Icons")
@@ -137,7 +137,11 @@ void QVLayoutMaker::alertViewClickedButtonAtIndex(UIAlertView* alert, int64_t bu
     const std::string title = alert->buttonTitleAtIndex(buttonIndex);
     RefPtr<UITextField> field = alert->alertViewStyle() == UIAlertViewStyleDefault ? nullptr : alert->textFieldAtIndex(0);
     const std::string onlyTitle = stringWithFormat("Delete %@ only", landscapeOnScreen() ? "Landscape" : "Portrait");
-    if (title == "Set" && field && field->placeholder() == iconAmountPlaceholder) {
+    if (title == "Save" && field) {
+        saveLayoutWithName(field->text(), m_includePortrait, m_includeLandscape);
+    } else if (title == "Overwrite") {
+        overwriteLayout();
+    } else if (title == "Set" && field && field->placeholder() == iconAmountPlaceholder) {
         setIconAmount(QVNumberFieldValue(field->text()));
     } else if (title == "Delete Portrait & Landscape") {
         m_iconManager->deleteAllIcons(true);
@@ -174,8 +178,20 @@ bool QVLayoutMaker::textField(UITextField* field, NSRange range, const std::stri
 
 bool QVLayoutMaker::textFieldShouldReturn(UITextField* field)
 {
-    if (field)
+    if (!field)
+        return false;
+    Ref<QVLayoutMaker> protectedThis(*this);
+    if (field->placeholder() == layoutNamePlaceholder) {
+        // Taken before the prompt goes: the save may open another one.
+        RefPtr<UIAlertView> prompt = std::move(m_saveAlert);
+        const std::string name = field->text();
         field->resignFirstResponder();
+        if (prompt && prompt->visible())
+            prompt->dismissWithClickedButtonIndex(1, true);
+        saveLayoutWithName(name, m_includePortrait, m_includeLandscape);
+        return false;
+    }
+    field->resignFirstResponder();
     return false;
 }
 
@@ -313,22 +329,6 @@ void QVLayoutMaker::setGridFrameFromIconManager(CGRect frame, QVIconManager*)
 void QVLayoutMaker::iconManagerObservedPositionPopoverFromIcon(QVIconManager*, QVIcon* icon)
 {
     m_positionPopoverIcon = icon;
-}
-
-// Parts of other screens' work that this build does not have yet.
-
-void QVLayoutMaker::setFolderModeEnabled(bool)
-{
-    logLine("Quilt Vane: folder mode is not available in this build");
-}
-
-void QVLayoutMaker::viewTutorial()
-{
-}
-
-void QVLayoutMaker::didDismissTutorialController(QVTutorialController*)
-{
-    m_tutorialShowing = false;
 }
 
 } // namespace qv

@@ -31,14 +31,25 @@ long long wholePoints(CGFloat value)
 
 // Writing
 
-Ref<NSArray> QVLayoutMaker::originsOfIcons(const std::vector<Ref<QVIcon>>& icons) const
+Ref<NSArray> QVLayoutMaker::originsOfIcons(const std::vector<Ref<QVIcon>>& icons, bool landscape) const
 {
+    // In folder mode positions are relative to the half's folder background
+    // (20 added to y, which the extension takes off again). Cached icons of
+    // a folder layout never shown are relative already.
+    CGPoint offset = CGPointMake(0, 0);
+    const bool onScreen = landscape == landscapeOnScreen();
+    if (m_folderModeEnabled && (onScreen || !m_cacheFolderRelative[landscape ? 1 : 0])) {
+        CGRect folder = m_folderBG->frame();
+        if (!onScreen)
+            folder = landscape ? m_landscapeFolderFrameCache : m_portraitFolderFrameCache;
+        offset = CGPointMake(-folder.origin.x, 20 - folder.origin.y);
+    }
     Ref<NSArray> origins = NSArray::create();
     for (const Ref<QVIcon>& icon : icons) {
         const CGPoint origin = icon->frame().origin;
         origins->addObject(NSDictionary::create({
-            { QVIconXKey, wholePoints(origin.x) },
-            { QVIconYKey, wholePoints(origin.y) },
+            { QVIconXKey, wholePoints(origin.x + offset.x) },
+            { QVIconYKey, wholePoints(origin.y + offset.y) },
             { QVIconLockedIndexKey, icon->lockedIndex() },
         }));
     }
@@ -57,9 +68,23 @@ Ref<NSDictionary> QVLayoutMaker::gridEntry(CGSize gridSize, CGRect frame) const
     });
 }
 
+bool QVLayoutMaker::cachedHalfUsable(bool landscape) const
+{
+    const std::vector<Ref<QVIcon>>& cached = landscape ? m_iconManager->landscapeIconCache() : m_iconManager->portraitIconCache();
+    if (cached.empty())
+        return false;
+    if (!m_folderModeEnabled || m_cacheFolderRelative[landscape ? 1 : 0])
+        return true;
+    const CGRect folder = landscape ? m_landscapeFolderFrameCache : m_portraitFolderFrameCache;
+    return folder.size.width > 0 && folder.size.height > 0;
+}
+
 RefPtr<NSDictionary> QVLayoutMaker::generateLayout(bool portrait, bool landscape) const
 {
     if (!m_iconManager || !m_gridView)
+        return nullptr;
+    const int64_t orientation = interfaceOrientation();
+    if (orientation < UIInterfaceOrientationPortrait || orientation > UIInterfaceOrientationLandscapeLeft)
         return nullptr;
     const bool landscapeShown = landscapeOnScreen();
     Ref<NSDictionary> layout = NSDictionary::create({ { QVMadeByApplicationKey, true } });
@@ -70,16 +95,14 @@ RefPtr<NSDictionary> QVLayoutMaker::generateLayout(bool portrait, bool landscape
         const std::string originsKey = currentDeviceKey(QVOriginsStem, half);
         const std::string gridKey = currentDeviceKey(QVGridSizeStem, half);
         if (half == landscapeShown) {
-            layout->setObject(originsOfIcons(m_iconManager->icons()), originsKey);
+            layout->setObject(originsOfIcons(m_iconManager->icons(), half), originsKey);
             layout->setObject(gridEntry(m_settings->gridSize(), m_gridView->gridBG()->frame()), gridKey);
             written = true;
             continue;
         }
-        // The other half comes from the caches, when they hold icons.
-        const std::vector<Ref<QVIcon>>& cached = half ? m_iconManager->landscapeIconCache() : m_iconManager->portraitIconCache();
-        if (cached.empty())
+        if (!cachedHalfUsable(half))
             continue;
-        layout->setObject(originsOfIcons(cached), originsKey);
+        layout->setObject(originsOfIcons(half ? m_iconManager->landscapeIconCache() : m_iconManager->portraitIconCache(), half), originsKey);
         layout->setObject(gridEntry(half ? m_iconManager->landscapeGridSizeCache() : m_iconManager->portraitGridSizeCache(),
                               half ? m_iconManager->landscapeGridFrameCache() : m_iconManager->portraitGridFrameCache()),
             gridKey);
@@ -93,6 +116,8 @@ RefPtr<NSDictionary> QVLayoutMaker::generateLayout(bool portrait, bool landscape
 
 bool QVLayoutMaker::writeLayout(const NSDictionary& layout, const std::string& name) const
 {
+    if (!isUsableLayoutName(name))
+        return false;
     const std::optional<std::string> filtered = QVUtilities::currentUtilities()->filterLayoutName(name);
     if (!filtered || filtered->empty())
         return false;
@@ -110,15 +135,27 @@ void QVLayoutMaker::checkForLayoutToView()
         return;
     Ref<NSDictionary> extracted = m_reader->generateIconsFromLayout(m_appDelegate->viewLayoutData());
     const bool folder = boolValueForKey(extracted, QVFolderLayoutKey);
-    if (folder != m_folderModeEnabled)
-        setFolderModeEnabled(folder);
-    loadHalf(extracted, true);
-    loadHalf(extracted, false);
+    const bool folderAlreadyOn = folder && m_folderModeEnabled;
+    m_moveIconsBeforeEnablingFolderMode = folder;
+    setFolderModeEnabled(folder);
+    if (folderAlreadyOn) {
+        // The folder-relative positions are placed on the whole screen
+        // first, then moved into the folder background at once.
+        m_iconManager->setMinimumIconPoint(CGPointMake(0, 0));
+        m_iconManager->setIconBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
+    }
+    loadHalf(extracted, true, folder);
+    loadHalf(extracted, false, folder);
+    if (folderAlreadyOn) {
+        moveScreenIconsIntoFolder("Folder mode icon fix");
+        m_moveIconsBeforeEnablingFolderMode = false;
+        layOutViews();
+    }
     m_appDelegate->setViewLayout(false);
     m_appDelegate->setViewLayoutData(nullptr);
 }
 
-void QVLayoutMaker::loadHalf(NSDictionary& extracted, bool landscape)
+void QVLayoutMaker::loadHalf(NSDictionary& extracted, bool landscape, bool folderLayout)
 {
     const std::string suffix = landscape ? QVLandscapeSuffix : "";
     RefPtr<NSArray> entries = extracted.objectForKey<NSArray>(landscape ? QVLandscapeIconsKey : QVPortraitIconsKey);
@@ -150,6 +187,9 @@ void QVLayoutMaker::loadHalf(NSDictionary& extracted, bool landscape)
         std::vector<Ref<QVIcon>> cache;
         for (const Entry& icon : icons)
             cache.push_back(m_iconManager->iconWithFrame(icon.frame, icon.slot));
+        // A folder layout's cached half stays relative to the folder until
+        // it comes on the screen in folder mode.
+        m_cacheFolderRelative[landscape ? 1 : 0] = folderLayout;
         if (landscape) {
             m_iconManager->setLandscapeIconCache(std::move(cache));
             m_iconManager->setLandscapeGridFrameCache(gridFrame);

@@ -28,7 +28,7 @@ void QVTutorialController::showInView(UIView& host)
 void QVTutorialController::didDismissTutorialView(QVTutorialView*)
 {
     Ref<QVTutorialController> protectedThis(*this);
-    if (RefPtr<QVTutorialControllerDelegate> delegate = m_delegate)
+    if (RefPtr<QVTutorialControllerDelegate> delegate = m_delegate.lock())
         delegate->didDismissTutorialController(this);
 }
 
@@ -41,9 +41,9 @@ bool QVTutorialController::hasBeenSeen(int32_t key)
     return flag && flag->kind() == NSNumber::Kind::Boolean && flag->boolValue();
 }
 
-void QVTutorialController::showAsNextCard(UIView& host, RefPtr<QVTutorialControllerDelegate> owner)
+void QVTutorialController::showAsNextCard(UIView& host, const WeakPtr<QVTutorialControllerDelegate>& owner)
 {
-    setDelegate(std::move(owner));
+    setDelegate(owner);
     showInView(host);
     // The flag is written as the card shows, so a card is never shown twice
     // even when the application ends with it on screen.
@@ -53,6 +53,18 @@ void QVTutorialController::showAsNextCard(UIView& host, RefPtr<QVTutorialControl
     }
     if (RefPtr<AppDelegate> appDelegate = AppDelegate::shared())
         appDelegate->setShouldAutoRotate(false);
+}
+
+void QVTutorialController::stepOverSeenCards(int32_t firstKey, int32_t lastKey, const std::function<void(int32_t key)>& showCard)
+{
+    for (int32_t key = firstKey; key < lastKey; ++key) {
+        if (m_tutorialKey != key)
+            continue;
+        if (hasBeenSeen(key + 1))
+            m_tutorialKey = key + 1;
+        else
+            showCard(key + 1);
+    }
 }
 
 void QVTutorialController::cardWentAway()

@@ -4,8 +4,10 @@
 #include "QVTutorialView.h"
 
 #include "platform/Foundation/NSObject.h"
+#include "platform/core/WeakPtr.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qv {
@@ -28,8 +30,10 @@ public:
 
     int32_t tutorialKey() const { return m_tutorialKey; }
     void setTutorialKey(int32_t key) { m_tutorialKey = key; }
-    RefPtr<QVTutorialControllerDelegate> delegate() const { return m_delegate; }
-    void setDelegate(RefPtr<QVTutorialControllerDelegate> delegate) { m_delegate = std::move(delegate); }
+    // Not retained: the chain's owner outlives its cards, and a card on its
+    // owner's own view would otherwise keep the owner alive for ever.
+    RefPtr<QVTutorialControllerDelegate> delegate() const { return m_delegate.lock(); }
+    void setDelegate(const WeakPtr<QVTutorialControllerDelegate>& delegate) { m_delegate = delegate; }
 
     const std::string& title() const { return m_title; }
     const std::string& message() const { return m_message; }
@@ -43,9 +47,14 @@ public:
     // The chain's showing step: makes the owner the delegate, shows the card
     // in the host, writes its seen flag, synchronises the domain and turns
     // rotation off. The owner marks its card as showing.
-    void showAsNextCard(UIView& host, RefPtr<QVTutorialControllerDelegate> owner);
+    void showAsNextCard(UIView& host, const WeakPtr<QVTutorialControllerDelegate>& owner);
     // The chain's step after a dismissal: rotation back on.
     static void cardWentAway();
+    // The next card of a chain of cards firstKey...lastKey after this one:
+    // each card after it already seen moves its key on, so the following
+    // test looks one card further; the first unseen one is shown (and its
+    // own dismissal goes on from there). The key is read afresh each time.
+    void stepOverSeenCards(int32_t firstKey, int32_t lastKey, const std::function<void(int32_t key)>& showCard);
 
 protected:
     ~QVTutorialController() override = default;
@@ -54,7 +63,7 @@ private:
     const std::string m_title;
     const std::string m_message;
     const CGSize m_contentSize;
-    RefPtr<QVTutorialControllerDelegate> m_delegate;
+    WeakPtr<QVTutorialControllerDelegate> m_delegate;
     int32_t m_tutorialKey;
     WeakPtr<QVTutorialView> m_view;
 };

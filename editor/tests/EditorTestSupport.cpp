@@ -188,7 +188,12 @@ ApplicationScreen::ApplicationScreen(const DeviceCase& deviceCase, bool tutorial
             const std::string name = QVUtilities::currentUtilities()->tutorialKey(key).value_or("");
             CFPreferencesSetAppValue(name, NSNumber::numberWithBool(true), QVPreferenceDomain);
         }
+        // Nor does the folder-mode offer.
+        CFPreferencesSetAppValue(QVUsedFolderModeBeforeKey, NSNumber::numberWithBool(true), QVPreferenceDomain);
+    } else {
+        CFPreferencesSetAppValue(QVUsedFolderModeBeforeKey, nullptr, QVPreferenceDomain);
     }
+    CFPreferencesSetAppValue(QVFolderViewSizeKey, nullptr, QVPreferenceDomain);
     QVSettings::currentSettings()->setGridSize(QVDevice::currentDevice()->defaultNumberOfGridLines());
     QVSettings::currentSettings()->setSnapToGrid(false);
     UIApplication::sharedApplication()->setDelegate(appDelegate);

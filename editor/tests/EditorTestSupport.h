@@ -156,7 +156,8 @@ public:
 
 // The application as its main interface builds it: a window with the tab
 // bar controller, the editor in front, on a device root, with every
-// tutorial card marked as seen (so that none gets in the way) unless asked.
+// tutorial card marked as seen and folder mode used before (so that no card
+// or offer gets in the way) unless asked.
 class ApplicationScreen {
 public:
     explicit ApplicationScreen(const DeviceCase& device, bool tutorialSeen = true);

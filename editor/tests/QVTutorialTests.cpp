@@ -28,7 +28,7 @@ protected:
     WeakPtr<QVTutorialController> showCard(CGSize box, int32_t key = 3)
     {
         Ref<QVTutorialController> controller = makeRef<QVTutorialController>("Title", "Message", box, key);
-        controller->setDelegate(recorder);
+        controller->setDelegate(WeakPtr<QVTutorialControllerDelegate>(recorder.ptr()));
         controller->showInView(screen.mainView);
         return WeakPtr<QVTutorialController>(controller);
     }
@@ -135,7 +135,7 @@ TEST_P(QVTutorialTest, RemovalReportsOnlyWhenTheOverlayLeaves)
 
     Ref<QVTutorialView> loose = makeRef<QVTutorialView>(CGRectMake(0, 0, 10, 10), "T", "M", CGSizeMake(5, 5));
     Ref<QVTutorialController> controller = makeRef<QVTutorialController>("T", "M", CGSizeMake(5, 5), 1);
-    controller->setDelegate(recorder);
+    controller->setDelegate(WeakPtr<QVTutorialControllerDelegate>(recorder.ptr()));
     loose->setDelegate(controller);
     loose->removeFromSuperview();
     EXPECT_EQ(recorder->keys.size(), 1u);
@@ -148,7 +148,7 @@ TEST_P(QVTutorialTest, SeenFlagsAndReset)
 {
     EXPECT_FALSE(QVTutorialController::hasBeenSeen(2));
     Ref<QVTutorialController> controller = makeRef<QVTutorialController>("Icon", "M", CGSizeMake(200, 150), 2);
-    controller->showAsNextCard(screen.mainView, recorder);
+    controller->showAsNextCard(screen.mainView, WeakPtr<QVTutorialControllerDelegate>(recorder.ptr()));
     EXPECT_EQ(screen.tutorialFlag(2), "YES");
     EXPECT_TRUE(QVTutorialController::hasBeenSeen(2));
     EXPECT_FALSE(screen.appDelegate->shouldAutoRotate());

@@ -188,6 +188,11 @@ void writeEditorState(JSONWriter& writer)
     writer.member("buttonsHidden", editor->buttonsHidden());
     writer.member("ignoreIconTouches", editor->ignoreIconTouches());
     writer.member("folderMode", editor->folderModeEnabled());
+    writer.member("folderModeRequested", editor->folderModeRequestPending());
+    if (RefPtr<UIView> folder = editor->folderBG()) {
+        writeRect(writer, "folderFrame", folder->frame());
+        writer.member("folderAlpha", folder->alpha());
+    }
     writeRect(writer, "defaultIconFrame", editor->defaultIconFrame());
     writer.key("maxIconPoint").beginArray().value(editor->maxIconPoint().x).value(editor->maxIconPoint().y).endArray();
     writeGrid(writer, *editor);

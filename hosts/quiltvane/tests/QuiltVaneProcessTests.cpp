@@ -1,5 +1,6 @@
 // The application as a real process on a device root, driven through its
 // standard input; what it shows is read from its dump by Python.
+#include "QuiltVaneTestSupport.h"
 #include "testing/DrivenProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
@@ -53,13 +54,7 @@ public:
         : m_device("QV_DEVICE", device)
         , m_driver("QV_DRIVER", "stdin")
     {
-        std::string keys;
-        for (const char* key : { "Welcome", "Quick-Actions", "Icon", "Options-Button", "Add-Icon-Button", "Save-Button", "Grid-Button",
-                 "Image-Button", "Orientation", "Grid-View-Welcome", "Reset-Grid-Position", "Change-Grid-Dimensions", "Unlock-All-Icons",
-                 "Fill-Grid", "Ignore-Icon-Touches" })
-            keys += std::string("<key>Tutorial-") + key + "</key><true/>";
-        root.writeFile("/var/mobile/Library/Preferences/com.corvellan.Quilt-Vane.plist",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>" + keys + "</dict></plist>");
+        root.writeFile(qv::quiltvanetest::preferencesPath, qv::quiltvanetest::preferencesWithTutorialSeen());
         m_process = std::make_unique<qv::testing::DrivenProcess>(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/Quilt Vane" });
     }
 

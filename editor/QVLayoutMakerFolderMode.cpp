@@ -1,0 +1,194 @@
+// Folder mode: the editor asks SpringBoard's extension for the size of the
+// open-folder background (a Darwin notification, then polling of the
+// preference value it writes) and confines the icons and the grid to a
+// folder background of that size.
+#include "QVLayoutMaker.h"
+
+#include "model/QVPreferenceNames.h"
+#include "model/QVSharedPreferences.h"
+#include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/PerformSelector.h"
+
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+// "FolderViewSize" as an answer: a dictionary whose "width", "height" and
+// "cornerRadius" are finite numbers where present (a missing one reads as
+// 0). Anything else is no answer.
+std::optional<QVFolderViewSize> folderViewSizeAnswer(const RefPtr<NSObject>& value)
+{
+    RefPtr<NSDictionary> dictionary = dynamicRefCast<NSDictionary>(value);
+    if (!dictionary)
+        return std::nullopt;
+    QVFolderViewSize size;
+    const std::pair<const char*, double*> fields[] = {
+        { QVFolderViewWidthKey, &size.width }, { QVFolderViewHeightKey, &size.height }, { QVFolderViewCornerRadiusKey, &size.cornerRadius },
+    };
+    for (const auto& [key, field] : fields) {
+        RefPtr<NSObject> entry = dictionary->objectForKey(key);
+        if (!entry)
+            continue;
+        RefPtr<NSNumber> number = dynamicRefCast<NSNumber>(entry);
+        if (!number || !std::isfinite(number->doubleValue()))
+            return std::nullopt;
+        *field = number->doubleValue();
+    }
+    return size;
+}
+
+} // namespace
+
+void QVLayoutMaker::showFolderModeAlert()
+{
+    m_lastAlert = makeRef<UIAlertView>("Folder Mode",
+        "There is now a \"Folder Mode\" where you can create layouts specifically designed for folders. Would you like to enable it now?\n"
+        "Note: You can enable / disable Folder Mode by pressing the \"Options\" button then \"Enable / Disable Folder Mode\"",
+        WeakPtr<UIAlertViewDelegate>(this), std::string("Later"), std::vector<std::string> { "Enable Folder Mode" });
+    m_lastAlert->show();
+}
+
+void QVLayoutMaker::setFolderModeEnabled(bool enabled)
+{
+    if (!enabled && m_folderRequestPending) {
+        // Leaving folder mode also ends a request still waiting for its
+        // answer.
+        stopFolderViewSizePoll();
+        return;
+    }
+    if (enabled == m_folderModeEnabled || !m_iconManager || !m_gridView)
+        return;
+    if (enabled) {
+        // One request at a time: a second one waits for the first's answer.
+        if (m_folderRequestPending)
+            return;
+        m_folderRequestPending = true;
+        QVSharedPreferences::postNotification(QVGetFolderViewSizeNotification);
+        WeakPtr<QVLayoutMaker> weakThis(this);
+        performSelector(*this, { "_folderViewSizeNotificationCenterDelayedAction", [weakThis] {
+            if (RefPtr<QVLayoutMaker> editor = weakThis.lock())
+                editor->folderViewSizeNotificationCenterDelayedAction();
+        } }, nullptr, 0.2);
+        return;
+    }
+    m_folderModeEnabled = false;
+    m_iconManager->setMinimumIconPoint(CGPointMake(0, 0));
+    m_iconManager->setIconBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
+    m_gridView->setFrame(m_gridFrame);
+    m_gridView->setGridFrame(m_gridFrame);
+    m_gridView->setMaxBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
+    m_gridView->updateGridIconPositions();
+    m_folderBG->setAlpha(0);
+}
+
+void QVLayoutMaker::folderViewSizeNotificationCenterDelayedAction()
+{
+    if (!m_folderRequestPending)
+        return;
+    invalidateTimer(m_folderViewSizeTimer);
+    WeakPtr<QVLayoutMaker> weakThis(this);
+    m_folderViewSizeTimer = NSTimer::scheduledTimerWithTimeInterval(0.1, [weakThis](NSTimer&) {
+        if (RefPtr<QVLayoutMaker> editor = weakThis.lock())
+            editor->folderViewSizeCheck();
+    }, true);
+}
+
+void QVLayoutMaker::stopFolderViewSizePoll()
+{
+    cancelPreviousPerformRequestsWithTarget(*this, "_folderViewSizeNotificationCenterDelayedAction", nullptr);
+    invalidateTimer(m_folderViewSizeTimer);
+    m_folderViewSizeCount = 0;
+    m_folderRequestPending = false;
+}
+
+void QVLayoutMaker::folderViewSizeCheck()
+{
+    // The extension writes from another process: its value arrives here
+    // with a synchronisation.
+    QVSharedPreferences::synchronize();
+    if (std::optional<QVFolderViewSize> answer = folderViewSizeAnswer(QVSharedPreferences::copyValue(QVFolderViewSizeKey))) {
+        stopFolderViewSizePoll();
+        folderViewSizeFound(CGSizeMake(static_cast<float>(answer->width), static_cast<float>(answer->height)), answer->cornerRadius);
+        return;
+    }
+    if (++m_folderViewSizeCount <= folderViewSizeMaximumPolls)
+        return;
+    stopFolderViewSizePoll();
+    showMessage("Error", "Couldn't retrieve folder size. Please try again later...");
+}
+
+void QVLayoutMaker::folderViewSizeFound(CGSize size, double cornerRadius)
+{
+    folderModeReadyWithFolderBackgroundSize(size, cornerRadius);
+    if (!QVSharedPreferences::boolForKey(QVUsedFolderModeBeforeKey))
+        QVSharedPreferences::setValue(QVUsedFolderModeBeforeKey, NSNumber::numberWithBool(true));
+    QVSharedPreferences::setValue(QVFolderViewSizeKey, nullptr);
+    QVSharedPreferences::synchronize();
+}
+
+void QVLayoutMaker::moveScreenIconsIntoFolder(const char* animationName)
+{
+    const CGRect folder = m_folderBG->frame();
+    UIView::beginAnimations(animationName);
+    for (const Ref<QVIcon>& icon : m_iconManager->icons()) {
+        CGRect frame = icon->frame();
+        frame.origin.x += folder.origin.x;
+        frame.origin.y += folder.origin.y - 20;
+        icon->setFrame(frame);
+    }
+    UIView::commitAnimations();
+}
+
+void QVLayoutMaker::folderModeReadyWithFolderBackgroundSize(CGSize size, double cornerRadius)
+{
+    if (m_folderModeEnabled || !m_iconManager || !m_gridView)
+        return;
+    m_folderModeEnabled = true;
+    const CGSize screen = view()->frame().size;
+    CGRect folder = CGRectMake(screen.width / 2 - size.width / 2, screen.height / 2 - size.height / 2 - 20, size.width, size.height);
+    m_folderBG->setFrame(folder);
+    if (folder.origin.y <= 20) {
+        folder.origin.y = 20;
+        m_folderBG->setFrame(folder);
+    }
+    m_folderBG->layer()->setCornerRadius(static_cast<float>(cornerRadius));
+    if (m_moveIconsBeforeEnablingFolderMode) {
+        // The icons carry positions relative to the folder (as saved); they
+        // move into the folder background now that it has its place.
+        m_iconManager->setIconBoundaries(CGSizeMake(folder.origin.x + folder.size.width, folder.origin.y + folder.size.height));
+        moveScreenIconsIntoFolder("Folder mode icon fix");
+        m_moveIconsBeforeEnablingFolderMode = false;
+    }
+    UIView::beginAnimations("Show folder background");
+    m_folderBG->setAlpha(1);
+    UIView::commitAnimations();
+    const CGSize icon = m_defaultIconFrame.size;
+    m_iconManager->setIconBoundaries(CGSizeMake(folder.origin.x + folder.size.width - icon.width, folder.origin.y + folder.size.height - icon.height));
+    m_iconManager->setMinimumIconPoint(folder.origin);
+    m_iconManager->updateAllIconsToNewBoundaries();
+    m_gridView->setFrame(folder);
+    m_gridView->setGridFrame(folder);
+    m_gridView->setMaxBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
+    m_gridView->resetGridPosition();
+}
+
+void QVLayoutMaker::convertRestoredFolderIcons()
+{
+    // The orientation being laid out: a rotation lays out before the
+    // interface has turned.
+    const bool landscape = m_lastOrientation == UIInterfaceOrientationLandscapeLeft || m_lastOrientation == UIInterfaceOrientationLandscapeRight;
+    bool& relative = m_cacheFolderRelative[landscape ? 1 : 0];
+    if (!relative || !m_folderModeEnabled)
+        return;
+    // The icons just restored were read from a folder layout and never
+    // shown: they take this orientation's folder background now, before
+    // they are confined to it.
+    const CGRect folder = m_folderBG->frame();
+    m_iconManager->setIconBoundaries(CGSizeMake(folder.origin.x + folder.size.width, folder.origin.y + folder.size.height));
+    moveScreenIconsIntoFolder("Folder mode icon fix");
+    relative = false;
+}
+
+} // namespace qv

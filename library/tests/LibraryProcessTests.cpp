@@ -258,6 +258,12 @@ TEST(ThemeBrowserProcess, ChoosingThemeImagesChangesTheEditor)
     device.root.writeFile("/var/mobile/Outside/Icons/Secret.png", device.root.readFile("/Library/Themes/Quilt.theme/Icons/Amber.png"));
     std::filesystem::create_directory_symlink("Quilt.theme", device.root.hostPath("/Library/Themes/Linked.theme"));
     std::filesystem::create_directory_symlink(device.root.hostPath("/var/mobile/Outside"), device.root.hostPath("/Library/Themes/Outside.theme"));
+    // The sample tree of the scanning rules, with the entries that must not count.
+    const std::string png = device.root.readFile("/Library/Themes/Quilt.theme/Icons/Coral.png");
+    for (const char* file : { "Bundles/A/icon.png", "Bundles/A/icon@2x.png", "Bundles/A/icon~ipad.png", "Bundles/B/Icon.PNG",
+             "Folders/Games/icon.png", "Icons/Safari.png", "Icons/Notes.PNG", "Icons/readmepng", "Bundles/notes.txt" })
+        device.root.writeFile(std::string("/Library/Themes/Sample.theme/") + file, png);
+    std::filesystem::create_directories(device.root.hostPath("/Library/Themes/Sample.theme/Icons/x.png"));
     device.startApplication();
     device.ok("button +");
     device.ok("wait 300");
@@ -269,7 +275,15 @@ TEST(ThemeBrowserProcess, ChoosingThemeImagesChangesTheEditor)
     device.ok("wait 500");
     EXPECT_EQ(device.value("[lib['themes']['screen'], lib['themes']['title']]"), "[\"browser\", \"Themes\"]");
     EXPECT_EQ(device.value(rowsOf("lib['themes']")),
-        "[\"Broken.theme|black\", \"Dusk.theme|gray|off\", \"Linked.theme|black\", \"Outside.theme|gray|off\", \"Quilt.theme|black\"]");
+        "[\"Broken.theme|black\", \"Dusk.theme|gray|off\", \"Linked.theme|black\", \"Outside.theme|gray|off\", \"Quilt.theme|black\", "
+        "\"Sample.theme|black\"]");
+
+    device.ok("rowtitle Sample.theme");
+    device.ok("wait 500");
+    EXPECT_EQ(device.value("[[r['text'] for r in s['rows']] for s in lib['themes']['sections']]"),
+        "[[\"icon.png\", \"icon@2x.png\", \"Icon.PNG\"], [\"icon.png\"], [\"Safari.png\", \"readmepng\"]]");
+    device.ok("back");
+    device.ok("wait 500");
 
     device.ok("rowtitle Linked.theme");
     device.ok("wait 500");
@@ -299,7 +313,8 @@ TEST(ThemeBrowserProcess, ChoosingThemeImagesChangesTheEditor)
     device.ok("sheet Change Background Image");
     device.ok("wait 500");
     EXPECT_EQ(device.value(rowsOf("lib['themes']")),
-        "[\"Broken.theme|gray|off\", \"Dusk.theme|black\", \"Linked.theme|black\", \"Outside.theme|gray|off\", \"Quilt.theme|black\"]");
+        "[\"Broken.theme|gray|off\", \"Dusk.theme|black\", \"Linked.theme|black\", \"Outside.theme|gray|off\", \"Quilt.theme|black\", "
+        "\"Sample.theme|gray|off\"]");
     device.ok("rowtitle Dusk.theme");
     device.ok("wait 500");
     device.ok("rowtitle Wallpaper.png");

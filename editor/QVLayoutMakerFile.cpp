@@ -10,6 +10,7 @@
 #include "platform/Foundation/NSValue.h"
 #include "platform/Foundation/StringFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -167,7 +168,13 @@ void QVLayoutMaker::loadHalf(NSDictionary& extracted, bool landscape, bool folde
     // A frame that is no number takes the grid's current one.
     if (!std::isfinite(gridFrame.origin.x) || !std::isfinite(gridFrame.origin.y) || !std::isfinite(gridFrame.size.width) || !std::isfinite(gridFrame.size.height))
         gridFrame = m_gridView->gridBG()->frame();
-    const CGSize gridSize = QVBoundedGridSize(sizeValue ? sizeValue->CGSizeValue() : m_settings->gridSize());
+    // A file's grid takes what the size panel could have made of it: 2 to
+    // 100 columns and rows.
+    auto steppable = [](CGFloat lines) {
+        return std::isfinite(lines) ? std::clamp(lines, QVMinimumSteppedGridLines, QVMaximumGridLines) : lines;
+    };
+    CGSize gridSize = sizeValue ? sizeValue->CGSizeValue() : m_settings->gridSize();
+    gridSize = CGSizeMake(steppable(gridSize.width), steppable(gridSize.height));
 
     struct Entry {
         CGRect frame;

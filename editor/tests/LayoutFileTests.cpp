@@ -177,19 +177,19 @@ TEST(LayoutFileTest, PlistlibLayoutOpensUnchanged)
 }
 
 // A file is untrusted: entries that are no dictionaries are skipped, reals
-// are truncated, a huge grid is held at 100, a frame that is no number
-// keeps the grid where it is.
+// are truncated, the grid is held within 2 to 100 columns and rows, a frame
+// that is no number keeps the grid where it is.
 TEST(LayoutFileTest, UntrustedFileOpensSafely)
 {
     ApplicationScreen app(deviceCases[0]);
     const CGRect gridBefore = app.grid()->gridBG()->frame();
     writeWithPlistlib(app, userLayout("Odd"),
         "{'Origins-4Inch': ['icon', 5, {'x': 33.9, 'y': -0.5, 'LockedIndex': 2.7}, [1, 2]], "
-        "'GridSize-4Inch': {'Dimensions-Width': 10**12, 'Dimensions-Height': 4, 'x': float('nan'), 'y': 1.0, 'width': 2.0, 'height': 3.0}}");
+        "'GridSize-4Inch': {'Dimensions-Width': 10**12, 'Dimensions-Height': 1, 'x': float('nan'), 'y': 1.0, 'width': 2.0, 'height': 3.0}}");
     openLayout(app, "Odd");
     ASSERT_EQ(app.icons()->icons().size(), 1u);
     EXPECT_EQ(app.icons()->icons()[0]->frame().origin, CGPointMake(33, 0));
     EXPECT_EQ(app.icons()->icons()[0]->lockedIndex(), 2);
-    EXPECT_EQ(QVSettings::currentSettings()->gridSize(), CGSizeMake(100, 4));
+    EXPECT_EQ(QVSettings::currentSettings()->gridSize(), CGSizeMake(100, 2)) << "held within 2 to 100";
     EXPECT_EQ(app.grid()->gridBG()->frame(), gridBefore);
 }

@@ -241,6 +241,22 @@ TEST_P(QVIconManagerTest, RestoreDropsTheOutgoingSelection)
     EXPECT_TRUE(manager()->selectedIcons().empty());
 }
 
+// A new icon picture reaches the icons on the screen and those cached.
+TEST_P(QVIconManagerTest, IconImageReachesCachedIcons)
+{
+    manager()->addIcon();
+    manager()->loadLandscapeOrientation();
+    Ref<QVIcon> cached = manager()->portraitIconCache().at(0);
+    PixelBuffer pixels(2, 2);
+    RefPtr<UIImage> picture = UIImage::imageWithPixels(pixels);
+    ASSERT_TRUE(picture);
+    QVSettings::currentSettings()->setCurrentIconImage(picture);
+    manager()->iconImageChanged();
+    EXPECT_EQ(icon(0)->iconImageView()->image().get(), picture.get());
+    EXPECT_EQ(cached->iconImageView()->image().get(), picture.get());
+    QVSettings::currentSettings()->resetCurrentIconImage();
+}
+
 // A cached grid size from a file is held within what the grid draws.
 TEST_P(QVIconManagerTest, RestoredGridSizeIsBounded)
 {

@@ -323,3 +323,23 @@ TEST(ThemeBrowserProcess, ChoosingThemeImagesChangesTheEditor)
         "[[640, 1136], [640, 1136], false]");
     EXPECT_EQ(device.quit(), 0);
 }
+
+// On the iPad the editor shows the theme browser in a popover from its
+// image button and closes it once an image was chosen.
+TEST(ThemeBrowserProcess, OnTheIPadTheBrowserIsAPopover)
+{
+    InstalledDevice device("ipad");
+    device.startApplication();
+    device.ok("button Image");
+    device.ok("sheet Change Icon Image");
+    device.ok("wait 500");
+    EXPECT_EQ(device.value("[[p['content'], p['frame'][2:]] for p in dump['popovers']]"), "[[\"UINavigationController\", [320, 568]]]");
+    EXPECT_EQ(device.value("lib['themes']['screen']"), "\"browser\"");
+    device.ok("rowtitle Quilt.theme");
+    device.ok("wait 500");
+    device.ok("rowtitle Coral.png");
+    device.ok("wait 800");
+    EXPECT_EQ(device.value("[lib['themes'], len(dump['popovers'])]"), "[null, 0]");
+    EXPECT_EQ(device.value("set(map(tuple, lib['images']['editorIcons'])) == {(120, 120)}"), "true");
+    EXPECT_EQ(device.quit(), 0);
+}

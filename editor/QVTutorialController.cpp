@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 
 #include "model/QVPreferenceNames.h"
+#include "model/QVSharedPreferences.h"
 #include "model/QVUtilities.h"
 #include "platform/CoreFoundation/CFPreferences.h"
 #include "platform/Foundation/NSNumber.h"
@@ -37,8 +38,8 @@ bool QVTutorialController::hasBeenSeen(int32_t key)
     const std::optional<std::string> name = QVUtilities::currentUtilities()->tutorialKey(key);
     if (!name)
         return false;
-    RefPtr<NSNumber> flag = dynamicRefCast<NSNumber>(CFPreferencesCopyAppValue(*name, QVPreferenceDomain));
-    return flag && flag->kind() == NSNumber::Kind::Boolean && flag->boolValue();
+    // A number whose boolean value is YES; anything else is unseen.
+    return QVSharedPreferences::boolForKey(*name);
 }
 
 void QVTutorialController::showAsNextCard(UIView& host, const WeakPtr<QVTutorialControllerDelegate>& owner)

@@ -41,8 +41,8 @@ public:
     // The overlay of the latest showInView, or null.
     RefPtr<QVTutorialView> tutorialView() const { return m_view.lock(); }
 
-    // Whether the seen flag of card `key` reads as a true boolean in the
-    // shared preference domain.
+    // Whether the seen flag of card `key` reads as YES in the shared
+    // preference domain (a number whose boolean value is YES).
     static bool hasBeenSeen(int32_t key);
     // The chain's showing step: makes the owner the delegate, shows the card
     // in the host, writes its seen flag, synchronises the domain and turns

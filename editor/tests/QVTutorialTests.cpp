@@ -2,6 +2,11 @@
 
 #include "editor/QVTutorialController.h"
 #include "editor/QVTutorialView.h"
+#include "model/QVPreferenceNames.h"
+#include "model/QVUtilities.h"
+#include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/NSString.h"
 #include "model/QVSettings.h"
 #include "platform/UIKit/UITouchDriver.h"
 #include "platform/UIKit/UIViewAnimator.h"
@@ -157,9 +162,15 @@ TEST_P(QVTutorialTest, SeenFlagsAndReset)
     QVTutorialController::cardWentAway();
     EXPECT_TRUE(screen.appDelegate->shouldAutoRotate());
 
-    // Only a true boolean counts as seen.
+    // A number whose boolean value is YES counts as seen; NO, other kinds
+    // of value and no value do not.
     screen.setTutorialFlag(5, false);
     EXPECT_FALSE(QVTutorialController::hasBeenSeen(5));
+    const std::string key6 = QVUtilities::currentUtilities()->tutorialKey(6).value_or("");
+    CFPreferencesSetAppValue(key6, NSNumber::numberWithInt(1), QVPreferenceDomain);
+    EXPECT_TRUE(QVTutorialController::hasBeenSeen(6));
+    CFPreferencesSetAppValue(key6, NSString::create("YES"), QVPreferenceDomain);
+    EXPECT_FALSE(QVTutorialController::hasBeenSeen(6));
     EXPECT_FALSE(QVTutorialController::hasBeenSeen(15)) << "no such card";
 
     QVSettings::currentSettings()->resetTutorial();

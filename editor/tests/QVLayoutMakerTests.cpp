@@ -2,6 +2,7 @@
 
 #include "model/QVDevice.h"
 #include "model/QVSettings.h"
+#include "platform/UIKit/UIActionSheet.h"
 #include "platform/UIKit/UIModalView.h"
 #include "platform/UIKit/UITextField.h"
 #include "platform/UIKit/UIViewAnimator.h"
@@ -298,6 +299,21 @@ TEST_P(QVLayoutMakerTest, DeleteOptions)
         EXPECT_EQ(app.icons()->landscapeIconCache().size(), both ? 0u : 1u) << choice;
         EXPECT_EQ(app.icons()->landscapeGridSizeCache(), CGSizeMake(3, 3));
     }
+}
+
+// An open sheet of a bottom button is closed by a re-layout and opened
+// again at the button's new place, running none of its commands.
+TEST_P(QVLayoutMakerTest, SheetsFollowTheirButtons)
+{
+    ASSERT_TRUE(app.tapButton("Grid"));
+    RefPtr<UIActionSheet> sheet = app.editor->gridButtonSheet();
+    ASSERT_TRUE(sheet && sheet->visible());
+    ASSERT_TRUE(app.rotate(UIInterfaceOrientationLandscapeLeft));
+    app.advance(0.5);
+    EXPECT_TRUE(sheet->visible());
+    EXPECT_EQ(sheet->presentationRect(), app.editor->gridButton()->frame());
+    EXPECT_EQ(app.editor->gridButton()->frame().origin.y, screenSize().width - 84);
+    EXPECT_FALSE(app.grid()->shown()) << "no command ran";
 }
 
 // Rotation is refused while a tutorial card is up, and allowed again after.

@@ -9,6 +9,7 @@
 #include "platform/CoreFoundation/CFPreferences.h"
 #include "platform/Foundation/NSArray.h"
 #include "platform/UIKit/DeviceProfile.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "platform/UIKit/UIApplication.h"
 #include "platform/UIKit/UIModalView.h"
 #include "platform/UIKit/UITouchDriver.h"

@@ -5,6 +5,8 @@
 #include "QVIconManager.h"
 #include "QVTutorialControllerDelegate.h"
 
+#include "library/themes/QVThemeBrowserDelegate.h"
+
 #include "model/QVDevice.h"
 #include "model/QVReader.h"
 #include "model/QVSettings.h"
@@ -16,6 +18,7 @@
 #include "platform/UIKit/UIAlertView.h"
 #include "platform/UIKit/UIButton.h"
 #include "platform/UIKit/UIImageView.h"
+#include "platform/UIKit/UIPopoverController.h"
 #include "platform/UIKit/UITextFieldDelegate.h"
 #include "platform/UIKit/UIViewController.h"
 
@@ -33,7 +36,7 @@ namespace qv {
 // reaches it as a tapped button of one of its sheets or alerts.
 class QVLayoutMaker : public UIViewController, public UIActionSheetDelegate, public UIAlertViewDelegate,
                       public UITextFieldDelegate, public QVGridViewDelegate, public QVIconManagerDelegate,
-                      public QVTutorialControllerDelegate {
+                      public QVTutorialControllerDelegate, public QVThemeBrowserDelegate {
 public:
     std::string className() const override { return "QVLayoutMaker"; }
     QVLayoutMaker() = default;
@@ -77,6 +80,14 @@ public:
     bool textField(UITextField* field, NSRange range, const std::string& replacement) override;
     bool textFieldShouldReturn(UITextField* field) override;
     void didDismissTutorialController(QVTutorialController* controller) override;
+
+    // The theme browser, for the icon image (browse type 0) or the
+    // background image (1): a popover from the image button on the iPad, a
+    // modal screen elsewhere. It stores the chosen image in the settings.
+    void showThemeBrowserWithBrowseType(int32_t browseType);
+    void themeBrowserDidFinishWithBrowseType(QVThemeBrowser* browser, int32_t browseType) override;
+    void themeBrowserDidCancel(QVThemeBrowser* browser) override;
+    RefPtr<UIPopoverController> themeBrowserPopover() const { return m_themeBrowserPopover; }
 
     // Loading a layout handed over by the saved layouts tab.
     void checkForLayoutToView();
@@ -243,6 +254,7 @@ private:
     bool m_includePortrait = true;
     bool m_includeLandscape = true;
     CGRect m_defaultIconFrame;
+    RefPtr<UIPopoverController> m_themeBrowserPopover;
 };
 
 } // namespace qv

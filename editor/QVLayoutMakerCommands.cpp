@@ -5,6 +5,8 @@
 
 #include "QVNumberFieldEdit.h"
 
+#include "model/QVThemeImages.h"
+
 #include "platform/Foundation/PerformSelector.h"
 #include "platform/Foundation/StringFormat.h"
 #include "platform/UIKit/UITextField.h"
@@ -85,8 +87,10 @@ void QVLayoutMaker::actionSheetClickedButtonAtIndex(UIActionSheet* sheet, int64_
         startSelectingIcons();
     else if (title == "Stop Selecting Icons")
         doneSelectingButtonClicked();
-    else if (title == "Change Background Image" || title == "Change Icon Image")
-        logLine("Quilt Vane: the theme browser is not available in this build");
+    else if (title == "Change Icon Image")
+        showThemeBrowserWithBrowseType(QVBrowseTypeIconImage);
+    else if (title == "Change Background Image")
+        showThemeBrowserWithBrowseType(QVBrowseTypeBackgroundImage);
     else if (title == "Ignore Icon Touches" || title == "Acknowledge Icon Touches")
         setIgnoreIconTouches(title == "Ignore Icon Touches");
     else if (title == "View Tutorial") {

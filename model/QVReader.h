@@ -3,6 +3,8 @@
 #include "model/LayoutReaderBase.h"
 #include "model/QVDevice.h"
 #include "model/QVSettings.h"
+#include "model/QVThemeImages.h"
+#include "platform/Foundation/NSArray.h"
 
 #include <string>
 
@@ -27,6 +29,23 @@ public:
     // "x" and "y" as integers, truncated toward zero (saturating; NaN is 0).
     CGPoint iconOriginFromIconData(const RefPtr<NSObject>& iconData) const override;
 
+    // Theme scanning. A theme is a folder under the themes folder; its
+    // images are found by their places and names alone (no description file
+    // is read). Everything is read afresh at every call. A file whose real
+    // place is outside the themes folder (reached through a symbolic link)
+    // is never listed, so a theme cannot lead the application elsewhere.
+
+    // Whether the theme has at least one image for the browse type.
+    bool isValidThemeAtDirectory(const std::string& directory, int32_t browseType) const;
+    // The theme's images by group ("Bundles", "Folders" and "Icons" for icon
+    // images, "Backgrounds" for backgrounds), each a list of entries relative
+    // to its group folder (to the theme folder for backgrounds). A group is
+    // present only when its source folder (or a wallpaper) was found.
+    Ref<NSDictionary> imagesInThemeAtDirectory(const std::string& directory, int32_t browseType) const;
+    // The image files of one folder for a scan kind (QVThemeScanKind), in
+    // listing order; empty for an unknown kind.
+    Ref<NSArray> listOfThemeIconsAtDirectory(const std::string& directory, int32_t themeType) const;
+
     std::string className() const override { return "QVReader"; }
 
 protected:
@@ -37,6 +56,12 @@ protected:
 
 private:
     QVReader();
+
+    // The entries of every sub-folder of "<theme>/<group>", scanned with the kind.
+    void addSubfolderIcons(NSDictionary& images, const std::string& directory, const std::string& group, int32_t kind) const;
+    void addBackground(NSDictionary& images, const std::string& directory) const;
+    // Whether the file at the device path really lies inside the themes folder.
+    bool isInsideThemes(const std::string& path) const;
 
     const Ref<QVSettings> m_settings;
     const Ref<QVDevice> m_device;

@@ -5,6 +5,7 @@
 #include "BundleImages.h"
 #include "DefaultLayouts.h"
 #include "HomeScreen.h"
+#include "SampleThemes.h"
 #include "StockWallpapers.h"
 #include "platform/Foundation/NSData.h"
 #include "platform/Foundation/NSFileManager.h"
@@ -20,6 +21,7 @@ const std::vector<InstallStep>& installSteps()
         { "default layouts", installDefaultLayouts },
         { "application bundle images", installBundleImages },
         { "stock wallpapers", installStockWallpapers },
+        { "sample themes", installSampleThemes },
         { "SpringBoard home screen", installHomeScreen },
         { "application program", installApplicationProgram },
         { "built deliverables", installBuiltDeliverables },

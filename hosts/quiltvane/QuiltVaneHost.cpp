@@ -1,8 +1,11 @@
 #include "QuiltVaneHost.h"
 
+#include "LibraryDump.h"
+
 #include "editor/AppDelegate.h"
 #include "editor/QVLayoutMaker.h"
 #include "editor/QVRootViewController.h"
+#include "library/QVSavedLayouts.h"
 #include "model/QVLayoutKeys.h"
 #include "platform/Driver/DrivenApplicationMain.h"
 #include "platform/Driver/UIDriver.h"
@@ -15,7 +18,7 @@ namespace qv {
 
 namespace {
 
-// A tab this build shows empty: the saved layouts and the layout server.
+// A tab this build shows empty: the layout server.
 Ref<UIViewController> emptyTab(const std::string& title)
 {
     Ref<UIViewController> controller = makeRef<UIViewController>();
@@ -153,7 +156,9 @@ void loadQuiltVaneMainInterface(UIApplication&, UIApplicationDelegate& delegate)
     Ref<QVRootViewController> tabs = makeRef<QVRootViewController>();
     Ref<QVLayoutMaker> editor = makeRef<QVLayoutMaker>();
     editor->setTitle("Editor");
-    tabs->setViewControllers({ editor, emptyTab("Saved"), emptyTab("Uploaded") });
+    Ref<QVSavedLayouts> saved = makeRef<QVSavedLayouts>();
+    saved->setTitle("Saved");
+    tabs->setViewControllers({ editor, saved, emptyTab("Uploaded") });
     tabs->setSelectedIndex(0);
     window->setRootViewController(tabs);
     appDelegate->setWindow(window);
@@ -166,6 +171,7 @@ void registerQuiltVaneCommands()
     driver.registerCommand("writelayout", writeLayoutCommand);
     driver.registerCommand("openlayout", openLayoutCommand);
     driver.registerDumpSection("editor", writeEditorState);
+    driver.registerDumpSection("library", writeLibraryState);
 }
 
 void writeEditorState(JSONWriter& writer)

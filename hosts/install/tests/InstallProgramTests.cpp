@@ -1,3 +1,4 @@
+#include "hosts/install/SampleThemes.h"
 #include "hosts/install/StockWallpapers.h"
 #include "platform/SpringBoard/SBIconGridMetrics.h"
 #include "platform/UIKit/UIImage.h"
@@ -220,10 +221,10 @@ TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFilesAndKeepsTheHomeScreen
 {
     ASSERT_NO_FATAL_FAILURE(installRoot());
     auto first = allFiles();
-    // Layouts, bundle images, wallpapers, the home screen, the application's
-    // program, and the Settings bundle (library, information list,
-    // specifier list, Settings entry).
-    EXPECT_EQ(first.size(), 2u + 6u + 5u + 1u + 1u + 4u);
+    // Layouts, bundle images, wallpapers, the sample themes, the home
+    // screen, the application's program, and the Settings bundle (library,
+    // information list, specifier list, Settings entry).
+    EXPECT_EQ(first.size(), 2u + 6u + 5u + sampleThemeFiles().size() + 1u + 1u + 4u);
     EXPECT_TRUE(std::filesystem::is_regular_file(m_root.path() / "Applications/Quilt Vane.app/Quilt Vane"));
 
     // A damaged layout and a missing image are put right; nothing else

@@ -1,0 +1,218 @@
+#pragma once
+
+// The whole system as a person uses it: a device root laid out by the
+// install program, the SpringBoard host with the Quiltvane extension, the
+// application and the Settings host, each a process of its own driven
+// through its standard input. What the tests compare is what a person can
+// see: the saved layout files and the preference file (read by Python's
+// plistlib) and SpringBoard's icons (its dump, read by Python's json).
+
+#include "model/QVPreferenceNames.h"
+#include "platform/CoreFoundation/CFNotificationCenter.h"
+#include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/NSString.h"
+#include "testing/DrivenProcess.h"
+#include "testing/Process.h"
+#include "testing/ScopedEnvironment.h"
+#include "testing/TemporaryDeviceRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qv::systemtest {
+
+// A device profile and the key suffix its layouts are saved under.
+struct DeviceCase {
+    const char* profile;
+    const char* suffix;
+};
+
+inline std::string originsKey(const DeviceCase& device, bool landscape)
+{
+    return std::string("Origins") + device.suffix + (landscape ? "-Landscape" : "");
+}
+
+inline constexpr const char* userLayoutsFolder = "/var/mobile/Library/Quiltvane/Layouts";
+inline constexpr const char* sharedPreferencesPath = "/var/mobile/Library/Preferences/com.corvellan.Quilt-Vane.plist";
+
+// Python's answer to a script; its output without the last line break. A
+// failing script fails the test.
+inline std::string python(const std::string& script, const std::vector<std::string>& arguments = {}, const std::string& input = {})
+{
+    qv::testing::ProcessResult result = qv::testing::runPython(script, arguments, input);
+    EXPECT_EQ(result.exitCode, 0) << result.errors << "\n" << script;
+    std::string output = result.output;
+    while (!output.empty() && output.back() == '\n')
+        output.pop_back();
+    return output;
+}
+
+// Checks one list of SpringBoard's dump (on the standard input) against a
+// saved layout file: icon i of the list must lie at entry i of the file's
+// origins list, "x" and "y" less the 20 points of the status bar, and the
+// list holds no more icons than the layout has slots. Arguments: the file,
+// the origins key, then "page N" or "folder NAME N". Prints "placed N of M"
+// for a list of M icons of which N were checked, then one line for each
+// icon out of place.
+inline const char* checkPlacement = R"(
+import json, plistlib, sys
+layout_path, key, kind = sys.argv[1:4]
+answer = json.loads(sys.stdin.read())
+board = answer["dump"]["springboard"]
+if kind == "page":
+    icons = board["pages"][int(sys.argv[4])]["icons"]
+else:
+    folder = [f for f in board["folders"] if f["name"] == sys.argv[4]][0]
+    icons = folder["pages"][int(sys.argv[5])]["icons"]
+with open(layout_path, "rb") as f:
+    origins = plistlib.load(f)[key]
+placed = min(len(origins), len(icons))
+print("placed %d of %d" % (placed, len(icons)))
+if len(icons) > len(origins):
+    print("%d icons on a layout of %d slots" % (len(icons), len(origins)))
+for index in range(placed):
+    want = [int(origins[index]["x"]), int(origins[index]["y"]) - 20]
+    got = icons[index]["frame"][:2]
+    if got != want:
+        print("%s at %s, the layout says %s" % (icons[index]["name"], got, want))
+)";
+
+// A simulated device with the system installed: the install program's
+// device root, every tutorial card of the application seen, the profile
+// chosen, the programs driven through their standard input.
+class SimulatedDevice {
+public:
+    explicit SimulatedDevice(const char* profile)
+        : m_profile("QV_DEVICE", profile)
+    {
+        qv::testing::ProcessResult installed = qv::testing::runProcess({ qv::testing::buildDirectory() + "/bin/qv-install-root", root.path().string() });
+        EXPECT_EQ(installed.exitCode, 0) << installed.errors;
+        root.writeFile(sharedPreferencesPath, preferencesWithTutorialSeen());
+    }
+
+    std::unique_ptr<qv::testing::DrivenProcess> startSpringBoard() const
+    {
+        auto springBoard = std::make_unique<qv::testing::DrivenProcess>(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/springboard" });
+        springBoard->expectOk("wait 200");
+        return springBoard;
+    }
+    // The application as the install step laid it into the device root.
+    std::unique_ptr<qv::testing::DrivenProcess> startApplication() const
+    {
+        auto application = std::make_unique<qv::testing::DrivenProcess>(std::vector<std::string> { root.hostPath("/Applications/Quilt Vane.app/Quilt Vane").string() });
+        application->expectOk("wait 300");
+        return application;
+    }
+    std::unique_ptr<qv::testing::DrivenProcess> startSettings() const
+    {
+        return std::make_unique<qv::testing::DrivenProcess>(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/settings" });
+    }
+
+    // Applies layouts as the Settings bundle's picker does: the extension
+    // switched on and the keys written, the domain synchronised, then
+    // SETTINGS_CHANGED posted.
+    void applyAsSettingsDoes(const std::vector<std::pair<std::string, RefPtr<NSObject>>>& keys) const
+    {
+        CFPreferencesSetAppValue(QVEnableKey, NSNumber::numberWithBool(true), QVPreferenceDomain);
+        for (const auto& [key, value] : keys)
+            CFPreferencesSetAppValue(key, value, QVPreferenceDomain);
+        ASSERT_TRUE(CFPreferencesAppSynchronize(QVPreferenceDomain));
+        CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), QVSettingsChangedNotification, nullptr, nullptr, true);
+    }
+
+    std::string layoutPath(const std::string& name) const
+    {
+        return root.hostPath(std::string(userLayoutsFolder) + "/" + name + ".plist").string();
+    }
+
+    // "placed N of M" and the icons out of place, for one list of a dump.
+    static std::string placement(const std::string& dumpAnswer, const std::string& layoutPath, const std::string& key, const std::vector<std::string>& list)
+    {
+        std::vector<std::string> arguments { layoutPath, key };
+        arguments.insert(arguments.end(), list.begin(), list.end());
+        return python(checkPlacement, arguments, dumpAnswer);
+    }
+
+    // A preference of the shared domain as plistlib reads the file, as
+    // Python's repr; the file must be whole.
+    std::string sharedPreference(const std::string& key) const
+    {
+        return python("import plistlib, sys\nprint(repr(plistlib.load(open(sys.argv[1], 'rb')).get(sys.argv[2])))",
+            { root.hostPath(sharedPreferencesPath).string(), key });
+    }
+
+    qv::testing::TemporaryDeviceRoot root;
+
+private:
+    static std::string preferencesWithTutorialSeen()
+    {
+        std::string keys;
+        for (const char* key : { "Welcome", "Quick-Actions", "Icon", "Options-Button", "Add-Icon-Button", "Save-Button", "Grid-Button",
+                 "Image-Button", "Orientation", "Grid-View-Welcome", "Reset-Grid-Position", "Change-Grid-Dimensions", "Unlock-All-Icons",
+                 "Fill-Grid", "Ignore-Icon-Touches" })
+            keys += std::string("<key>Tutorial-") + key + "</key><true/>";
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>" + keys
+            + "<key>UsedFolderModeBefore</key><true/></dict></plist>";
+    }
+
+    qv::testing::ScopedEnvironment m_profile;
+    qv::testing::ScopedEnvironment m_driver { "QV_DRIVER", "stdin" };
+};
+
+// A value of a program's dump: a Python expression over `dump`, printed as
+// JSON.
+inline std::string dumpValue(qv::testing::DrivenProcess& program, const std::string& expression)
+{
+    return program.answerThroughPython("dump = json.loads(sys.stdin.read())['dump']\nprint(json.dumps(" + expression + "))", "dump");
+}
+
+inline std::string number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// Draws icons in the editor, in the orientation it shows: one icon for each
+// point (the first may be the one a fresh editor shows), each dragged by
+// its centre from where a new icon appears until its top-left corner is
+// near the point.
+inline void drawIcons(qv::testing::DrivenProcess& application, const std::vector<std::pair<int, int>>& points)
+{
+    const std::string frame = dumpValue(application, "dump['editor']['defaultIconFrame']");
+    double x = 0, y = 0, width = 0, height = 0;
+    ASSERT_EQ(std::sscanf(frame.c_str(), "[%lf, %lf, %lf, %lf]", &x, &y, &width, &height), 4) << frame;
+    const double startX = x + width / 2, startY = y + height / 2;
+    const bool oneWaiting = dumpValue(application, "any(i['frame'] == dump['editor']['defaultIconFrame'] for i in dump['editor']['icons'])") == "true";
+    for (size_t index = 0; index < points.size(); ++index) {
+        if (index > 0 || !oneWaiting)
+            application.expectOk("button +");
+        const double endX = points[index].first + width / 2, endY = points[index].second + height / 2;
+        application.expectOk("down " + number(startX) + " " + number(startY));
+        application.expectOk("move " + number((startX + endX) / 2) + " " + number((startY + endY) / 2));
+        application.expectOk("move " + number(endX) + " " + number(endY));
+        application.expectOk("up");
+        application.expectOk("wait 50");
+    }
+}
+
+// Saves the editor's layout under the name through its Save button, both
+// orientations; the application must say it was saved.
+inline void saveInEditor(qv::testing::DrivenProcess& application, const std::string& name)
+{
+    application.expectOk("button Save");
+    application.expectOk("sheet Save Portrait & Landscape");
+    application.expectOk("type " + name);
+    application.expectOk("alert Save");
+    EXPECT_EQ(dumpValue(application, "[m['title'] for m in dump['modalViews']]"), "[\"Saved\"]");
+    application.expectOk("alert Ok");
+}
+
+} // namespace qv::systemtest

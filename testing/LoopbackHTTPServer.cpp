@@ -31,10 +31,101 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def echo(self):
+        # What the server received, as text: the request line, every
+        # header line as it came, a blank line, then the body.
+        length = int(self.headers.get('Content-Length') or 0)
+        body = self.rfile.read(length) if length else b''
+        head = '%s %s %s\r\n' % (self.command, self.path, self.request_version)
+        for name, value in self.headers.raw_items():
+            head += '%s: %s\r\n' % (name, value)
+        self.answer(200, head.encode('latin-1') + b'\r\n' + body, 'text/plain; charset="utf-8"')
+
+    def do_POST(self):
+        print(self.command + ' ' + self.path, flush=True)
+        if self.path.startswith('/_/redirect-status/'):
+            length = int(self.headers.get('Content-Length') or 0)
+            if length:
+                self.rfile.read(length)
+            self.redirect_status()
+        else:
+            self.echo()
+
+    def digest(self):
+        # Digest (RFC 7616, MD5, qop auth) for user "user", password
+        # "secret": the echo when the answer is right, else a challenge.
+        import hashlib, re
+        md5 = lambda text: hashlib.md5(text.encode()).hexdigest()
+        realm, nonce = 'Quilt', 'a1b2c3d4'
+        fields = dict(re.findall(r'(\w+)=(?:"([^"]*)"|([^,\s]*))', self.headers.get('Authorization', '')) and
+                      [(k, v or w) for k, v, w in re.findall(r'(\w+)=(?:"([^"]*)"|([^,\s]*))', self.headers.get('Authorization', ''))])
+        ok = False
+        if self.headers.get('Authorization', '').startswith('Digest ') and fields.get('username') == 'user':
+            ha1 = md5('user:%s:secret' % realm)
+            ha2 = md5('%s:%s' % (self.command, fields.get('uri', '')))
+            expected = md5(':'.join([ha1, fields.get('nonce', ''), fields.get('nc', ''), fields.get('cnonce', ''), 'auth', ha2]))
+            ok = fields.get('response') == expected and fields.get('nonce') == nonce and fields.get('uri') == self.path
+        if ok:
+            self.echo()
+        else:
+            self.answer(401, b'denied', 'text/plain',
+                        headers=[('WWW-Authenticate', 'Digest realm="%s", nonce="%s", qop="auth", algorithm=MD5' % (realm, nonce))])
+
+    def redirect_status(self):
+        # /_/redirect-status/CODE/LOCATION: that status towards the
+        # (percent-encoded) location, with a cookie for this host.
+        parts = self.path.split('/', 4)
+        target = urllib.parse.unquote(parts[4])
+        self.answer(int(parts[3]), b'redirect body', 'text/plain',
+                    headers=[('Location', target), ('Set-Cookie', 'first=host; Path=/')])
+
+    do_PUT = do_POST
+    do_DELETE = do_POST
+
     def do_GET(self):
         print('GET ' + self.path, flush=True)
         parts = self.path.split('/')
-        if self.path == '/_/hang':
+        if self.path.startswith('/_/echo'):
+            self.echo()
+        elif self.path.startswith('/_/redirect-status/'):
+            self.redirect_status()
+        elif self.path.startswith('/_/digest'):
+            self.digest()
+        elif self.path == '/_/trickle-headers':
+            # Header lines, slowly, for ever: never a body.
+            self.send_response(200)
+            try:
+                for count in range(100000):
+                    self.send_header('X-Trickle-%d' % count, 'x')
+                    self.flush_headers()
+                    time.sleep(0.1)
+            except OSError:
+                pass
+        elif self.path == '/_/endless-headers':
+            # Header lines as fast as they go, for ever.
+            self.wfile.write(b'HTTP/1.0 200 OK\r\n')
+            try:
+                for count in range(10000000):
+                    self.wfile.write(b'X-Endless-%d: xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\r\n' % count)
+            except OSError:
+                pass
+        elif self.path.startswith('/_/truncated/'):
+            # Announces N bytes, sends half of them and closes.
+            count = int(parts[3])
+            self.send_response(200)
+            self.send_header('Content-Length', str(count))
+            self.end_headers()
+            self.wfile.write(b'x' * (count // 2))
+            self.wfile.flush()
+            self.connection.shutdown(2)
+        elif self.path.startswith('/_/gzip/'):
+            # A gzip body, whole or cut short ("/_/gzip/N/cut").
+            import gzip
+            body = gzip.compress(b'y' * int(parts[3]))
+            if len(parts) > 4 and parts[4] == 'cut':
+                body = body[:len(body) // 2]
+            self.answer(200, body, 'text/plain', headers=[('content-encoding', 'gzip')])
+        elif self.path == '/_/hang':
             time.sleep(3600)
         elif self.path == '/_/html':
             self.answer(200, b'<html><body>Not here</body></html>', 'text/html')

@@ -20,6 +20,15 @@ namespace qv::testing {
 //   /_/redirect/N/PATH   N redirects in a row, then PATH
 //   /_/location/URL      a redirect to the URL (percent-encoded)
 //   /_/status/CODE       that status, with a property list as its body
+//   /_/echo (any method) the request line, header lines and body received
+//   /_/truncated/N       announces N bytes, sends half and closes
+//   /_/gzip/N[/cut]      N bytes gzip-compressed (cut to half its length)
+//   /_/redirect-status/CODE/LOCATION  that status towards the location
+//                        (percent-encoded), setting a cookie (also for POST)
+//   /_/digest...         the echo behind Digest credentials (user "user",
+//                        password "secret"), else a 401 challenge
+//   /_/trickle-headers   a header line every tenth of a second, for ever
+//   /_/endless-headers   header lines as fast as they go, for ever
 // It stops when the object goes.
 class LoopbackHTTPServer {
 public:

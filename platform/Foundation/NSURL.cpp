@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,27 +28,51 @@ std::optional<std::string> part(CURLU* handle, CURLUPart which, unsigned flags)
 
 } // namespace
 
-NSURL::NSURL(std::string text, std::string scheme, std::string host, std::string path)
-    : m_text(std::move(text))
-    , m_scheme(std::move(scheme))
-    , m_host(std::move(host))
-    , m_path(std::move(path))
+NSURL::NSURL(Parts parts)
+    : m_text(std::move(parts.text))
+    , m_scheme(std::move(parts.scheme))
+    , m_host(std::move(parts.host))
+    , m_path(std::move(parts.path))
+    , m_query(std::move(parts.query))
+    , m_user(std::move(parts.user))
+    , m_password(std::move(parts.password))
+    , m_requestTarget(std::move(parts.requestTarget))
+    , m_port(parts.port)
 {
 }
 
+int NSURL::effectivePort() const
+{
+    if (m_port)
+        return m_port;
+    if (m_scheme == "http")
+        return 80;
+    if (m_scheme == "https")
+        return 443;
+    return 0;
+}
+
 // curl's URL parser knows every scheme's syntax and refuses what is no URL.
-RefPtr<NSURL> NSURL::parse(const std::string& text, bool isFilePath)
+RefPtr<NSURL> NSURL::parse(const std::string& text, bool isFilePath, const NSURL* base)
 {
     URLHandle handle(curl_url());
     if (!handle || text.find('\0') != std::string::npos)
         return nullptr;
-    CURLUcode result;
+    CURLUcode result = CURLUE_OK;
+    // A relative text is resolved in place against the base already set.
+    if (base)
+        result = curl_url_set(handle.get(), CURLUPART_URL, base->absoluteString().c_str(), CURLU_NON_SUPPORT_SCHEME);
+    if (result != CURLUE_OK)
+        return nullptr;
     if (isFilePath) {
         result = curl_url_set(handle.get(), CURLUPART_SCHEME, "file", 0);
         if (result == CURLUE_OK)
             result = curl_url_set(handle.get(), CURLUPART_PATH, text.c_str(), CURLU_URLENCODE);
     } else {
-        result = curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME);
+        // An absolute URL keeps its path as written; resolving a
+        // reference removes its dot segments, as RFC 3986 says.
+        const unsigned flags = CURLU_NON_SUPPORT_SCHEME | (base ? 0 : CURLU_PATH_AS_IS);
+        result = curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), flags);
     }
     if (result != CURLUE_OK)
         return nullptr;
@@ -58,7 +83,28 @@ RefPtr<NSURL> NSURL::parse(const std::string& text, bool isFilePath)
     // A decoded NUL would cut the path short wherever it is used.
     if (!url || !scheme || !path || path->find('\0') != std::string::npos)
         return nullptr;
-    return makeRef<NSURL>(*url, *scheme, part(handle.get(), CURLUPART_HOST, 0).value_or(""), *path);
+    Parts parts;
+    parts.text = *url;
+    parts.scheme = *scheme;
+    parts.host = part(handle.get(), CURLUPART_HOST, 0).value_or("");
+    parts.path = *path;
+    parts.query = part(handle.get(), CURLUPART_QUERY, 0).value_or("");
+    parts.user = part(handle.get(), CURLUPART_USER, CURLU_URLDECODE).value_or("");
+    parts.password = part(handle.get(), CURLUPART_PASSWORD, CURLU_URLDECODE).value_or("");
+    auto port = part(handle.get(), CURLUPART_PORT, 0);
+    parts.port = port ? std::atoi(port->c_str()) : 0;
+    parts.requestTarget = part(handle.get(), CURLUPART_PATH, 0).value_or("/");
+    if (parts.requestTarget.empty())
+        parts.requestTarget = "/";
+    auto query = part(handle.get(), CURLUPART_QUERY, 0);
+    if (query)
+        parts.requestTarget += "?" + *query;
+    return makeRef<NSURL>(std::move(parts));
+}
+
+RefPtr<NSURL> NSURL::URLWithString(const std::string& text, const NSURL* relativeToURL)
+{
+    return parse(text, false, relativeToURL);
 }
 
 RefPtr<NSURL> NSURL::URLWithString(const std::string& text)

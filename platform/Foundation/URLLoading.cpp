@@ -4,7 +4,12 @@
 #include "FileAccess.h"
 #include "FoundationTesting.h"
 
-#include <curl/curl.h>
+#include "platform/CFNetwork/Transport/HTTPTransfer.h"
+
+#include <strings.h>
+
+#include <chrono>
+#include <condition_variable>
 
 #include <atomic>
 #include <memory>
@@ -16,64 +21,119 @@ namespace {
 
 std::atomic<double> defaultTimeoutSeconds { 10 };
 
-struct EasyHandleFree {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyHandleFree>;
+// One exchange seen from the loading thread: the transport's events wake
+// it, and it reads the answer as it comes.
+class Exchange {
+public:
+    explicit Exchange(const NSURL& url)
+        : m_transfer(HTTPTransfer::start(requestFor(url), [this](HTTPTransfer::Event event) { changed(event); }))
+    {
+    }
+    ~Exchange() { m_transfer->cancel(); }
 
-struct Body {
-    std::string bytes;
-    size_t limit;
+    // Waits until something happened or the deadline passed; false then.
+    bool wait(std::chrono::steady_clock::time_point deadline)
+    {
+        std::unique_lock lock(m_lock);
+        if (!m_wake.wait_until(lock, deadline, [this] { return m_changed; }))
+            return false;
+        m_changed = false;
+        return true;
+    }
+    bool ended()
+    {
+        std::lock_guard lock(m_lock);
+        return m_ended;
+    }
+    HTTPTransfer& transfer() { return m_transfer; }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    bool m_changed = false;
+    bool m_ended = false;
+    Ref<HTTPTransfer> m_transfer;
+
+    static HTTPTransferRequest requestFor(const NSURL& url)
+    {
+        // The device connects directly: no proxy named in this machine's
+        // environment is the device's. The transport follows no redirect.
+        HTTPTransferRequest request;
+        request.url = url.absoluteString();
+        return request;
+    }
+    void changed(HTTPTransfer::Event event)
+    {
+        std::lock_guard lock(m_lock);
+        if (event == HTTPTransfer::Event::End || event == HTTPTransfer::Event::Error)
+            m_ended = true;
+        m_changed = true;
+        m_wake.notify_all();
+    }
 };
 
-// Stops the transfer (by taking less than offered) once the body would
-// pass its limit: a server that says nothing of the length is held to it
-// too.
-size_t appendToBody(char* data, size_t size, size_t count, void* context)
+std::optional<std::string> headerValue(const HTTPTransfer::ResponseHead& head, std::string_view name)
 {
-    auto* body = static_cast<Body*>(context);
-    const size_t length = size * count;
-    if (length > body->limit - body->bytes.size())
-        return 0;
-    body->bytes.append(data, length);
-    return length;
+    for (const auto& [field, value] : head.headers)
+        if (strcasecmp(field.c_str(), std::string(name).c_str()) == 0)
+            return value;
+    return std::nullopt;
 }
 
-EasyHandle makeEasyHandle()
+struct Answer {
+    std::optional<HTTPTransfer::ResponseHead> head;
+    std::string body;
+};
+
+// The answer at one URL, without following a redirect; nothing on a
+// failure, past the deadline or past the size.
+std::optional<Answer> fetch(const NSURL& url, const URLLoadLimits& limits, std::chrono::steady_clock::time_point deadline)
 {
-    // curl's global set-up is not safe to race; do it once.
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    return EasyHandle(curl_easy_init());
+    Exchange exchange(url);
+    Answer answer;
+    char buffer[65536];
+    for (;;) {
+        if (!answer.head)
+            answer.head = exchange.transfer().responseHead();
+        // A redirect's or an error's body is of no interest.
+        if (answer.head && answer.head->statusCode >= 300)
+            return answer;
+        while (size_t count = exchange.transfer().read(buffer, sizeof buffer)) {
+            if (count > limits.maximumSize - answer.body.size())
+                return std::nullopt;
+            answer.body.append(buffer, count);
+        }
+        if (exchange.transfer().error())
+            return std::nullopt;
+        if (exchange.transfer().atEnd())
+            return answer;
+        if (!exchange.wait(deadline))
+            return std::nullopt;
+    }
 }
 
 std::optional<std::string> loadOverNetwork(const NSURL& url, const URLLoadLimits& limits)
 {
-    EasyHandle handle = makeEasyHandle();
-    if (!handle)
-        return std::nullopt;
-    Body body { {}, limits.maximumSize };
-    const long timeout = static_cast<long>(limits.timeoutSeconds * 1000);
-    CURL* curl = handle.get();
-    curl_easy_setopt(curl, CURLOPT_URL, url.absoluteString().c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, limits.maximumRedirects);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeout);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maximumSize));
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    // Timeouts without signals, so that a load is safe on any thread.
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    // The device connects directly; proxies named in this machine's
-    // environment are not the device's.
-    curl_easy_setopt(curl, CURLOPT_PROXY, "");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendToBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    if (curl_easy_perform(curl) != CURLE_OK)
-        return std::nullopt;
-    return std::move(body.bytes);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(limits.timeoutSeconds * 1000));
+    RefPtr<NSURL> current = const_cast<NSURL*>(&url);
+    for (long redirects = 0;; ++redirects) {
+        auto answer = fetch(*current, limits, deadline);
+        if (!answer || !answer->head)
+            return std::nullopt;
+        const int status = answer->head->statusCode;
+        if (status >= 300 && status < 400) {
+            auto location = headerValue(*answer->head, "Location");
+            if (!location || redirects >= limits.maximumRedirects)
+                return std::nullopt;
+            current = NSURL::URLWithString(*location, current.get());
+            if (!current || (current->scheme() != "http" && current->scheme() != "https"))
+                return std::nullopt;
+            continue;
+        }
+        if (status >= 400)
+            return std::nullopt;
+        return std::move(answer->body);
+    }
 }
 
 } // namespace

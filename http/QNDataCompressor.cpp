@@ -1,0 +1,143 @@
+#include "QNDataCompressor.h"
+
+#include "http/QNGzipFiles.h"
+#include "http/QNHTTPRequest.h"
+
+#include "platform/Foundation/StringFormat.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace qv {
+
+namespace {
+
+// The output buffer grows by half the input, and never by less than this,
+// so that a tiny input still makes progress.
+constexpr size_t minimumGrowth = 1024;
+
+} // namespace
+
+Ref<QNDataCompressor> QNDataCompressor::compressor()
+{
+    auto compressor = makeRef<QNDataCompressor>();
+    compressor->setupStream();
+    return compressor;
+}
+
+QNDataCompressor::~QNDataCompressor()
+{
+    closeStream();
+}
+
+Ref<NSError> QNDataCompressor::deflateErrorWithCode(int code)
+{
+    return NSError::create(NetworkRequestErrorDomain, QNCompressionError, stringWithFormat("Compression of data failed with code %d", code));
+}
+
+RefPtr<NSError> QNDataCompressor::setupStream()
+{
+    if (m_streamReady)
+        return nullptr;
+    m_zStream = {};
+    m_zStream.zalloc = Z_NULL;
+    m_zStream.zfree = Z_NULL;
+    m_zStream.opaque = Z_NULL;
+    m_zStream.next_in = Z_NULL;
+    m_zStream.avail_in = 0;
+    // Window bits 15 + 16: a gzip header and trailer.
+    const int status = deflateInit2(&m_zStream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    if (status != Z_OK)
+        return deflateErrorWithCode(status);
+    m_streamReady = true;
+    return nullptr;
+}
+
+RefPtr<NSError> QNDataCompressor::closeStream()
+{
+    if (!m_streamReady)
+        return nullptr;
+    m_streamReady = false;
+    const int status = deflateEnd(&m_zStream);
+    // A stream closed before its finish reports "data error": nothing was
+    // lost that the caller asked to keep.
+    if (status != Z_OK && status != Z_DATA_ERROR)
+        return deflateErrorWithCode(status);
+    return nullptr;
+}
+
+std::optional<std::string> QNDataCompressor::compressBytes(const char* bytes, size_t length, RefPtr<NSError>* error, bool shouldFinish)
+{
+    if (length == 0 && !shouldFinish)
+        return std::nullopt;
+    if (!m_streamReady) {
+        if (error)
+            *error = deflateErrorWithCode(Z_STREAM_ERROR);
+        return std::nullopt;
+    }
+    std::string output(std::max<size_t>(length / 2, minimumGrowth), '\0');
+    const size_t growth = std::max<size_t>(length / 2, minimumGrowth);
+    size_t produced = 0;
+    size_t consumed = 0;
+    for (;;) {
+        // zlib counts in 32 bits: feed the input in pieces it can take.
+        if (m_zStream.avail_in == 0 && consumed < length) {
+            const size_t piece = std::min<size_t>(length - consumed, UINT_MAX);
+            m_zStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes + consumed));
+            m_zStream.avail_in = static_cast<uInt>(piece);
+            consumed += piece;
+        }
+        if (produced == output.size())
+            output.resize(output.size() + growth);
+        const size_t space = std::min<size_t>(output.size() - produced, UINT_MAX);
+        m_zStream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
+        m_zStream.avail_out = static_cast<uInt>(space);
+        const bool lastPiece = consumed == length;
+        const int status = deflate(&m_zStream, shouldFinish && lastPiece ? Z_FINISH : Z_NO_FLUSH);
+        produced += space - m_zStream.avail_out;
+        if (status == Z_STREAM_END)
+            break;
+        if (status != Z_OK && status != Z_BUF_ERROR) {
+            if (error)
+                *error = deflateErrorWithCode(status);
+            return std::nullopt;
+        }
+        // Done with this input once zlib took it all and left room over:
+        // nothing of it waits inside zlib any more (but a finish goes on to
+        // the stream's end).
+        if (m_zStream.avail_in == 0 && lastPiece && m_zStream.avail_out != 0 && !shouldFinish)
+            break;
+    }
+    output.resize(produced);
+    return output;
+}
+
+std::optional<std::string> QNDataCompressor::compressData(const std::string& data, RefPtr<NSError>* error)
+{
+    if (data.empty())
+        return std::nullopt;
+    auto compressor = QNDataCompressor::compressor();
+    RefPtr<NSError> failure;
+    auto result = compressor->compressBytes(data.data(), data.size(), &failure, true);
+    if (!result && error)
+        *error = failure;
+    return result;
+}
+
+bool QNDataCompressor::compressDataFromFile(const std::string& sourcePath, const std::string& destinationPath, RefPtr<NSError>* error)
+{
+    auto compressor = QNDataCompressor::compressor();
+    GzipFileTransform transform {
+        "Compression",
+        [&](const std::string& chunk, bool isLast, RefPtr<NSError>* failure) -> std::optional<std::string> {
+            auto result = compressor->compressBytes(chunk.data(), chunk.size(), failure, isLast);
+            if (!result && chunk.empty() && !isLast)
+                return std::string();
+            return result;
+        },
+        [&] { return compressor->closeStream(); },
+    };
+    return transformGzipFile(sourcePath, destinationPath, transform, error);
+}
+
+} // namespace qv

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/Foundation/NSError.h"
+#include "platform/Foundation/NSObject.h"
+
+#include <zlib.h>
+
+#include <optional>
+#include <string>
+
+namespace qv {
+
+// Reads gzip or zlib data: a whole buffer, chunks as they arrive, or file
+// to file. A body that ends before its gzip trailer is an error, never a
+// short success.
+class QNDataDecompressor : public NSObject {
+    QV_MAKE_REF_FRIEND;
+public:
+    static Ref<QNDataDecompressor> decompressor();
+
+    RefPtr<NSError> setupStream();
+    RefPtr<NSError> closeStream();
+    bool streamReady() const { return m_streamReady; }
+    // The end of the compressed data was reached.
+    bool streamEnded() const { return m_streamEnded; }
+
+    // The inflated bytes of this chunk; nothing (and no error) for an empty
+    // chunk, nothing with the error on corrupt input.
+    std::optional<std::string> uncompressBytes(const char* bytes, size_t length, RefPtr<NSError>* error);
+
+    static std::optional<std::string> uncompressData(const std::string& data, RefPtr<NSError>* error);
+    static bool uncompressDataFromFile(const std::string& sourcePath, const std::string& destinationPath, RefPtr<NSError>* error);
+    static Ref<NSError> inflateErrorWithCode(int code);
+    // The error of compressed data that ended before its end.
+    static Ref<NSError> truncatedDataError();
+
+    std::string className() const override { return "QNDataDecompressor"; }
+    ~QNDataDecompressor() override;
+
+private:
+    QNDataDecompressor() = default;
+    z_stream m_zStream {};
+    bool m_streamReady = false;
+    bool m_streamEnded = false;
+};
+
+} // namespace qv

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "http/QNCacheDelegate.h"
+#include "http/QNConnectionEntry.h"
+
+#include "platform/CFNetwork/CFHTTPAuthentication.h"
+#include "platform/Foundation/NSDictionary.h"
+#include "platform/Foundation/NSURL.h"
+
+#include "platform/Foundation/NSError.h"
+#include "platform/Foundation/NSHTTPCookie.h"
+#include "platform/Foundation/NSOperationQueue.h"
+#include "platform/Foundation/NSThread.h"
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// What every request of the process shares, made once for the whole family
+// of request classes (a subclass shares its base's) and never released.
+struct QNHTTPRequestClassState {
+    static QNHTTPRequestClassState& shared();
+
+    // The pool, connection numbering, the running count and the indicator
+    // flag.
+    std::recursive_mutex connectionsLock;
+    std::recursive_mutex progressLock;
+    std::mutex bandwidthThrottlingLock;
+    std::recursive_mutex sessionCookiesLock;
+    std::recursive_mutex sessionCredentialsLock;
+    std::recursive_mutex delegateAuthenticationLock;
+    // The network thread, the default cache and the default User-Agent.
+    std::mutex classLock;
+
+    std::vector<Ref<QNConnectionEntry>> persistentConnectionsPool;
+    int nextConnectionNumberToCreate = 0;
+    uint32_t nextRequestID = 0;
+    int runningRequestCount = 0;
+    bool shouldUpdateNetworkActivityIndicator = true;
+
+    Ref<NSOperationQueue> sharedQueue;
+    RefPtr<NSThread> networkThread;
+    RefPtr<QNCacheDelegate> defaultCache;
+    std::atomic<double> defaultTimeOutSeconds { 10.0 };
+    std::optional<std::string> defaultUserAgent;
+    std::optional<std::vector<Ref<NSHTTPCookie>>> sessionCookies;
+    std::map<int, Ref<NSError>> sharedErrors;
+
+    // Credentials that worked this session, for a server or a proxy.
+    struct CredentialRecord {
+        RefPtr<CFHTTPAuthentication> authentication;
+        Ref<NSDictionary> credentials;
+        RefPtr<NSURL> url;          // server records
+        std::string scheme;
+        std::string realm;          // server records, when known
+        std::string host;           // proxy records
+        int port = 0;               // proxy records
+    };
+    std::vector<CredentialRecord> sessionCredentials;
+    std::vector<CredentialRecord> sessionProxyCredentials;
+
+private:
+    QNHTTPRequestClassState();
+};
+
+} // namespace qv

@@ -1,0 +1,386 @@
+// The answer: stream events, the response head, and the body into memory,
+// a file or the caller's hands, inflated on the way when asked.
+#include "QNHTTPRequest.h"
+
+#include "http/QNDataDecompressor.h"
+#include "http/QNHTTPRequestClassState.h"
+
+#include "platform/Foundation/NSFileManager.h"
+#include "platform/Foundation/NSTemporaryDirectory.h"
+#include "platform/Foundation/StringFormat.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <memory>
+#include <cstdlib>
+
+namespace qv {
+
+namespace {
+
+NSTimeInterval now()
+{
+    return NSDate::date()->timeIntervalSinceReferenceDate();
+}
+
+std::string lowercased(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+} // namespace
+
+void QNHTTPRequest::handleNetworkEvent(CFStreamEventType type)
+{
+    m_cancelledLock->lock();
+    if (m_complete || m_cancelled) {
+        m_cancelledLock->unlock();
+        return;
+    }
+    Ref<QNHTTPRequest> protect(*this);
+    switch (type) {
+    case kCFStreamEventHasBytesAvailable:
+        handleBytesAvailable();
+        break;
+    case kCFStreamEventEndEncountered:
+        handleStreamComplete();
+        break;
+    case kCFStreamEventErrorOccurred:
+        handleStreamError();
+        break;
+    default:
+        break;
+    }
+    m_cancelledLock->unlock();
+    // A redirect or a challenge goes on once its answer's body has ended,
+    // after the lock.
+    if (m_downloadComplete && m_needsRedirect && !m_error) {
+        if (!willAskDelegateToConfirmRedirect())
+            performRedirect();
+    } else if (m_downloadComplete && m_authenticationNeeded && !m_error) {
+        attemptToApplyCredentialsAndResume();
+    }
+}
+
+void QNHTTPRequest::readResponseHeaders()
+{
+    if (!m_readStream)
+        return;
+    auto message = m_readStream->responseHeader();
+    if (!message || !message->isHeaderComplete())
+        return;
+    m_authenticationNeeded = 0;
+    m_responseHeaders = message->allHeaderFields();
+    m_responseStatusCode = message->responseStatusCode();
+    m_responseStatusMessage = message->responseStatusLine();
+
+    // A challenge: met once the whole answer has come. An object that was
+    // answered before reads whether its credentials were refused.
+    if (m_responseStatusCode == 401 || m_responseStatusCode == 407) {
+        m_authenticationNeeded = m_responseStatusCode == 401 ? 1 : 2;
+        m_challengeResponse = message;
+        if (auto authentication = m_responseStatusCode == 401 ? m_requestAuthentication : m_proxyAuthentication)
+            authentication->updateFromResponse(*message);
+    } else if (!m_requestAuthentication && m_authenticationScheme == kCFHTTPAuthenticationSchemeBasic && !m_username.empty() && !m_password.empty()
+        && m_useSessionPersistence) {
+        // Basic credentials sent before any challenge worked: kept for the
+        // session.
+        auto credentials = NSDictionary::create();
+        credentials->setObject(m_username, kCFHTTPAuthenticationUsername);
+        credentials->setObject(m_password, kCFHTTPAuthenticationPassword);
+        auto& state = QNHTTPRequestClassState::shared();
+        std::lock_guard lock(state.sessionCredentialsLock);
+        // One record per URL and user: a request sent again adds none.
+        std::erase_if(state.sessionCredentials, [&](const QNHTTPRequestClassState::CredentialRecord& record) {
+            return !record.authentication && record.url && record.url->isEqual(m_url.get())
+                && record.credentials->isEqual(credentials.ptr());
+        });
+        state.sessionCredentials.push_back({ nullptr, credentials, m_url, kCFHTTPAuthenticationSchemeBasic, "", "", 0 });
+    }
+
+    m_responseEncoding = m_defaultResponseEncoding;
+    parseMimeType(nullptr, &m_responseEncoding, responseHeader("Content-Type"));
+
+    // Each "Set-Cookie" field as it came (a joined value would split dates).
+    m_responseCookies = NSHTTPCookie::cookiesWithResponseHeaderFields(message->headerFields(), *m_url);
+    if (m_useCookiePersistence) {
+        for (const auto& cookie : m_responseCookies) {
+            NSHTTPCookieStorage::sharedHTTPCookieStorage().setCookie(cookie);
+            addSessionCookie(cookie);
+        }
+    }
+
+    if (!willRedirect()) {
+        auto mainRequest = m_mainRequest.lock();
+        QNHTTPRequest& target = mainRequest ? *mainRequest : *this;
+        if (auto length = responseHeader("Content-Length")) {
+            // Read with its base as written: "0x" hexadecimal, "0" octal.
+            char* end = nullptr;
+            const unsigned long long value = std::strtoull(length->c_str(), &end, 0);
+            const bool valid = end && *end == '\0' && !length->empty() && length->front() != '-';
+            if (valid && mainRequest && m_allowCompressedResponse && value == 20 && m_showAccurateProgress && m_shouldResetDownloadProgress) {
+                // A compressed HEAD answer says nothing of the real size.
+                mainRequest->m_showAccurateProgress = false;
+                mainRequest->incrementDownloadSizeBy(1);
+            } else if (valid) {
+                target.m_contentLength = value;
+                if (m_showAccurateProgress && m_shouldResetDownloadProgress)
+                    target.announceDownloadSize(target.m_contentLength + target.m_partialDownloadSize);
+            }
+        } else if (m_showAccurateProgress && m_shouldResetDownloadProgress) {
+            target.m_showAccurateProgress = false;
+            target.announceDownloadSize(1);
+        }
+    }
+
+    if (m_shouldAttemptPersistentConnection) {
+        const auto connection = responseHeader("Connection");
+        const std::string connectionValue = connection ? lowercased(*connection) : "";
+        if (message->version() == kCFHTTPVersion1_0 && connectionValue != "keep-alive") {
+            // Not reusable.
+        } else if (connectionValue == "close") {
+            // Not reusable.
+        } else if (auto keepAlive = responseHeader("Keep-Alive")) {
+            const std::string value = lowercased(*keepAlive);
+            long timeout = 0;
+            size_t at = value.find_first_not_of(" \t");
+            if (at != std::string::npos && value.compare(at, 8, "timeout=") == 0)
+                timeout = std::strtol(value.c_str() + at + 8, nullptr, 10);
+            const auto max = value.find("max=");
+            const long maxRequests = max == std::string::npos ? 0 : std::strtol(value.c_str() + max + 4, nullptr, 10);
+            if (maxRequests > 5) {
+                m_connectionCanBeReused = true;
+                m_persistentConnectionTimeoutSeconds = static_cast<double>(timeout);
+            }
+        } else {
+            m_connectionCanBeReused = true;
+        }
+    }
+
+    // Told on the main thread: the delegate, the block, then the queue.
+    Ref<QNHTTPRequest> protect(*this);
+    Ref<NSDictionary> headers = m_responseHeaders->mutableCopy();
+    performOnMainThread([protect, headers] {
+        if (protect->error() || protect->m_mainRequest.lock())
+            return;
+        if (auto delegate = protect->delegate().lock(); delegate && protect->m_didReceiveResponseHeadersSelector)
+            ((*delegate).*(protect->m_didReceiveResponseHeadersSelector))(*protect, headers);
+        if (auto block = protect->blocks().headersReceived)
+            block(headers);
+        if (auto queue = protect->queue())
+            queue->requestDidReceiveResponseHeaders(*protect, headers);
+    });
+}
+
+void QNHTTPRequest::handleBytesAvailable()
+{
+    if (!m_responseHeaders)
+        readResponseHeaders();
+    if (m_complete || !m_readStream)
+        return;
+    size_t readSize = 16384;
+    if (m_contentLength > 262144)
+        readSize = 262144;
+    else if (m_contentLength > 65536)
+        readSize = 65536;
+    auto scratch = std::make_unique_for_overwrite<char[]>(readSize);
+    const long count = m_readStream->read(reinterpret_cast<uint8_t*>(scratch.get()), readSize);
+    if (count < 0) {
+        handleStreamError();
+        return;
+    }
+    if (count == 0)
+        return;
+    std::string buffer(scratch.get(), static_cast<size_t>(count));
+    m_receivedAnyBytes = true;
+
+    std::optional<std::string> inflated;
+    if (isResponseCompressed() && !m_shouldWaitToInflateCompressedResponses) {
+        if (!m_dataDecompressor)
+            m_dataDecompressor = QNDataDecompressor::decompressor();
+        RefPtr<NSError> failure;
+        inflated = m_dataDecompressor->uncompressBytes(buffer.data(), buffer.size(), &failure);
+        if (failure) {
+            cancelLoad();
+            failWithError(failure);
+            return;
+        }
+        if (!inflated)
+            inflated = std::string();
+    }
+    m_totalBytesRead += static_cast<unsigned long long>(count);
+    m_lastActivityTime = now();
+    // A redirect's body is not kept while a file download may resume.
+    if (m_needsRedirect && m_shouldRedirect && m_allowResumeForFileDownloads)
+        return;
+
+    auto delegate = this->delegate().lock();
+    const bool delegateTakesData = delegate && m_didReceiveDataSelector && delegate->respondsToDidReceiveData();
+    if (delegateTakesData || blocks().dataReceived) {
+        Ref<QNHTTPRequest> protect(*this);
+        std::string chunk = inflated ? std::move(*inflated) : std::move(buffer);
+        performOnMainThread([protect, chunk = std::move(chunk)] { protect->passOnReceivedData(chunk); });
+    } else if (!m_downloadDestinationPath.empty()) {
+        writeDownloadedBytes(buffer);
+        if (inflated && m_inflatedFileDownloadOutputStream)
+            m_inflatedFileDownloadOutputStream->write(reinterpret_cast<const uint8_t*>(inflated->data()), inflated->size());
+    } else {
+        m_rawResponseData += inflated ? *inflated : buffer;
+    }
+}
+
+void QNHTTPRequest::writeDownloadedBytes(const std::string& bytes)
+{
+    if (!m_fileDownloadOutputStream) {
+        bool append = false;
+        if (m_temporaryFileDownloadPath.empty()) {
+            m_temporaryFileDownloadPath = uniqueTemporaryFilePath();
+        } else if (m_allowResumeForFileDownloads && m_requestHeaders && m_requestHeaders->objectForKey("Range")) {
+            if (responseHeader("Content-Range")) {
+                append = true;
+            } else {
+                incrementDownloadSizeBy(-static_cast<long long>(m_partialDownloadSize));
+                m_partialDownloadSize = 0;
+            }
+        }
+        m_fileDownloadOutputStream = NSOutputStream::outputStreamToFileAtPath(m_temporaryFileDownloadPath, append);
+        m_fileDownloadOutputStream->open();
+        if (isResponseCompressed() && !m_shouldWaitToInflateCompressedResponses) {
+            if (m_temporaryUncompressedDataDownloadPath.empty())
+                m_temporaryUncompressedDataDownloadPath = uniqueTemporaryFilePath();
+            m_inflatedFileDownloadOutputStream = NSOutputStream::outputStreamToFileAtPath(m_temporaryUncompressedDataDownloadPath, append);
+            m_inflatedFileDownloadOutputStream->open();
+        }
+    }
+    if (m_fileDownloadOutputStream->write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) < 0 && !m_error) {
+        // A download that cannot be stored is never reported whole.
+        cancelLoad();
+        failWithError(NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
+            stringWithFormat("Failed to move file from '%s' to '%s'", m_temporaryFileDownloadPath.c_str(), m_downloadDestinationPath.c_str()),
+            m_fileDownloadOutputStream ? m_fileDownloadOutputStream->streamError() : nullptr));
+    }
+}
+
+RefPtr<NSError> QNHTTPRequest::moveDownloadIntoPlace()
+{
+    auto fileManager = NSFileManager::defaultManager();
+    RefPtr<NSError> failure;
+    if (isResponseCompressed() && m_shouldWaitToInflateCompressedResponses) {
+        QNDataDecompressor::uncompressDataFromFile(m_temporaryFileDownloadPath, m_downloadDestinationPath, &failure);
+        removeTemporaryDownloadFile();
+        return failure;
+    }
+    if (isResponseCompressed()) {
+        // Inflated while it came: its end must have come too.
+        if (m_dataDecompressor && !m_dataDecompressor->streamEnded()) {
+            fileManager->removeItemAtPath(m_temporaryUncompressedDataDownloadPath);
+            m_temporaryUncompressedDataDownloadPath.clear();
+            removeTemporaryDownloadFile();
+            return QNDataDecompressor::truncatedDataError();
+        }
+        RefPtr<NSError> moveError;
+        if (!fileManager->moveItemAtPath(m_temporaryUncompressedDataDownloadPath, m_downloadDestinationPath, &moveError))
+            failure = NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
+                stringWithFormat("Failed to move file from '%s' to '%s'", m_temporaryUncompressedDataDownloadPath.c_str(), m_downloadDestinationPath.c_str()),
+                moveError);
+        m_temporaryUncompressedDataDownloadPath.clear();
+        removeTemporaryDownloadFile();
+        return failure;
+    }
+    if (fileManager->fileExistsAtPath(m_downloadDestinationPath)) {
+        RefPtr<NSError> removeError;
+        if (!fileManager->removeItemAtPath(m_downloadDestinationPath, &removeError))
+            return NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
+                stringWithFormat("Failed to delete file at path '%s'", m_downloadDestinationPath.c_str()), removeError);
+    }
+    RefPtr<NSError> moveError;
+    if (!fileManager->moveItemAtPath(m_temporaryFileDownloadPath, m_downloadDestinationPath, &moveError))
+        failure = NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
+            stringWithFormat("Failed to move file from '%s' to '%s'", m_temporaryFileDownloadPath.c_str(), m_downloadDestinationPath.c_str()), moveError);
+    m_temporaryFileDownloadPath.clear();
+    return failure;
+}
+
+void QNHTTPRequest::handleStreamComplete()
+{
+    setStatusTimer(nullptr);
+    m_downloadComplete = true;
+    if (!m_responseHeaders)
+        readResponseHeaders();
+
+    auto& state = QNHTTPRequestClassState::shared();
+    RefPtr<NSError> fileError;
+    {
+        std::lock_guard lock(state.progressLock);
+        m_lastBytesSent = m_totalBytesSent;
+        if (m_readStream)
+            m_totalBytesSent = m_readStream->bytesWritten();
+        m_complete = true;
+        // The whole announced body must have come: a short body is no
+        // success.
+        if (m_contentLength && m_totalBytesRead < m_contentLength && requestMethod() != "HEAD" && !isResponseCompressed())
+            fileError = NSError::create(NetworkRequestErrorDomain, QNConnectionFailureErrorType, "A connection failure occurred");
+        if (m_contentLength == 0)
+            m_contentLength = m_totalBytesRead;
+    }
+    updateProgressIndicators();
+    if (m_postBodyReadStream) {
+        m_postBodyReadStream->close();
+        m_postBodyReadStream = nullptr;
+    }
+    // A body inflated as it came must have reached its end.
+    if (!fileError && m_dataDecompressor && m_downloadDestinationPath.empty() && !m_dataDecompressor->streamEnded() && m_totalBytesRead > 0)
+        fileError = QNDataDecompressor::truncatedDataError();
+    // A body file is kept while a redirect that resends it is pending.
+    if (m_authenticationNeeded == 0 && !m_needsRedirect)
+        removeTemporaryUploadFiles();
+
+    if (!m_temporaryFileDownloadPath.empty()) {
+        if (m_fileDownloadOutputStream) {
+            m_fileDownloadOutputStream->close();
+            m_fileDownloadOutputStream = nullptr;
+        }
+        if (m_inflatedFileDownloadOutputStream) {
+            m_inflatedFileDownloadOutputStream->close();
+            m_inflatedFileDownloadOutputStream = nullptr;
+        }
+        if (!(m_shouldRedirect && m_needsRedirect && m_allowResumeForFileDownloads)) {
+            if (fileError) {
+                removeTemporaryDownloadFile();
+            } else {
+                fileError = moveDownloadIntoPlace();
+            }
+        }
+    } else if (!m_downloadDestinationPath.empty() && !fileError) {
+        // An empty body still makes an (empty) file.
+        NSOutputStream::outputStreamToFileAtPath(m_downloadDestinationPath, false)->open();
+    }
+    m_dataDecompressor = nullptr;
+
+    if (auto cache = m_downloadCache.lock(); cache && !m_didUseCachedResponse && !fileError)
+        cache->storeResponseForRequest(*this, m_secondsToCache);
+
+    {
+        std::lock_guard lock(state.connectionsLock);
+        if (!m_connectionCanBeReused)
+            unscheduleReadStream();
+        if (m_connectionInfo) {
+            m_connectionInfo->request.reset();
+            m_connectionInfo->expires = now() + m_persistentConnectionTimeoutSeconds;
+        }
+    }
+    if (m_authenticationNeeded == 0)
+        destroyReadStream();
+
+    if (!m_needsRedirect && m_authenticationNeeded == 0 && !m_didUseCachedResponse) {
+        if (fileError)
+            failWithError(fileError);
+        else
+            requestFinished();
+        markAsFinished();
+    }
+}
+
+} // namespace qv

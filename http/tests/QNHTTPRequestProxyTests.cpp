@@ -1,0 +1,157 @@
+#include "http/QNHTTPRequest.h"
+#include "http/tests/RequestTestSupport.h"
+
+#include "platform/CFNetwork/CFProxySupport.h"
+
+#include "testing/LoopbackHTTPServer.h"
+#include "testing/LoopbackProxy.h"
+#include "testing/ScopedEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace qv;
+using namespace qv::testing;
+
+namespace {
+
+class QNHTTPRequestProxyTest : public LoopbackRequestTest {
+protected:
+    void TearDown() override
+    {
+        QNHTTPRequest::clearSession();
+        LoopbackRequestTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(QNHTTPRequestProxyTest, ThroughHTTPProxiesPlainAndTunnelledWithAndWithoutCredentials)
+{
+    s_nginx->addFile("/proxied.txt", "through the proxy");
+    LoopbackHTTPServer server(m_serverFiles.path());
+    for (bool withCredentials : { false, true }) {
+        SCOPED_TRACE(withCredentials ? "asking for credentials" : "open");
+        LoopbackProxy proxy(LoopbackProxy::Kind::HTTP, withCredentials ? "proxyuser" : "", withCredentials ? "proxysecret" : "");
+        ASSERT_NE(proxy.port(), 0);
+        // Plain: the proxy passes the request on (and says so in "Via").
+        auto plain = request(server.url("/_/echo/plain"));
+        plain->setProxyHost("127.0.0.1");
+        plain->setProxyPort(proxy.port());
+        plain->setProxyUsername("proxyuser");
+        plain->setProxyPassword("proxysecret");
+        plain->startSynchronous();
+        ASSERT_FALSE(plain->error()) << plain->error()->description();
+        Echo echo = parseEcho(plain->rawResponseData());
+        EXPECT_EQ(countHeaderLines(echo, "Via:"), 1u);
+        EXPECT_EQ(countHeaderLines(echo, "Proxy-Authorization:"), 0u) << "the proxy's credentials stop at the proxy";
+
+        // Tunnelled: https through CONNECT.
+        auto tunnelled = request(s_nginx->secureURL("/proxied.txt"));
+        tunnelled->setValidatesSecureCertificate(false);
+        tunnelled->setProxyHost("127.0.0.1");
+        tunnelled->setProxyPort(proxy.port());
+        tunnelled->setProxyUsername("proxyuser");
+        tunnelled->setProxyPassword("proxysecret");
+        tunnelled->startSynchronous();
+        ASSERT_FALSE(tunnelled->error()) << tunnelled->error()->description();
+        EXPECT_EQ(tunnelled->responseString(), "through the proxy");
+        EXPECT_NE(proxy.log().find("CONNECT"), std::string::npos);
+
+        if (withCredentials) {
+            // Wrong credentials, at a proxy the session holds none for.
+            LoopbackProxy other(LoopbackProxy::Kind::HTTP, "proxyuser", "proxysecret");
+            auto refused = request(server.url("/_/echo/refused"));
+            refused->setProxyHost("127.0.0.1");
+            refused->setProxyPort(other.port());
+            refused->setProxyUsername("proxyuser");
+            refused->setProxyPassword("wrong");
+            refused->startSynchronous();
+            ASSERT_TRUE(refused->error());
+            EXPECT_EQ(refused->error()->code(), QNAuthenticationErrorType);
+        }
+    }
+}
+
+TEST_F(QNHTTPRequestProxyTest, ThroughASOCKSProxy)
+{
+    LoopbackHTTPServer server(m_serverFiles.path());
+    LoopbackProxy socks(LoopbackProxy::Kind::SOCKS);
+    ASSERT_NE(socks.port(), 0);
+    auto request = this->request(server.url("/_/echo/socks"));
+    request->setProxyHost("127.0.0.1");
+    request->setProxyPort(socks.port());
+    request->setProxyType(kCFProxyTypeSOCKS);
+    request->startSynchronous();
+    ASSERT_FALSE(request->error()) << request->error()->description();
+    EXPECT_EQ(parseEcho(request->rawResponseData()).requestLine, "GET /_/echo/socks HTTP/1.1");
+
+    // A SOCKS proxy that is not there: a connection failure, not a direct
+    // connection.
+    auto missing = this->request(server.url("/_/echo/none"));
+    missing->setProxyHost("127.0.0.1");
+    missing->setProxyPort(LoopbackHTTPServer::closedPort());
+    missing->setProxyType(kCFProxyTypeSOCKS);
+    missing->startSynchronous();
+    ASSERT_TRUE(missing->error());
+    EXPECT_EQ(missing->error()->code(), QNConnectionFailureErrorType);
+}
+
+TEST_F(QNHTTPRequestProxyTest, AConfigurationScriptPicksEachKind)
+{
+    LoopbackHTTPServer server(m_serverFiles.path());
+    LoopbackProxy http(LoopbackProxy::Kind::HTTP);
+    LoopbackProxy socks(LoopbackProxy::Kind::SOCKS);
+    std::ofstream(m_serverFiles.path() / "proxy.pac") << "function FindProxyForURL(url, host) {\n"
+                                                      << "  if (url.indexOf('/_/echo/direct') >= 0) return 'DIRECT';\n"
+                                                      << "  if (url.indexOf('/_/echo/socks') >= 0) return 'SOCKS 127.0.0.1:" << socks.port() << "';\n"
+                                                      << "  return 'PROXY 127.0.0.1:" << http.port() << "';\n}\n";
+    std::ofstream(m_serverFiles.path() / "broken.pac") << "function FindProxyForURL(url, host) { for (;;) {} }";
+    ScopedEnvironment automatic("auto_proxy", server.url("/proxy.pac"));
+    struct Case {
+        const char* path;
+        const char* type;
+        int port;
+    };
+    const Case cases[] = { { "/_/echo/direct", kCFProxyTypeNone, 0 }, { "/_/echo/socks", kCFProxyTypeSOCKS, socks.port() },
+        { "/_/echo/http", kCFProxyTypeHTTP, http.port() } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        for (bool synchronous : { true, false }) {
+            auto request = this->request(server.url(c.path));
+            if (synchronous) {
+                request->startSynchronous();
+            } else {
+                bool done = false;
+                request->setCompletionBlock([&] { done = true; });
+                request->setFailedBlock([&] { done = true; });
+                request->startAsynchronous();
+                ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
+            }
+            ASSERT_FALSE(request->error()) << request->error()->description();
+            EXPECT_EQ(request->proxyType(), c.type);
+            EXPECT_EQ(request->proxyPort(), c.port);
+            EXPECT_EQ(parseEcho(request->rawResponseData()).requestLine, std::string("GET ") + c.path + " HTTP/1.1");
+        }
+    }
+    EXPECT_EQ(QNHTTPRequest::sharedQueue()->maxConcurrentOperationCount(), 4) << "the queue's width is back";
+
+    // A script that loops is given up within the request's time: the
+    // request goes directly. So does a local script file.
+    ScopedEnvironment broken("auto_proxy", server.url("/broken.pac"));
+    auto direct = request(server.url("/_/echo/after-broken"));
+    direct->setTimeOutSeconds(2);
+    direct->startSynchronous();
+    ASSERT_FALSE(direct->error());
+    EXPECT_TRUE(direct->proxyHost().empty());
+
+    std::ofstream(m_root.path() / "local.pac") << "function FindProxyForURL(url, host) { return 'PROXY 127.0.0.1:" << http.port() << "'; }";
+    ScopedEnvironment none("auto_proxy", std::nullopt);
+    auto local = request(server.url("/_/echo/local"));
+    local->setPACurl(NSURL::fileURLWithPath("/local.pac"));
+    local->startSynchronous();
+    ASSERT_FALSE(local->error());
+    EXPECT_EQ(local->proxyPort(), http.port());
+    EXPECT_EQ(countHeaderLines(parseEcho(local->rawResponseData()), "Via:"), 1u);
+}

@@ -1,0 +1,302 @@
+#include "CFHTTPReadStream.h"
+
+#include "platform/CFNetwork/Transport/HTTPTransfer.h"
+#include "platform/Foundation/StringEncoding.h"
+
+namespace qv {
+
+Ref<CFHTTPReadStream> CFHTTPReadStream::createForHTTPRequest(const CFHTTPMessage& request, RefPtr<NSInputStream> body)
+{
+    return makeRef<CFHTTPReadStream>(Ref<CFHTTPMessage>(const_cast<CFHTTPMessage&>(request)), std::move(body));
+}
+
+CFHTTPReadStream::CFHTTPReadStream(Ref<CFHTTPMessage> request, RefPtr<NSInputStream> body)
+    : m_request(std::move(request))
+    , m_body(std::move(body))
+{
+}
+
+CFHTTPReadStream::~CFHTTPReadStream()
+{
+    if (m_transfer)
+        m_transfer->cancel();
+}
+
+void CFHTTPReadStream::setAttemptPersistentConnection(bool attempt)
+{
+    std::lock_guard lock(m_lock);
+    m_attemptPersistentConnection = attempt;
+}
+
+void CFHTTPReadStream::setSSLSettings(CFStreamSSLSettings settings)
+{
+    std::lock_guard lock(m_lock);
+    m_ssl = std::move(settings);
+}
+
+void CFHTTPReadStream::setProxy(std::string proxyURL, std::string userPassword)
+{
+    std::lock_guard lock(m_lock);
+    m_proxy = std::move(proxyURL);
+    m_proxyUserPassword = std::move(userPassword);
+}
+
+void CFHTTPReadStream::setClient(unsigned events, Client client)
+{
+    std::lock_guard lock(m_lock);
+    m_events = events;
+    m_client = std::move(client);
+}
+
+void CFHTTPReadStream::scheduleWithRunLoop(NSRunLoop& runLoop, const std::string& mode)
+{
+    RefPtr<HTTPTransfer> transfer;
+    {
+        std::lock_guard lock(m_lock);
+        m_schedules.push_back({ WeakPtr<NSRunLoop>(runLoop), mode });
+        transfer = m_transfer;
+    }
+    if (transfer)
+        transfer->setPaused(false);
+    // What happened while unscheduled is told now.
+    m_deliveryQueued = false;
+    transferChanged();
+}
+
+void CFHTTPReadStream::unscheduleFromRunLoop(NSRunLoop& runLoop, const std::string& mode)
+{
+    RefPtr<HTTPTransfer> transfer;
+    {
+        std::lock_guard lock(m_lock);
+        std::erase_if(m_schedules, [&](const Schedule& schedule) { return schedule.runLoop.unsafeGet() == &runLoop && schedule.mode == mode; });
+        if (m_schedules.empty())
+            transfer = m_transfer;
+    }
+    if (transfer)
+        transfer->setPaused(true);
+}
+
+bool CFHTTPReadStream::open()
+{
+    RefPtr<NSURL> url = m_request->requestURL();
+    HTTPTransferRequest request;
+    if (!url || (url->scheme() != "http" && url->scheme() != "https")) {
+        fail(NSError::create(TransferCFNetworkErrorDomain, TransferHTTPParseFailureError, "The URL is no http or https URL"));
+        return false;
+    }
+    request.url = url->absoluteString();
+    request.method = m_request->requestMethod();
+    request.useHTTPVersionOne = m_request->version() == kCFHTTPVersion1_0;
+    // Header fields go out in Latin-1, as the device sends them; text
+    // beyond it goes as its UTF-8 bytes.
+    request.headers = m_request->headerFields();
+    for (auto& field : request.headers)
+        if (auto latin1 = bytesFromString(field.second, NSISOLatin1StringEncoding))
+            field.second = std::move(*latin1);
+
+    RefPtr<NSInputStream> body = m_body;
+    const std::string bodyInMessage = m_request->body();
+    if (!body && !bodyInMessage.empty()) {
+        body = NSInputStream::inputStreamWithData({ bodyInMessage.begin(), bodyInMessage.end() });
+        request.bodyLength = bodyInMessage.size();
+    }
+    if (body) {
+        body->open();
+        if (body->streamStatus() == NSStreamStatusError) {
+            fail(body->streamError() ? body->streamError().toRef() : NSError::create(NSPOSIXErrorDomain, 5, "The body cannot be read"));
+            return false;
+        }
+        request.bodyReader = [body](char* buffer, size_t capacity) -> long {
+            return body->read(reinterpret_cast<uint8_t*>(buffer), capacity);
+        };
+    }
+    {
+        std::lock_guard lock(m_lock);
+        if (m_status != NSStreamStatusNotOpen)
+            return false;
+        request.attemptPersistentConnection = m_attemptPersistentConnection;
+        request.validatesCertificateChain = m_ssl.validatesCertificateChain;
+        request.trustedAnchorsPEM = m_ssl.trustedAnchorsPEM;
+        if (m_ssl.clientIdentity) {
+            request.clientCertificatePEM = m_ssl.clientIdentity->certificatePEM();
+            request.clientKeyPEM = m_ssl.clientIdentity->privateKeyPEM();
+        }
+        request.proxy = m_proxy;
+        request.proxyUserPassword = m_proxyUserPassword;
+        m_status = NSStreamStatusOpen;
+    }
+    WeakPtr<CFHTTPReadStream> weakThis(*this);
+    auto transfer = HTTPTransfer::start(std::move(request), [weakThis](HTTPTransfer::Event) {
+        if (auto stream = weakThis.lock())
+            stream->transferChanged();
+    });
+    bool paused = false;
+    {
+        std::lock_guard lock(m_lock);
+        m_transfer = transfer;
+        paused = m_schedules.empty();
+    }
+    if (paused)
+        transfer->setPaused(true);
+    return true;
+}
+
+void CFHTTPReadStream::close()
+{
+    RefPtr<HTTPTransfer> transfer;
+    Client client;
+    {
+        std::lock_guard lock(m_lock);
+        m_status = NSStreamStatusClosed;
+        transfer = std::move(m_transfer);
+        client = std::move(m_client);
+        m_client = nullptr;
+        m_schedules.clear();
+    }
+    if (transfer)
+        transfer->cancel();
+}
+
+void CFHTTPReadStream::fail(Ref<NSError> error)
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_status = NSStreamStatusError;
+        m_error = error;
+    }
+}
+
+long CFHTTPReadStream::read(uint8_t* buffer, NSUInteger length)
+{
+    RefPtr<HTTPTransfer> transfer;
+    {
+        std::lock_guard lock(m_lock);
+        if (m_status == NSStreamStatusError || m_status == NSStreamStatusClosed || m_status == NSStreamStatusNotOpen)
+            return -1;
+        transfer = m_transfer;
+    }
+    if (!transfer)
+        return -1;
+    return static_cast<long>(transfer->read(reinterpret_cast<char*>(buffer), length));
+}
+
+bool CFHTTPReadStream::hasBytesAvailable() const
+{
+    std::lock_guard lock(m_lock);
+    return m_transfer && m_transfer->hasBytesAvailable();
+}
+
+NSStreamStatus CFHTTPReadStream::status() const
+{
+    std::lock_guard lock(m_lock);
+    if (m_status == NSStreamStatusOpen && m_transfer && m_transfer->atEnd())
+        return NSStreamStatusAtEnd;
+    return m_status;
+}
+
+RefPtr<NSError> CFHTTPReadStream::error() const
+{
+    std::lock_guard lock(m_lock);
+    return m_error;
+}
+
+RefPtr<CFHTTPMessage> CFHTTPReadStream::responseHeader() const
+{
+    std::lock_guard lock(m_lock);
+    if (m_response)
+        return m_response;
+    if (!m_transfer)
+        return nullptr;
+    auto head = m_transfer->responseHead();
+    if (!head)
+        return nullptr;
+    const auto space = head->statusLine.find(' ', head->httpVersion.size() + 1);
+    auto response = CFHTTPMessage::createResponse(head->statusCode, space == std::string::npos ? "" : head->statusLine.substr(space + 1), head->httpVersion);
+    for (const auto& [name, value] : head->headers)
+        response->addHeaderField(name, value);
+    response->setHeaderComplete();
+    const_cast<CFHTTPReadStream*>(this)->m_response = response;
+    return response;
+}
+
+uint64_t CFHTTPReadStream::bytesWritten() const
+{
+    std::lock_guard lock(m_lock);
+    return m_transfer ? m_transfer->bytesWritten() : 0;
+}
+
+bool CFHTTPReadStream::reusedConnection() const
+{
+    std::lock_guard lock(m_lock);
+    return m_transfer && m_transfer->reusedConnection();
+}
+
+void CFHTTPReadStream::transferChanged()
+{
+    if (m_deliveryQueued.exchange(true))
+        return;
+    std::vector<Schedule> schedules;
+    {
+        std::lock_guard lock(m_lock);
+        schedules = m_schedules;
+    }
+    bool queued = false;
+    WeakPtr<CFHTTPReadStream> weakThis(*this);
+    for (const auto& schedule : schedules) {
+        if (auto runLoop = schedule.runLoop.lock()) {
+            runLoop->performInModes({ schedule.mode }, [weakThis] {
+                if (auto stream = weakThis.lock())
+                    stream->deliverEvents();
+            });
+            queued = true;
+        }
+    }
+    // Unscheduled, the events wait for the next schedule.
+    if (!queued)
+        m_deliveryQueued = false;
+}
+
+void CFHTTPReadStream::deliverEvents()
+{
+    m_deliveryQueued = false;
+    RefPtr<HTTPTransfer> transfer;
+    {
+        std::lock_guard lock(m_lock);
+        if (m_status == NSStreamStatusClosed || m_status == NSStreamStatusError || !m_transfer)
+            return;
+        transfer = m_transfer;
+    }
+    const bool hasHead = static_cast<bool>(responseHeader());
+    CFStreamEventType event = kCFStreamEventNone;
+    Client client;
+    {
+        std::lock_guard lock(m_lock);
+        const auto transferError = transfer->error();
+        if ((hasHead && !m_headReported) || transfer->hasBytesAvailable()) {
+            m_headReported = m_headReported || hasHead;
+            event = kCFStreamEventHasBytesAvailable;
+        } else if (transferError && !m_errorReported) {
+            m_errorReported = true;
+            m_status = NSStreamStatusError;
+            m_error = NSError::create(transferError->domain, transferError->code, transferError->message);
+            event = kCFStreamEventErrorOccurred;
+        } else if (transfer->atEnd() && !m_endReported) {
+            m_endReported = true;
+            event = kCFStreamEventEndEncountered;
+        }
+        if (event != kCFStreamEventNone && (m_events & event))
+            client = m_client;
+    }
+    if (event == kCFStreamEventNone)
+        return;
+    // The client may close or release the stream: keep it alive meanwhile.
+    Ref<CFHTTPReadStream> protect(*this);
+    if (client)
+        client(*this, event);
+    // Bytes read only in part, or an end or error behind the bytes, are told
+    // in the next pass.
+    if (event == kCFStreamEventHasBytesAvailable)
+        transferChanged();
+}
+
+} // namespace qv

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "platform/CFNetwork/CFHTTPMessage.h"
+#include "platform/CFNetwork/SecIdentity.h"
+#include "platform/Foundation/NSError.h"
+#include "platform/Foundation/NSRunLoop.h"
+#include "platform/Foundation/NSStream.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class HTTPTransfer;
+
+enum CFStreamEventType : unsigned {
+    kCFStreamEventNone = 0,
+    kCFStreamEventOpenCompleted = 1,
+    kCFStreamEventHasBytesAvailable = 2,
+    kCFStreamEventCanAcceptBytes = 4,
+    kCFStreamEventErrorOccurred = 8,
+    kCFStreamEventEndEncountered = 16,
+};
+
+// TLS settings of a stream.
+struct CFStreamSSLSettings {
+    bool validatesCertificateChain = true;
+    RefPtr<SecIdentity> clientIdentity;
+    // Anchors trusted in place of the system's (PEM); empty for the system's.
+    std::string trustedAnchorsPEM;
+};
+
+// The response stream of one HTTP request: it sends the request (its body
+// pulled from an input stream) and reads the response's body, while its
+// response head is kept apart. It tells its client of bytes available, the
+// end and an error on the run loops it is scheduled in, in their modes;
+// unscheduled from every run loop it takes no bytes from the connection.
+// Redirects, authentication, cookies and decompression are left to the
+// client: the stream reports the response as it came.
+class CFHTTPReadStream : public NSObject {
+    QV_MAKE_REF_FRIEND;
+public:
+    using Client = std::function<void(CFHTTPReadStream&, CFStreamEventType)>;
+
+    static Ref<CFHTTPReadStream> createForHTTPRequest(const CFHTTPMessage& request, RefPtr<NSInputStream> body = nullptr);
+
+    // Set before open().
+    void setAttemptPersistentConnection(bool attempt);
+    void setSSLSettings(CFStreamSSLSettings settings);
+    void setProxy(std::string proxyURL, std::string userPassword = {});
+
+    // The client is held until it is replaced or the stream is closed.
+    void setClient(unsigned events, Client client);
+    void scheduleWithRunLoop(NSRunLoop& runLoop, const std::string& mode);
+    void unscheduleFromRunLoop(NSRunLoop& runLoop, const std::string& mode);
+
+    // Starts the exchange; false when the request cannot be sent (its error
+    // says why).
+    bool open();
+    // Stops the exchange; no event follows.
+    void close();
+    long read(uint8_t* buffer, NSUInteger length);
+    bool hasBytesAvailable() const;
+    NSStreamStatus status() const;
+    RefPtr<NSError> error() const;
+
+    // The response head, once complete; null before.
+    RefPtr<CFHTTPMessage> responseHeader() const;
+    uint64_t bytesWritten() const;
+    // The exchange went over a kept-alive connection of an earlier one.
+    bool reusedConnection() const;
+
+    std::string className() const override { return "CFHTTPReadStream"; }
+    ~CFHTTPReadStream() override;
+
+private:
+    CFHTTPReadStream(Ref<CFHTTPMessage> request, RefPtr<NSInputStream> body);
+
+    void transferChanged();
+    void deliverEvents();
+    void fail(Ref<NSError> error);
+
+    struct Schedule {
+        WeakPtr<NSRunLoop> runLoop;
+        std::string mode;
+    };
+
+    const Ref<CFHTTPMessage> m_request;
+    const RefPtr<NSInputStream> m_body;
+    mutable std::mutex m_lock;
+    bool m_attemptPersistentConnection = true;
+    CFStreamSSLSettings m_ssl;
+    std::string m_proxy;
+    std::string m_proxyUserPassword;
+    unsigned m_events = 0;
+    Client m_client;
+    std::vector<Schedule> m_schedules;
+    RefPtr<HTTPTransfer> m_transfer;
+    NSStreamStatus m_status = NSStreamStatusNotOpen;
+    RefPtr<NSError> m_error;
+    RefPtr<CFHTTPMessage> m_response;
+    bool m_headReported = false;
+    bool m_endReported = false;
+    bool m_errorReported = false;
+    std::atomic<bool> m_deliveryQueued { false };
+};
+
+} // namespace qv

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qv {
+
+// What a transfer sends: everything is taken as given, nothing is added but
+// the Host field and the body's framing (its length, or chunks when the
+// length is unknown).
+struct HTTPTransferRequest {
+    // Absolute http or https URL; the request target is sent exactly as the
+    // text has it (no dot segments removed, nothing re-encoded).
+    std::string url;
+    std::string method = "GET";
+    bool useHTTPVersionOne = false;
+    // Header fields in order, names as given; repeated names are sent
+    // repeatedly.
+    std::vector<std::pair<std::string, std::string>> headers;
+
+    // The body, pulled on the transport thread: fills the buffer and
+    // answers the count, 0 at the end, or -1 when the body cannot be read
+    // (the transfer then fails). No reader, no body.
+    std::function<long(char* buffer, size_t capacity)> bodyReader;
+    std::optional<uint64_t> bodyLength;
+
+    // TLS: whether the server's certificate chain and name are checked, and
+    // the client identity presented when the server asks for one (PEM).
+    bool validatesCertificateChain = true;
+    std::string clientCertificatePEM;
+    std::string clientKeyPEM;
+    // Further certificates trusted as anchors (PEM), besides the system's.
+    std::string trustedAnchorsPEM;
+
+    // Whether an idle kept-alive connection to the same server may carry
+    // this transfer, and whether its connection may be kept afterwards.
+    bool attemptPersistentConnection = true;
+
+    // Proxy, empty for a direct connection: "http://host:port",
+    // "socks5://host:port", ...; with its credentials when given.
+    std::string proxy;
+    std::string proxyUserPassword;
+
+    // Bounds the connection's set-up only; idle time-outs are the client's.
+    long connectTimeoutMilliseconds = 60000;
+};
+
+// A failure of a transfer in the device's terms: the error domain, code and
+// a text saying what happened.
+struct HTTPTransferError {
+    std::string domain;
+    long code = 0;
+    std::string message;
+};
+
+inline constexpr const char* TransferPOSIXErrorDomain = "NSPOSIXErrorDomain";
+inline constexpr const char* TransferCFNetworkErrorDomain = "kCFErrorDomainCFNetwork";
+inline constexpr const char* TransferOSStatusErrorDomain = "NSOSStatusErrorDomain";
+
+// Codes of the device's CFNetwork error domain that transfers report.
+enum : long {
+    TransferHostNotFoundError = 2,          // the name did not resolve
+    TransferHTTPParseFailureError = -1001,  // the answer was no HTTP
+    TransferConnectionLostError = -1005,    // the connection closed mid-exchange
+    TransferSecureConnectionFailedError = -9800,  // TLS failed (OSStatus)
+    TransferCertificateChainInvalidError = -9807, // the certificate was refused (OSStatus)
+};
+
+} // namespace qv

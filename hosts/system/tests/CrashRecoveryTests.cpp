@@ -31,19 +31,6 @@ for name in sorted(os.listdir(folder)):
         { device.root.hostPath(userLayoutsFolder).string(), originsKey(phone, false) });
 }
 
-// Runs SpringBoard's main run loop until its extension holds the reference
-// under the key, for at most ten seconds.
-bool waitForReference(qv::testing::DrivenProcess& springBoard, const std::string& key, const std::string& reference)
-{
-    const std::string expected = "\"" + reference + "\"";
-    for (int wait = 0; wait < 100; ++wait) {
-        if (dumpValue(springBoard, "dump['quiltvane']['references'].get('" + key + "')") == expected)
-            return true;
-        springBoard.expectOk("wait 100");
-    }
-    return false;
-}
-
 } // namespace
 
 // The layout is overwritten with one icon more each round, and the

@@ -7,6 +7,7 @@
 // see: the saved layout files and the preference file (read by Python's
 // plistlib) and SpringBoard's icons (its dump, read by Python's json).
 
+#include "hosts/quiltvane/tests/QuiltVaneTestSupport.h"
 #include "model/QVPreferenceNames.h"
 #include "platform/CoreFoundation/CFNotificationCenter.h"
 #include "platform/CoreFoundation/CFPreferences.h"
@@ -94,7 +95,7 @@ public:
     {
         qv::testing::ProcessResult installed = qv::testing::runProcess({ qv::testing::buildDirectory() + "/bin/qv-install-root", root.path().string() });
         EXPECT_EQ(installed.exitCode, 0) << installed.errors;
-        root.writeFile(sharedPreferencesPath, preferencesWithTutorialSeen());
+        root.writeFile(sharedPreferencesPath, qv::quiltvanetest::preferencesWithTutorialSeen());
     }
 
     std::unique_ptr<qv::testing::DrivenProcess> startSpringBoard() const
@@ -151,17 +152,6 @@ public:
     qv::testing::TemporaryDeviceRoot root;
 
 private:
-    static std::string preferencesWithTutorialSeen()
-    {
-        std::string keys;
-        for (const char* key : { "Welcome", "Quick-Actions", "Icon", "Options-Button", "Add-Icon-Button", "Save-Button", "Grid-Button",
-                 "Image-Button", "Orientation", "Grid-View-Welcome", "Reset-Grid-Position", "Change-Grid-Dimensions", "Unlock-All-Icons",
-                 "Fill-Grid", "Ignore-Icon-Touches" })
-            keys += std::string("<key>Tutorial-") + key + "</key><true/>";
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>" + keys
-            + "<key>UsedFolderModeBefore</key><true/></dict></plist>";
-    }
-
     qv::testing::ScopedEnvironment m_profile;
     qv::testing::ScopedEnvironment m_driver { "QV_DRIVER", "stdin" };
 };
@@ -171,6 +161,18 @@ private:
 inline std::string dumpValue(qv::testing::DrivenProcess& program, const std::string& expression)
 {
     return program.answerThroughPython("dump = json.loads(sys.stdin.read())['dump']\nprint(json.dumps(" + expression + "))", "dump");
+}
+
+// Runs SpringBoard's main run loop until its extension holds the reference
+// under the key, for at most ten seconds.
+inline bool waitForReference(qv::testing::DrivenProcess& springBoard, const std::string& key, const std::string& reference)
+{
+    for (int wait = 0; wait < 100; ++wait) {
+        if (dumpValue(springBoard, "dump['quiltvane']['references'].get('" + key + "')") == "\"" + reference + "\"")
+            return true;
+        springBoard.expectOk("wait 100");
+    }
+    return false;
 }
 
 inline std::string number(double value)

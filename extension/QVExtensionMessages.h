@@ -5,6 +5,8 @@
 #include "platform/SpringBoard/SBIconListView.h"
 #include "platform/objc/objc.h"
 
+#include <atomic>
+
 namespace qv {
 
 // The methods the extension adds to SpringBoard's icon lists, declared once:
@@ -36,20 +38,32 @@ struct QVIconListMessages {
 // that finds nothing is tried again at the next use.
 class QVClassCache {
 public:
-    static Class iconController() { return lookUp("SBIconController"); }
-    static Class dockIconListView() { return lookUp("SBDockIconListView"); }
-    static Class newsstandIconListView() { return lookUp("SBNewsstandIconListView"); }
-    static Class folderIconListView() { return lookUp("SBFolderIconListView"); }
-    static Class rootIconListView() { return lookUp("SBRootIconListView"); }
-    static Class folderIcon() { return lookUp("SBFolderIcon"); }
-    static Class folderBackgroundView() { return lookUp("SBFolderBackgroundView"); }
-    static Class iconSupport() { return lookUp("ISIconSupport"); }
+    static Class iconController() { return lookUp<0>("SBIconController"); }
+    static Class dockIconListView() { return lookUp<1>("SBDockIconListView"); }
+    static Class newsstandIconListView() { return lookUp<2>("SBNewsstandIconListView"); }
+    static Class folderIconListView() { return lookUp<3>("SBFolderIconListView"); }
+    static Class rootIconListView() { return lookUp<4>("SBRootIconListView"); }
+    static Class folderIcon() { return lookUp<5>("SBFolderIcon"); }
+    static Class folderBackgroundView() { return lookUp<6>("SBFolderBackgroundView"); }
+    static Class iconSupport() { return lookUp<7>("ISIconSupport"); }
 
     // Whether the object's class is the class or descends from it.
     static bool isKindOf(id object, Class cls);
 
 private:
-    static Class lookUp(const char* name);
+    // One slot per class; classes are never unregistered, so a class once
+    // found stays right.
+    template<int Slot>
+    static Class lookUp(const char* name)
+    {
+        static std::atomic<Class> found { nullptr };
+        Class cls = found.load(std::memory_order_acquire);
+        if (!cls) {
+            cls = objc_getClass(name);
+            found.store(cls, std::memory_order_release);
+        }
+        return cls;
+    }
 };
 
 } // namespace qv

@@ -18,7 +18,6 @@
 #include <dlfcn.h>
 
 #include <memory>
-#include <unordered_map>
 
 namespace qv {
 
@@ -101,20 +100,6 @@ void tidyUserLayouts(QVLayoutManager& manager)
 }
 
 } // namespace
-
-Class QVClassCache::lookUp(const char* name)
-{
-    // Classes are never unregistered, so a class found stays right; only a
-    // miss is looked up again. Everything runs on SpringBoard's main thread.
-    static std::unordered_map<std::string, Class>* found = std::make_unique<std::unordered_map<std::string, Class>>().release();
-    auto known = found->find(name);
-    if (known != found->end())
-        return known->second;
-    Class cls = objc_getClass(name);
-    if (cls)
-        found->emplace(name, cls);
-    return cls;
-}
 
 bool QVClassCache::isKindOf(id object, Class cls)
 {

@@ -126,10 +126,9 @@ CGPoint SBIconListView_originForIconAtIndex_hook(SBIconListView* self, SEL, uint
     if (!manager || !QVListPassesGate(self))
         return QVSaved::originForIconAtIndex(self, index);
     RefPtr<NSDictionary> layout = QVLayoutForList(self);
-    if (!extensionEnabled() || !manager->isValidLayout(layout.get()))
-        return QVSaved::originForIconAtIndex(self, index);
+    // A usable layout holds origins for this device and orientation.
     RefPtr<NSArray> origins = manager->currentOrigins(layout.get());
-    if (!origins || !origins->count())
+    if (!extensionEnabled() || !origins || !origins->count())
         return QVSaved::originForIconAtIndex(self, index);
     bool folderList = QVIconListMessages::isFolderListView(self);
 

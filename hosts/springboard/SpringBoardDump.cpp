@@ -76,11 +76,28 @@ void writeLists(JSONWriter& writer, const std::vector<Ref<SBIconListView>>& list
     writer.endArray();
 }
 
+constexpr const char* listClasses[] = { "SBRootIconListView", "SBFolderIconListView", "SBDockIconListView", "SBNewsstandIconListView" };
+
 void writeCapacity(JSONWriter& writer)
 {
     writer.key("capacity").beginObject();
-    for (const char* listClass : { "SBRootIconListView", "SBFolderIconListView", "SBDockIconListView", "SBNewsstandIconListView" })
+    for (const char* listClass : listClasses)
         writer.member(listClass, SBIconListView::maxIcons(objc_getClass(listClass)));
+    writer.endObject();
+}
+
+// The rows each kind of list has in the current orientation: all of them
+// and the visible ones, as its class answers.
+void writeRows(JSONWriter& writer, int64_t orientation)
+{
+    writer.key("rows").beginObject();
+    for (const char* listClass : listClasses) {
+        Class cls = objc_getClass(listClass);
+        writer.key(listClass).beginArray();
+        writer.value(SBIconListView::iconRowsForInterfaceOrientation(cls, orientation));
+        writer.value(SBIconListView::maxVisibleIconRowsInterfaceOrientation(cls, orientation));
+        writer.endArray();
+    }
     writer.endObject();
 }
 
@@ -120,6 +137,7 @@ void writeSpringBoardState(JSONWriter& writer)
         RefPtr<SBApplication> launched = controller->lastLaunchedApplication();
         writeNameOrNull(writer, "lastLaunchedApplication", launched ? &launched->name() : nullptr);
         writeCapacity(writer);
+        writeRows(writer, controller->orientation());
         Ref<SBRootFolderController> rootController = controller->rootFolderControllerObject();
         writer.key("pages");
         writeLists(writer, rootController->listViews());

@@ -9,6 +9,8 @@ class JSONWriter;
 //   finishedLaunching, locked, orientation, editing, currentPage,
 //   grabbedIcon (a name or null), lastLaunchedApplication (a name or null),
 //   capacity: maxIcons of each kind of list, asked of its class,
+//   rows: of each kind of list, its rows and visible rows in the current
+//       orientation, asked of its class,
 //   pages: the home screen's pages, dock: the dock,
 //   folders: each folder (and the newsstand) with its pages,
 //   openFolder: the open folder (name, currentPage, the background's frame

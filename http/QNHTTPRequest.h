@@ -259,6 +259,11 @@ public:
     const std::string& proxyAuthenticationRealm() const { return m_proxyAuthenticationRealm; }
     RefPtr<NSDictionary> requestCredentials() const { return m_requestCredentials; }
     static void clearSessionCredentials();
+    // Who shows the login dialog (QNAuthenticationDialog, on the user
+    // interface, installs itself); without one no dialog is shown.
+    using DialogPresenter = std::function<void(QNHTTPRequest&)>;
+    static void setAuthenticationDialogPresenter(DialogPresenter presenter);
+    const std::string& proxyAuthenticationScheme() const { return m_proxyAuthenticationScheme; }
     const std::string& authenticationScheme() const { return m_authenticationScheme; }
     void setAuthenticationScheme(std::string value) { m_authenticationScheme = std::move(value); }
     bool validatesSecureCertificate() const { return m_validatesSecureCertificate; }

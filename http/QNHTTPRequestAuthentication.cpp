@@ -280,11 +280,39 @@ bool QNHTTPRequest::willAskDelegateForCredentials(bool proxy)
     return true;
 }
 
+namespace {
+
+std::mutex presenterLock;
+QNHTTPRequest::DialogPresenter& dialogPresenter()
+{
+    static QNHTTPRequest::DialogPresenter presenter;
+    return presenter;
+}
+
+} // namespace
+
+void QNHTTPRequest::setAuthenticationDialogPresenter(DialogPresenter presenter)
+{
+    std::lock_guard lock(presenterLock);
+    dialogPresenter() = std::move(presenter);
+}
+
 bool QNHTTPRequest::showAuthenticationDialog(bool proxy)
 {
+    if (m_isSynchronous || !(proxy ? m_shouldPresentProxyAuthenticationDialog : m_shouldPresentAuthenticationDialog))
+        return false;
     // The login dialog belongs to the application's interface, which this
-    // library does not depend on; without it nobody is shown anything.
-    return false;
+    // library does not depend on: it is shown by whoever installed it.
+    DialogPresenter presenter;
+    {
+        std::lock_guard lock(presenterLock);
+        presenter = dialogPresenter();
+    }
+    if (!presenter)
+        return false;
+    Ref<QNHTTPRequest> protect(*this);
+    performOnMainThread([protect, presenter] { presenter(protect); });
+    return true;
 }
 
 void QNHTTPRequest::resumeAfterAuthentication()

@@ -4,6 +4,8 @@
 // defined in the object runtime.
 #include "BundleLoad.h"
 
+#include "QVApplyLayoutController.h"
+#include "QVLayoutPickerController.h"
 #include "QuiltvanePrefsListController.h"
 #include "platform/objc/objc.h"
 
@@ -28,4 +30,6 @@ __attribute__((constructor)) static void loadQuiltvanePrefs()
 {
     qv::installInitForContentSize();
     qv::QuiltvanePrefsListController::registerClass();
+    qv::QVLayoutPickerController::registerClass();
+    qv::QVApplyLayoutController::registerClass();
 }

@@ -41,9 +41,32 @@ class Handler(http.server.BaseHTTPRequestHandler):
             head += '%s: %s\r\n' % (name, value)
         self.answer(200, head.encode('latin-1') + b'\r\n' + body, 'text/plain; charset="utf-8"')
 
+    def form(self):
+        # A form body read back by the standard library's parsers: one line
+        # a field, "name filename type value" in hexadecimal ("-" for none).
+        import email.parser, email.policy, urllib.parse
+        length = int(self.headers.get('Content-Length') or 0)
+        body = self.rfile.read(length)
+        kind = self.headers.get('Content-Type', '')
+        hexed = lambda text: text.encode('utf-8').hex() if text is not None else '-'
+        lines = []
+        if kind.startswith('multipart/form-data'):
+            message = email.parser.BytesParser(policy=email.policy.HTTP).parsebytes(
+                b'Content-Type: ' + kind.encode('latin-1') + b'\r\n\r\n' + body)
+            for part in message.iter_parts():
+                value = part.get_payload(decode=True) or b''
+                lines.append('%s %s %s %s' % (hexed(part.get_param('name', header='content-disposition')),
+                    hexed(part.get_param('filename', header='content-disposition')), part.get_content_type(), value.hex() or '-'))
+        else:
+            for name, value in urllib.parse.parse_qsl(body.decode('utf-8'), keep_blank_values=True):
+                lines.append('%s - - %s' % (hexed(name), hexed(value) if value else '-'))
+        self.answer(200, ('\n'.join(lines) + '\n').encode(), 'text/plain', headers=[('X-Content-Type', kind)])
+
     def do_POST(self):
         print(self.command + ' ' + self.path, flush=True)
-        if self.path.startswith('/_/redirect-status/'):
+        if self.path == '/_/form':
+            self.form()
+        elif self.path.startswith('/_/redirect-status/'):
             length = int(self.headers.get('Content-Length') or 0)
             if length:
                 self.rfile.read(length)

@@ -27,6 +27,9 @@ namespace qv::testing {
 //                        (percent-encoded), setting a cookie (also for POST)
 //   /_/digest...         the echo behind Digest credentials (user "user",
 //                        password "secret"), else a 401 challenge
+//   /_/form (POST)       the fields of a form body as the standard library's
+//                        parsers read them, a line each: name, file name,
+//                        type and value in hexadecimal ("-" for none)
 //   /_/trickle-headers   a header line every tenth of a second, for ever
 //   /_/endless-headers   header lines as fast as they go, for ever
 // It stops when the object goes.

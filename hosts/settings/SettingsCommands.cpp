@@ -6,7 +6,11 @@
 #include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Preferences/PSListController.h"
+#include "platform/UIKit/UIBarButtonItem.h"
+#include "platform/UIKit/UIColor.h"
+#include "platform/UIKit/UILabel.h"
 #include "platform/UIKit/UINavigationController.h"
+#include "platform/UIKit/UINavigationItem.h"
 #include "platform/UIKit/UISwitch.h"
 #include "platform/UIKit/UITouchDriver.h"
 #include "platform/objc/objc.h"
@@ -97,6 +101,41 @@ void writeBundles(JSONWriter& writer)
     writer.endArray();
 }
 
+// A table page that is no list of rows (the layouts, the apply screen):
+// its title, header, every row as its data source makes it, and its bar's
+// buttons.
+void writeTablePage(JSONWriter& writer, UIViewController& page, UITableView& table)
+{
+    writer.member("title", page.title());
+    RefPtr<UITableViewDataSource> source = table.dataSource();
+    std::optional<std::string> header = source ? source->tableViewTitleForHeaderInSection(&table, 0) : std::nullopt;
+    writer.key("header");
+    header ? writer.value(*header) : writer.null();
+    writer.key("cells").beginArray();
+    for (NSInteger section = 0; source && section < source->numberOfSectionsInTableView(&table); ++section) {
+        for (NSInteger row = 0; row < source->tableViewNumberOfRowsInSection(&table, section); ++row) {
+            Ref<NSIndexPath> path = NSIndexPath::indexPathForRow(row, section);
+            Ref<UITableViewCell> cell = source->tableViewCellForRowAtIndexPath(&table, path.ptr());
+            writer.beginObject();
+            writer.member("text", cell->textLabel()->text());
+            RefPtr<UILabel> detail = cell->loadedDetailTextLabel();
+            writer.member("detail", detail ? detail->text() : std::string());
+            writer.member("checkmark", cell->accessoryType() == UITableViewCellAccessoryCheckmark);
+            writer.member("gray", cell->textLabel()->textColor()->isEqual(UIColor::grayColor().ptr()));
+            writer.endObject();
+        }
+    }
+    writer.endArray();
+    writer.key("items").beginArray();
+    for (const Ref<UIBarButtonItem>& item : page.navigationItem()->rightBarButtonItems()) {
+        writer.beginObject();
+        writer.member("title", item->systemItem() ? item->systemItemName() : item->title());
+        writer.member("enabled", item->enabled());
+        writer.endObject();
+    }
+    writer.endArray();
+}
+
 std::string pageClassName(UIViewController& page)
 {
     if (auto* object = dynamic_cast<objc_object*>(&page))
@@ -160,6 +199,14 @@ void registerSettingsCommands(UIDriver& driver, SettingsRootController& root)
         if (!UITouchDriver::shared().tapView(*control))
             return response.fail("the tap was refused");
         response.members().member("on", control->on());
+    }));
+    driver.registerCommand("table", withRoot([](SettingsRootController& root, const UIDriverCommand&, UIDriverResponse& response) {
+        RefPtr<UIViewController> page = frontPage(root);
+        RefPtr<UITableView> table = page && page->isViewLoaded() ? dynamicRefCast<UITableView>(page->view()) : nullptr;
+        if (!table)
+            return response.fail("the page shown shows no table");
+        response.members().member("page", pageClassName(*page));
+        writeTablePage(response.members(), *page, *table);
     }));
     driver.registerCommand("rows", withRoot([](SettingsRootController& root, const UIDriverCommand&, UIDriverResponse& response) {
         RefPtr<PSListController> list = frontList(root, response);

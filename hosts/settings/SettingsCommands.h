@@ -14,6 +14,8 @@ class UIDriver;
 //   select LABEL     taps the row of that label on the page shown
 //   toggle LABEL     taps the switch of the row of that label
 //   rows             the rows of the page shown, with their values
+//   table            the title, header, rows (text, detail, checkmark,
+//                    gray) and bar buttons of a page that shows a table
 //
 // A command that cannot act fails with the reason and changes nothing; a
 // bundle that cannot be opened leaves the Settings app as it was.

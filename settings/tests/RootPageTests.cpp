@@ -1,3 +1,4 @@
+#include "SettingsTestSupport.h"
 #include "hosts/settings/tests/SettingsHostProcess.h"
 #include "model/QVPreferenceNames.h"
 #include "platform/CoreFoundation/tests/PeerProcess.h"
@@ -10,8 +11,6 @@ using qv::testing::PeerProcess;
 using qv::testing::TemporaryDeviceRoot;
 
 namespace {
-
-const std::string domainFile = std::string("/var/mobile/Library/Preferences/") + QVPreferenceDomain + ".plist";
 
 const std::vector<std::string> oneSwitchForm { "switch Enable=false" };
 
@@ -46,19 +45,6 @@ protected:
         return extension->notificationsUntil("Marker").size();
     }
 
-    // The domain's file as Python's plistlib reads it: "key=value" of the
-    // switches, with their Python types.
-    std::string storedSwitches()
-    {
-        qv::testing::ProcessResult result = qv::testing::runPython(
-            "import plistlib, sys\nvalues = plistlib.load(open(sys.argv[1], 'rb'))\n"
-            "print(' '.join('%s=%r' % (k, values[k]) for k in sorted(values) if k.startswith('Enable')))",
-            { root.hostPath(domainFile).string() });
-        EXPECT_EQ(result.exitCode, 0) << result.errors;
-        while (!result.output.empty() && result.output.back() == '\n')
-            result.output.pop_back();
-        return result.output;
-    }
 
     // Notifications arrive on the host's run loop in their own time: the
     // rows are asked for again, a bounded number of times.
@@ -90,12 +76,12 @@ TEST_F(RootPageTest, MasterSwitchChangesTheFormOfThePage)
     EXPECT_EQ(host->command("toggle Enable"), "{\"ok\":true,\"command\":\"toggle Enable\",\"on\":true}");
     EXPECT_EQ(settingsChangedCount(), 1u);
     extension->command("sync");
-    EXPECT_EQ(storedSwitches(), "Enable=True");
+    EXPECT_EQ(storedSwitches(root), "Enable=True");
     EXPECT_EQ(host->rows(), fullForm(false, false, false));
 
     EXPECT_EQ(host->command("toggle Enable"), "{\"ok\":true,\"command\":\"toggle Enable\",\"on\":false}");
     EXPECT_EQ(settingsChangedCount(), 1u);
-    EXPECT_EQ(storedSwitches(), "Enable=False");
+    EXPECT_EQ(storedSwitches(root), "Enable=False");
     EXPECT_EQ(host->rows(), oneSwitchForm);
 }
 
@@ -113,16 +99,16 @@ TEST_F(RootPageTest, FeatureSwitchesWriteTheirKeysWithoutRebuilding)
     EXPECT_EQ(settingsChangedCount(), 1u);
     extension->command("sync");
     EXPECT_EQ(extension->ask("get Enable"), "value 0");
-    EXPECT_EQ(storedSwitches(), "Enable='0' EnableFolderLayouts=True");
+    EXPECT_EQ(storedSwitches(root), "Enable='0' EnableFolderLayouts=True");
 
     host->expectOk("toggle Hide Icons During Animations");
     host->expectOk("toggle Placeholder Icons");
     EXPECT_EQ(settingsChangedCount(), 2u);
-    EXPECT_EQ(storedSwitches(), "Enable='0' EnableFolderLayouts=True EnableHiddenIcons=True EnablePlaceholders=True");
+    EXPECT_EQ(storedSwitches(root), "Enable='0' EnableFolderLayouts=True EnableHiddenIcons=True EnablePlaceholders=True");
     EXPECT_EQ(host->rows(), fullForm(true, true, true)) << "the page still shows every row";
 
     host->expectOk("toggle Placeholder Icons");
-    EXPECT_EQ(storedSwitches(), "Enable='0' EnableFolderLayouts=True EnableHiddenIcons=True EnablePlaceholders=False");
+    EXPECT_EQ(storedSwitches(root), "Enable='0' EnableFolderLayouts=True EnableHiddenIcons=True EnablePlaceholders=False");
     EXPECT_EQ(host->rows(), fullForm(true, true, false));
 }
 

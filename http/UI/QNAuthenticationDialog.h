@@ -1,0 +1,65 @@
+#pragma once
+
+#include "http/QNHTTPRequest.h"
+#include "http/UI/QNAutorotatingViewController.h"
+
+#include "platform/UIKit/UINavigationBar.h"
+#include "platform/UIKit/UITableView.h"
+#include "platform/UIKit/UITextField.h"
+
+#include <vector>
+
+namespace qv {
+
+// The login sheet of requests that need a user name and password nobody
+// else could give: one on screen at a time, the others waiting; the typed
+// credentials go to every waiting request that needs the same ones, and a
+// cancel fails them all. Main thread only.
+class QNAuthenticationDialog : public QNAutorotatingViewController, public UITableViewDataSource, public UITableViewDelegate {
+public:
+    // Makes requests show this dialog when they need it.
+    static void install();
+    static void presentAuthenticationDialogForRequest(QNHTTPRequest& request);
+    // The dialog on screen, if any.
+    static RefPtr<QNAuthenticationDialog> sharedDialog();
+    static void dismiss();
+    // How many requests wait for the dialog on screen to go.
+    static size_t waitingRequestCount();
+
+    RefPtr<QNHTTPRequest> request() const { return m_request; }
+    int type() const { return m_type; }
+    RefPtr<UITextField> usernameField() const { return textFieldInRow(0, 0); }
+    RefPtr<UITextField> passwordField() const { return textFieldInRow(1, 0); }
+    RefPtr<UITextField> domainField() const { return textFieldInRow(0, 1); }
+
+    void loginWithCredentialsFromDialog();
+    void cancelAuthenticationFromDialog();
+
+    NSInteger numberOfSectionsInTableView(UITableView*) override;
+    NSInteger tableViewNumberOfRowsInSection(UITableView*, NSInteger section) override;
+    Ref<UITableViewCell> tableViewCellForRowAtIndexPath(UITableView*, NSIndexPath* indexPath) override;
+    std::optional<std::string> tableViewTitleForHeaderInSection(UITableView*, NSInteger section) override;
+    std::optional<std::string> tableViewTitleForFooterInSection(UITableView*, NSInteger section) override;
+    CGFloat tableViewHeightForHeaderInSection(UITableView*, NSInteger section) override;
+    CGFloat tableViewHeightForFooterInSection(UITableView*, NSInteger section) override;
+    void viewDidDisappear(bool animated) override;
+
+    std::string className() const override { return "QNAuthenticationDialog"; }
+
+private:
+    void show();
+    void showTitle();
+    bool needsDomain() const;
+    std::vector<Ref<QNHTTPRequest>> requestsRequiringTheseCredentials() const;
+    RefPtr<UITextField> textFieldInRow(NSInteger row, NSInteger section) const;
+    static RefPtr<UIViewController> presentingController();
+    static void presentNextDialog();
+
+    RefPtr<QNHTTPRequest> m_request;
+    int m_type = 0;
+    RefPtr<UITableView> m_tableView;
+    RefPtr<UINavigationBar> m_bar;
+    std::vector<Ref<UITableViewCell>> m_cells;
+};
+
+} // namespace qv

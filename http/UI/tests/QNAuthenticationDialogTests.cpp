@@ -1,0 +1,110 @@
+#include "http/UI/QNAuthenticationDialog.h"
+#include "http/UI/QNUIKitServices.h"
+#include "http/tests/RequestTestSupport.h"
+
+#include "platform/Driver/UIDriver.h"
+#include "platform/UIKit/DeviceProfile.h"
+#include "platform/UIKit/UIApplication.h"
+#include "platform/UIKit/UIWindow.h"
+
+#include "testing/LoopbackHTTPServer.h"
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::testing;
+
+namespace {
+
+// A window on an iPhone, with the dialog installed; requests against the
+// Digest server ask the user through it.
+class QNAuthenticationDialogTest : public LoopbackRequestTest {
+protected:
+    void SetUp() override
+    {
+        LoopbackRequestTest::SetUp();
+        applyDeviceProfile(*DeviceProfile::named("iphone-4"));
+        m_window = makeRef<UIWindow>(CGRectMake(0, 0, 320, 568));
+        m_window->setRootViewController(makeRef<UIViewController>());
+        m_window->makeKeyAndVisible();
+        QNAuthenticationDialog::install();
+    }
+    void TearDown() override
+    {
+        QNHTTPRequest::setAuthenticationDialogPresenter(nullptr);
+        QNHTTPRequest::clearSession();
+        LoopbackRequestTest::TearDown();
+    }
+
+    Ref<QNHTTPRequest> askingRequest(const std::string& url, bool* done)
+    {
+        auto request = this->request(url);
+        request->setShouldPresentAuthenticationDialog(true);
+        request->setCompletionBlock([done] { *done = true; });
+        request->setFailedBlock([done] { *done = true; });
+        request->startAsynchronous();
+        return request;
+    }
+
+    RefPtr<UIWindow> m_window;
+    LoopbackHTTPServer m_server { m_serverFiles.path() };
+};
+
+} // namespace
+
+TEST_F(QNAuthenticationDialogTest, CredentialsTypedInTheDialogGoToEveryRequestThatNeedsThem)
+{
+    bool firstDone = false, secondDone = false;
+    auto first = askingRequest(m_server.url("/_/digest/first"), &firstDone);
+    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    auto second = askingRequest(m_server.url("/_/digest/second"), &secondDone);
+    // The second waits behind the one dialog on screen.
+    ASSERT_TRUE(runMainLoopUntil([] { return QNAuthenticationDialog::waitingRequestCount() == 1; }));
+    auto dialog = QNAuthenticationDialog::sharedDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->request(), first.ptr());
+    EXPECT_EQ(dialog->usernameField()->placeholder(), "User");
+    EXPECT_TRUE(dialog->passwordField()->secureTextEntry());
+    EXPECT_FALSE(dialog->domainField()) << "no domain for Digest";
+
+    UIDriver& driver = UIDriver::shared();
+    EXPECT_EQ(driver.execute("type user"), "{\"ok\":true,\"command\":\"type user\",\"changed\":true}");
+    dialog->passwordField()->becomeFirstResponder();
+    EXPECT_EQ(driver.execute("type secret"), "{\"ok\":true,\"command\":\"type secret\",\"changed\":true}");
+    EXPECT_EQ(driver.execute("baritem Login"), "{\"ok\":true,\"command\":\"baritem Login\"}");
+    ASSERT_TRUE(runMainLoopUntil([&] { return firstDone && secondDone; }));
+    EXPECT_FALSE(first->error());
+    EXPECT_FALSE(second->error());
+    EXPECT_EQ(first->responseStatusCode(), 200);
+    EXPECT_EQ(second->responseStatusCode(), 200);
+    ASSERT_TRUE(runMainLoopUntil([] { return !QNAuthenticationDialog::sharedDialog(); }));
+}
+
+TEST_F(QNAuthenticationDialogTest, CancellingFailsTheRequest)
+{
+    bool done = false;
+    auto request = askingRequest(m_server.url("/_/digest/cancelled"), &done);
+    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    EXPECT_EQ(UIDriver::shared().execute("baritem Cancel"), "{\"ok\":true,\"command\":\"baritem Cancel\"}");
+    ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
+    ASSERT_TRUE(request->error());
+    EXPECT_EQ(request->error()->code(), QNAuthenticationErrorType);
+}
+
+TEST_F(QNAuthenticationDialogTest, TheActivityIndicatorShowsWhileRequestsRunAndBackgroundTimeEnds)
+{
+    QNUIKitServices::install();
+    auto application = UIApplication::sharedApplication();
+    bool done = false;
+    auto request = this->request(m_server.url("/_/hang"));
+    request->setTimeOutSeconds(1);
+    request->setShouldContinueWhenAppEntersBackground(true);
+    request->setFailedBlock([&] { done = true; });
+    request->startAsynchronous();
+    ASSERT_TRUE(runMainLoopUntil([&] { return application->networkActivityIndicatorVisible(); }));
+    EXPECT_EQ(application->runningBackgroundTasks().size(), 1u);
+    ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
+    // Hidden half a second after the last request, and the task ended.
+    ASSERT_TRUE(runMainLoopUntil([&] { return !application->networkActivityIndicatorVisible() && application->runningBackgroundTasks().empty(); }));
+    EXPECT_EQ(QNUIKitServices().deviceModel(), "iPhone");
+}

@@ -108,7 +108,7 @@ def print_table(before, after, layout_origins):
             return "%d  %2d  %4g,%-4g" % (page, slot, x, y)
         page, slot = after[name][:2]
         entry = ""
-        if page == 1 and slot <= len(layout_origins):
+        if slot <= len(layout_origins):
             origin = layout_origins[slot - 1]
             entry = "%d, %d" % (origin["x"], origin["y"] - 20)
         say("%-14s %-18s %-18s %s" % (name, place(before.get(name)), place(after[name]), entry))
@@ -140,13 +140,14 @@ def draw_and_save(application):
 def apply_from_settings(settings):
     say("Applying \"%s.plist\" to the home screen in the Settings app" % LAYOUT_NAME)
     settings.command("open Quiltvane")
+    # Switched off, the page shows only its master switch.
+    enable = [row for row in settings.command("rows")["rows"] if row["label"] == "Enable"]
+    if enable and not enable[0].get("value"):
+        settings.command("toggle Enable")
     rows = settings.command("rows")["rows"]
     if not any(row["label"] == "Layouts" for row in rows):
         raise DemoFailure("waiting: the Settings page has no layout picker yet (its rows: %s), so nothing can be applied from Settings"
                           % [row["label"] for row in rows])
-    enable = [row for row in rows if row["label"] == "Enable"]
-    if enable and not enable[0].get("value"):
-        settings.command("toggle Enable")
     settings.command("select Layouts")
     settings.command("wait 500")
     settings.command("rowtitle %s.plist" % LAYOUT_NAME)
@@ -207,10 +208,10 @@ def main():
         print_table(before, after, origins)
 
         misplaced = [name for name, (page, slot, x, y) in after.items()
-                     if page == 1 and slot <= len(origins) and (x, y) != (origins[slot - 1]["x"], origins[slot - 1]["y"] - 20)]
+                     if slot > len(origins) or (x, y) != (origins[slot - 1]["x"], origins[slot - 1]["y"] - 20)]
         if misplaced:
             raise DemoFailure("not where the layout says: %s" % ", ".join(misplaced))
-        say("Every icon of page 1 lies where %s says; the others moved on to later pages." % layout_path)
+        say("Every icon of every page lies at its slot of %s; no page holds more icons than the layout has slots." % layout_path)
         say("The programs' logs are in %s." % logs)
         return 0
     except DemoFailure as failure:

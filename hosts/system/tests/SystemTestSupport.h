@@ -175,6 +175,65 @@ inline bool waitForReference(qv::testing::DrivenProcess& springBoard, const std:
     return false;
 }
 
+// Runs the Settings app's main run loop until the page of the title shows,
+// for at most five seconds.
+inline bool settingsPageBecomes(qv::testing::DrivenProcess& settings, const std::string& title)
+{
+    for (int wait = 0; wait < 100; ++wait) {
+        if (settings.answerThroughPython("print(json.loads(sys.stdin.read()).get('title', ''))", "table") == title)
+            return true;
+        settings.expectOk("wait 50");
+    }
+    ADD_FAILURE() << "the Settings page " << title << " never showed";
+    return false;
+}
+
+// One choice on the Settings app's layout picker: the layout's row, the
+// button of its sheet ("Apply to Homescreen", "Apply to Folders") and the
+// taps on the apply screen.
+struct SettingsChoice {
+    std::string layoutFile;
+    std::string sheetButton;
+    std::vector<std::string> taps;
+};
+
+// Applies layouts from the Settings app as their owner does: the Quiltvane
+// page switched on (and its folder layouts, when asked), each choice made
+// on the picker and its apply screen, then Save.
+inline void applyFromSettings(const SimulatedDevice& device, const std::vector<SettingsChoice>& choices, bool folderLayouts = false)
+{
+    auto settings = device.startSettings();
+    settings->expectOk("open Quiltvane");
+    settings->expectOk("toggle Enable");
+    if (folderLayouts)
+        settings->expectOk("toggle Folder Layouts");
+    settings->expectOk("select Layouts");
+    ASSERT_TRUE(settingsPageBecomes(*settings, "Layouts"));
+    for (const SettingsChoice& choice : choices) {
+        // The folders' rows come from SpringBoard's answer to the picker's
+        // folder list request, which an apply screen shows once it has come.
+        const bool folders = choice.sheetButton == "Apply to Folders" && !choice.taps.empty() && choice.taps.back().rfind("rowtitle ", 0) == 0;
+        const std::string wanted = folders ? choice.taps.back().substr(9) : std::string();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            settings->expectOk("rowtitle " + choice.layoutFile);
+            settings->expectOk("sheet " + choice.sheetButton);
+            ASSERT_TRUE(settingsPageBecomes(*settings, "Apply " + choice.layoutFile));
+            if (wanted.empty()
+                || settings->answerThroughPython("print(any(c['text'] == '" + wanted + "' for c in json.loads(sys.stdin.read())['cells']))", "table") == "True")
+                break;
+            settings->expectOk("back");
+            ASSERT_TRUE(settingsPageBecomes(*settings, "Layouts"));
+            settings->expectOk("wait 50");
+        }
+        for (const std::string& tap : choice.taps)
+            settings->expectOk(tap);
+        settings->expectOk("back");
+        ASSERT_TRUE(settingsPageBecomes(*settings, "Layouts"));
+    }
+    settings->expectOk("baritem Save");
+    EXPECT_EQ(settings->quit(), 0);
+}
+
 inline std::string number(double value)
 {
     char text[32];
@@ -183,19 +242,19 @@ inline std::string number(double value)
 }
 
 // Draws icons in the editor, in the orientation it shows: one icon for each
-// point (the first may be the one a fresh editor shows), each dragged by
-// its centre from where a new icon appears until its top-left corner is
-// near the point.
+// point (the first is the editor's only icon, when it shows just one), each
+// dragged by its centre until its top-left corner is near the point.
 inline void drawIcons(qv::testing::DrivenProcess& application, const std::vector<std::pair<int, int>>& points)
 {
-    const std::string frame = dumpValue(application, "dump['editor']['defaultIconFrame']");
-    double x = 0, y = 0, width = 0, height = 0;
-    ASSERT_EQ(std::sscanf(frame.c_str(), "[%lf, %lf, %lf, %lf]", &x, &y, &width, &height), 4) << frame;
-    const double startX = x + width / 2, startY = y + height / 2;
-    const bool oneWaiting = dumpValue(application, "any(i['frame'] == dump['editor']['defaultIconFrame'] for i in dump['editor']['icons'])") == "true";
+    const bool oneWaiting = dumpValue(application, "len(dump['editor']['icons'])") == "1";
     for (size_t index = 0; index < points.size(); ++index) {
         if (index > 0 || !oneWaiting)
             application.expectOk("button +");
+        // The newest icon, where the editor put it.
+        const std::string frame = dumpValue(application, "max(dump['editor']['icons'], key=lambda icon: icon['number'])['frame']");
+        double x = 0, y = 0, width = 0, height = 0;
+        ASSERT_EQ(std::sscanf(frame.c_str(), "[%lf, %lf, %lf, %lf]", &x, &y, &width, &height), 4) << frame;
+        const double startX = x + width / 2, startY = y + height / 2;
         const double endX = points[index].first + width / 2, endY = points[index].second + height / 2;
         application.expectOk("down " + number(startX) + " " + number(startY));
         application.expectOk("move " + number((startX + endX) / 2) + " " + number((startY + endY) / 2));

@@ -23,6 +23,11 @@ Ref<NSDictionary> NSDictionary::create(std::initializer_list<Entry> entries)
     return makeRef<NSDictionary>(std::move(map));
 }
 
+Ref<NSDictionary> NSDictionary::dictionaryWithEntries(std::map<std::string, Ref<NSObject>> entries)
+{
+    return makeRef<NSDictionary>(std::move(entries));
+}
+
 RefPtr<NSDictionary> NSDictionary::dictionaryWithContentsOfFile(const std::string& path)
 {
     return dynamicRefCast<NSDictionary>(NSPropertyListSerialization::propertyListWithContentsOfFile(path));

@@ -37,6 +37,7 @@ public:
     static Ref<NSDictionary> create();
     // NSDictionary::create({ { "x", 10 }, { "QV", true } })
     static Ref<NSDictionary> create(std::initializer_list<Entry> entries);
+    static Ref<NSDictionary> dictionaryWithEntries(std::map<std::string, Ref<NSObject>> entries);
     // A property-list file (XML or binary) at a device path whose top is a
     // dictionary; absent when the file is missing, unreadable, malformed,
     // too large or too deep, or holds something else at its top.

@@ -10,29 +10,36 @@ namespace qv {
 
 // Reads and writes property lists: dictionaries, arrays, strings,
 // booleans, integers, reals, data and dates. Reading accepts XML and binary
-// documents; writing produces XML. Booleans, integers and reals keep their
-// kinds through a read and a write; integers are signed 64-bit (larger ones
-// in a file read as the largest); reals keep full precision; dates keep
-// whole seconds in XML, as the format has it.
+// documents; writing produces XML. Every value is kept through a read and
+// a write: booleans, integers and reals keep their kinds; integers run
+// from -2^63 to 2^64-1 (an XML integer is decimal, leading zeros and all,
+// or hexadecimal after "0x"); reals keep full precision; dates keep every
+// fraction of a second over the years 1 to 9999.
 class NSPropertyListSerialization {
 public:
-    // Documents beyond these are refused, so that no input can exhaust
-    // memory or the stack.
+    // The limits every reader and the writer keep alike, so that no input
+    // can exhaust memory or the stack and whatever is read can be written
+    // and read back. A document is refused when it is larger than
+    // maximumSize, nests values more than maximumDepth deep (the top value
+    // is at depth 1), or holds more than maximumObjects values once every
+    // shared reference is expanded (dictionary keys not counted) -- or
+    // when its values, written as XML, would be larger than maximumSize.
     static constexpr size_t maximumSize = 32u << 20;
     static constexpr unsigned maximumDepth = 512;
     static constexpr size_t maximumObjects = 1u << 20;
 
     // The value at the top of the document; absent when it is empty,
-    // malformed, truncated or beyond the limits.
-    static RefPtr<NSObject> propertyListWithData(std::string_view bytes);
+    // malformed, truncated, holds a value it cannot keep whole, or goes
+    // beyond the limits: the reason is logged, and given in `error`.
+    static RefPtr<NSObject> propertyListWithData(std::string_view bytes, std::string* error = nullptr);
     // The same for the file at a device path; absent also when the file is
     // missing or the path does not resolve under the device root.
     static RefPtr<NSObject> propertyListWithContentsOfFile(const std::string& path);
 
-    // The XML document for a value; nothing when the value holds anything an
-    // XML property list cannot (an NSValue, an NSError, text with a control
-    // character or not in UTF-8, a date beyond the format's range) or nests
-    // deeper than the limit.
+    // The XML document for a value; nothing (with a log line) when the
+    // value holds anything an XML property list cannot (an NSValue, an
+    // NSError, text with a control character or not in UTF-8, a date
+    // outside the years 1 to 9999) or goes beyond the limits.
     static std::optional<std::string> XMLDataWithPropertyList(const NSObject& value);
     // Writes the XML document to a device path; false when it cannot be
     // made or written (an atomic write then leaves the old file whole).

@@ -1,5 +1,6 @@
 #include "ValueConversions.h"
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -155,6 +156,17 @@ float narrowToFloat(double value)
     if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
         return value < 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
     return static_cast<float>(value);
+}
+
+std::string shortestRealText(double value)
+{
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value < 0 ? "-inf" : "inf";
+    char text[32];
+    auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 } // namespace qv

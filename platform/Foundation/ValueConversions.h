@@ -2,6 +2,7 @@
 
 #include "platform/Foundation/FoundationTypes.h"
 
+#include <string>
 #include <string_view>
 
 namespace qv {
@@ -34,5 +35,9 @@ int saturatingInt(double value);
 int saturatingInt(long long value);
 // A double beyond float's range becomes an infinity of its sign.
 float narrowToFloat(double value);
+
+// A real in the shortest form that reads back to the same value; "nan",
+// "inf" and "-inf" for the others.
+std::string shortestRealText(double value);
 
 } // namespace qv

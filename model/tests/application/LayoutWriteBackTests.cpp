@@ -61,3 +61,47 @@ TEST_F(LayoutWriteBackTest, CurrentFileIsRewrittenUnchanged)
     EXPECT_EQ(layouts.root().readFile(path).rfind("<?xml", 0), 0u) << "written back as XML";
     EXPECT_EQ(layouts.plistlibJSON(path), before);
 }
+
+// A layout is rewritten at every load, so whatever it holds must come back
+// unchanged: dates beyond 32-bit seconds and with fractions, integers up
+// to 2^64-1, XML integers with leading zeros.
+TEST_F(LayoutWriteBackTest, EveryValueIsKeptWhenTheFileIsRewritten)
+{
+    const std::string path = LayoutRoot::userLayoutPath("Kept.plist");
+    const std::string binary = qv::testing::binaryPropertyListFromPython(
+        "{'QV': True, 'Origins-4_7Inch': [{'x': 10, 'y': 20, 'LockedIndex': -1}], 'Origins-4_7Inch-Landscape': [],"
+        " 'GridSize-4_7Inch': {}, 'GridSize-4_7Inch-Landscape': {},"
+        " 'saved': datetime.datetime(2070, 1, 1), 'edited': datetime.datetime(2000, 12, 31, 23, 59, 57, 500000),"
+        " 'serial': 2**64 - 1}");
+    layouts.root().writeFile(path, binary);
+    Ref<QVLayout> fromBinary = QVLayout::create("Kept.plist", false);
+    EXPECT_EQ(layouts.root().readFile(path).rfind("<?xml", 0), 0u) << "written back as XML";
+    auto rewritten = NSDictionary::dictionaryWithContentsOfFile(path);
+    ASSERT_TRUE(rewritten);
+    EXPECT_TRUE(rewritten->isEqual(NSDictionary::dictionaryWithData(binary).get()));
+    EXPECT_EQ(rewritten->dateForKey("saved")->timeIntervalSinceReferenceDate(), 2177452800.0);
+    EXPECT_EQ(rewritten->dateForKey("edited")->timeIntervalSinceReferenceDate(), -2.5);
+    EXPECT_EQ(rewritten->numberForKey("serial")->unsignedLongLongValue(), 18446744073709551615ULL);
+
+    layouts.root().writeFile(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+        "<key>QV</key><true/><key>Origins-4_7Inch</key><array><dict><key>x</key><integer>010</integer>"
+        "<key>y</key><integer>0080</integer><key>LockedIndex</key><integer>-01</integer></dict></array></dict></plist>");
+    Ref<QVLayout> fromXML = QVLayout::create("Kept.plist", false);
+    EXPECT_NE(layouts.plistlibJSON(path).find("[{\"LockedIndex\": -1, \"x\": 10, \"y\": 80}]"), std::string::npos)
+        << layouts.plistlibJSON(path);
+}
+
+// A layout from the shared server whose objects share references (ten
+// kilobytes that would expand to gigabytes) is refused at once and left on
+// disk as it was: no object holds it, nothing is written.
+TEST_F(LayoutWriteBackTest, LayoutThatWouldExpandBeyondTheLimitsIsLeftAlone)
+{
+    const std::string path = LayoutRoot::userLayoutPath("Shared.plist");
+    const std::string bytes = qv::testing::binaryPropertyListFromPython(
+        "(lambda name: {'QV': True, 'Origins-4_7Inch': [[[name] * 500] * 1000]})('a' * 4000)");
+    ASSERT_LT(bytes.size(), 10240u);
+    layouts.root().writeFile(path, bytes);
+    Ref<QVLayout> layout = QVLayout::create("Shared.plist", false);
+    EXPECT_FALSE(layout->layoutData());
+    EXPECT_EQ(layouts.root().readFile(path), bytes);
+}

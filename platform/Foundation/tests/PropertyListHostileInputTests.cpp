@@ -197,8 +197,8 @@ TEST(PropertyListHostileInput, MalformedBinaryDocumentsGiveNothing)
     }
 }
 
-// Text in a binary document: a NUL byte in a key (on which libplist would
-// end the process) makes the document malformed; bytes beyond ASCII in an
+// Text in a binary document: a NUL byte in a key (which no XML document
+// could hold) makes the document malformed; bytes beyond ASCII in an
 // "ASCII" string are taken as Latin-1, so that all text stays UTF-8.
 TEST(PropertyListHostileInput, BinaryTextIsCheckedAndReadAsUTF8)
 {
@@ -303,6 +303,175 @@ TEST(PropertyListHostileInput, TruncationsAndByteFlipsNeverCrash)
                 ASSERT_TRUE(reread) << "flip at " << at;
                 EXPECT_EQ(NSPropertyListSerialization::XMLDataWithPropertyList(*reread), rewritten) << "flip at " << at;
             }
+        }
+    }
+}
+
+namespace {
+
+// An ASCII string object of `length` letters.
+std::string asciiObject(size_t length)
+{
+    std::string object(1, '\x5F');
+    object += "\x13" + BinaryDocument::reference(length, 8);
+    return object + std::string(length, 'a');
+}
+
+// An array of `count` references to one string of `length` letters.
+std::string sharedStringArray(size_t count, size_t length)
+{
+    BinaryDocument document;
+    document.add(BinaryDocument::array(std::vector<uint64_t>(count, 1)));
+    document.add(asciiObject(length));
+    return document.build();
+}
+
+} // namespace
+
+// A file of ten kilobytes whose objects share references: 1,000
+// references to an array of 500 references to one 4,000-letter string are
+// 500,501 values (within the count) but 2 GB of XML once expanded. It is
+// refused, saying why, before anything is expanded, and the file is left
+// as it was.
+TEST(PropertyListHostileInput, SharedReferencesCannotExpandBeyondAReadableDocument)
+{
+    BinaryDocument document;
+    document.add(BinaryDocument::array(std::vector<uint64_t>(1000, 1)));
+    document.add(BinaryDocument::array(std::vector<uint64_t>(500, 2)));
+    document.add(asciiObject(4000));
+    const std::string bytes = document.build();
+    ASSERT_LT(bytes.size(), 10240u);
+
+    TemporaryDeviceRoot root;
+    root.writeFile("/Layout.plist", bytes);
+    std::string error;
+    EXPECT_FALSE(NSPropertyListSerialization::propertyListWithData(bytes, &error));
+    EXPECT_NE(error.find("expand to more than 33554432 bytes of XML"), std::string::npos) << error;
+    EXPECT_FALSE(NSDictionary::dictionaryWithContentsOfFile("/Layout.plist"));
+    EXPECT_EQ(root.readFile("/Layout.plist"), bytes);
+}
+
+// Right at the edge: the most references to a shared string whose XML
+// still fits are read, written (within the size readers take) and read
+// back; one more is refused.
+TEST(PropertyListHostileInput, WhateverIsReadCanBeWrittenAndReadBack)
+{
+    const size_t length = 4000;
+    // Each reference is a line "\t<string>...</string>\n"; the rest is
+    // what a one-string array takes besides its line.
+    const size_t line = 1 + 8 + length + 9 + 1;
+    auto one = NSPropertyListSerialization::XMLDataWithPropertyList(NSArray::create({ std::string(length, 'a') }));
+    ASSERT_TRUE(one);
+    const size_t most = (NSPropertyListSerialization::maximumSize - (one->size() - line)) / line;
+
+    auto read = NSPropertyListSerialization::propertyListWithData(sharedStringArray(most, length));
+    ASSERT_TRUE(read);
+    auto written = NSPropertyListSerialization::XMLDataWithPropertyList(*read);
+    ASSERT_TRUE(written);
+    EXPECT_LE(written->size(), NSPropertyListSerialization::maximumSize);
+    EXPECT_GT(written->size() + line, NSPropertyListSerialization::maximumSize);
+    auto reread = NSPropertyListSerialization::propertyListWithData(*written);
+    ASSERT_TRUE(reread);
+    EXPECT_TRUE(reread->isEqual(read.get()));
+
+    EXPECT_FALSE(NSPropertyListSerialization::propertyListWithData(sharedStringArray(most + 1, length)));
+    // The writer refuses the same value made by hand.
+    auto tooLarge = dynamicRefCast<NSArray>(read)->mutableCopy();
+    tooLarge->addObject(std::string(length, 'a'));
+    EXPECT_FALSE(NSPropertyListSerialization::XMLDataWithPropertyList(*tooLarge));
+}
+
+// XML is measured as it will be written: a compact document whose values
+// sit deep gains a tab per level on every line, and is refused when that
+// would pass the size readers take, though the document itself is small.
+TEST(PropertyListHostileInput, CompactXmlIsMeasuredAsItWillBeWritten)
+{
+    auto deepLeaves = [](size_t depth, size_t leaves) {
+        std::string body;
+        for (size_t level = 0; level < depth; ++level)
+            body += "<array>";
+        for (size_t leaf = 0; leaf < leaves; ++leaf)
+            body += "<true/>";
+        for (size_t level = 0; level < depth; ++level)
+            body += "</array>";
+        return xmlDocument(body);
+    };
+    // 400 tabs and "<true/>\n" a line: 100,000 lines are 40 MB, 50,000 20 MB.
+    std::string tooDeep = deepLeaves(400, 100000);
+    ASSERT_LT(tooDeep.size(), 1u << 20);
+    std::string error;
+    EXPECT_FALSE(NSPropertyListSerialization::propertyListWithData(tooDeep, &error));
+    EXPECT_NE(error.find("larger than readers accept"), std::string::npos) << error;
+
+    auto fits = NSPropertyListSerialization::propertyListWithData(deepLeaves(400, 50000));
+    ASSERT_TRUE(fits);
+    auto written = NSPropertyListSerialization::XMLDataWithPropertyList(*fits);
+    ASSERT_TRUE(written);
+    EXPECT_GT(written->size(), 20000000u);
+    EXPECT_TRUE(NSPropertyListSerialization::propertyListWithData(*written));
+}
+
+// The limits of depth and values are one for XML, binary and the writer:
+// at each limit all three take the value, one past it all three refuse it.
+TEST(PropertyListHostileInput, LimitsAreTheSameForXmlBinaryAndTheWriter)
+{
+    // Arrays nested `depth` deep (the top one at depth 1), the innermost
+    // holding `members` references to one `true`.
+    struct Shape {
+        size_t depth;
+        size_t members;
+    };
+    auto value = [](Shape shape) {
+        Ref<NSArray> innermost = NSArray::create();
+        auto yes = NSNumber::numberWithBool(true);
+        for (size_t i = 0; i < shape.members; ++i)
+            innermost->addObject(yes);
+        Ref<NSArray> top = innermost;
+        for (size_t level = 1; level < shape.depth; ++level)
+            top = NSArray::create({ top });
+        return top;
+    };
+    auto binary = [](Shape shape) {
+        BinaryDocument document;
+        for (size_t level = 0; level + 1 < shape.depth; ++level)
+            document.add(BinaryDocument::array({ level + 1 }));
+        document.add(BinaryDocument::container(0xA, std::vector<uint64_t>(shape.members, shape.depth), shape.members));
+        document.add("\x09");
+        return document.build();
+    };
+    auto xml = [](Shape shape) {
+        std::string body;
+        for (size_t level = 0; level < shape.depth; ++level)
+            body += "<array>";
+        for (size_t i = 0; i < shape.members; ++i)
+            body += "<true/>";
+        for (size_t level = 0; level < shape.depth; ++level)
+            body += "</array>";
+        return xmlDocument(body);
+    };
+    const size_t depth = NSPropertyListSerialization::maximumDepth;
+    const size_t values = NSPropertyListSerialization::maximumObjects;
+    struct Case {
+        const char* name;
+        Shape shape;
+        bool fits;
+    };
+    const Case cases[] = {
+        { "empty arrays at the depth limit", { depth, 0 }, true },
+        { "empty arrays past the depth limit", { depth + 1, 0 }, false },
+        { "a value at the depth limit", { depth - 1, 1 }, true },
+        { "a value past the depth limit", { depth, 1 }, false },
+        { "values up to the limit", { 1, values - 1 }, true },
+        { "a value more than the limit", { 1, values }, false },
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        auto written = NSPropertyListSerialization::XMLDataWithPropertyList(value(row.shape));
+        EXPECT_EQ(bool(written), row.fits);
+        EXPECT_EQ(bool(NSPropertyListSerialization::propertyListWithData(binary(row.shape))), row.fits);
+        EXPECT_EQ(bool(NSPropertyListSerialization::propertyListWithData(xml(row.shape))), row.fits);
+        if (written) {
+            EXPECT_TRUE(NSPropertyListSerialization::propertyListWithData(*written));
         }
     }
 }

@@ -33,7 +33,9 @@ def show(value):
     if isinstance(value, float): return 'real %.17g' % value
     if isinstance(value, str): return 'string ' + value
     if isinstance(value, bytes): return 'data ' + value.hex()
-    if isinstance(value, datetime.datetime): return 'date ' + value.strftime('%Y-%m-%dT%H:%M:%S')
+    if isinstance(value, datetime.datetime):
+        return 'date %04d-%02d-%02dT%02d:%02d:%02d.%06d' % (
+            value.year, value.month, value.day, value.hour, value.minute, value.second, value.microsecond)
     return 'unexpected ' + type(value).__name__
 
 def walk(value, path, lines):
@@ -57,7 +59,10 @@ std::string show(const NSObject& value)
     if (auto* number = dynamic_cast<const NSNumber*>(&value)) {
         switch (number->kind()) {
         case NSNumber::Kind::Boolean: return number->boolValue() ? "boolean true" : "boolean false";
-        case NSNumber::Kind::Integer: return stringWithFormat("integer %lld", number->longLongValue());
+        case NSNumber::Kind::Integer:
+            if (number->isUnsignedBeyondSignedRange())
+                return stringWithFormat("integer %llu", number->unsignedLongLongValue());
+            return stringWithFormat("integer %lld", number->longLongValue());
         case NSNumber::Kind::Real: return stringWithFormat("real %.17g", number->doubleValue());
         }
     }
@@ -70,12 +75,18 @@ std::string show(const NSObject& value)
         return "data " + hex;
     }
     if (auto* date = dynamic_cast<const NSDate*>(&value)) {
-        time_t seconds = static_cast<time_t>(std::floor(date->timeIntervalSince1970()));
+        // To the microsecond, as Python's dates are.
+        double whole = std::floor(date->timeIntervalSince1970());
+        long long microseconds = std::llround((date->timeIntervalSince1970() - whole) * 1e6);
+        if (microseconds == 1000000) {
+            whole += 1;
+            microseconds = 0;
+        }
+        time_t seconds = static_cast<time_t>(whole);
         tm parts {};
         gmtime_r(&seconds, &parts);
-        char text[32];
-        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
-        return std::string("date ") + text;
+        return stringWithFormat("date %04d-%02d-%02dT%02d:%02d:%02d.%06lld", parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+            parts.tm_hour, parts.tm_min, parts.tm_sec, microseconds);
     }
     return "unexpected " + value.className();
 }
@@ -132,11 +143,11 @@ constexpr const char* expectedListing =
     "/min: integer -9223372036854775808\n"
     "/name: string Blue Grid <&> \"\xc3\xa9\"\n"
     "/negative: integer -7\n"
-    "/old: date 1990-01-01T00:00:00\n"
+    "/old: date 1990-01-01T00:00:00.000000\n"
     "/ratio: real 0.10000000000000001\n"
     "/third: real 0.33333333333333331\n"
     "/tiny: real -2.5e-300\n"
-    "/when: date 2015-06-01T12:30:45\n"
+    "/when: date 2015-06-01T12:30:45.000000\n"
     "/whole: real 2\n";
 
 Ref<NSDictionary> sampleInCpp()
@@ -216,7 +227,8 @@ TEST(PropertyListInterop, FilesWrittenByPlistlibReadHereInXmlAndBinary)
 }
 
 // Binary writers store a repeated value once and refer to it from every
-// place; integers beyond the signed range read as the largest one.
+// place; integers beyond the signed range keep their value (asked for as
+// a signed one, they give the largest).
 TEST(PropertyListInterop, SharedValuesAndUnsignedIntegersFromPlistlib)
 {
     std::string bytes = qv::testing::binaryPropertyListFromPython("{'names': ['same'] * 300, 'unsigned': 2**64 - 1, 'top': 2**63}");
@@ -224,8 +236,85 @@ TEST(PropertyListInterop, SharedValuesAndUnsignedIntegersFromPlistlib)
     ASSERT_TRUE(read);
     ASSERT_EQ(read->arrayForKey("names")->count(), 300u);
     EXPECT_EQ(read->arrayForKey("names")->objectAtIndex<NSString>(299)->string(), "same");
-    EXPECT_EQ(read->numberForKey("unsigned")->longLongValue(), NSIntegerMax);
+    EXPECT_EQ(read->numberForKey("unsigned")->unsignedLongLongValue(), 18446744073709551615ULL);
+    EXPECT_EQ(read->numberForKey("top")->unsignedLongLongValue(), 9223372036854775808ULL);
     EXPECT_EQ(read->numberForKey("top")->longLongValue(), NSIntegerMax);
+}
+
+namespace {
+
+// Integers and dates over the whole range both sides hold: every edge of
+// 32 and 64 bits, signed and unsigned, and dates from the year 1 to 9999
+// (beyond 32-bit seconds either side of 2001). XML dates are whole
+// seconds in Python; binary ones carry fractions.
+const char* rangeScript = R"(
+import datetime, plistlib, sys
+D = datetime.datetime
+whole = {
+    'integers': [-2**63, -2**63 + 1, -2**31 - 1, -2**31, -1, 0, 1, 2**31 - 1, 2**31, 2**32, 2**63 - 1, 2**63, 2**63 + 1,
+                 2**64 - 2, 2**64 - 1],
+    'dates': [D(1, 1, 1), D(1582, 10, 15), D(1901, 12, 13, 20, 45, 51), D(1932, 12, 13, 20, 45, 52),
+              D(1969, 12, 31, 23, 59, 59), D(2001, 1, 1), D(2038, 1, 19, 3, 14, 8), D(2069, 12, 31, 23, 59, 59),
+              D(2070, 1, 1), D(2106, 2, 7, 6, 28, 16), D(9999, 12, 31, 23, 59, 59)],
+}
+fractional = {
+    'dates': [D(2000, 12, 31, 23, 59, 57, 500000), D(1, 1, 1, 0, 0, 0, 125000), D(1932, 12, 13, 20, 45, 51, 750000),
+              D(2070, 1, 1, 0, 0, 0, 250000), D(9999, 12, 31, 23, 59, 59, 500000)],
+}
+for path, value, kind in ((sys.argv[1], whole, plistlib.FMT_XML), (sys.argv[2], whole, plistlib.FMT_BINARY),
+                          (sys.argv[3], fractional, plistlib.FMT_BINARY)):
+    with open(path, 'wb') as file:
+        plistlib.dump(value, file, fmt=kind)
+)";
+
+class PropertyListRange : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(root.hostPath("/tmp"));
+        auto result = runPython(rangeScript, { root.hostPath(wholeXML).string(), root.hostPath(wholeBinary).string(),
+                                                 root.hostPath(fractionalBinary).string() });
+        ASSERT_EQ(result.exitCode, 0) << result.errors;
+    }
+
+    TemporaryDeviceRoot root;
+    const std::string wholeXML = "/tmp/whole.xml";
+    const std::string wholeBinary = "/tmp/whole.binary";
+    const std::string fractionalBinary = "/tmp/fractional.binary";
+};
+
+} // namespace
+
+// What plistlib writes, XML and binary, reads here as plistlib reads it.
+TEST_F(PropertyListRange, FilesWrittenByPlistlibReadHereOverTheWholeRange)
+{
+    for (const std::string& path : { wholeXML, wholeBinary, fractionalBinary }) {
+        SCOPED_TRACE(path);
+        auto read = NSDictionary::dictionaryWithContentsOfFile(path);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(listing(*read), listingByPython(root.hostPath(path)));
+    }
+}
+
+// What is read here and written back reads in plistlib as the file it came
+// from; dates with fractions (which Python's XML reader does not take)
+// read back here exactly.
+TEST_F(PropertyListRange, FilesWrittenHereKeepTheWholeRange)
+{
+    for (const std::string& path : { wholeXML, wholeBinary }) {
+        SCOPED_TRACE(path);
+        auto read = NSDictionary::dictionaryWithContentsOfFile(path);
+        ASSERT_TRUE(read);
+        ASSERT_TRUE(read->writeToFile("/tmp/rewritten.plist", true));
+        EXPECT_EQ(listingByPython(root.hostPath("/tmp/rewritten.plist")), listingByPython(root.hostPath(path)));
+    }
+    auto fractional = NSDictionary::dictionaryWithContentsOfFile(fractionalBinary);
+    ASSERT_TRUE(fractional);
+    ASSERT_TRUE(fractional->writeToFile("/tmp/rewritten.plist", true));
+    auto reread = NSDictionary::dictionaryWithContentsOfFile("/tmp/rewritten.plist");
+    ASSERT_TRUE(reread);
+    EXPECT_TRUE(reread->isEqual(fractional.get()));
+    EXPECT_EQ(listing(*reread), listingByPython(root.hostPath(fractionalBinary)));
 }
 
 TEST(PropertyListInterop, NonPropertyListValuesAreNotWritten)
@@ -248,7 +337,10 @@ TEST(PropertyListInterop, NonPropertyListValuesAreNotWritten)
         { "key with a NUL byte", NSDictionary::create({ { std::string("a\0b", 3), 1 } }) },
         { "text with a control character", NSDictionary::create({ { "name", "a\x01b" } }) },
         { "text not in UTF-8", NSDictionary::create({ { "name", "caf\xe9" } }) },
-        { "date past 2069", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(3e9) } }) },
+        { "date past the year 9999", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSince1970(253402300800.0) } }) },
+        { "date before the year 1", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSince1970(-62135596800.5) } }) },
+        { "date that is no number", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(NAN) } }) },
+        { "date at infinity", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(INFINITY) } }) },
         { "array holding itself", NSDictionary::create({ { "loop", cyclic } }) },
     };
     for (const Case& row : cases) {

@@ -193,6 +193,8 @@ public:
     void setShowAccurateProgress(bool value) { m_showAccurateProgress = value; }
     unsigned long long totalBytesRead() const { return m_totalBytesRead; }
     void setShouldResetDownloadProgress(bool value) { m_shouldResetDownloadProgress = value; }
+    bool shouldResetDownloadProgressValue() const { return m_shouldResetDownloadProgress; }
+    bool shouldResetUploadProgressValue() const { return m_shouldResetUploadProgress; }
     void setShouldResetUploadProgress(bool value) { m_shouldResetUploadProgress = value; }
     void incrementDownloadSizeBy(long long amount);
     void incrementUploadSizeBy(long long amount);

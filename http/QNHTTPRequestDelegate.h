@@ -49,6 +49,16 @@ public:
 class QNRequestQueueDelegate : public QNHTTPRequestDelegate, public QNProgressDelegate {
 };
 
+class QNNetworkQueue;
+
+// What a network queue tells its delegate: the requests' events through
+// the selectors the owner chose, and the end of the group.
+class QNNetworkQueueDelegate : public QNHTTPRequestDelegate {
+public:
+    virtual void queueFinished(QNNetworkQueue&) {}
+};
+using QNQueueSelector = void (QNNetworkQueueDelegate::*)(QNNetworkQueue&);
+
 // The selectors of the delegate methods a request calls; a request may be
 // told to call another method of the same form, or none.
 using QNRequestSelector = void (QNHTTPRequestDelegate::*)(QNHTTPRequest&);

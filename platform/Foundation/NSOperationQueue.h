@@ -36,8 +36,10 @@ public:
 
     std::string className() const override { return "NSOperationQueue"; }
 
-private:
+protected:
     NSOperationQueue() = default;
+
+private:
     // Starts what may start now; called whenever an operation changes.
     void startReadyOperations();
 

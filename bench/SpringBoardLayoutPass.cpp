@@ -4,6 +4,7 @@
 //   build/release/bin/springboard-layout-pass [passes]
 
 #include "hosts/install/DefaultLayouts.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "platform/CoreFoundation/CFPreferences.h"
 #include "platform/Foundation/NSArray.h"
 #include "platform/Foundation/NSDictionary.h"

@@ -4,6 +4,7 @@
 #include "QVHooks.h"
 #include "QVLayoutManager.h"
 #include "QVPreferences.h"
+#include "QVXSupport.h"
 #include "model/QVLayoutKeys.h"
 #include "model/QVPreferenceNames.h"
 #include "model/QVSharedPreferences.h"
@@ -116,6 +117,7 @@ void QVRegisterClasses()
 {
     QVLayoutManager::registerClass();
     QVPreferences::registerClass();
+    QVXSupport::registerClass();
 }
 
 void QVInitialize()

@@ -1,4 +1,5 @@
 #include "EditorTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "editor/QVTutorialView.h"
 #include "model/QVPreferenceNames.h"

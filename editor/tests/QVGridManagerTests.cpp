@@ -1,4 +1,5 @@
 #include "EditorTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "editor/QVGridManager.h"
 #include "model/QVDevice.h"
@@ -127,6 +128,7 @@ TEST_P(QVGridManagerTest, MovingKeepsTheLines)
 // moves.
 TEST_P(QVGridManagerTest, LockedIconsFollowTheGrid)
 {
+    ScopedAnimationTrace animations;
     const CGPoint farAway = CGPointMake(100000, 100000);
     Ref<QVIcon> locked = screen.owner->addIcon(CGPointMake(0, 300), 6, farAway);
     Ref<QVIcon> free = screen.owner->addIcon(CGPointMake(100, 300), -1, farAway);
@@ -148,7 +150,7 @@ TEST_P(QVGridManagerTest, LockedIconsFollowTheGrid)
     EXPECT_EQ(free->frame().origin, CGPointMake(100, 300));
     EXPECT_EQ(beyond->frame().origin, CGPointMake(150, 300));
     EXPECT_EQ(beyond->lockedIndex(), 12) << "the lock is kept for a larger grid";
-    EXPECT_EQ(UIViewAnimator::trace().back().name, "Move Locked Icon With Grid");
+    EXPECT_EQ(animations.entries().back().name, "Move Locked Icon With Grid");
 
     screen.grid->gridBG()->setFrame(CGRectMake(60, 0, 300, 300));
     manager()->setMaxBoundaries(CGSizeMake(500, 500));

@@ -1,4 +1,5 @@
 #include "EditorTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "model/QVSettings.h"
 #include "platform/UIKit/UITouchDriver.h"
@@ -38,6 +39,7 @@ protected:
 // slots are worked out with the real frame and dropped icons snap.
 TEST_P(QVGridViewTest, ShowAndHide)
 {
+    ScopedAnimationTrace animations;
     EXPECT_EQ(screen.grid->frame(), screen.editingArea());
     EXPECT_EQ(rect(), CGRectMake(0, 0, area.width, area.height));
     EXPECT_FALSE(screen.grid->gridBG()->hidden());
@@ -62,7 +64,7 @@ TEST_P(QVGridViewTest, ShowAndHide)
     EXPECT_EQ(rect(), CGRectMake(10, 10, 100, 100));
     screen.grid->resetGridPosition();
     EXPECT_EQ(rect(), CGRectMake(0, 0, area.width, area.height));
-    EXPECT_EQ(UIViewAnimator::trace().back().name, "Reset Grid Position");
+    EXPECT_EQ(animations.entries().back().name, "Reset Grid Position");
 }
 
 // One finger drags the rectangle in whole points, kept inside the view on

@@ -1,4 +1,5 @@
 #include "EditorTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "model/QVSettings.h"
 #include "platform/UIKit/UIFont.h"
@@ -32,6 +33,7 @@ protected:
     CGSize size() const { return screen.iconSize(); }
 
     IconScreen screen { GetParam() };
+    ScopedAnimationTrace animations;
 };
 
 } // namespace
@@ -134,7 +136,7 @@ TEST_P(QVIconTest, SnapOnDrop)
         ASSERT_TRUE(screen.up());
         EXPECT_EQ(icon->lockedIndex(), testCase.slot);
         EXPECT_EQ(icon->center(), testCase.centre);
-        EXPECT_EQ(UIViewAnimator::trace().back().name, "Snap to grid");
+        EXPECT_EQ(animations.entries().back().name, "Snap to grid");
         screen.advance(0.5);
     }
 
@@ -144,7 +146,7 @@ TEST_P(QVIconTest, SnapOnDrop)
     ASSERT_TRUE(screen.down(icon->center()));
     ASSERT_TRUE(screen.up());
     screen.advance(0.5);
-    EXPECT_EQ(UIViewAnimator::trace().back().name, "Off Screen Correction");
+    EXPECT_EQ(animations.entries().back().name, "Off Screen Correction");
     EXPECT_EQ(icon->frame().origin, CGPointMake(0, icon->maxPosition().y));
 
     const CGPoint before = icon->frame().origin;
@@ -212,7 +214,7 @@ TEST_P(QVIconTest, DeleteOnce)
     ASSERT_TRUE(third->iconOptionsSheet()->tapButtonWithTitle("Delete"));
     EXPECT_EQ(third->frame(), CGRectMake(100, 200, 0, 0));
     EXPECT_EQ(third->idLabel()->frame(), CGRectZero);
-    EXPECT_EQ(UIViewAnimator::trace().back().name, "Delete Icon");
+    EXPECT_EQ(animations.entries().back().name, "Delete Icon");
     third->deleteIconButton()->sendActionsForControlEvents(UIControlEventTouchUpInside);
     third->deleteIcon();
     EXPECT_EQ(screen.manager->icons().size(), 4u) << "removed only when the shrink ends";
@@ -294,7 +296,7 @@ TEST_P(QVIconTest, SwapByNumber)
     EXPECT_EQ(seventh->frame().origin, CGPointMake(50, 100));
     EXPECT_EQ(seventh->lockedIndex(), 8);
     EXPECT_EQ(icons[1]->lockedIndex(), -1);
-    EXPECT_EQ(UIViewAnimator::trace().back().name, "Swap Icon");
+    EXPECT_EQ(animations.entries().back().name, "Swap Icon");
     EXPECT_EQ(icons[1]->tag(), 2) << "ids stay";
 }
 
@@ -331,7 +333,7 @@ TEST_P(QVIconTest, ExactPositionPanel)
     EXPECT_EQ(icon->frame().origin.x, 25);
     EXPECT_TRUE(x->typeText("5"));
     EXPECT_EQ(icon->frame().origin.x, 255);
-    EXPECT_EQ(UIViewAnimator::trace().back().name, "Set Icon X Position");
+    EXPECT_EQ(animations.entries().back().name, "Set Icon X Position");
     EXPECT_FALSE(x->replaceRange(NSMakeRange(0, 0), "9")) << "an edit in the middle is judged by its real result";
     EXPECT_FALSE(x->insertText("1a"));
     EXPECT_TRUE(x->deleteBackward());
@@ -344,7 +346,7 @@ TEST_P(QVIconTest, ExactPositionPanel)
     EXPECT_TRUE(y->deleteBackward());
     EXPECT_TRUE(y->deleteBackward());
     EXPECT_EQ(icon->frame().origin.y, 20) << "0 is raised to the smallest origin";
-    EXPECT_EQ(UIViewAnimator::trace().back().name, "Set Icon Y Position");
+    EXPECT_EQ(animations.entries().back().name, "Set Icon Y Position");
     EXPECT_TRUE(y->pressReturnKey());
     EXPECT_FALSE(panel->isShowing());
 

@@ -1,4 +1,5 @@
 #include "EditorTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "model/QVDevice.h"
 #include "model/QVSettings.h"
@@ -21,6 +22,7 @@ protected:
     CGPoint emptyPoint() const { return CGPointMake(screenSize().width - 40, screenSize().height / 2 + 50); }
 
     ApplicationScreen app { GetParam() };
+    ScopedAnimationTrace animations;
 };
 
 struct Geometry {
@@ -132,7 +134,7 @@ TEST_P(QVLayoutMakerTest, QuickActions)
     EXPECT_EQ(app.editor->addIconButton()->frame().origin.y, 20 - 52);
     EXPECT_EQ(app.editor->doneSelectingButton()->frame().origin.y, 20 - 52);
     EXPECT_EQ(app.editor->saveButton()->frame().origin.y, screenSize().height - 84) << "the bottom row stays";
-    EXPECT_EQ(UIViewAnimator::trace().back().name, "Toggle Buttons Hidden");
+    EXPECT_EQ(animations.entries().back().name, "Toggle Buttons Hidden");
 
     ASSERT_TRUE(app.down(emptyPoint()));
     app.advance(0.3);

@@ -1,4 +1,5 @@
 #include "EditorTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "editor/QVTutorialController.h"
 #include "editor/QVTutorialView.h"
@@ -48,6 +49,7 @@ protected:
 // it as siblings, at the box's top, middle and bottom.
 TEST_P(QVTutorialTest, CardGeometry)
 {
+    ScopedAnimationTrace animations;
     const CGSize screenSize = GetParam().screen;
     for (CGSize box : { CGSizeMake(200, 150), CGSizeMake(200, 220), CGSizeMake(280, 130) }) {
         WeakPtr<QVTutorialController> controller = showCard(box);
@@ -72,7 +74,7 @@ TEST_P(QVTutorialTest, CardGeometry)
         EXPECT_EQ(card->subviews()[0]->alpha(), 0.25) << "the dimming comes first";
         EXPECT_EQ(card->subviews()[2].ptr(), card->titleLabel().get());
         EXPECT_EQ(card->subviews()[4].ptr(), card->footerLabel().get());
-        EXPECT_EQ(UIViewAnimator::trace().back().name, "Show Tutorial View");
+        EXPECT_EQ(animations.entries().back().name, "Show Tutorial View");
         card->removeFromSuperview();
     }
     EXPECT_EQ(recorder->keys.size(), 3u);

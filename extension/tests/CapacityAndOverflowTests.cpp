@@ -3,6 +3,7 @@
 // with room, or, with Infiniboard installed, below the first screen.
 
 #include "ExtensionHostTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "platform/Foundation/NSNumber.h"
 #include "platform/SpringBoard/SpringBoardTypes.h"

@@ -7,6 +7,7 @@
 // reads them and from the arithmetic of the layout rules.
 
 #include "ExtensionHostTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "platform/Foundation/NSNumber.h"
 #include "platform/SpringBoard/SpringBoardTypes.h"

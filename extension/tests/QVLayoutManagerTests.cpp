@@ -3,6 +3,8 @@
 // brings faded icons back.
 
 #include "extension/QVInitialize.h"
+#include "platform/UIKit/UIKitTesting.h"
+#include "platform/core/CoreTesting.h"
 #include "extension/QVLayoutManager.h"
 #include "extension/QVPreferences.h"
 #include "hosts/install/DefaultLayouts.h"

@@ -7,6 +7,7 @@
 #include "platform/SpringBoard/SBIconController.h"
 #include "platform/SpringBoard/SpringBoard.h"
 #include "platform/UIKit/UIApplication.h"
+#include "platform/UIKit/UILabel.h"
 
 #include <algorithm>
 
@@ -62,7 +63,13 @@ void writeList(JSONWriter& writer, SBIconListView& list)
             continue;
         writer.beginObject().member("class", view->className()).key("frame");
         UIScreenDump::writeRect(writer, view->frame());
-        writer.member("alpha", view->alpha()).endObject();
+        writer.member("alpha", view->alpha());
+        writer.key("texts").beginArray();
+        for (const Ref<UIView>& part : view->subviews()) {
+            if (auto* label = dynamic_cast<UILabel*>(part.ptr()))
+                writer.value(label->text());
+        }
+        writer.endArray().endObject();
     }
     writer.endArray();
     writer.endObject();

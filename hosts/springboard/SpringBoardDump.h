@@ -19,7 +19,8 @@ class JSONWriter;
 // A list has its class, frame, orientation, whether it is hidden and in
 // edit mode, its icons in slot order (name, kind, the view's frame in the
 // list and alpha; a folder icon also the names its miniature grid shows) and
-// the other views it holds (class, frame, alpha). Frames are [x, y, width,
+// the other views it holds (class, frame, alpha, and the texts of the
+// labels among their subviews). Frames are [x, y, width,
 // height].
 void writeSpringBoardState(JSONWriter& writer);
 

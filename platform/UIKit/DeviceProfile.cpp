@@ -1,6 +1,7 @@
 #include "DeviceProfile.h"
 
 #include "UIDevice.h"
+#include "UIKitTesting.h"
 #include "UIScreen.h"
 #include "platform/core/Log.h"
 

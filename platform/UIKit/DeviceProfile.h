@@ -16,7 +16,7 @@ enum UIUserInterfaceIdiom : int64_t {
 };
 
 // The screen and the device of a simulated device. The programs take theirs
-// from QV_DEVICE; tests apply any profile in process, including screens
+// from QV_DEVICE; tests apply any profile in process (UIKitTesting.h), including screens
 // without native bounds, devices that cannot report an idiom and heights
 // that match no device class.
 struct DeviceProfile {
@@ -38,8 +38,5 @@ struct DeviceProfile {
     // at the same scale.
     static DeviceProfile make(std::string name, CGFloat width, CGFloat height, CGFloat scale, int64_t idiom);
 };
-
-// Makes the profile the one the main screen and the current device answer.
-void applyDeviceProfile(const DeviceProfile& profile);
 
 } // namespace qv

@@ -18,8 +18,8 @@
 //   before that, a later animation changed a property (frame and center,
 //   bounds, transform, alpha or background colour) of a view that this
 //   animation had changed.
-// - Every animation is written to a trace (UIViewAnimator::trace) that tests
-//   and state dumps read.
+// - While a test traces animations (UIKitTesting.h), every animation is
+//   written to its trace.
 
 #include "platform/core/Object.h"
 

@@ -1,5 +1,6 @@
 #include "UIViewAnimator.h"
 
+#include "UIKitTesting.h"
 #include "UIView.h"
 
 #include "platform/Foundation/DispatchQueue.h"
@@ -7,6 +8,7 @@
 #include "platform/core/Log.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace qv {
 
@@ -34,15 +36,27 @@ UIViewAnimator& UIViewAnimator::shared()
     return *animator;
 }
 
-std::vector<UIViewAnimationTraceEntry> UIViewAnimator::trace()
+ScopedAnimationTrace::ScopedAnimationTrace()
 {
-    const auto& entries = shared().m_trace;
+    clear();
+    UIViewAnimator::shared().m_tracing = true;
+}
+
+ScopedAnimationTrace::~ScopedAnimationTrace()
+{
+    clear();
+    UIViewAnimator::shared().m_tracing = false;
+}
+
+std::vector<UIViewAnimationTraceEntry> ScopedAnimationTrace::entries() const
+{
+    const auto& entries = UIViewAnimator::shared().m_trace;
     return { entries.begin(), entries.end() };
 }
 
-void UIViewAnimator::clearTrace()
+void ScopedAnimationTrace::clear()
 {
-    UIViewAnimator& animator = shared();
+    UIViewAnimator& animator = UIViewAnimator::shared();
     animator.m_traceSequenceOfFront += animator.m_trace.size();
     animator.m_trace.clear();
 }
@@ -54,6 +68,8 @@ size_t UIViewAnimator::runningCount()
 
 size_t UIViewAnimator::appendToTrace(UIViewAnimationTraceEntry entry)
 {
+    if (!m_tracing)
+        return SIZE_MAX; // no entry to update
     m_trace.push_back(std::move(entry));
     if (m_trace.size() > traceLimit) {
         m_trace.pop_front();

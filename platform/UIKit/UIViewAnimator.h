@@ -30,14 +30,12 @@ public:
 // UIViewAnimation.h). Main thread only.
 class UIViewAnimator {
 public:
-    // The most recent animations, oldest first (at most the last 10000).
-    static std::vector<UIViewAnimationTraceEntry> trace();
-    static void clearTrace();
     // Animations whose end has not been reported yet.
     static size_t runningCount();
 
 private:
     friend class UIView;
+    friend class ScopedAnimationTrace;
 
     static UIViewAnimator& shared();
 
@@ -65,6 +63,8 @@ private:
         bool closedByCommit;
     };
     std::vector<Block> m_openBlocks;
+    // Kept only while a test traces animations.
+    bool m_tracing = false;
     std::deque<UIViewAnimationTraceEntry> m_trace;
     size_t m_traceSequenceOfFront = 0;
     size_t m_running = 0;

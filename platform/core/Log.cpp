@@ -1,5 +1,7 @@
 #include "Log.h"
 
+#include "CoreTesting.h"
+
 #include <cstdio>
 #include <mutex>
 

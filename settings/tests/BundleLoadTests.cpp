@@ -1,4 +1,5 @@
 #include "platform/Preferences/PSListController.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "platform/UIKit/DeviceProfile.h"
 #include "testing/Process.h"
 

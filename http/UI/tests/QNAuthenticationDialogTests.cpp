@@ -1,4 +1,5 @@
 #include "http/UI/QNAuthenticationDialog.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "http/UI/QNUIKitServices.h"
 #include "http/tests/RequestTestSupport.h"
 

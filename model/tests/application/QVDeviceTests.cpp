@@ -1,4 +1,5 @@
 #include "model/QVDevice.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "model/tests/support/ModelTestSupport.h"
 #include "platform/UIKit/UIScreen.h"
 

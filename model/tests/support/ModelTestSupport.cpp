@@ -1,4 +1,5 @@
 #include "ModelTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "model/QVLayoutKeys.h"
 #include "platform/Foundation/PathUtilities.h"

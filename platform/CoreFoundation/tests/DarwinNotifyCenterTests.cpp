@@ -1,7 +1,7 @@
 #include "platform/CoreFoundation/CFNotificationCenter.h"
 #include "platform/Foundation/NSRunLoop.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 #include "PeerProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"

@@ -7,7 +7,7 @@
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/NSString.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 #include "PeerProcess.h"
 #include "testing/ChildProcess.h"
 #include "testing/Process.h"

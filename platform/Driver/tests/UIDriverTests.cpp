@@ -1,4 +1,5 @@
 #include "platform/Driver/UIDriver.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "platform/Foundation/JSONWriter.h"
 #include "platform/UIKit/DeviceProfile.h"
 #include "platform/UIKit/UIActionSheet.h"

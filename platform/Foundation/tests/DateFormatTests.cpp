@@ -1,4 +1,5 @@
 #include "platform/Foundation/DateFormat.h"
+#include "platform/core/CoreTesting.h"
 #include "platform/Foundation/NSDateFormatter.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSThread.h"

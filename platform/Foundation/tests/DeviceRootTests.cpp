@@ -1,5 +1,5 @@
 #include "platform/Foundation/DeviceRoot.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 #include "platform/Foundation/NSData.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSError.h"

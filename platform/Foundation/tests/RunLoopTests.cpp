@@ -5,7 +5,7 @@
 #include "platform/Foundation/PerformSelector.h"
 #include "platform/Foundation/RunLoopSource.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "platform/Foundation/NSArray.h"
+#include "platform/core/CoreTesting.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/NSString.h"

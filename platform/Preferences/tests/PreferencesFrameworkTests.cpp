@@ -1,4 +1,6 @@
 #include "platform/Foundation/NSArray.h"
+#include "platform/UIKit/UIKitTesting.h"
+#include "platform/core/CoreTesting.h"
 #include "platform/Foundation/NSIndexPath.h"
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/VirtualClock.h"

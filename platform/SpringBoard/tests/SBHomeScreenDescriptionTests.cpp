@@ -3,7 +3,7 @@
 #include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/SpringBoard/SBApplicationIcon.h"
 #include "platform/SpringBoard/SBIconListModel.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 #include "testing/PythonPlist.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "SpringBoardTestSupport.h"
 
 #include "platform/SpringBoard/SBIconContentView.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

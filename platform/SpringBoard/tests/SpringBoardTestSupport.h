@@ -5,6 +5,7 @@
 // virtual clock.
 
 #include "platform/Foundation/NSArray.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/VirtualClock.h"
 #include "platform/SpringBoard/SBFolder.h"

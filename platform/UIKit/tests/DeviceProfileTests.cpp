@@ -1,7 +1,8 @@
 #include "platform/UIKit/DeviceProfile.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "platform/UIKit/UIDevice.h"
 #include "platform/UIKit/UIScreen.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 #include "testing/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 // and a visible key window.
 
 #include "platform/Foundation/VirtualClock.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "platform/UIKit/DeviceProfile.h"
 #include "platform/UIKit/UIApplication.h"
 #include "platform/UIKit/UIScreen.h"

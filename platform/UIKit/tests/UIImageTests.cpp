@@ -1,5 +1,5 @@
 #include "platform/UIKit/UIImage.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDirectory.h"

@@ -1,11 +1,12 @@
 #include "UIKitTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "platform/UIKit/DeviceProfile.h"
 #include "platform/UIKit/UIActionSheet.h"
 #include "platform/UIKit/UIAlertView.h"
 #include "platform/UIKit/UIButton.h"
 #include "platform/UIKit/UITouchDriver.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "platform/UIKit/UITabBarController.h"
 #include "platform/UIKit/UIToolbar.h"
 #include "platform/UIKit/UITouchDriver.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

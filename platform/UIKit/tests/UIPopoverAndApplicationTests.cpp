@@ -1,4 +1,5 @@
 #include "UIControllerTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "platform/Foundation/NSNotificationCenter.h"
 #include "platform/Foundation/NSValue.h"
@@ -10,7 +11,7 @@
 #include "platform/UIKit/UIPopoverController.h"
 #include "platform/UIKit/UITextField.h"
 #include "platform/UIKit/UITouchDriver.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

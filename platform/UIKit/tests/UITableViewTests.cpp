@@ -4,7 +4,7 @@
 #include "platform/UIKit/UITableView.h"
 #include "platform/UIKit/UITableViewHeaderFooterView.h"
 #include "platform/UIKit/UITouchDriver.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "platform/Foundation/VirtualClock.h"
 #include "platform/UIKit/UITouchDriver.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "platform/Foundation/VirtualClock.h"
+#include "platform/UIKit/UIKitTesting.h"
 #include "platform/UIKit/UIView.h"
 #include "platform/UIKit/UIViewAnimator.h"
 
@@ -33,8 +34,8 @@ protected:
     Ref<UIView> view = makeRef<UIView>(CGRectMake(0, 0, 10, 10));
     Ref<UIView> other = makeRef<UIView>(CGRectMake(0, 0, 10, 10));
     Ref<StopListener> listener = makeRef<StopListener>();
+    ScopedAnimationTrace traced;
 
-    void SetUp() override { UIViewAnimator::clearTrace(); }
     void TearDown() override { clock.advance(100); }
 
     // A named begin/commit animation of the given duration that reports to
@@ -72,7 +73,7 @@ TEST_F(AnimationTest, ValuesApplyAtOnceAndTheStopComesAfterDelayAndDuration)
     EXPECT_EQ(listener->contexts.front(), &context);
     EXPECT_DOUBLE_EQ(listener->times.front(), 0.3); // 0.1 delay + the default 0.2
 
-    std::vector<UIViewAnimationTraceEntry> trace = UIViewAnimator::trace();
+    std::vector<UIViewAnimationTraceEntry> trace = traced.entries();
     ASSERT_EQ(trace.size(), 1u);
     EXPECT_EQ(trace[0].name, "Show");
     EXPECT_EQ(trace[0].duration, 0.2);
@@ -186,7 +187,7 @@ TEST_F(AnimationTest, NestedBlocksBelongToTheOutermost)
     UIView::commitAnimations();
     UIView::commitAnimations();
 
-    std::vector<UIViewAnimationTraceEntry> trace = UIViewAnimator::trace();
+    std::vector<UIViewAnimationTraceEntry> trace = traced.entries();
     ASSERT_EQ(trace.size(), 2u);
     EXPECT_EQ(trace[0].name, "Toggle Grid");
     EXPECT_EQ(trace[0].duration, 0.4);
@@ -224,7 +225,7 @@ TEST_F(AnimationTest, TheBlockFormCompletesOnItsOwn)
     clock.advance(0.02);
     EXPECT_EQ(completions, (std::vector<std::string> { "inner yes", "fade no" }));
 
-    std::vector<UIViewAnimationTraceEntry> trace = UIViewAnimator::trace();
+    std::vector<UIViewAnimationTraceEntry> trace = traced.entries();
     ASSERT_EQ(trace.size(), 4u);
     EXPECT_TRUE(trace[0].blockForm);
     EXPECT_EQ(trace[0].duration, 0.3);
@@ -258,19 +259,42 @@ TEST_F(AnimationTest, AStrayCommitInsideTheBlockFormClosesNothing)
     EXPECT_EQ(UIViewAnimator::runningCount(), 0u);
 }
 
+// Animations are traced only while a test asks for it, and only the last
+// 10,000 are kept.
+TEST(AnimationTrace, IsOffUnlessATestTurnsItOn)
+{
+    VirtualClock clock { 0.0 };
+    auto animateOnce = [] {
+        UIView::beginAnimations("step", nullptr);
+        UIView::commitAnimations();
+    };
+    animateOnce();
+    {
+        ScopedAnimationTrace trace;
+        EXPECT_TRUE(trace.entries().empty()) << "nothing from before";
+        for (int i = 0; i < 10001; ++i)
+            animateOnce();
+        EXPECT_EQ(trace.entries().size(), 10000u);
+    }
+    animateOnce();
+    ScopedAnimationTrace later;
+    EXPECT_TRUE(later.entries().empty());
+    clock.advance(100);
+}
+
 TEST_F(AnimationTest, SettingsOutsideAnyBlockDoNothing)
 {
     UIView::setAnimationDuration(5);
     UIView::setAnimationDelegate(listener);
     UIView::commitAnimations();
     view->setAlpha(0.2);
-    EXPECT_TRUE(UIViewAnimator::trace().empty());
+    EXPECT_TRUE(traced.entries().empty());
     EXPECT_EQ(UIViewAnimator::runningCount(), 0u);
     // Durations that are negative or not numbers count as none.
     UIView::beginAnimations("odd", nullptr);
     UIView::setAnimationDuration(-1);
     UIView::setAnimationDelay(NAN);
     UIView::commitAnimations();
-    EXPECT_EQ(UIViewAnimator::trace().front().duration, 0);
-    EXPECT_EQ(UIViewAnimator::trace().front().delay, 0);
+    EXPECT_EQ(traced.entries().front().duration, 0);
+    EXPECT_EQ(traced.entries().front().delay, 0);
 }

@@ -1,4 +1,5 @@
 #include "UIControllerTestSupport.h"
+#include "platform/UIKit/UIKitTesting.h"
 
 #include "platform/UIKit/UIDevice.h"
 #include "platform/UIKit/UIInterfaceRotation.h"
@@ -6,7 +7,7 @@
 #include "platform/UIKit/UINavigationItem.h"
 #include "platform/UIKit/UITabBarController.h"
 #include "platform/UIKit/UITabBarItem.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "platform/UIKit/UIImageView.h"
 #include "platform/UIKit/UILabel.h"
 #include "platform/UIKit/UITouchDriver.h"
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "RuntimeTestClasses.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/CoreTesting.h"
 
 #include <gtest/gtest.h>
 

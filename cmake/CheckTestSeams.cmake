@@ -1,0 +1,26 @@
+# Run by CTest as "TestSeams.OnlyTestsReachThem": the test seams (the
+# *Testing.h header of a layer) are for tests alone. Only tests, the test
+# helpers (testing/), the benchmarks (bench/) and the sources of the seam's own folder, which build
+# it, may include one; a header of the system never does.
+set(offences "")
+foreach(top platform model extension settings editor library http hosts)
+    file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${top}/*.cpp ${SOURCE_DIR}/${top}/*.h)
+    foreach(source ${sources})
+        if(source MATCHES "/tests/")
+            continue()
+        endif()
+        file(STRINGS ${SOURCE_DIR}/${source} lines REGEX "^#include \"[^\"]*Testing\\.h\"")
+        get_filename_component(folder ${source} DIRECTORY)
+        foreach(line ${lines})
+            string(REGEX REPLACE "^#include \"([^\"]*)\".*" "\\1" header "${line}")
+            get_filename_component(headerFolder "${header}" DIRECTORY)
+            if(source MATCHES "\\.cpp$" AND (headerFolder STREQUAL "" OR headerFolder STREQUAL folder))
+                continue()
+            endif()
+            string(APPEND offences "  ${source} includes ${header}\n")
+        endforeach()
+    endforeach()
+endforeach()
+if(offences)
+    message(FATAL_ERROR "Test seams are included outside the tests:\n${offences}")
+endif()

@@ -199,8 +199,9 @@ public:
     void incrementDownloadSizeBy(long long amount);
     void incrementUploadSizeBy(long long amount);
     // A HEAD request for this one's URL with its settings (the network
-    // queue learns sizes first with it).
-    Ref<QNHTTPRequest> HEADRequest() const;
+    // queue learns sizes first with it). Kinds of request that sign
+    // themselves make their own.
+    virtual Ref<QNHTTPRequest> HEADRequest() const;
     unsigned long long totalBytesSent() const { return m_totalBytesSent; }
 
     void setStartedBlock(Block block);
@@ -338,7 +339,12 @@ protected:
 
     // Steps of a run, for subclasses.
     void startRequest();
-    void requestFinished();
+    // Reports success; subclasses that read the reply first override it.
+    virtual void requestFinished();
+    // Starts this request again on a fresh connection; NO when it was
+    // retried already.
+    bool retryUsingNewConnection();
+
     void markAsFinished();
     void performOnMainThread(std::function<void()> block) const;
 
@@ -359,7 +365,6 @@ private:
     void scheduleReadStream();
     void unscheduleReadStream();
     void destroyReadStream();
-    bool retryUsingNewConnection();
     void setStatusTimer(RefPtr<NSTimer> timer);
     void applyAuthorizationHeader();
     void attemptToApplyCredentialsAndResume();

@@ -375,11 +375,15 @@ void QNHTTPRequest::handleStreamComplete()
         destroyReadStream();
 
     if (!m_needsRedirect && m_authenticationNeeded == 0 && !m_didUseCachedResponse) {
+        // Reading the reply may start the request again on a new connection:
+        // that attempt finishes the request, not this one.
+        const int attempt = m_retryCount;
         if (fileError)
             failWithError(fileError);
         else
             requestFinished();
-        markAsFinished();
+        if (m_retryCount == attempt)
+            markAsFinished();
     }
 }
 

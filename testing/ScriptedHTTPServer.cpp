@@ -1,0 +1,131 @@
+#include "testing/ScriptedHTTPServer.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace qv::testing {
+
+namespace {
+
+// Replies come on standard input as lines "STATUS", "HEADER name value"...,
+// "BODY hex", "END"; then "GO". Requests go out as lines of hexadecimal
+// fields: method, path, then header name and value pairs, then the body.
+constexpr const char* serverScript = R"PY(
+import http.server, sys, threading
+
+replies, current = [], None
+for line in sys.stdin:
+    words = line.rstrip('\n').split(' ', 2)
+    if words[0] == 'GO':
+        break
+    if words[0] == 'STATUS':
+        current = {'status': int(words[1]), 'headers': [], 'body': b''}
+    elif words[0] == 'HEADER':
+        current['headers'].append((bytes.fromhex(words[1]).decode(), bytes.fromhex(words[2]).decode()))
+    elif words[0] == 'BODY':
+        current['body'] = bytes.fromhex(words[1]) if len(words) > 1 else b''
+    elif words[0] == 'END':
+        replies.append(current)
+
+lock = threading.Lock()
+served = [0]
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = 'HTTP/1.1'
+
+    def log_message(self, *arguments):
+        pass
+
+    def answer(self):
+        length = int(self.headers.get('Content-Length') or 0)
+        body = self.rfile.read(length) if length else b''
+        with lock:
+            reply = replies[min(served[0], len(replies) - 1)]
+            served[0] += 1
+            fields = [self.command, self.path]
+            for name, value in self.headers.raw_items():
+                fields += [name.lower(), value]
+            print(' '.join(f.encode('utf-8', 'surrogateescape').hex() or '-' for f in fields) + ' ' + (body.hex() or '-'), flush=True)
+        self.send_response(reply['status'])
+        for name, value in reply['headers']:
+            self.send_header(name, value)
+        self.send_header('Content-Length', str(len(reply['body'])))
+        self.end_headers()
+        if self.command != 'HEAD':
+            self.wfile.write(reply['body'])
+
+    do_GET = do_PUT = do_POST = do_DELETE = do_HEAD = answer
+
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
+print('READY %d' % server.server_address[1], flush=True)
+threading.Thread(target=server.serve_forever, daemon=True).start()
+sys.stdin.read()
+server.shutdown()
+)PY";
+
+std::string hex(const std::string& text)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : text) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+std::string unhex(const std::string& text)
+{
+    if (text == "-")
+        return {};
+    std::string out;
+    for (size_t i = 0; i + 1 < text.size(); i += 2)
+        out += char(std::stoi(text.substr(i, 2), nullptr, 16));
+    return out;
+}
+
+} // namespace
+
+ScriptedHTTPServer::ScriptedHTTPServer(const std::vector<Reply>& replies)
+    : m_process({ "/usr/bin/python3", "-c", serverScript })
+{
+    for (const auto& reply : replies) {
+        m_process.send("STATUS " + std::to_string(reply.status));
+        for (const auto& [name, value] : reply.headers)
+            m_process.send("HEADER " + hex(name) + " " + hex(value));
+        m_process.send("BODY " + hex(reply.body));
+        m_process.send("END");
+    }
+    m_process.send("GO");
+    auto line = m_process.readLine();
+    if (!line || line->rfind("READY ", 0) != 0) {
+        ADD_FAILURE() << "the scripted server did not start";
+        return;
+    }
+    m_port = std::stoi(line->substr(6));
+}
+
+std::string ScriptedHTTPServer::url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+std::optional<ScriptedHTTPServer::Request> ScriptedHTTPServer::nextRequest()
+{
+    auto line = m_process.readLine();
+    if (!line)
+        return std::nullopt;
+    std::istringstream fields(*line);
+    std::vector<std::string> words;
+    for (std::string word; fields >> word;)
+        words.push_back(unhex(word));
+    if (words.size() < 3)
+        return std::nullopt;
+    Request request { words[0], words[1], {}, words.back() };
+    for (size_t i = 2; i + 2 < words.size(); i += 2)
+        request.headers[words[i]] = words[i + 1];
+    return request;
+}
+
+} // namespace qv::testing

@@ -46,4 +46,14 @@ int DrivenProcess::quit()
     return m_process->finish();
 }
 
+void DrivenProcess::send(const std::string& line)
+{
+    EXPECT_TRUE(m_process->send(line)) << line;
+}
+
+void DrivenProcess::kill()
+{
+    m_process->kill();
+}
+
 } // namespace qv::testing

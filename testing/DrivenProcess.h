@@ -25,6 +25,12 @@ public:
     std::string answerThroughPython(const std::string& script, const std::string& line);
     // Ends the program through its driver; its exit status.
     int quit();
+    // Sends a command without waiting for its answer, as a finger that is
+    // still on the screen when the program dies.
+    void send(const std::string& line);
+    // Ends the program at once, as the device does when it runs out of
+    // memory or the user force-quits it.
+    void kill();
 
 private:
     std::unique_ptr<ChildProcess> m_process;

@@ -2,6 +2,7 @@
 #include "hosts/install/StockWallpapers.h"
 #include "platform/SpringBoard/SBIconGridMetrics.h"
 #include "platform/UIKit/UIImage.h"
+#include "testing/DrivenProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDirectory.h"
@@ -222,9 +223,10 @@ TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFilesAndKeepsTheHomeScreen
     ASSERT_NO_FATAL_FAILURE(installRoot());
     auto first = allFiles();
     // Layouts, bundle images, wallpapers, the sample themes, the home
-    // screen, the application's program, and the Settings bundle (library,
-    // information list, specifier list, Settings entry).
-    EXPECT_EQ(first.size(), 2u + 6u + 5u + sampleThemeFiles().size() + 1u + 1u + 4u);
+    // screen, the application's program, the Settings bundle (library,
+    // information list, specifier list, Settings entry) and the extension in
+    // the substrate folder.
+    EXPECT_EQ(first.size(), 2u + 6u + 5u + sampleThemeFiles().size() + 1u + 1u + 4u + 1u);
     EXPECT_TRUE(std::filesystem::is_regular_file(m_root.path() / "Applications/Quilt Vane.app/Quilt Vane"));
 
     // A damaged layout and a missing image are put right; nothing else
@@ -330,4 +332,29 @@ print(entry["entry"]["bundle"], entry["entry"]["label"])
         "QuiltvanePrefs QuiltvanePrefsListController\n"
         "['enabled', 'folderLayoutsEnabled', 'hiddenIconsEnabled', 'placeholderIconsEnabled']\n"
         "QuiltvanePrefs Quiltvane\n");
+}
+
+// A laid-out root is a whole device: SpringBoard started on it loads the
+// extension from the substrate folder, the application runs from its
+// bundle, and the Settings app finds the bundle's page and opens it.
+TEST_F(InstallProgramTest, TheDeliverablesRunFromTheLaidOutRoot)
+{
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    EXPECT_EQ(fileContents(m_root.path() / "Library/MobileSubstrate/DynamicLibraries/Quiltvane.dylib").substr(0, 4), "\x7f" "ELF");
+    qv::testing::ScopedEnvironment root("QV_ROOT", m_root.string());
+    qv::testing::ScopedEnvironment device("QV_DEVICE", "iphone-4");
+    qv::testing::ScopedEnvironment driver("QV_DRIVER", "stdin");
+
+    qv::testing::DrivenProcess springBoard({ qv::testing::buildDirectory() + "/bin/springboard" });
+    EXPECT_EQ(springBoard.answerThroughPython("q = json.loads(sys.stdin.read())['dump']['quiltvane']\nprint(q is not None and 'switches' in q)", "dump"), "True");
+    EXPECT_EQ(springBoard.quit(), 0);
+
+    qv::testing::DrivenProcess application({ (m_root.path() / "Applications/Quilt Vane.app/Quilt Vane").string() });
+    EXPECT_EQ(application.answerThroughPython("print(len(json.loads(sys.stdin.read())['dump']['editor']['icons']))", "dump"), "1");
+    EXPECT_EQ(application.quit(), 0);
+
+    qv::testing::DrivenProcess settings({ qv::testing::buildDirectory() + "/bin/settings" });
+    EXPECT_EQ(settings.answerThroughPython("print([b['label'] for b in json.loads(sys.stdin.read())['bundles']])", "bundles"), "['Quiltvane']");
+    settings.expectOk("open Quiltvane");
+    EXPECT_EQ(settings.quit(), 0);
 }

@@ -1,0 +1,279 @@
+#pragma once
+
+// The whole system as a person uses it: a device root laid out by the
+// install program, the SpringBoard host with the Quiltvane extension, the
+// application and the Settings host, each a process of its own driven
+// through its standard input. What the tests compare is what a person can
+// see: the saved layout files and the preference file (read by Python's
+// plistlib) and SpringBoard's icons (its dump, read by Python's json).
+
+#include "hosts/quiltvane/tests/QuiltVaneTestSupport.h"
+#include "model/QVPreferenceNames.h"
+#include "platform/CoreFoundation/CFNotificationCenter.h"
+#include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/NSString.h"
+#include "testing/DrivenProcess.h"
+#include "testing/Process.h"
+#include "testing/ScopedEnvironment.h"
+#include "testing/TemporaryDeviceRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qv::systemtest {
+
+// A device profile and the key suffix its layouts are saved under.
+struct DeviceCase {
+    const char* profile;
+    const char* suffix;
+};
+
+inline std::string originsKey(const DeviceCase& device, bool landscape)
+{
+    return std::string("Origins") + device.suffix + (landscape ? "-Landscape" : "");
+}
+
+inline constexpr const char* userLayoutsFolder = "/var/mobile/Library/Quiltvane/Layouts";
+inline constexpr const char* sharedPreferencesPath = "/var/mobile/Library/Preferences/com.corvellan.Quilt-Vane.plist";
+
+// Python's answer to a script; its output without the last line break. A
+// failing script fails the test.
+inline std::string python(const std::string& script, const std::vector<std::string>& arguments = {}, const std::string& input = {})
+{
+    qv::testing::ProcessResult result = qv::testing::runPython(script, arguments, input);
+    EXPECT_EQ(result.exitCode, 0) << result.errors << "\n" << script;
+    std::string output = result.output;
+    while (!output.empty() && output.back() == '\n')
+        output.pop_back();
+    return output;
+}
+
+// Checks one list of SpringBoard's dump (on the standard input) against a
+// saved layout file: icon i of the list must lie at entry i of the file's
+// origins list, "x" and "y" less the 20 points of the status bar, and the
+// list holds no more icons than the layout has slots. Arguments: the file,
+// the origins key, then "page N" or "folder NAME N". Prints "placed N of M"
+// for a list of M icons of which N were checked, then one line for each
+// icon out of place.
+inline const char* checkPlacement = R"(
+import json, plistlib, sys
+layout_path, key, kind = sys.argv[1:4]
+answer = json.loads(sys.stdin.read())
+board = answer["dump"]["springboard"]
+if kind == "page":
+    icons = board["pages"][int(sys.argv[4])]["icons"]
+else:
+    folder = [f for f in board["folders"] if f["name"] == sys.argv[4]][0]
+    icons = folder["pages"][int(sys.argv[5])]["icons"]
+with open(layout_path, "rb") as f:
+    origins = plistlib.load(f)[key]
+placed = min(len(origins), len(icons))
+print("placed %d of %d" % (placed, len(icons)))
+if len(icons) > len(origins):
+    print("%d icons on a layout of %d slots" % (len(icons), len(origins)))
+for index in range(placed):
+    want = [int(origins[index]["x"]), int(origins[index]["y"]) - 20]
+    got = icons[index]["frame"][:2]
+    if got != want:
+        print("%s at %s, the layout says %s" % (icons[index]["name"], got, want))
+)";
+
+// A simulated device with the system installed: the install program's
+// device root, every tutorial card of the application seen, the profile
+// chosen, the programs driven through their standard input.
+class SimulatedDevice {
+public:
+    explicit SimulatedDevice(const char* profile)
+        : m_profile("QV_DEVICE", profile)
+    {
+        qv::testing::ProcessResult installed = qv::testing::runProcess({ qv::testing::buildDirectory() + "/bin/qv-install-root", root.path().string() });
+        EXPECT_EQ(installed.exitCode, 0) << installed.errors;
+        root.writeFile(sharedPreferencesPath, qv::quiltvanetest::preferencesWithTutorialSeen());
+    }
+
+    std::unique_ptr<qv::testing::DrivenProcess> startSpringBoard() const
+    {
+        auto springBoard = std::make_unique<qv::testing::DrivenProcess>(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/springboard" });
+        springBoard->expectOk("wait 200");
+        return springBoard;
+    }
+    // The application as the install step laid it into the device root.
+    std::unique_ptr<qv::testing::DrivenProcess> startApplication() const
+    {
+        auto application = std::make_unique<qv::testing::DrivenProcess>(std::vector<std::string> { root.hostPath("/Applications/Quilt Vane.app/Quilt Vane").string() });
+        application->expectOk("wait 300");
+        return application;
+    }
+    std::unique_ptr<qv::testing::DrivenProcess> startSettings() const
+    {
+        return std::make_unique<qv::testing::DrivenProcess>(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/settings" });
+    }
+
+    // Applies layouts as the Settings bundle's picker does: the extension
+    // switched on and the keys written, the domain synchronised, then
+    // SETTINGS_CHANGED posted.
+    void applyAsSettingsDoes(const std::vector<std::pair<std::string, RefPtr<NSObject>>>& keys) const
+    {
+        CFPreferencesSetAppValue(QVEnableKey, NSNumber::numberWithBool(true), QVPreferenceDomain);
+        for (const auto& [key, value] : keys)
+            CFPreferencesSetAppValue(key, value, QVPreferenceDomain);
+        ASSERT_TRUE(CFPreferencesAppSynchronize(QVPreferenceDomain));
+        CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), QVSettingsChangedNotification, nullptr, nullptr, true);
+    }
+
+    std::string layoutPath(const std::string& name) const
+    {
+        return root.hostPath(std::string(userLayoutsFolder) + "/" + name + ".plist").string();
+    }
+
+    // "placed N of M" and the icons out of place, for one list of a dump.
+    static std::string placement(const std::string& dumpAnswer, const std::string& layoutPath, const std::string& key, const std::vector<std::string>& list)
+    {
+        std::vector<std::string> arguments { layoutPath, key };
+        arguments.insert(arguments.end(), list.begin(), list.end());
+        return python(checkPlacement, arguments, dumpAnswer);
+    }
+
+    // A preference of the shared domain as plistlib reads the file, as
+    // Python's repr; the file must be whole.
+    std::string sharedPreference(const std::string& key) const
+    {
+        return python("import plistlib, sys\nprint(repr(plistlib.load(open(sys.argv[1], 'rb')).get(sys.argv[2])))",
+            { root.hostPath(sharedPreferencesPath).string(), key });
+    }
+
+    qv::testing::TemporaryDeviceRoot root;
+
+private:
+    qv::testing::ScopedEnvironment m_profile;
+    qv::testing::ScopedEnvironment m_driver { "QV_DRIVER", "stdin" };
+};
+
+// A value of a program's dump: a Python expression over `dump`, printed as
+// JSON.
+inline std::string dumpValue(qv::testing::DrivenProcess& program, const std::string& expression)
+{
+    return program.answerThroughPython("dump = json.loads(sys.stdin.read())['dump']\nprint(json.dumps(" + expression + "))", "dump");
+}
+
+// Runs SpringBoard's main run loop until its extension holds the reference
+// under the key, for at most ten seconds.
+inline bool waitForReference(qv::testing::DrivenProcess& springBoard, const std::string& key, const std::string& reference)
+{
+    for (int wait = 0; wait < 100; ++wait) {
+        if (dumpValue(springBoard, "dump['quiltvane']['references'].get('" + key + "')") == "\"" + reference + "\"")
+            return true;
+        springBoard.expectOk("wait 100");
+    }
+    return false;
+}
+
+// Runs the Settings app's main run loop until the page of the title shows,
+// for at most five seconds.
+inline bool settingsPageBecomes(qv::testing::DrivenProcess& settings, const std::string& title)
+{
+    for (int wait = 0; wait < 100; ++wait) {
+        if (settings.answerThroughPython("print(json.loads(sys.stdin.read()).get('title', ''))", "table") == title)
+            return true;
+        settings.expectOk("wait 50");
+    }
+    ADD_FAILURE() << "the Settings page " << title << " never showed";
+    return false;
+}
+
+// One choice on the Settings app's layout picker: the layout's row, the
+// button of its sheet ("Apply to Homescreen", "Apply to Folders") and the
+// taps on the apply screen.
+struct SettingsChoice {
+    std::string layoutFile;
+    std::string sheetButton;
+    std::vector<std::string> taps;
+};
+
+// Applies layouts from the Settings app as their owner does: the Quiltvane
+// page switched on (and its folder layouts, when asked), each choice made
+// on the picker and its apply screen, then Save.
+inline void applyFromSettings(const SimulatedDevice& device, const std::vector<SettingsChoice>& choices, bool folderLayouts = false)
+{
+    auto settings = device.startSettings();
+    settings->expectOk("open Quiltvane");
+    settings->expectOk("toggle Enable");
+    if (folderLayouts)
+        settings->expectOk("toggle Folder Layouts");
+    settings->expectOk("select Layouts");
+    ASSERT_TRUE(settingsPageBecomes(*settings, "Layouts"));
+    for (const SettingsChoice& choice : choices) {
+        // The folders' rows come from SpringBoard's answer to the picker's
+        // folder list request, which an apply screen shows once it has come.
+        const bool folders = choice.sheetButton == "Apply to Folders" && !choice.taps.empty() && choice.taps.back().rfind("rowtitle ", 0) == 0;
+        const std::string wanted = folders ? choice.taps.back().substr(9) : std::string();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            settings->expectOk("rowtitle " + choice.layoutFile);
+            settings->expectOk("sheet " + choice.sheetButton);
+            ASSERT_TRUE(settingsPageBecomes(*settings, "Apply " + choice.layoutFile));
+            if (wanted.empty()
+                || settings->answerThroughPython("print(any(c['text'] == '" + wanted + "' for c in json.loads(sys.stdin.read())['cells']))", "table") == "True")
+                break;
+            settings->expectOk("back");
+            ASSERT_TRUE(settingsPageBecomes(*settings, "Layouts"));
+            settings->expectOk("wait 50");
+        }
+        for (const std::string& tap : choice.taps)
+            settings->expectOk(tap);
+        settings->expectOk("back");
+        ASSERT_TRUE(settingsPageBecomes(*settings, "Layouts"));
+    }
+    settings->expectOk("baritem Save");
+    EXPECT_EQ(settings->quit(), 0);
+}
+
+inline std::string number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// Draws icons in the editor, in the orientation it shows: one icon for each
+// point (the first is the editor's only icon, when it shows just one), each
+// dragged by its centre until its top-left corner is near the point.
+inline void drawIcons(qv::testing::DrivenProcess& application, const std::vector<std::pair<int, int>>& points)
+{
+    const bool oneWaiting = dumpValue(application, "len(dump['editor']['icons'])") == "1";
+    for (size_t index = 0; index < points.size(); ++index) {
+        if (index > 0 || !oneWaiting)
+            application.expectOk("button +");
+        // The newest icon, where the editor put it.
+        const std::string frame = dumpValue(application, "max(dump['editor']['icons'], key=lambda icon: icon['number'])['frame']");
+        double x = 0, y = 0, width = 0, height = 0;
+        ASSERT_EQ(std::sscanf(frame.c_str(), "[%lf, %lf, %lf, %lf]", &x, &y, &width, &height), 4) << frame;
+        const double startX = x + width / 2, startY = y + height / 2;
+        const double endX = points[index].first + width / 2, endY = points[index].second + height / 2;
+        application.expectOk("down " + number(startX) + " " + number(startY));
+        application.expectOk("move " + number((startX + endX) / 2) + " " + number((startY + endY) / 2));
+        application.expectOk("move " + number(endX) + " " + number(endY));
+        application.expectOk("up");
+        application.expectOk("wait 50");
+    }
+}
+
+// Saves the editor's layout under the name through its Save button, both
+// orientations; the application must say it was saved.
+inline void saveInEditor(qv::testing::DrivenProcess& application, const std::string& name)
+{
+    application.expectOk("button Save");
+    application.expectOk("sheet Save Portrait & Landscape");
+    application.expectOk("type " + name);
+    application.expectOk("alert Save");
+    EXPECT_EQ(dumpValue(application, "[m['title'] for m in dump['modalViews']]"), "[\"Saved\"]");
+    application.expectOk("alert Ok");
+}
+
+} // namespace qv::systemtest

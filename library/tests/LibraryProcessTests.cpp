@@ -181,9 +181,8 @@ TEST(SavedLayoutsProcess, ListsRenamesDeletesAndHandsLayoutsToTheEditor)
 TEST(ApplyLayoutProcess, SpringBoardPlacesTheIconsOfTheAppliedLayout)
 {
     InstalledDevice device("iphone-4");
-    std::filesystem::create_directories(device.root.hostPath(kSubstrateLibraryFolder));
-    std::filesystem::copy_file(std::filesystem::path(qv::testing::buildDirectory()) / "lib/Quiltvane.dylib",
-        device.root.hostPath(kSubstrateLibraryFolder) / "Quiltvane.dylib");
+    // The install step lays the extension into the substrate folder.
+    ASSERT_TRUE(std::filesystem::is_regular_file(device.root.hostPath(kSubstrateLibraryFolder) / "Quiltvane.dylib"));
     device.writeLayout(user("Diagonal.plist"), 30, 10, 60);
     sbhosttest::SpringBoardHost springboard("iphone-4");
     sbhosttest::DumpView before(springboard.dump());

@@ -340,6 +340,9 @@ void QVLayoutMaker::updatePopoverPositions()
         m_quickActionSheet->dismissWithClickedButtonIndex(0, false);
         m_quickActionSheet->showInView(view().ptr());
     }
+    // The theme popover follows the "Image" button to its new place.
+    if (m_themeBrowserPopover && m_themeBrowserPopover->popoverVisible() && systemIsAtLeast8())
+        presentThemePopoverOnNextTurn();
 }
 
 Ref<UIActionSheet> QVLayoutMaker::makeSheet(std::optional<std::string> destructive, std::vector<std::string> others)

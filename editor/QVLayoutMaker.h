@@ -176,6 +176,12 @@ protected:
     ~QVLayoutMaker() override;
 
 private:
+    // The theme popover is shown from the "Image" button; on system 8.0 and
+    // later on the main queue's next turn, once the image sheet has gone.
+    static bool systemIsAtLeast8();
+    void presentThemePopover();
+    void presentThemePopoverOnNextTurn();
+
     Ref<UIButton> makeSystemButton(const std::string& title, void (QVLayoutMaker::*action)(), bool withTitleFont);
     void configureButton(UIButton& button, bool addBorder);
     void buttonDown(UIButton* sender);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -206,6 +207,20 @@ std::string LoopbackHTTPServer::url(std::string_view path) const
 std::optional<std::string> LoopbackHTTPServer::nextRequest(std::chrono::milliseconds timeLimit)
 {
     return m_process.readLine(timeLimit);
+}
+
+bool LoopbackHTTPServer::acceptsConnections(int port)
+{
+    const int descriptor = socket(AF_INET, SOCK_STREAM, 0);
+    if (descriptor < 0)
+        return false;
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool connected = connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(descriptor);
+    return connected;
 }
 
 int LoopbackHTTPServer::closedPort()

@@ -46,6 +46,8 @@ public:
 
     // A loopback port nothing listens on.
     static int closedPort();
+    // Whether something on 127.0.0.1 takes connections on the port.
+    static bool acceptsConnections(int port);
 
 private:
     ChildProcess m_process;

@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,18 +15,6 @@
 namespace qv::testing {
 
 namespace {
-
-bool acceptsConnections(int port)
-{
-    const int descriptor = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool connected = connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(descriptor);
-    return connected;
-}
 
 std::string readFile(const std::filesystem::path& path)
 {
@@ -100,7 +85,7 @@ bool LoopbackNginx::start()
     m_process = std::make_unique<ChildProcess>(std::vector<std::string> { "nginx", "-p", prefix, "-c", prefix + "/nginx.conf", "-e", prefix + "/error.log" });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (acceptsConnections(m_port) && acceptsConnections(m_securePort))
+        if (LoopbackHTTPServer::acceptsConnections(m_port) && LoopbackHTTPServer::acceptsConnections(m_securePort))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

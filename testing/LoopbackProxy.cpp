@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,22 +12,6 @@
 #include <thread>
 
 namespace qv::testing {
-
-namespace {
-
-bool acceptsConnections(int port)
-{
-    const int descriptor = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool connected = connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(descriptor);
-    return connected;
-}
-
-} // namespace
 
 LoopbackProxy::LoopbackProxy(Kind kind, const std::string& user, const std::string& password)
 {
@@ -71,7 +52,7 @@ bool LoopbackProxy::start(Kind kind, const std::string& user, const std::string&
     m_process = std::make_unique<ChildProcess>(argv);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (acceptsConnections(m_port))
+        if (LoopbackHTTPServer::acceptsConnections(m_port))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "testing/LoopbackHTTPServer.h"
+#include "testing/LoopbackNTLMServer.h"
 
 #include <gtest/gtest.h>
 
@@ -183,4 +184,31 @@ TEST_F(QNAuthenticationDialogTest, OnThePadTheSheetLeavesTheKeyboardAndTurningTo
     EXPECT_EQ(dialog->tableView()->contentInset().bottom, 0);
     UIDriver::shared().execute("baritem Cancel");
     ASSERT_TRUE(runMainLoopUntil([&] { return done && !QNAuthenticationDialog::sharedDialog(); }));
+}
+
+TEST_F(QNAuthenticationDialogTest, AnNTLMLoginAsksForTheDomainToo)
+{
+    LoopbackNTLMServer server(LoopbackNTLMServer::Kind::Server);
+    bool done = false;
+    auto request = askingRequest(server.url("/ntlm/dialog"), &done);
+    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    auto dialog = QNAuthenticationDialog::sharedDialog();
+    ASSERT_TRUE(dialog->domainField());
+    EXPECT_EQ(dialog->domainField()->placeholder(), "Domain");
+    EXPECT_FALSE(dialog->domainField()->secureTextEntry());
+    EXPECT_EQ(dialog->tableViewTitleForFooterInSection(dialog->tableView().get(), 0), std::nullopt) << "the footer is the last section's";
+    EXPECT_EQ(dialog->tableViewTitleForFooterInSection(dialog->tableView().get(), 1), "Password will be sent securely.");
+
+    UIDriver& driver = UIDriver::shared();
+    driver.execute("type user");
+    dialog->passwordField()->becomeFirstResponder();
+    driver.execute("type secret");
+    dialog->domainField()->becomeFirstResponder();
+    EXPECT_EQ(driver.execute("type QUILT"), "{\"ok\":true,\"command\":\"type QUILT\",\"changed\":true}");
+    EXPECT_EQ(driver.execute("baritem Login"), "{\"ok\":true,\"command\":\"baritem Login\"}");
+    ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
+    ASSERT_FALSE(request->error()) << request->error()->description();
+    EXPECT_EQ(request->domain(), "QUILT");
+    EXPECT_NE(request->responseString().value_or("").find("account QUILT\\user"), std::string::npos) << request->responseString().value_or("");
+    ASSERT_TRUE(runMainLoopUntil([] { return !QNAuthenticationDialog::sharedDialog(); }));
 }

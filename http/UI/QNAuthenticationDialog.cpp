@@ -102,6 +102,8 @@ QNAuthenticationDialog::~QNAuthenticationDialog()
     // pairs: the dialog's own ask ends with it.
     if (m_didEnableRotationNotifications)
         UIDevice::currentDevice().endGeneratingDeviceOrientationNotifications();
+    if (m_presentingController)
+        m_presentingController->view()->removeFromSuperview();
 }
 
 void QNAuthenticationDialog::keyboardWillShow(NSNotification& notification)
@@ -167,20 +169,16 @@ void QNAuthenticationDialog::turnWithInterface()
 
 RefPtr<UIViewController> QNAuthenticationDialog::presentingController()
 {
-    // An invisible controller in the application's first window presents
-    // the sheet.
-    // Made again when its window went away.
-    static RefPtr<QNAutorotatingViewController> controller;
-    if (!controller || !controller->view()->window()) {
+    if (!m_presentingController) {
         auto windows = UIApplication::sharedApplication()->windows();
         if (windows.empty())
             return nullptr;
-        controller = makeRef<QNAutorotatingViewController>();
-        controller->view()->setFrame(CGRectZero);
-        controller->view()->setUserInteractionEnabled(false);
-        windows.front()->addSubview(controller->view());
+        m_presentingController = makeRef<QNAutorotatingViewController>();
+        m_presentingController->view()->setFrame(CGRectZero);
+        m_presentingController->view()->setUserInteractionEnabled(false);
+        windows.front()->addSubview(m_presentingController->view());
     }
-    return controller;
+    return m_presentingController;
 }
 
 bool QNAuthenticationDialog::needsDomain() const

@@ -89,13 +89,21 @@ TEST_F(QNAuthenticationDialogTest, CredentialsTypedInTheDialogGoToEveryRequestTh
 
 TEST_F(QNAuthenticationDialogTest, CancellingFailsTheRequest)
 {
+    // The invisible presenting controller's view: zero-sized, untouchable.
+    auto presenterViews = [&] {
+        const auto views = m_window->subviews();
+        return std::count_if(views.begin(), views.end(), [](const auto& view) { return view->frame() == CGRectZero && !view->userInteractionEnabled(); });
+    };
     bool done = false;
     auto request = askingRequest(m_server.url("/_/digest/cancelled"), &done);
     ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    EXPECT_EQ(presenterViews(), 1);
     EXPECT_EQ(UIDriver::shared().execute("baritem Cancel"), "{\"ok\":true,\"command\":\"baritem Cancel\"}");
     ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
     ASSERT_TRUE(request->error());
     EXPECT_EQ(request->error()->code(), QNAuthenticationErrorType);
+    // Gone with the dialog, the controller leaves the window as it was.
+    ASSERT_TRUE(runMainLoopUntil([&] { return !QNAuthenticationDialog::sharedDialog() && presenterViews() == 0; }));
 }
 
 TEST_F(QNAuthenticationDialogTest, TheActivityIndicatorShowsWhileRequestsRunAndBackgroundTimeEnds)

@@ -50,8 +50,10 @@ public:
     std::string url(std::string_view path) const;
     const std::filesystem::path& folder() const { return m_folder.path(); }
 
-    // Sends a command ("delay 30", "garbage", "listing HEX", "normal") and
-    // waits until the server took it.
+    // Sends a command and waits until the server took it: "delay SECONDS"
+    // (every answer waits), "delay SECONDS ADDRESS" (answers of that
+    // address, such as "DownloadManager.asp"), "garbage" (nonsense of each
+    // kind), "listing HEX" (listings answer those bytes), "normal".
     bool command(const std::string& line);
     // The next request the server answered, in order; none when none came
     // within the bound.

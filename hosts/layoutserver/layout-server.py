@@ -36,7 +36,8 @@ application sends (method, path, query escaping, headers, form body).
 --fixture is for tests: strict, one line per request on the standard
 output ("REQUEST STATUS" and the request's parts in hexadecimal), commands on the standard input (each
 answered "OK <command>"), and the end when the standard input ends:
-  delay SECONDS   every answer waits that long first
+  delay SECONDS [ADDRESS]
+                  every answer (to that address) waits that long first
   garbage         every answer is nonsense of its kind
   listing HEX     listings answer these bytes
   normal          back to normal answers
@@ -165,6 +166,7 @@ class Modes:
 
     def __init__(self):
         self.delay = 0.0
+        self.delays = {}  # by address, over the delay of all
         self.garbage = False
         self.listing = None
 
@@ -212,16 +214,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
     # --- Answering
 
     def answer(self, status, body, content_type='text/plain; charset=utf-8'):
-        if self.server.modes.delay:
-            time.sleep(self.server.modes.delay)
+        modes = self.server.modes
+        delay = modes.delays.get(getattr(self, 'endpoint', None), modes.delay)
+        if delay:
+            time.sleep(delay)
         if isinstance(body, str):
             body = body.encode('utf-8')
         self.answered = status
-        self.send_response(status)
-        self.send_header('Content-Type', content_type)
-        self.send_header('Content-Length', str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
+        try:
+            self.send_response(status)
+            self.send_header('Content-Type', content_type)
+            self.send_header('Content-Length', str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+        except (BrokenPipeError, ConnectionResetError):
+            # The client went away (a thumbnail no longer wanted).
+            self.close_connection = True
 
     def handle_request(self):
         self.answered = None
@@ -239,6 +247,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.answer(404, 'not found')
                 return
             collection, endpoint, query = route
+            self.endpoint = endpoint
             handler = {
                 ('GET', 'DownloadCounter.asp'): self.listing,
                 ('GET', 'SortedDownloadCounter.asp'): self.sorted_listing,
@@ -449,12 +458,14 @@ def obey(server):
             continue
         if words[0] == 'delay' and len(words) == 2:
             modes.delay = float(words[1])
+        elif words[0] == 'delay' and len(words) == 3:
+            modes.delays[words[2]] = float(words[1])
         elif words[0] == 'garbage':
             modes.garbage = True
         elif words[0] == 'listing' and len(words) <= 2:
             modes.listing = bytes.fromhex(words[1] if len(words) == 2 else '')
         elif words[0] == 'normal':
-            modes.delay, modes.garbage, modes.listing = 0.0, False, None
+            modes.delay, modes.delays, modes.garbage, modes.listing = 0.0, {}, False, None
         else:
             server.say('UNKNOWN ' + line.strip())
             continue

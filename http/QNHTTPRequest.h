@@ -296,6 +296,9 @@ public:
     bool didUseCachedResponse() const { return m_didUseCachedResponse; }
     double secondsToCache() const { return m_secondsToCache; }
     void setSecondsToCache(double seconds) { m_secondsToCache = seconds; }
+    // Completes the request (or its main request) from the cache's stored
+    // copy, without going to the network.
+    void useDataFromCache();
 
     // --- Running
     void startSynchronous();
@@ -401,6 +404,9 @@ private:
     void removeTemporaryDownloadFile();
     void removeTemporaryUploadFiles();
     void releaseBlocksOnMainThread();
+    bool answerFromCache();
+    void dropResponseForCache();
+    void forgetConnectionEntry();
 
     // Reporting, on the main thread.
     void reportRequestStarted();

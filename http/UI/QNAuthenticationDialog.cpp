@@ -155,6 +155,7 @@ void QNAuthenticationDialog::turnWithInterface()
     const CGAffineTransform old = view->transform();
     view->setTransform(CGAffineTransformIdentity);
     view->setFrame(CGRectMake(0, 0, size.width, size.height));
+    layoutTableBelowBar();
     view->setTransform(old);
     const CGPoint origin = screen.origin;
     UIView::animateWithDuration(0.3, [view, angle, origin] {
@@ -228,6 +229,17 @@ void QNAuthenticationDialog::showTitle()
     else
         item->setPrompt(std::nullopt);
     m_bar->sizeToFit();
+    layoutTableBelowBar();
+}
+
+void QNAuthenticationDialog::layoutTableBelowBar()
+{
+    // The table keeps right below the bar, whose height the prompt decides.
+    if (!m_tableView || !m_bar)
+        return;
+    const CGFloat top = m_bar->frame().size.height;
+    const CGRect bounds = view()->bounds();
+    m_tableView->setFrame(CGRectMake(0, top, bounds.size.width, bounds.size.height - top));
 }
 
 NSInteger QNAuthenticationDialog::numberOfSectionsInTableView(UITableView*)

@@ -60,6 +60,7 @@ private:
     void turnWithInterface();
     void show();
     void showTitle();
+    void layoutTableBelowBar();
     bool needsDomain() const;
     std::vector<Ref<QNHTTPRequest>> requestsRequiringTheseCredentials() const;
     RefPtr<UITextField> textFieldInRow(NSInteger row, NSInteger section) const;

@@ -165,11 +165,15 @@ TEST_F(QNAuthenticationDialogTest, OnAPhoneTheSheetMakesRoomForTheKeyboardAndTur
         EXPECT_EQ(upright.width, turn.landscape ? application.size.height : application.size.width);
         EXPECT_EQ(upright.height, turn.landscape ? application.size.width : application.size.height);
         EXPECT_EQ(dialog->view()->frame().origin.y, application.origin.y);
-        // In landscape the prompt goes; upright it is back.
+        // In landscape the prompt goes; upright it is back. The table
+        // stays right below the bar.
         if (turn.landscape)
             EXPECT_FALSE(prompt());
         else
             EXPECT_EQ(prompt(), "Login to this secure server.");
+        auto bar = dynamicRefCast<UINavigationBar>(RefPtr<UIView>(dialog->view()->subviews().front()));
+        EXPECT_EQ(dialog->tableView()->frame().origin.y, bar->frame().size.height);
+        EXPECT_EQ(CGRectGetMaxY(dialog->tableView()->frame()), dialog->view()->bounds().size.height);
     }
     driver.execute("rotate portrait");
     EXPECT_EQ(driver.execute("baritem Cancel"), "{\"ok\":true,\"command\":\"baritem Cancel\"}");

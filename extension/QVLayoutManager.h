@@ -92,9 +92,9 @@ public:
     bool iPhone4_7Inch() const;
     bool iPhone5_5Inch() const;
     bool iPad() const;
-    std::string currentOriginsPortraitKey() const;
-    std::string currentOriginsLandscapeKey() const;
-    std::string currentOriginsKey() const;
+    const std::string& currentOriginsPortraitKey() const;
+    const std::string& currentOriginsLandscapeKey() const;
+    const std::string& currentOriginsKey() const;
     std::string oldLayoutOriginsPortraitKey() const;
     std::string oldLayoutOriginsLandscapeKey() const;
     std::string oldLayoutOriginsKey() const;

@@ -327,6 +327,11 @@ RefPtr<NSArray> QVLayoutManager::currentOrigins(const NSDictionary* layout)
     return layout ? layout->arrayForKey(currentOriginsKey()) : nullptr;
 }
 
+RefPtr<NSArray> QVLayoutManager::currentOrigins(const NSDictionary* layout, int64_t orientation)
+{
+    return layout ? layout->arrayForKey(originsKeyForOrientation(orientation)) : nullptr;
+}
+
 bool QVLayoutManager::isValidLayout(const NSDictionary* layout)
 {
     RefPtr<NSArray> origins = currentOrigins(layout);
@@ -492,16 +497,25 @@ const std::string& QVLayoutManager::currentOriginsLandscapeKey() const
 }
 
 // Orientations 1 and 2 are portrait; 3, 4 and also 0 (none) landscape.
-static bool springBoardIsPortrait()
+static bool isPortrait(int64_t orientation)
+{
+    return static_cast<uint64_t>(orientation) - 1 <= 1;
+}
+
+static int64_t springBoardOrientation()
 {
     RefPtr<SBIconController> controller = SBIconController::sharedInstance();
-    int64_t orientation = controller ? controller->orientation() : 0;
-    return static_cast<uint64_t>(orientation) - 1 <= 1;
+    return controller ? controller->orientation() : 0;
 }
 
 const std::string& QVLayoutManager::currentOriginsKey() const
 {
-    return springBoardIsPortrait() ? currentOriginsPortraitKey() : currentOriginsLandscapeKey();
+    return originsKeyForOrientation(springBoardOrientation());
+}
+
+const std::string& QVLayoutManager::originsKeyForOrientation(int64_t orientation) const
+{
+    return isPortrait(orientation) ? currentOriginsPortraitKey() : currentOriginsLandscapeKey();
 }
 
 std::string QVLayoutManager::oldLayoutOriginsPortraitKey() const
@@ -516,7 +530,7 @@ std::string QVLayoutManager::oldLayoutOriginsLandscapeKey() const
 
 std::string QVLayoutManager::oldLayoutOriginsKey() const
 {
-    return springBoardIsPortrait() ? oldLayoutOriginsPortraitKey() : oldLayoutOriginsLandscapeKey();
+    return isPortrait(springBoardOrientation()) ? oldLayoutOriginsPortraitKey() : oldLayoutOriginsLandscapeKey();
 }
 
 } // namespace qv

@@ -154,21 +154,28 @@ RefPtr<NSDictionary> QVLayoutForList(SBIconListView* list)
     return manager->currentLayoutAtIndex(indexForCurrentIconList(list, nullptr));
 }
 
-uint64_t indexForCurrentIconList(SBIconListView* self, SEL)
+namespace {
+
+uint64_t pageIndexOfList(SBIconListView* list, SBIconController& controller)
 {
-    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
-    if (!controller)
-        return 0;
     // A list SpringBoard shows as home-screen page k holds the icons of page
     // k, so its answer is k: asked again while it is still there, the list
     // answers without looking its icons up in the folder (a layout pass
     // asks this for every icon of the page).
-    RememberedPage& remembered = rememberedPageSlot(self);
-    if (remembered.list == self && controller->rootIconListAtIndex(remembered.page).get() == self)
+    RememberedPage& remembered = rememberedPageSlot(list);
+    if (remembered.list == list && controller.rootIconListAtIndex(remembered.page).get() == list)
         return remembered.page;
-    uint64_t page = pageOfListIcons(self, *controller);
-    remembered = RememberedPage { self, page };
+    uint64_t page = pageOfListIcons(list, controller);
+    remembered = RememberedPage { list, page };
     return page;
+}
+
+} // namespace
+
+uint64_t indexForCurrentIconList(SBIconListView* self, SEL)
+{
+    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
+    return controller ? pageIndexOfList(self, *controller) : 0;
 }
 
 CGPoint SBIconListView_originForIconAtIndex_hook(SBIconListView* self, SEL, uint64_t index)
@@ -179,9 +186,12 @@ CGPoint SBIconListView_originForIconAtIndex_hook(SBIconListView* self, SEL, uint
     if (handled == QVHandledList::None)
         return QVSaved::originForIconAtIndex(self, index);
     bool folderList = handled == QVHandledList::Folder;
-    RefPtr<NSDictionary> layout = folderList ? layoutForFolderList(*manager, self) : manager->currentLayoutAtIndex(indexForCurrentIconList(self, nullptr));
+    // SpringBoard's controller, asked once for the page and the orientation.
+    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
+    RefPtr<NSDictionary> layout = folderList ? layoutForFolderList(*manager, self)
+                                             : manager->currentLayoutAtIndex(controller ? pageIndexOfList(self, *controller) : 0);
     // A usable layout holds origins for this device and orientation.
-    RefPtr<NSArray> origins = manager->currentOrigins(layout.get());
+    RefPtr<NSArray> origins = manager->currentOrigins(layout.get(), controller ? controller->orientation() : 0);
     if (!preferences->enabled() || !origins || !origins->count())
         return QVSaved::originForIconAtIndex(self, index);
 

@@ -69,6 +69,9 @@ public:
     // The string the signature covers, from the canonical "x-amz-" header
     // lines and the canonical resource.
     virtual std::string stringToSignForHeaders(const std::string& amzHeaders, const std::string& resource) const;
+    // The canonical "x-amz-" lines of the headers about to be sent: names
+    // in lower case, in order, values trimmed, repeated names joined by ",".
+    std::string canonicalAmzHeaders() const;
     void buildRequestHeaders() override;
     void requestFinished() override;
     virtual void parseResponseXML();
@@ -98,9 +101,6 @@ protected:
     void popElement();
     // The element that encloses the one ending now, if any.
     std::string enclosingElement() const;
-    // The canonical "x-amz-" lines of the headers about to be sent: names
-    // in lower case, in order, values trimmed, repeated names joined by ",".
-    std::string canonicalAmzHeaders() const;
 
 private:
     mutable std::mutex m_propertiesLock;

@@ -126,8 +126,17 @@ bool CFHTTPAuthentication::readChallenge(const CFHTTPMessage& response)
         if (chosen)
             break;
     }
-    if (!chosen)
-        return false;
+    if (!chosen) {
+        if (challenges.empty())
+            return false;
+        // A challenge of a scheme not met here still makes an object, one
+        // that says why it cannot be answered.
+        m_scheme = challenges.front().scheme;
+        auto realm = challenges.front().parameters.find("realm");
+        m_realm = realm == challenges.front().parameters.end() ? std::string() : realm->second;
+        m_invalidReason = kCFStreamErrorHTTPAuthenticationTypeUnsupported;
+        return true;
+    }
     auto parameter = [&](const char* name) {
         auto found = chosen->parameters.find(name);
         return found == chosen->parameters.end() ? std::string() : found->second;

@@ -33,7 +33,9 @@ enum : long {
 class CFHTTPAuthentication : public NSObject {
     QV_MAKE_REF_FRIEND;
 public:
-    // Nothing when the answer holds no challenge of a scheme known here.
+    // Nothing when the answer holds no challenge; a challenge of a scheme
+    // not known here gives an object that is not valid
+    // (kCFStreamErrorHTTPAuthenticationTypeUnsupported).
     static RefPtr<CFHTTPAuthentication> createFromResponse(const CFHTTPMessage& response);
 
     std::string method() const;

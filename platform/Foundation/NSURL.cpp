@@ -26,6 +26,35 @@ std::optional<std::string> part(CURLU* handle, CURLUPart which, unsigned flags)
     return text;
 }
 
+// Percent escapes decoded. curl's own decoding refuses control characters,
+// yet a path may name them ("%09" in an object's name is a tab).
+std::optional<std::string> decoded(std::optional<std::string> text)
+{
+    if (!text)
+        return std::nullopt;
+    auto hexValue = [](char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    std::string result;
+    result.reserve(text->size());
+    for (size_t at = 0; at < text->size(); ++at) {
+        const char c = (*text)[at];
+        if (c == '%' && at + 2 < text->size() && hexValue((*text)[at + 1]) >= 0 && hexValue((*text)[at + 2]) >= 0) {
+            result += static_cast<char>(hexValue((*text)[at + 1]) * 16 + hexValue((*text)[at + 2]));
+            at += 2;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 NSURL::NSURL(Parts parts)
@@ -79,7 +108,7 @@ RefPtr<NSURL> NSURL::parse(const std::string& text, bool isFilePath, const NSURL
 
     auto url = part(handle.get(), CURLUPART_URL, 0);
     auto scheme = part(handle.get(), CURLUPART_SCHEME, 0);
-    auto path = part(handle.get(), CURLUPART_PATH, CURLU_URLDECODE);
+    auto path = decoded(part(handle.get(), CURLUPART_PATH, 0));
     // A decoded NUL would cut the path short wherever it is used.
     if (!url || !scheme || !path || path->find('\0') != std::string::npos)
         return nullptr;
@@ -89,8 +118,10 @@ RefPtr<NSURL> NSURL::parse(const std::string& text, bool isFilePath, const NSURL
     parts.host = part(handle.get(), CURLUPART_HOST, 0).value_or("");
     parts.path = *path;
     parts.query = part(handle.get(), CURLUPART_QUERY, 0).value_or("");
-    parts.user = part(handle.get(), CURLUPART_USER, CURLU_URLDECODE).value_or("");
-    parts.password = part(handle.get(), CURLUPART_PASSWORD, CURLU_URLDECODE).value_or("");
+    parts.user = decoded(part(handle.get(), CURLUPART_USER, 0)).value_or("");
+    parts.password = decoded(part(handle.get(), CURLUPART_PASSWORD, 0)).value_or("");
+    if (parts.user.find('\0') != std::string::npos || parts.password.find('\0') != std::string::npos)
+        return nullptr;
     auto port = part(handle.get(), CURLUPART_PORT, 0);
     parts.port = port ? std::atoi(port->c_str()) : 0;
     parts.requestTarget = part(handle.get(), CURLUPART_PATH, 0).value_or("/");

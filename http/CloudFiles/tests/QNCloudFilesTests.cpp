@@ -119,6 +119,9 @@ TEST_F(QNCloudFilesStoreTest, LoginGivesTheTokenAndAddressesAndARefusalKeepsThem
     QNCloudFilesRequest::setApiKey("wrong");
     auto refused = QNCloudFilesRequest::authenticate();
     ASSERT_TRUE(refused);
+    // The store's 401 challenges in its own scheme, which no credentials
+    // of a request can meet: authentication needed.
+    EXPECT_EQ(refused->code(), QNAuthenticationErrorType) << refused->localizedDescription();
     EXPECT_EQ(QNCloudFilesRequest::authToken(), token);
     EXPECT_EQ(QNCloudFilesRequest::storageURL(), s_store->storageURL());
 }
@@ -259,6 +262,7 @@ TEST_F(QNCloudFilesScriptedTest, LoginRepliesSetOrKeepTheDetails)
     // Refusals: an error status, or a reply without a token or address.
     for (const ScriptedHTTPServer::Reply& refusal : std::initializer_list<ScriptedHTTPServer::Reply> {
              { 403, { { "X-Auth-Token", "t3" }, { "X-Storage-Url", "http://x/v1/AUTH_c" } } },
+             { 401, { { "WWW-Authenticate", "Swift realm=\"unknown\"" } } },
              { 200, { { "X-Storage-Url", "http://x/v1/AUTH_c" } } },
              { 200, { { "X-Auth-Token", "t3" } } } }) {
         ScriptedHTTPServer server({ refusal });

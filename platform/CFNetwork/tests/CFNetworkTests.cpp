@@ -1,3 +1,4 @@
+#include "platform/CFNetwork/CFHTTPAuthentication.h"
 #include "platform/CFNetwork/CFHTTPMessage.h"
 #include "platform/CFNetwork/CFHTTPReadStream.h"
 #include "platform/Foundation/NSRunLoop.h"
@@ -135,4 +136,36 @@ TEST(CFHTTPReadStreamTest, AnUnscheduledStreamReportsNothingAndGoesOnWhenSchedul
     ASSERT_TRUE(reader.runUntilEnded(60));
     EXPECT_EQ(reader.body.size(), big.size());
     EXPECT_TRUE(reader.body == big);
+}
+
+TEST(CFHTTPAuthenticationTest, ChallengesOfUnknownSchemesGiveObjectsThatAreNotValid)
+{
+    struct Case {
+        const char* field; // the challenge line, or none
+        bool made;
+        const char* scheme;
+        const char* realm;
+        long reason; // 0 when valid
+    };
+    const Case cases[] = {
+        { "WWW-Authenticate: Basic realm=\"Quilt\"", true, kCFHTTPAuthenticationSchemeBasic, "Quilt", 0 },
+        { "WWW-Authenticate: Swift realm=\"unknown\"", true, "Swift", "unknown", kCFStreamErrorHTTPAuthenticationTypeUnsupported },
+        { "WWW-Authenticate: Bearer, Basic realm=\"b\"", true, kCFHTTPAuthenticationSchemeBasic, "b", 0 },
+        { "X-Other: 1", false, "", "", 0 },
+        { "WWW-Authenticate: ", false, "", "", 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        auto response = CFHTTPMessage::createEmpty(false);
+        ASSERT_TRUE(response->appendBytes(std::string("HTTP/1.1 401 Unauthorized\r\n") + c.field + "\r\n\r\n"));
+        auto authentication = CFHTTPAuthentication::createFromResponse(*response);
+        ASSERT_EQ(bool(authentication), c.made);
+        if (!authentication)
+            continue;
+        EXPECT_EQ(authentication->method(), c.scheme);
+        EXPECT_EQ(authentication->realm(), c.realm);
+        long reason = -1;
+        EXPECT_EQ(authentication->isValid(&reason), c.reason == 0);
+        EXPECT_EQ(reason, c.reason);
+    }
 }

@@ -27,6 +27,10 @@ TEST(NSURLTest, ParsesAbsoluteURLs)
         { "http://127.0.0.1:8080/Apps/GetLayout.asp?filename=Blue", "http", "127.0.0.1", "/Apps/GetLayout.asp" },
         { "HTTPS://Example.org", "https", "Example.org", "/" },
         { "file:///Applications/Quilt%20Vane.app/Default_Icon.png", "file", "", "/Applications/Quilt Vane.app/Default_Icon.png" },
+        // Escaped control characters name themselves; "%" not followed by
+        // two hexadecimal digits stays as it is.
+        { "http://b.s3.test/a%09b%0A%7E%2F..", "http", "b.s3.test", "/a\tb\n~/.." },
+        { "http://b.s3.test/100%25%zz%4", "http", "b.s3.test", "/100%%zz%4" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -41,6 +45,7 @@ TEST(NSURLTest, ParsesAbsoluteURLs)
         EXPECT_FALSE(NSURL::URLWithString(bad)) << bad;
     EXPECT_FALSE(NSURL::URLWithString(std::string("http://a/\0b", 11)));
     EXPECT_FALSE(NSURL::URLWithString("file:///a%00b")) << "a NUL in the decoded path";
+    EXPECT_FALSE(NSURL::URLWithString("http://u%00:p@a/")) << "a NUL in the decoded user name";
 
     RefPtr<NSURL> file = NSURL::fileURLWithPath("/Library/Quilt Vane/Layout #1.plist");
     ASSERT_TRUE(file);

@@ -51,7 +51,9 @@ enum QNNetworkErrorType : NSInteger {
 };
 
 // The run-loop mode of requests run synchronously.
-extern const std::string QNHTTPRequestRunLoopMode; // "QNHTTPRequestRunLoopMode"
+// Never destroyed, like the run loop's own mode names: the network thread
+// may still use it while the process exits.
+extern const std::string& QNHTTPRequestRunLoopMode; // "QNHTTPRequestRunLoopMode"
 
 // One HTTP exchange: what to send, how, where the answer goes and who is
 // told. An operation: started asynchronously it goes through the shared
@@ -296,6 +298,9 @@ public:
     bool didUseCachedResponse() const { return m_didUseCachedResponse; }
     double secondsToCache() const { return m_secondsToCache; }
     void setSecondsToCache(double seconds) { m_secondsToCache = seconds; }
+    // Completes the request (or its main request) from the cache's stored
+    // copy, without going to the network.
+    void useDataFromCache();
 
     // --- Running
     void startSynchronous();
@@ -401,6 +406,9 @@ private:
     void removeTemporaryDownloadFile();
     void removeTemporaryUploadFiles();
     void releaseBlocksOnMainThread();
+    bool answerFromCache();
+    void dropResponseForCache();
+    void forgetConnectionEntry();
 
     // Reporting, on the main thread.
     void reportRequestStarted();

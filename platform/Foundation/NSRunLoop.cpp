@@ -17,8 +17,10 @@
 
 namespace qv {
 
-const std::string NSDefaultRunLoopMode = "kCFRunLoopDefaultMode";
-const std::string NSRunLoopCommonModes = "kCFRunLoopCommonModes";
+// Never destroyed (see the header): a global std::string would be freed by
+// the exit handlers under the feet of those threads.
+const std::string& NSDefaultRunLoopMode = *new std::string("kCFRunLoopDefaultMode");
+const std::string& NSRunLoopCommonModes = *new std::string("kCFRunLoopCommonModes");
 
 namespace {
 

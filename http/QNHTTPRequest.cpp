@@ -16,7 +16,7 @@
 namespace qv {
 
 const std::string NetworkRequestErrorDomain = "QNHTTPRequestErrorDomain";
-const std::string QNHTTPRequestRunLoopMode = "QNHTTPRequestRunLoopMode";
+const std::string& QNHTTPRequestRunLoopMode = *new std::string("QNHTTPRequestRunLoopMode");
 
 QNHTTPRequestClassState& QNHTTPRequestClassState::shared()
 {

@@ -52,7 +52,9 @@ enum QNNetworkErrorType : NSInteger {
 };
 
 // The run-loop mode of requests run synchronously.
-extern const std::string QNHTTPRequestRunLoopMode; // "QNHTTPRequestRunLoopMode"
+// Never destroyed, like the run loop's own mode names: the network thread
+// may still use it while the process exits.
+extern const std::string& QNHTTPRequestRunLoopMode; // "QNHTTPRequestRunLoopMode"
 
 // One HTTP exchange: what to send, how, where the answer goes and who is
 // told. An operation: started asynchronously it goes through the shared

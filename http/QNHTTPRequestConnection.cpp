@@ -5,6 +5,7 @@
 
 #include "http/QNDataCompressor.h"
 #include "http/QNHTTPRequestClassState.h"
+#include "http/QNInputStream.h"
 
 #include "platform/CFNetwork/CFProxySupport.h"
 
@@ -253,10 +254,10 @@ void QNHTTPRequest::startRequest()
                 stringWithFormat("Failed to get attributes for file at path '%s'", path.c_str())));
             return;
         }
-        body = NSInputStream::inputStreamWithFileAtPath(path);
+        body = QNInputStream::inputStreamWithFileAtPath(path, *this);
     } else if (!m_postBody.empty()) {
         const std::string& bytes = m_shouldCompressRequestBody && m_haveCompressedPostBody ? m_compressedPostBody : m_postBody;
-        body = NSInputStream::inputStreamWithData({ bytes.begin(), bytes.end() });
+        body = QNInputStream::inputStreamWithData({ bytes.begin(), bytes.end() }, *this);
     }
     m_postBodyReadStream = body;
     m_readStream = CFHTTPReadStream::createForHTTPRequest(*m_request, body);
@@ -323,7 +324,12 @@ void QNHTTPRequest::startRequest()
         m_readStream->setAttemptPersistentConnection(m_shouldAttemptPersistentConnection);
     }
 
-    scheduleReadStream();
+    // A connection opened while the throttle holds connections back waits
+    // for it, unscheduled.
+    if (throttleHoldsBackNewConnections())
+        holdUntilWoken(bandwidthWindow().wakeUpTime);
+    else
+        scheduleReadStream();
     const bool opened = m_readStream->open();
     if (oldStream)
         oldStream->close();
@@ -412,6 +418,7 @@ void QNHTTPRequest::destroyReadStream()
     if (!m_connectionCanBeReused)
         m_readStream->close();
     m_readStream = nullptr;
+    leaveBandwidthShare();
 }
 
 void QNHTTPRequest::expirePersistentConnections()
@@ -457,6 +464,18 @@ void QNHTTPRequest::handleStreamError()
     checkRequestStatus();
 }
 
+void QNHTTPRequest::forgetConnectionEntry()
+{
+    // The connection is not to be reused: its entry leaves the pool.
+    auto& state = QNHTTPRequestClassState::shared();
+    std::lock_guard lock(state.connectionsLock);
+    if (m_connectionInfo) {
+        m_connectionInfo->request.reset();
+        std::erase(state.persistentConnectionsPool, m_connectionInfo.get());
+        m_connectionInfo = nullptr;
+    }
+}
+
 bool QNHTTPRequest::retryUsingNewConnection()
 {
     if (m_retryCount != 0)
@@ -464,15 +483,7 @@ bool QNHTTPRequest::retryUsingNewConnection()
     m_willRetryRequest = true;
     cancelLoad();
     m_willRetryRequest = false;
-    {
-        auto& state = QNHTTPRequestClassState::shared();
-        std::lock_guard lock(state.connectionsLock);
-        if (m_connectionInfo) {
-            m_connectionInfo->request.reset();
-            std::erase(state.persistentConnectionsPool, m_connectionInfo.get());
-            m_connectionInfo = nullptr;
-        }
-    }
+    forgetConnectionEntry();
     ++m_retryCount;
     startRequest();
     return true;
@@ -542,6 +553,9 @@ void QNHTTPRequest::checkRequestStatus()
         setStatusTimer(nullptr);
         return;
     }
+    performThrottling();
+    // Body bytes were counted against the budget as they were handed to
+    // the connection; counting them again here would halve the limit.
     if (m_readStream && m_postLength) {
         m_lastBytesSent = m_totalBytesSent;
         const unsigned long long written = m_readStream->bytesWritten();
@@ -556,15 +570,7 @@ void QNHTTPRequest::checkRequestStatus()
             // The timed-out attempt's stream is closed and its pool entry
             // freed: a retry leaks neither.
             cancelLoad();
-            {
-                auto& state = QNHTTPRequestClassState::shared();
-                std::lock_guard lock(state.connectionsLock);
-                if (m_connectionInfo) {
-                    m_connectionInfo->request.reset();
-                    std::erase(state.persistentConnectionsPool, m_connectionInfo.get());
-                    m_connectionInfo = nullptr;
-                }
-            }
+            forgetConnectionEntry();
             // A resumable download asks for what it lacks.
             updatePartialDownloadSize();
             if (m_partialDownloadSize && m_request)

@@ -53,6 +53,7 @@ void QNHTTPRequest::handleNetworkEvent(CFStreamEventType type)
     default:
         break;
     }
+    performThrottling();
     m_cancelledLock->unlock();
     // A redirect or a challenge goes on once its answer's body has ended,
     // after the lock.
@@ -75,6 +76,11 @@ void QNHTTPRequest::readResponseHeaders()
     m_responseHeaders = message->allHeaderFields();
     m_responseStatusCode = message->responseStatusCode();
     m_responseStatusMessage = message->responseStatusLine();
+
+    // The cache may answer instead (a "not modified" answer, or a stored
+    // copy still current): the response is dropped, nothing of it is told.
+    if (answerFromCache())
+        return;
 
     // A challenge: met once the whole answer has come. An object that was
     // answered before reads whether its credentials were refused.
@@ -176,15 +182,19 @@ void QNHTTPRequest::readResponseHeaders()
 
 void QNHTTPRequest::handleBytesAvailable()
 {
+    // The cache may take over while the head is read: this attempt's
+    // stream is then gone (or another attempt's has come).
+    const RefPtr<CFHTTPReadStream> stream = m_readStream;
     if (!m_responseHeaders)
         readResponseHeaders();
-    if (m_complete || !m_readStream)
+    if (m_complete || !m_readStream || m_readStream != stream)
         return;
     size_t readSize = 16384;
     if (m_contentLength > 262144)
         readSize = 262144;
     else if (m_contentLength > 65536)
         readSize = 65536;
+    readSize = readSizeUnderBudget(readSize);
     auto scratch = std::make_unique_for_overwrite<char[]>(readSize);
     const long count = m_readStream->read(reinterpret_cast<uint8_t*>(scratch.get()), readSize);
     if (count < 0) {
@@ -212,6 +222,7 @@ void QNHTTPRequest::handleBytesAvailable()
     }
     m_totalBytesRead += static_cast<unsigned long long>(count);
     m_lastActivityTime = now();
+    countBytesRead(static_cast<NSUInteger>(count));
     // A redirect's body is not kept while a file download may resume.
     if (m_needsRedirect && m_shouldRedirect && m_allowResumeForFileDownloads)
         return;
@@ -307,8 +318,11 @@ void QNHTTPRequest::handleStreamComplete()
 {
     setStatusTimer(nullptr);
     m_downloadComplete = true;
+    const RefPtr<CFHTTPReadStream> stream = m_readStream;
     if (!m_responseHeaders)
         readResponseHeaders();
+    if (m_readStream != stream)
+        return;
 
     auto& state = QNHTTPRequestClassState::shared();
     RefPtr<NSError> fileError;

@@ -32,6 +32,12 @@ struct DeviceCase {
     const char* suffix;
 };
 
+// Names the case in test output (instead of its bytes).
+inline void PrintTo(const DeviceCase& device, std::ostream* out)
+{
+    *out << device.profile;
+}
+
 inline std::string originsKey(const DeviceCase& device, bool landscape)
 {
     return std::string("Origins") + device.suffix + (landscape ? "-Landscape" : "");

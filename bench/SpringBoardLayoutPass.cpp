@@ -12,6 +12,7 @@
 #include "platform/Foundation/NSString.h"
 #include "platform/SpringBoard/SBHomeScreenDescription.h"
 #include "platform/SpringBoard/SBIconController.h"
+#include "platform/SpringBoard/SpringBoardTesting.h"
 #include "platform/SpringBoard/SBRootFolderController.h"
 #include "platform/SpringBoard/SpringBoardTypes.h"
 #include "platform/UIKit/DeviceProfile.h"
@@ -73,7 +74,7 @@ int main(int argc, char** argv)
     uint64_t perPage = SBIconListView::maxIcons(objc_getClass("SBRootIconListView"));
     RefPtr<SBRootFolder> rootFolder = SBHomeScreenDescription::rootFolderFromDescription(fullPages(perPage), nullptr);
     Ref<SBIconController> controller = SBIconController::create(*rootFolder);
-    SBIconController::setSharedInstance(controller.ptr());
+    setSharedIconController(controller.ptr());
     controller->finishLaunching();
     double alone = timeLayoutPasses(*controller, passes);
 
@@ -92,6 +93,6 @@ int main(int argc, char** argv)
     std::printf("  SpringBoard alone:      %8.3f ms a pass\n", alone * 1000 / passes);
     std::printf("  with the extension:     %8.3f ms a pass\n", withExtension * 1000 / passes);
     std::printf("  ratio:                  %8.2fx (target at most 1.2x)\n", withExtension / alone);
-    SBIconController::setSharedInstance(nullptr);
+    setSharedIconController(nullptr);
     return 0;
 }

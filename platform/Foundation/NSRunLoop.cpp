@@ -1,5 +1,6 @@
 #include "NSRunLoop.h"
 
+#include "DeviceRootState.h"
 #include "NSTimer.h"
 #include "RunLoopSource.h"
 
@@ -326,6 +327,8 @@ bool NSRunLoop::runOnePass(const std::string& mode, NSTimeInterval now)
     // Work that arrives while this pass runs waits for the next one, so a
     // timer or perform that schedules itself again cannot hold the loop.
     uint64_t passSequence = nextSequence();
+    // Between passes the device root may have been made again.
+    DeviceRootState::lookAgainAtNextUse();
     bool ran = fireDueTimers(mode, now, passSequence);
     ran |= runQueuedPerforms(mode, passSequence);
     ran |= handleSignalledSources(mode);

@@ -13,6 +13,7 @@
 #include "platform/Foundation/NSString.h"
 #include "platform/SpringBoard/SBHomeScreenDescription.h"
 #include "platform/SpringBoard/SBIconController.h"
+#include "platform/SpringBoard/SpringBoardTesting.h"
 #include "platform/SpringBoard/SBRootFolderController.h"
 #include "platform/SpringBoard/SpringBoardTypes.h"
 #include "platform/UIKit/DeviceProfile.h"
@@ -84,7 +85,7 @@ int main(int argc, char** argv)
     uint64_t perPage = SBIconListView::maxIcons(objc_getClass("SBRootIconListView"));
     RefPtr<SBRootFolder> rootFolder = SBHomeScreenDescription::rootFolderFromDescription(fullPages(perPage), nullptr);
     Ref<SBIconController> controller = SBIconController::create(*rootFolder);
-    SBIconController::setSharedInstance(controller.ptr());
+    setSharedIconController(controller.ptr());
     controller->finishLaunching();
     double alone = timeLayoutPasses(*controller, passes);
 
@@ -108,6 +109,6 @@ int main(int argc, char** argv)
     std::printf("  with the extension:     %8.3f ms a pass\n", withExtension * 1000 / passes);
     std::printf("  ratio:                  %8.2fx (target at most 1.2x)\n", withExtension / alone);
     std::printf("  with per-page layouts:  %8.3f ms a pass, %.2fx\n", withPerPageLayouts * 1000 / passes, withPerPageLayouts / alone);
-    SBIconController::setSharedInstance(nullptr);
+    setSharedIconController(nullptr);
     return 0;
 }

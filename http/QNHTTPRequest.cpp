@@ -27,6 +27,7 @@ QNHTTPRequestClassState& QNHTTPRequestClassState::shared()
 
 QNHTTPRequestClassState::QNHTTPRequestClassState()
     : sharedQueue(NSOperationQueue::create())
+    , reachabilityObserver(NSObject::create())
 {
     const std::pair<int, const char*> errors[] = {
         { QNRequestTimedOutErrorType, "The request timed out" },

@@ -53,6 +53,7 @@ void QNHTTPRequest::handleNetworkEvent(CFStreamEventType type)
     default:
         break;
     }
+    performThrottling();
     m_cancelledLock->unlock();
     // A redirect or a challenge goes on once its answer's body has ended,
     // after the lock.
@@ -193,6 +194,7 @@ void QNHTTPRequest::handleBytesAvailable()
         readSize = 262144;
     else if (m_contentLength > 65536)
         readSize = 65536;
+    readSize = readSizeUnderBudget(readSize);
     auto scratch = std::make_unique_for_overwrite<char[]>(readSize);
     const long count = m_readStream->read(reinterpret_cast<uint8_t*>(scratch.get()), readSize);
     if (count < 0) {
@@ -220,6 +222,7 @@ void QNHTTPRequest::handleBytesAvailable()
     }
     m_totalBytesRead += static_cast<unsigned long long>(count);
     m_lastActivityTime = now();
+    countBytesRead(static_cast<NSUInteger>(count));
     // A redirect's body is not kept while a file download may resume.
     if (m_needsRedirect && m_shouldRedirect && m_allowResumeForFileDownloads)
         return;

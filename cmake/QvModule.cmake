@@ -24,11 +24,12 @@ function(qv_module_tests target)
 endfunction()
 
 # qv_test_program(<name> SOURCES <files...> DEPS <targets...> [PREFIX <text>]):
-# one test program, linked with GoogleTest's main and GoogleMock, whose tests
-# CTest runs one by one, and once more all in one process
-# ("WholeProgram.<name>"), so that no test depends on running alone. PREFIX
-# goes before every test's name, for programs that run the same tests
-# against another build of the same code.
+# one test program, linked with GoogleTest's main and GoogleMock. CTest knows
+# it twice: all its tests in one process ("WholeProgram.<name>", label
+# "whole"), which is what scripts/test runs, so that no test depends on
+# running alone; and each test on its own (label "alone"), to pick one out
+# with -R while working on it. PREFIX goes before every test's name, for
+# programs that run the same tests against another build of the same code.
 function(qv_test_program name)
     cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;DEPS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -36,10 +37,10 @@ function(qv_test_program name)
     gtest_discover_tests(${name}
         TEST_PREFIX "${ARG_PREFIX}"
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}" TIMEOUT 120)
+        PROPERTIES TIMEOUT 120 LABELS alone)
     add_test(NAME WholeProgram.${name} COMMAND ${name})
     set_tests_properties(WholeProgram.${name} PROPERTIES
-        ENVIRONMENT "QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+        LABELS whole
         # The sum of all its tests, on a machine busy with the others.
         TIMEOUT 1800)
 endfunction()

@@ -20,6 +20,7 @@
 #include "platform/Foundation/NSThread.h"
 #include "platform/Foundation/NSTimer.h"
 #include "platform/Foundation/NSURL.h"
+#include "platform/Foundation/NSURLCredentialStorage.h"
 #include "platform/Foundation/StringEncoding.h"
 
 #include <atomic>
@@ -262,6 +263,15 @@ public:
     const std::string& proxyAuthenticationRealm() const { return m_proxyAuthenticationRealm; }
     RefPtr<NSDictionary> requestCredentials() const { return m_requestCredentials; }
     static void clearSessionCredentials();
+    // The device's saved credentials (its keychain): a server's by host,
+    // port, protocol and realm; a proxy's by host, port and realm (the
+    // protocol of a proxy lookup is not looked at).
+    static bool saveCredentialsForHost(const NSURLCredential& credentials, const std::string& host, int port, const std::string& protocol, const std::string& realm);
+    static bool saveCredentialsForProxy(const NSURLCredential& credentials, const std::string& proxy, int port, const std::string& realm);
+    static std::optional<NSURLCredential> savedCredentialsForHost(const std::string& host, int port, const std::string& protocol, const std::string& realm);
+    static std::optional<NSURLCredential> savedCredentialsForProxy(const std::string& proxy, int port, const std::string& protocol, const std::string& realm);
+    static void removeCredentialsForHost(const std::string& host, int port, const std::string& protocol, const std::string& realm);
+    static void removeCredentialsForProxy(const std::string& proxy, int port, const std::string& realm);
     // Who shows the login dialog (QNAuthenticationDialog, on the user
     // interface, installs itself); without one no dialog is shown.
     using DialogPresenter = std::function<void(QNHTTPRequest&)>;
@@ -286,6 +296,9 @@ public:
     bool didUseCachedResponse() const { return m_didUseCachedResponse; }
     double secondsToCache() const { return m_secondsToCache; }
     void setSecondsToCache(double seconds) { m_secondsToCache = seconds; }
+    // Completes the request (or its main request) from the cache's stored
+    // copy, without going to the network.
+    void useDataFromCache();
 
     // --- Running
     void startSynchronous();
@@ -391,6 +404,9 @@ private:
     void removeTemporaryDownloadFile();
     void removeTemporaryUploadFiles();
     void releaseBlocksOnMainThread();
+    bool answerFromCache();
+    void dropResponseForCache();
+    void forgetConnectionEntry();
 
     // Reporting, on the main thread.
     void reportRequestStarted();

@@ -79,6 +79,50 @@ void QNHTTPRequest::clearSessionCredentials()
     state.sessionCredentials.clear();
 }
 
+namespace {
+
+NSURLProtectionSpace serverSpace(const std::string& host, int port, const std::string& protocol, const std::string& realm)
+{
+    return { host, port, protocol, realm, false };
+}
+
+NSURLProtectionSpace proxySpace(const std::string& proxy, int port, const std::string& realm)
+{
+    return { proxy, port, "", realm, true };
+}
+
+} // namespace
+
+bool QNHTTPRequest::saveCredentialsForHost(const NSURLCredential& credentials, const std::string& host, int port, const std::string& protocol, const std::string& realm)
+{
+    return NSURLCredentialStorage::sharedCredentialStorage().setDefaultCredential(credentials, serverSpace(host, port, protocol, realm));
+}
+
+bool QNHTTPRequest::saveCredentialsForProxy(const NSURLCredential& credentials, const std::string& proxy, int port, const std::string& realm)
+{
+    return NSURLCredentialStorage::sharedCredentialStorage().setDefaultCredential(credentials, proxySpace(proxy, port, realm));
+}
+
+std::optional<NSURLCredential> QNHTTPRequest::savedCredentialsForHost(const std::string& host, int port, const std::string& protocol, const std::string& realm)
+{
+    return NSURLCredentialStorage::sharedCredentialStorage().defaultCredentialForProtectionSpace(serverSpace(host, port, protocol, realm));
+}
+
+std::optional<NSURLCredential> QNHTTPRequest::savedCredentialsForProxy(const std::string& proxy, int port, const std::string&, const std::string& realm)
+{
+    return NSURLCredentialStorage::sharedCredentialStorage().defaultCredentialForProtectionSpace(proxySpace(proxy, port, realm));
+}
+
+void QNHTTPRequest::removeCredentialsForHost(const std::string& host, int port, const std::string& protocol, const std::string& realm)
+{
+    NSURLCredentialStorage::sharedCredentialStorage().removeCredential(serverSpace(host, port, protocol, realm));
+}
+
+void QNHTTPRequest::removeCredentialsForProxy(const std::string& proxy, int port, const std::string& realm)
+{
+    NSURLCredentialStorage::sharedCredentialStorage().removeCredential(proxySpace(proxy, port, realm));
+}
+
 void QNHTTPRequest::addBasicAuthenticationHeader(const std::string& username, const std::string& password)
 {
     addRequestHeader("Authorization", "Basic " + base64forData(username + ":" + password));
@@ -170,9 +214,10 @@ bool QNHTTPRequest::applyCredentials(const Ref<NSDictionary>& credentials, bool 
     const std::string user = text(credentials, kCFHTTPAuthenticationUsername);
     const std::string password = text(credentials, kCFHTTPAuthenticationPassword);
     if (m_useKeychainPersistence) {
-        NSURLProtectionSpace space = proxy ? NSURLProtectionSpace { m_proxyHost, m_proxyPort, "", m_proxyAuthenticationRealm, true }
-                                           : NSURLProtectionSpace { m_url->host(), m_url->port(), m_url->scheme(), m_authenticationRealm, false };
-        NSURLCredentialStorage::sharedCredentialStorage().setDefaultCredential({ user, password }, space);
+        if (proxy)
+            saveCredentialsForProxy({ user, password }, m_proxyHost, m_proxyPort, m_proxyAuthenticationRealm);
+        else
+            saveCredentialsForHost({ user, password }, m_url->host(), m_url->port(), m_url->scheme(), m_authenticationRealm);
     }
     if (m_useSessionPersistence) {
         Record record { authentication, credentials, nullptr, proxy ? m_proxyAuthenticationScheme : m_authenticationScheme, "", "", 0 };
@@ -208,8 +253,7 @@ RefPtr<NSDictionary> QNHTTPRequest::findCredentials(bool proxy)
             take(mainRequest->m_username, mainRequest->m_password);
         take(m_username, m_password);
         if (user.empty() && m_useKeychainPersistence && m_url) {
-            if (auto saved = NSURLCredentialStorage::sharedCredentialStorage().defaultCredentialForProtectionSpace(
-                    { m_url->host(), m_url->port(), m_url->scheme(), m_authenticationRealm, false })) {
+            if (auto saved = savedCredentialsForHost(m_url->host(), m_url->port(), m_url->scheme(), m_authenticationRealm)) {
                 user = saved->user;
                 password = saved->password;
             }
@@ -221,8 +265,7 @@ RefPtr<NSDictionary> QNHTTPRequest::findCredentials(bool proxy)
         if (user.empty() && needsDomain)
             take(m_username, m_password);
         if (user.empty()) {
-            if (auto saved = NSURLCredentialStorage::sharedCredentialStorage().defaultCredentialForProtectionSpace(
-                    { m_proxyHost, m_proxyPort, "", m_proxyAuthenticationRealm, true })) {
+            if (auto saved = savedCredentialsForProxy(m_proxyHost, m_proxyPort, "", m_proxyAuthenticationRealm)) {
                 user = saved->user;
                 password = saved->password;
             }

@@ -136,6 +136,16 @@ void QNHTTPRequest::failWithError(RefPtr<NSError> error)
         m_cancelledLock->unlock();
         return;
     }
+    // A load that failed may end from the cache's copy instead; a cancel
+    // never does.
+    if (error->code() != QNRequestCancelledErrorType && (m_cachePolicy & 64)) {
+        auto cache = m_downloadCache.lock();
+        if (cache && cache->canUseCachedDataForRequest(*this)) {
+            useDataFromCache();
+            m_cancelledLock->unlock();
+            return;
+        }
+    }
     m_error = error;
     RefPtr<QNHTTPRequest> failed = this;
     if (auto mainRequest = m_mainRequest.lock()) {

@@ -457,6 +457,18 @@ void QNHTTPRequest::handleStreamError()
     checkRequestStatus();
 }
 
+void QNHTTPRequest::forgetConnectionEntry()
+{
+    // The connection is not to be reused: its entry leaves the pool.
+    auto& state = QNHTTPRequestClassState::shared();
+    std::lock_guard lock(state.connectionsLock);
+    if (m_connectionInfo) {
+        m_connectionInfo->request.reset();
+        std::erase(state.persistentConnectionsPool, m_connectionInfo.get());
+        m_connectionInfo = nullptr;
+    }
+}
+
 bool QNHTTPRequest::retryUsingNewConnection()
 {
     if (m_retryCount != 0)
@@ -464,15 +476,7 @@ bool QNHTTPRequest::retryUsingNewConnection()
     m_willRetryRequest = true;
     cancelLoad();
     m_willRetryRequest = false;
-    {
-        auto& state = QNHTTPRequestClassState::shared();
-        std::lock_guard lock(state.connectionsLock);
-        if (m_connectionInfo) {
-            m_connectionInfo->request.reset();
-            std::erase(state.persistentConnectionsPool, m_connectionInfo.get());
-            m_connectionInfo = nullptr;
-        }
-    }
+    forgetConnectionEntry();
     ++m_retryCount;
     startRequest();
     return true;
@@ -556,15 +560,7 @@ void QNHTTPRequest::checkRequestStatus()
             // The timed-out attempt's stream is closed and its pool entry
             // freed: a retry leaks neither.
             cancelLoad();
-            {
-                auto& state = QNHTTPRequestClassState::shared();
-                std::lock_guard lock(state.connectionsLock);
-                if (m_connectionInfo) {
-                    m_connectionInfo->request.reset();
-                    std::erase(state.persistentConnectionsPool, m_connectionInfo.get());
-                    m_connectionInfo = nullptr;
-                }
-            }
+            forgetConnectionEntry();
             // A resumable download asks for what it lacks.
             updatePartialDownloadSize();
             if (m_partialDownloadSize && m_request)

@@ -76,6 +76,11 @@ void QNHTTPRequest::readResponseHeaders()
     m_responseStatusCode = message->responseStatusCode();
     m_responseStatusMessage = message->responseStatusLine();
 
+    // The cache may answer instead (a "not modified" answer, or a stored
+    // copy still current): the response is dropped, nothing of it is told.
+    if (answerFromCache())
+        return;
+
     // A challenge: met once the whole answer has come. An object that was
     // answered before reads whether its credentials were refused.
     if (m_responseStatusCode == 401 || m_responseStatusCode == 407) {
@@ -176,9 +181,12 @@ void QNHTTPRequest::readResponseHeaders()
 
 void QNHTTPRequest::handleBytesAvailable()
 {
+    // The cache may take over while the head is read: this attempt's
+    // stream is then gone (or another attempt's has come).
+    const RefPtr<CFHTTPReadStream> stream = m_readStream;
     if (!m_responseHeaders)
         readResponseHeaders();
-    if (m_complete || !m_readStream)
+    if (m_complete || !m_readStream || m_readStream != stream)
         return;
     size_t readSize = 16384;
     if (m_contentLength > 262144)
@@ -310,8 +318,11 @@ void QNHTTPRequest::handleStreamComplete()
 {
     setStatusTimer(nullptr);
     m_downloadComplete = true;
+    const RefPtr<CFHTTPReadStream> stream = m_readStream;
     if (!m_responseHeaders)
         readResponseHeaders();
+    if (m_readStream != stream)
+        return;
 
     auto& state = QNHTTPRequestClassState::shared();
     RefPtr<NSError> fileError;

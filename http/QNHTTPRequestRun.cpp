@@ -4,6 +4,7 @@
 
 #include "http/QNApplicationServices.h"
 #include "http/QNHTTPRequestClassState.h"
+#include "http/QNHeaderFields.h"
 
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/RunLoopSource.h"
@@ -196,15 +197,15 @@ void QNHTTPRequest::main()
                 if (m_cachePolicy == 0)
                     m_cachePolicy = cache->defaultCachePolicy();
                 if (cache->canUseCachedDataForRequest(*this)) {
-                    // Answering from the cache belongs to the cache's step.
+                    useDataFromCache();
                     break;
                 }
                 if (m_cachePolicy & 12) {
                     if (auto headers = cache->cachedResponseHeadersForURL(*m_url)) {
-                        if (auto etag = headers->stringForKey("Etag"))
-                            addRequestHeader("If-None-Match", etag->string());
-                        if (auto modified = headers->stringForKey("Last-Modified"))
-                            addRequestHeader("If-Modified-Since", modified->string());
+                        if (auto etag = headerFieldValue(*headers, "Etag"))
+                            addRequestHeader("If-None-Match", *etag);
+                        if (auto modified = headerFieldValue(*headers, "Last-Modified"))
+                            addRequestHeader("If-Modified-Since", *modified);
                     }
                 }
             }

@@ -1,6 +1,7 @@
 #include "QVSavedLayouts.h"
 
 #include "LibraryScreenSize.h"
+#include "LayoutServerProtocol.h"
 #include "QVApplyLayout.h"
 
 #include "platform/Foundation/DispatchQueue.h"
@@ -260,10 +261,39 @@ void QVSavedLayouts::viewLayoutWithData(RefPtr<NSDictionary> layoutData)
         tabs->setSelectedIndex(0);
 }
 
-void QVSavedLayouts::uploadLayoutInTableView(UITableView*, NSIndexPath*)
+void QVSavedLayouts::uploadLayoutInTableView(UITableView*, NSIndexPath* indexPath)
 {
-    // The layout server is not part of this build.
-    makeRef<UIAlertView>("Error", "Sharing layouts is not available", WeakPtr<UIAlertViewDelegate>(), std::string("Ok"))->show();
+    RefPtr<QVLayout> layout = layoutAt(indexPath);
+    if (!layout)
+        return;
+    const std::string name = layout->layoutName();
+    auto alert = [](const std::string& title, const std::string& message) {
+        makeRef<UIAlertView>(title, message, WeakPtr<UIAlertViewDelegate>(), std::string("Ok"))->show();
+    };
+    // The server files it under this name: one that could lead out of its
+    // folder there is not sent.
+    if (!isShareableLayoutName(name)) {
+        alert("Error", stringWithFormat("Error uploading layout: %@\nThe name cannot be shared.", name));
+        return;
+    }
+    const std::string path = stringWithFormat("%@/%@", m_settings->userLayoutPath(), name);
+    Ref<QNFormDataRequest> request = QNFormDataRequest::requestWithURL(m_device->urlForUploadLayout());
+    // The handlers come first: adding a missing file fails the request at
+    // once. They hold the request weakly; the library's queue keeps it.
+    WeakPtr<QNHTTPRequest> weakRequest(request.ptr());
+    request->setCompletionBlock([weakRequest, name, alert] {
+        RefPtr<QNHTTPRequest> finished = weakRequest.lock();
+        const std::optional<std::string> reply = finished ? stringFromBytes(finished->rawResponseData(), NSUTF8StringEncoding) : std::nullopt;
+        logLine(reply.value_or("(null)"));
+        const LayoutServerAlert outcome = uploadReplyAlert(reply, name);
+        alert(outcome.title, outcome.message);
+    });
+    request->setFailedBlock([weakRequest, alert] {
+        RefPtr<QNHTTPRequest> failed = weakRequest.lock();
+        alert("Error", failed && failed->error() ? failed->error()->localizedDescription() : std::string());
+    });
+    request->setFile(path, stringByDeletingPathExtension(path), std::string("application/x-plist"), "userfile");
+    request->startAsynchronous();
 }
 
 void QVSavedLayouts::applyLayoutInTableView(UITableView*, NSIndexPath* indexPath)

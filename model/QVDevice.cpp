@@ -1,7 +1,11 @@
 #include "QVDevice.h"
 
 #include "model/QVLayoutKeys.h"
+#include "model/QVSharedPreferences.h"
+#include "platform/CoreFoundation/CFURLEscaping.h"
 #include "platform/UIKit/UIScreen.h"
+
+#include <algorithm>
 
 namespace qv {
 
@@ -92,6 +96,57 @@ std::string QVDevice::defaultExtensionForImageName() const
         break;
     }
     return "@2x.png";
+}
+
+std::string QVDevice::layoutServerHost() const
+{
+    // A host holds no white space, control character or URL delimiter; a
+    // setting with any would make every address unusable, so it is passed
+    // over as though it were not there.
+    std::optional<std::string> host = QVSharedPreferences::stringForKey(layoutServerHostKey);
+    const bool usable = host && !host->empty() && std::all_of(host->begin(), host->end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte > 0x20 && byte < 0x7f && c != '/' && c != '?' && c != '#' && c != '\\' && c != '@';
+    });
+    return usable ? *host : std::string(defaultLayoutServerHost);
+}
+
+std::string QVDevice::serverFolderName() const
+{
+    switch (deviceType()) {
+    case QVDeviceTypeiPhone4Inch:
+        return "iPhone4Inch";
+    case QVDeviceTypeiPhone4_7Inch:
+        return "iPhone4_7Inch";
+    case QVDeviceTypeiPhone5_5Inch:
+        return "iPhone5_5Inch";
+    case QVDeviceTypeiPad:
+        return "iPad";
+    case QVDeviceTypeiPhone3_5Inch:
+    case QVDeviceTypeUnknown:
+        break;
+    }
+    return "iPhone3_5Inch";
+}
+
+std::string QVDevice::urlBasePath() const
+{
+    return "http://" + layoutServerHost() + "/Apps/Quiltvane/Layouts/" + serverFolderName();
+}
+
+RefPtr<NSURL> QVDevice::urlForListOfUploadedLayoutsForSortingControlState(NSInteger state) const
+{
+    return NSURL::URLWithString(urlBasePath() + "/" + (state == 0 ? "DownloadCounter.asp" : "SortedDownloadCounter.asp"));
+}
+
+RefPtr<NSURL> QVDevice::urlForLayoutWithName(const std::string& name) const
+{
+    return NSURL::URLWithString(urlBasePath() + "/GetLayout.asp?filename=" + CFURLCreateStringByAddingPercentEscapes(name, "", ""));
+}
+
+RefPtr<NSURL> QVDevice::urlForUploadLayout() const
+{
+    return NSURL::URLWithString(urlBasePath() + "/upload.asp");
 }
 
 } // namespace qv

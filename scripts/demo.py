@@ -6,8 +6,9 @@ Settings app, and SpringBoard shows the home screen again.
 
     demo.py BUILD ROOT LOGS
 
-BUILD is a build folder holding the programs (bin/springboard, bin/settings)
-and ROOT a device root the install program laid out. Every program reads one
+BUILD is a build folder holding the programs (bin/springboard, bin/settings):
+scripts/run-demo passes its release build, the tests their own build. ROOT
+is a device root that build's install program laid out. Every program reads one
 command a line on its standard input and answers each with one line of JSON;
 what they log goes to LOGS/<program>.log."""
 

@@ -113,6 +113,13 @@ void QVApplyLayoutController::perPageContolValueChanged()
     m_applyTableView->reloadData();
 }
 
+void QVApplyLayoutController::folderListArrived(RefPtr<NSArray> folderList)
+{
+    m_folderList = std::move(folderList);
+    if (m_controllerMode == Folders && m_applyTableView)
+        m_applyTableView->reloadData();
+}
+
 std::string QVApplyLayoutController::title() const
 {
     return "Apply " + m_layoutName;

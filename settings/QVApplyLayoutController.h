@@ -42,6 +42,10 @@ public:
     // when it has one.
     std::optional<std::string> layoutNameForKey(const std::string& key) const;
     void perPageContolValueChanged();
+    // The folder list that SpringBoard's reply brought after the screen
+    // was opened: in folder mode the rows show it at once, instead of
+    // none until the screen is opened again.
+    void folderListArrived(RefPtr<NSArray> folderList);
     // "Apply " and the layout's file name.
     std::string title() const;
     // The reference stored for the layout being applied.

@@ -152,7 +152,9 @@ void QVLayoutPickerController::setUp(CGSize contentSize)
 
 void QVLayoutPickerController::setFolderList(RefPtr<NSArray> list)
 {
-    folderListStorage() = std::move(list);
+    folderListStorage() = list;
+    if (RefPtr<QVApplyLayoutController> screen = m_applyScreen.lock())
+        screen->folderListArrived(std::move(list));
     CFNotificationCenterRemoveEveryObserver(CFNotificationCenterGetDarwinNotifyCenter(), this);
     m_observing = false;
 }
@@ -306,6 +308,7 @@ void QVLayoutPickerController::openApplyScreen(bool folders)
     if (!screen)
         return;
     screen->setDelegate(RefPtr<QVApplyLayoutControllerDelegate>(this));
+    m_applyScreen = screen;
     pushController(screen);
 }
 

@@ -9,10 +9,13 @@
 #include "platform/UIKit/UIBarButtonItem.h"
 #include "platform/UIKit/UITableView.h"
 #include "model/QVLayout.h"
+#include "platform/core/WeakPtr.h"
 
 #include <string>
 
 namespace qv {
+
+class QVApplyLayoutController;
 
 // The Settings screen "Layouts": every layout of the default and the user
 // layouts folders with its thumbnail; applying one to the home screen, its
@@ -38,7 +41,8 @@ public:
 
     std::string className() const override { return "QVLayoutPickerController"; }
 
-    // Keeps the list as the process's folder list and stops observing.
+    // Keeps the list as the process's folder list, hands it to the apply
+    // screen on display, and stops observing.
     void setFolderList(RefPtr<NSArray> list);
     void cancelButtonClicked(UIBarButtonItem* sender);
     void saveButtonClicked(UIBarButtonItem* sender);
@@ -89,6 +93,9 @@ private:
     RefPtr<UIBarButtonItem> m_saveButton;
     RefPtr<UIBarButtonItem> m_cancelButton;
     bool m_observing = false;
+    // The apply screen this picker opened last, while it is shown: a
+    // folder list that arrives meanwhile is handed to it.
+    WeakPtr<QVApplyLayoutController> m_applyScreen;
 };
 
 } // namespace qv

@@ -77,6 +77,8 @@ bool LoopbackNginx::start()
            << "    error_page 405 =200 $uri;\n"
            << "    location /gzip/ { gzip on; gzip_types *; gzip_min_length 0; gzip_proxied any; }\n"
            << "    location /short/ { keepalive_timeout 1; }\n"
+           << "    location /fresh/ { expires 1h; }\n"
+           << "    location /nostore/ { add_header Cache-Control \"no-cache, no-store\"; }\n"
            << "    location /private/ { auth_basic \"Quilt\"; auth_basic_user_file " << prefix << "/htpasswd; }\n"
            << "  }\n}\n";
     config.close();

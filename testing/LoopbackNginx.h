@@ -18,7 +18,10 @@ namespace qv::testing {
 // are stored), answers a POST or PUT to a file with the file, and logs each
 // request with its connection's number, so that tests can count the
 // connections a client opened. "/private/" asks for Basic credentials
-// (user "user", password "secret"). It stops when the object goes.
+// (user "user", password "secret"). Files carry validators ("ETag",
+// "Last-Modified"); "/fresh/" ones may be kept for an hour ("Cache-Control:
+// max-age=3600"), "/nostore/" ones may not be kept at all. It stops when
+// the object goes.
 class LoopbackNginx {
 public:
     LoopbackNginx();

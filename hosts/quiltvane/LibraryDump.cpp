@@ -6,6 +6,7 @@
 #include "editor/QVLayoutMaker.h"
 #include "library/QVApplyLayout.h"
 #include "library/QVSavedLayouts.h"
+#include "library/QVUploadedLayouts.h"
 #include "library/themes/QVThemeBrowser.h"
 #include "library/themes/QVThemeDetailView.h"
 #include "platform/UIKit/UIColor.h"
@@ -113,6 +114,75 @@ void writeSaved(JSONWriter& writer)
     writer.endObject();
 }
 
+// The "Uploaded" tab: the list, each row as the table shows it (with its
+// count and height), the expanded row's thumbnail and the loading state.
+void writeUploaded(JSONWriter& writer)
+{
+    RefPtr<QVUploadedLayouts> uploaded = tabOfKind<QVUploadedLayouts>();
+    writer.key("uploaded");
+    if (!uploaded || !uploaded->layoutTable()) {
+        writer.null();
+        return;
+    }
+    Ref<UITableView> table = uploaded->layoutTable().toRef();
+    writer.beginObject();
+    writer.member("title", uploaded->navBar()->topItem()->title());
+    writer.member("sorting", uploaded->sortingControl()->selectedSegmentIndex());
+    writer.member("search", uploaded->layoutSearchBar()->text());
+    writer.member("label", uploaded->noLayoutsLbl()->text());
+    writer.member("tableHidden", table->hidden());
+    writer.member("loading", uploaded->loadingLayoutList()->isAnimating());
+    writer.member("refreshing", uploaded->refreshLayouts()->refreshing());
+    writer.member("downloads", static_cast<uint64_t>(uploaded->runningDownloads()));
+    writer.member("previewLoading", uploaded->previewLoading());
+    writer.key("layouts").beginArray();
+    for (const Ref<QVUploadedLayout>& layout : uploaded->layouts()) {
+        writer.beginObject();
+        writer.member("name", layout->layoutName());
+        writer.member("downloads", layout->layoutDownloads());
+        writer.member("selected", layout->selected());
+        writer.member("url", layout->layoutURL() ? layout->layoutURL()->absoluteString() : std::string());
+        writer.endObject();
+    }
+    writer.endArray();
+    RefPtr<UITableViewDataSource> source = table->dataSource();
+    RefPtr<UITableViewDelegate> delegate = table->delegate();
+    writer.key("rows").beginArray();
+    for (NSInteger row = 0; source && row < table->numberOfRowsInSection(0); ++row) {
+        Ref<NSIndexPath> indexPath = NSIndexPath::indexPathForRow(row, 0);
+        // Only the table's own cells: asking the data source for another
+        // would hand it the expanded row's thumbnail.
+        RefPtr<UITableViewCell> cell = table->cellForRowAtIndexPath(indexPath.ptr());
+        writer.beginObject();
+        if (!cell) {
+            writer.member("visible", false).endObject();
+            continue;
+        }
+        writer.member("text", cell->textLabel()->text());
+        writer.member("colour", colourName(*cell->textLabel()->textColor()));
+        writer.member("detail", cell->detailTextLabel()->text());
+        writer.member("height", delegate ? delegate->tableViewHeightForRowAtIndexPath(table.ptr(), indexPath.ptr()) : table->rowHeight());
+        writer.member("selectable", cell->selectionStyle() != UITableViewCellSelectionStyleNone);
+        RefPtr<UIView> accessory = cell->accessoryView();
+        writer.member("accessory", accessory ? accessory->className() : std::string());
+        writer.endObject();
+    }
+    writer.endArray();
+    RefPtr<NSIndexPath> selected = table->indexPathForSelectedRow();
+    writer.key("selectedRow");
+    selected ? writer.value(selected->row()) : writer.null();
+    writer.key("preview");
+    if (RefPtr<QVLayoutPreview> preview = uploaded->expandedPreview()) {
+        writer.beginObject();
+        writer.member("dots", static_cast<uint64_t>(preview->subviews().size()));
+        writer.member("alpha", preview->alpha());
+        writer.key("size").beginArray().value(preview->frame().size.width).value(preview->frame().size.height).endArray();
+        writer.endObject();
+    } else
+        writer.null();
+    writer.endObject();
+}
+
 void writeApply(JSONWriter& writer)
 {
     RefPtr<UITabBarController> tabs = rootTabs();
@@ -187,6 +257,7 @@ void writeLibraryState(JSONWriter& writer)
 {
     writer.beginObject();
     writeSaved(writer);
+    writeUploaded(writer);
     writeApply(writer);
     writeThemes(writer);
     writeImages(writer);

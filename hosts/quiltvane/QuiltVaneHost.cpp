@@ -6,6 +6,7 @@
 #include "editor/QVLayoutMaker.h"
 #include "editor/QVRootViewController.h"
 #include "library/QVSavedLayouts.h"
+#include "library/QVUploadedLayouts.h"
 #include "model/QVLayoutKeys.h"
 #include "platform/Driver/DrivenApplicationMain.h"
 #include "platform/Driver/UIDriver.h"
@@ -17,14 +18,6 @@
 namespace qv {
 
 namespace {
-
-// A tab this build shows empty: the layout server.
-Ref<UIViewController> emptyTab(const std::string& title)
-{
-    Ref<UIViewController> controller = makeRef<UIViewController>();
-    controller->setTitle(title);
-    return controller;
-}
 
 RefPtr<QVRootViewController> rootController()
 {
@@ -158,7 +151,9 @@ void loadQuiltVaneMainInterface(UIApplication&, UIApplicationDelegate& delegate)
     editor->setTitle("Editor");
     Ref<QVSavedLayouts> saved = makeRef<QVSavedLayouts>();
     saved->setTitle("Saved");
-    tabs->setViewControllers({ editor, saved, emptyTab("Uploaded") });
+    Ref<QVUploadedLayouts> uploaded = makeRef<QVUploadedLayouts>();
+    uploaded->setTitle("Uploaded");
+    tabs->setViewControllers({ editor, saved, uploaded });
     tabs->setSelectedIndex(0);
     window->setRootViewController(tabs);
     appDelegate->setWindow(window);

@@ -3,12 +3,17 @@
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/UIKit/UIApplication.h"
 #include "platform/UIKit/UIBarButtonItem.h"
+#include "platform/Foundation/NSNotificationCenter.h"
+#include "platform/Foundation/NSValue.h"
 #include "platform/UIKit/UIDevice.h"
+#include "platform/UIKit/UIKeyboard.h"
+#include "platform/UIKit/UIScreen.h"
 #include "platform/UIKit/UINavigationItem.h"
 #include "platform/UIKit/UITableViewCell.h"
 #include "platform/UIKit/UIWindow.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qv {
 
@@ -30,6 +35,12 @@ std::vector<Ref<QNHTTPRequest>>& waitingRequests()
 bool isPad()
 {
     return UIDevice::currentDevice().userInterfaceIdiom() == UIUserInterfaceIdiomPad;
+}
+
+// A device that cannot tell its idiom is taken for a phone.
+bool isPhone()
+{
+    return !isPad();
 }
 
 } // namespace
@@ -56,10 +67,102 @@ void QNAuthenticationDialog::presentAuthenticationDialogForRequest(QNHTTPRequest
         return;
     }
     auto dialog = makeRef<QNAuthenticationDialog>();
+    dialog->startObservingNotifications();
     shared() = dialog;
     dialog->m_request = &request;
     dialog->m_type = request.authenticationNeeded() == 2 ? 1 : 0;
     dialog->show();
+}
+
+void QNAuthenticationDialog::startObservingNotifications()
+{
+    auto center = NSNotificationCenter::defaultCenter();
+    WeakPtr<QNAuthenticationDialog> weakThis(*this);
+    center->addObserver(*this, [weakThis](NSNotification& notification) {
+        if (auto dialog = weakThis.lock())
+            dialog->keyboardWillShow(notification);
+    }, UIKeyboardWillShowNotification, nullptr);
+    if (!isPhone())
+        return;
+    UIDevice& device = UIDevice::currentDevice();
+    if (!device.isGeneratingDeviceOrientationNotifications()) {
+        device.beginGeneratingDeviceOrientationNotifications();
+        m_didEnableRotationNotifications = true;
+    }
+    center->addObserver(*this, [weakThis](NSNotification& notification) {
+        if (auto dialog = weakThis.lock())
+            dialog->orientationChanged(notification);
+    }, UIDeviceOrientationDidChangeNotification, nullptr);
+}
+
+QNAuthenticationDialog::~QNAuthenticationDialog()
+{
+    NSNotificationCenter::defaultCenter()->removeObserver(*this);
+    // The device's orientation notifications are asked for in nested
+    // pairs: the dialog's own ask ends with it.
+    if (m_didEnableRotationNotifications)
+        UIDevice::currentDevice().endGeneratingDeviceOrientationNotifications();
+}
+
+void QNAuthenticationDialog::keyboardWillShow(NSNotification& notification)
+{
+    if (!isPhone() || !m_tableView)
+        return;
+    RefPtr<NSValue> frame = notification.userInfo() ? notification.userInfo()->objectForKey<NSValue>(UIKeyboardFrameEndUserInfoKey) : nullptr;
+    if (!frame)
+        return;
+    const CGFloat height = frame->CGRectValue().size.height;
+    UIEdgeInsets content = m_tableView->contentInset();
+    content.bottom = height;
+    m_tableView->setContentInset(content);
+    UIEdgeInsets indicators = m_tableView->scrollIndicatorInsets();
+    indicators.bottom = height;
+    m_tableView->setScrollIndicatorInsets(indicators);
+}
+
+void QNAuthenticationDialog::orientationChanged(NSNotification&)
+{
+    if (!isPhone())
+        return;
+    // The device tells of its turn before the interface has turned: the
+    // sheet follows the status bar once it has.
+    WeakPtr<QNAuthenticationDialog> weakThis(*this);
+    NSRunLoop::mainRunLoop()->performInModes({ NSRunLoopCommonModes }, [weakThis] {
+        if (auto dialog = weakThis.lock())
+            dialog->turnWithInterface();
+    });
+}
+
+void QNAuthenticationDialog::turnWithInterface()
+{
+    showTitle();
+    const UIInterfaceOrientation orientation = UIApplication::sharedApplication()->statusBarOrientation();
+    CGFloat angle = 0;
+    if (orientation == UIInterfaceOrientationPortraitUpsideDown)
+        angle = M_PI;
+    else if (orientation == UIInterfaceOrientationLandscapeRight)
+        angle = -M_PI / 2;
+    else if (orientation == UIInterfaceOrientationLandscapeLeft)
+        angle = M_PI / 2;
+    // The view is laid out upright and turned by its transform: its size
+    // is the application frame's with the sides swapped in landscape.
+    const CGRect screen = UIScreen::mainScreen().applicationFrame();
+    const bool landscape = orientation == UIInterfaceOrientationLandscapeLeft || orientation == UIInterfaceOrientationLandscapeRight;
+    const CGSize size = landscape ? CGSizeMake(screen.size.height, screen.size.width) : screen.size;
+    auto view = this->view();
+    const CGAffineTransform old = view->transform();
+    view->setTransform(CGAffineTransformIdentity);
+    view->setFrame(CGRectMake(0, 0, size.width, size.height));
+    view->setTransform(old);
+    const CGPoint origin = screen.origin;
+    UIView::animateWithDuration(0.3, [view, angle, origin] {
+        view->setTransform(CGAffineTransformMakeRotation(angle));
+        // The turned frame moves by its center: the size stays the
+        // transform's.
+        const CGRect frame = view->frame();
+        const CGPoint center = view->center();
+        view->setCenter(CGPointMake(center.x + origin.x - frame.origin.x, center.y + origin.y - frame.origin.y));
+    });
 }
 
 RefPtr<UIViewController> QNAuthenticationDialog::presentingController()

@@ -3,6 +3,7 @@
 #include "http/QNHTTPRequest.h"
 #include "http/UI/QNAutorotatingViewController.h"
 
+#include "platform/Foundation/NSNotification.h"
 #include "platform/UIKit/UINavigationBar.h"
 #include "platform/UIKit/UITableView.h"
 #include "platform/UIKit/UITextField.h"
@@ -28,6 +29,7 @@ public:
 
     RefPtr<QNHTTPRequest> request() const { return m_request; }
     int type() const { return m_type; }
+    RefPtr<UITableView> tableView() const { return m_tableView; }
     RefPtr<UITextField> usernameField() const { return textFieldInRow(0, 0); }
     RefPtr<UITextField> passwordField() const { return textFieldInRow(1, 0); }
     RefPtr<UITextField> domainField() const { return textFieldInRow(0, 1); }
@@ -44,9 +46,18 @@ public:
     CGFloat tableViewHeightForFooterInSection(UITableView*, NSInteger section) override;
     void viewDidDisappear(bool animated) override;
 
+    // The keyboard came up: on a phone the table scrolls above it.
+    void keyboardWillShow(NSNotification& notification);
+    // The device turned: on a phone the sheet turns with the interface.
+    void orientationChanged(NSNotification& notification);
+    bool didEnableRotationNotifications() const { return m_didEnableRotationNotifications; }
+
     std::string className() const override { return "QNAuthenticationDialog"; }
+    ~QNAuthenticationDialog() override;
 
 private:
+    void startObservingNotifications();
+    void turnWithInterface();
     void show();
     void showTitle();
     bool needsDomain() const;
@@ -60,6 +71,7 @@ private:
     RefPtr<UITableView> m_tableView;
     RefPtr<UINavigationBar> m_bar;
     std::vector<Ref<UITableViewCell>> m_cells;
+    bool m_didEnableRotationNotifications = false;
 };
 
 } // namespace qv

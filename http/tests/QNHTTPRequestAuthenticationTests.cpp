@@ -157,3 +157,45 @@ TEST_F(QNHTTPRequestAuthenticationTest, CredentialsStayWithTheServerThatAskedFor
     other->startSynchronous();
     EXPECT_EQ(countHeaderLines(parseEcho(other->rawResponseData()), "Authorization:"), 0u);
 }
+
+TEST_F(QNHTTPRequestAuthenticationTest, CredentialsSavedOnTheDeviceServeLaterRequestsAfterTheSessionIsGone)
+{
+    s_nginx->addFile("/private/saved.txt", "saved");
+    const std::string url = s_nginx->url("/private/saved.txt");
+    auto address = NSURL::URLWithString(url);
+    ASSERT_TRUE(address);
+
+    // A login that works is saved on the device when the request says so.
+    auto first = request(url);
+    first->setUsername("user");
+    first->setPassword("secret");
+    first->setUseKeychainPersistence(true);
+    first->startSynchronous();
+    ASSERT_EQ(first->responseStatusCode(), 200);
+    auto saved = QNHTTPRequest::savedCredentialsForHost("127.0.0.1", address->port(), "http", "Quilt");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->user, "user");
+    EXPECT_EQ(saved->password, "secret");
+
+    // With the session's credentials gone, only a request that looks on the
+    // device finds them.
+    QNHTTPRequest::clearSession();
+    auto looking = request(url);
+    looking->setUseKeychainPersistence(true);
+    looking->startSynchronous();
+    EXPECT_EQ(looking->responseString(), "saved");
+    QNHTTPRequest::clearSession();
+    auto notLooking = request(url);
+    notLooking->startSynchronous();
+    ASSERT_TRUE(notLooking->error());
+    EXPECT_EQ(notLooking->error()->code(), QNAuthenticationErrorType);
+
+    // Removed, they are asked for again.
+    QNHTTPRequest::clearSession();
+    QNHTTPRequest::removeCredentialsForHost("127.0.0.1", address->port(), "http", "Quilt");
+    auto removed = request(url);
+    removed->setUseKeychainPersistence(true);
+    removed->startSynchronous();
+    ASSERT_TRUE(removed->error());
+    EXPECT_EQ(removed->error()->code(), QNAuthenticationErrorType);
+}

@@ -155,3 +155,39 @@ TEST_F(QNHTTPRequestProxyTest, AConfigurationScriptPicksEachKind)
     EXPECT_EQ(local->proxyPort(), http.port());
     EXPECT_EQ(countHeaderLines(parseEcho(local->rawResponseData()), "Via:"), 1u);
 }
+
+TEST_F(QNHTTPRequestProxyTest, AProxysSavedCredentialsAreUsedWhateverTheRequestSaysAndGoToThatProxyAlone)
+{
+    LoopbackHTTPServer server(m_serverFiles.path());
+    LoopbackProxy proxy(LoopbackProxy::Kind::HTTP, "proxyuser", "proxysecret");
+    auto through = [&](const std::string& path, int port) {
+        auto request = this->request(server.url(path));
+        request->setProxyHost("127.0.0.1");
+        request->setProxyPort(port);
+        request->startSynchronous();
+        return request;
+    };
+    // Without credentials the proxy's challenge ends the request, and tells
+    // its realm.
+    auto bare = through("/_/echo/bare", proxy.port());
+    ASSERT_TRUE(bare->error());
+    EXPECT_EQ(bare->error()->code(), QNAuthenticationErrorType);
+    const std::string realm = bare->proxyAuthenticationRealm();
+
+    ASSERT_TRUE(QNHTTPRequest::saveCredentialsForProxy({ "proxyuser", "proxysecret" }, "127.0.0.1", proxy.port(), realm));
+    auto proxyRecord = QNHTTPRequest::savedCredentialsForProxy("127.0.0.1", proxy.port(), "ignored", realm);
+    ASSERT_TRUE(proxyRecord);
+    auto saved = through("/_/echo/saved", proxy.port());
+    ASSERT_FALSE(saved->error()) << saved->error()->description();
+    EXPECT_FALSE(saved->useKeychainPersistence());
+    EXPECT_EQ(countHeaderLines(parseEcho(saved->rawResponseData()), "Proxy-Authorization:"), 0u);
+
+    // Another proxy is not given them.
+    QNHTTPRequest::clearSession();
+    LoopbackProxy other(LoopbackProxy::Kind::HTTP, "proxyuser", "proxysecret");
+    auto elsewhere = through("/_/echo/elsewhere", other.port());
+    ASSERT_TRUE(elsewhere->error());
+    EXPECT_EQ(elsewhere->error()->code(), QNAuthenticationErrorType);
+    QNHTTPRequest::removeCredentialsForProxy("127.0.0.1", proxy.port(), realm);
+    EXPECT_FALSE(QNHTTPRequest::savedCredentialsForProxy("127.0.0.1", proxy.port(), "", realm));
+}

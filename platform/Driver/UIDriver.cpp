@@ -356,6 +356,14 @@ void keyboardCommands(UIDriver& driver)
         if (RefPtr<UITextField> field = typingField(response))
             response.members().member("changed", field->deleteBackward());
     });
+    driver.registerCommand("searchcancel", [](const UIDriverCommand&, UIDriverResponse& response) {
+        RefPtr<UITextField> field = typingField(response);
+        RefPtr<UISearchBar> bar = field ? dynamicRefCast<UISearchBar>(field->superview()) : nullptr;
+        if (field && !bar)
+            return response.fail("the first responder is no search bar");
+        if (bar)
+            failUnless(bar->pressCancelButton(), response, "the search bar shows no Cancel button");
+    });
 }
 
 // The device and the application

@@ -89,6 +89,7 @@ private:
 //   outside             a tap outside the top sheet (on the iPad) or popover
 //   type TEXT | return | backspace
 //                       the keyboard, into the first responder
+//   searchcancel        the Cancel button of the search bar being typed in
 //   rotate portrait|upsidedown|landscapeleft|landscaperight|1|2|3|4
 //   activate | resign | background | foreground
 //   wait MS             runs the main run loop for MS milliseconds

@@ -51,15 +51,15 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-bool writeDirectly(const std::filesystem::path& path, std::string_view bytes, std::error_code* error)
+bool writeDirectly(const std::filesystem::path& path, std::string_view bytes, std::error_code* error, mode_t mode)
 {
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
     if (file.get() < 0 || !writeAll(file.get(), bytes) || !file.close())
         return fail(error, errno);
     return true;
 }
 
-bool writeThroughTemporaryFile(const std::filesystem::path& path, std::string_view bytes, std::error_code* error)
+bool writeThroughTemporaryFile(const std::filesystem::path& path, std::string_view bytes, std::error_code* error, mode_t mode)
 {
     // A hidden name with a random end, so that folder listings looking for
     // a file's extension do not pick up a half-written file.
@@ -67,7 +67,7 @@ bool writeThroughTemporaryFile(const std::filesystem::path& path, std::string_vi
     Descriptor file(mkostemp(temporary.data(), O_CLOEXEC));
     if (file.get() < 0)
         return fail(error, errno);
-    bool written = fchmod(file.get(), 0644) == 0 && writeAll(file.get(), bytes) && fsync(file.get()) == 0;
+    bool written = fchmod(file.get(), mode) == 0 && writeAll(file.get(), bytes) && fsync(file.get()) == 0;
     int code = written ? 0 : errno;
     if (!file.close() && written) {
         written = false;
@@ -121,9 +121,9 @@ std::optional<std::string> readHostFile(const std::filesystem::path& path, size_
     }
 }
 
-bool writeHostFile(const std::filesystem::path& path, std::string_view bytes, bool atomically, std::error_code* error)
+bool writeHostFile(const std::filesystem::path& path, std::string_view bytes, bool atomically, std::error_code* error, mode_t mode)
 {
-    return atomically ? writeThroughTemporaryFile(path, bytes, error) : writeDirectly(path, bytes, error);
+    return atomically ? writeThroughTemporaryFile(path, bytes, error, mode) : writeDirectly(path, bytes, error, mode);
 }
 
 } // namespace qv

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <system_error>
 
 namespace qv {
@@ -20,8 +21,9 @@ std::optional<std::string> readHostFile(const std::filesystem::path& path,
 // Writes the bytes as the whole file. Atomically: into a temporary file in
 // the same folder, flushed to disk, then renamed over the target, so that a
 // reader sees the old file or the new one, never a part, and a failure
-// leaves the old file whole and no temporary file behind.
+// leaves the old file whole and no temporary file behind. A new file gets
+// the permission bits `mode`; an atomic write gives them to the file always.
 bool writeHostFile(const std::filesystem::path& path, std::string_view bytes, bool atomically,
-    std::error_code* error = nullptr);
+    std::error_code* error = nullptr, mode_t mode = 0644);
 
 } // namespace qv

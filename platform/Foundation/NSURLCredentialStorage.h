@@ -2,7 +2,6 @@
 
 #include "platform/Foundation/NSObject.h"
 
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,7 +16,7 @@ struct NSURLProtectionSpace {
     std::string protocol; // "http", "https"; empty for a proxy
     std::string realm;
     bool isProxy = false;
-    bool operator<(const NSURLProtectionSpace& other) const;
+    bool operator==(const NSURLProtectionSpace& other) const = default;
 };
 
 struct NSURLCredential {
@@ -25,21 +24,31 @@ struct NSURLCredential {
     std::string password;
 };
 
-// The process's store of saved credentials: one default credential per
-// protection space.
+// The device's store of saved credentials: one default credential per
+// protection space, kept (as the device keeps them in its keychain) in a
+// file of the device that only its owner may read, so that they outlive
+// the process and every process of the device sees the same ones. Every
+// call reads the file afresh; a change is written whole into a new file
+// that then takes the old one's place, under a lock shared by the
+// device's processes, so that no reader sees half a file and no writer's
+// change is lost.
 class NSURLCredentialStorage : public NSObject {
     QV_MAKE_REF_FRIEND;
 public:
+    // Device path of the file.
+    static constexpr const char* keychainPath = "/var/Keychains/URLCredentials.plist";
+
     static NSURLCredentialStorage& sharedCredentialStorage();
-    void setDefaultCredential(const NSURLCredential& credential, const NSURLProtectionSpace& space);
+    // False when the device's store cannot be written (nothing is changed).
+    bool setDefaultCredential(const NSURLCredential& credential, const NSURLProtectionSpace& space);
     std::optional<NSURLCredential> defaultCredentialForProtectionSpace(const NSURLProtectionSpace& space) const;
-    void removeCredential(const NSURLProtectionSpace& space);
+    bool removeCredential(const NSURLProtectionSpace& space);
     std::string className() const override { return "NSURLCredentialStorage"; }
 
 private:
     NSURLCredentialStorage() = default;
+    // Within the process; the file lock keeps other processes out.
     mutable std::mutex m_lock;
-    std::map<NSURLProtectionSpace, NSURLCredential> m_credentials;
 };
 
 } // namespace qv

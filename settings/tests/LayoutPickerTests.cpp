@@ -278,19 +278,27 @@ TEST_F(LayoutPickerTest, TheApplyScreenShowsWhatIsApplied)
 }
 
 // The folder list arrives from the extension and is shown on the folder
-// screen; without a reply the screen shows the header and no folders.
+// screen; without a reply the screen shows the header and no folders, and
+// a reply that comes while it is shown fills its rows.
 TEST_F(LayoutPickerTest, FoldersComeFromTheExtension)
 {
     ASSERT_NO_FATAL_FAILURE(openPicker());
     host->expectOk("rowtitle Blue.plist");
     host->expectOk("sheet Apply to Folders");
     ASSERT_TRUE(pageBecomes("Apply Blue.plist"));
-    EXPECT_EQ(table(), (std::vector<std::string> { "title Apply Blue.plist", "header WARNING: Layout is not optimized for folders||Folders:",
-                           "items " }));
-    host->expectOk("back");
-    ASSERT_TRUE(pageBecomes("Layouts"));
+    const std::vector<std::string> noFolders { "title Apply Blue.plist", "header WARNING: Layout is not optimized for folders||Folders:", "items " };
+    EXPECT_EQ(table(), noFolders);
 
     ASSERT_NO_FATAL_FAILURE(answerFolders("['Social', 'Games']"));
+    std::vector<std::string> shown = table();
+    for (int attempt = 0; attempt < 100 && shown == noFolders; ++attempt) {
+        host->expectOk("wait 50");
+        shown = table();
+    }
+    EXPECT_EQ(shown, (std::vector<std::string> { "title Apply Blue.plist", "header WARNING: Layout is not optimized for folders||Folders:", "Social",
+                         "Games", "items " }));
+    host->expectOk("back");
+    ASSERT_TRUE(pageBecomes("Layouts"));
     ASSERT_TRUE(folderScreenShows("Folders.plist", { "Social", "Games" }));
     host->expectOk("rowtitle Folders.plist");
     host->expectOk("sheet Apply to Folders");

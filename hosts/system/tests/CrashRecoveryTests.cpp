@@ -72,7 +72,7 @@ TEST(CrashRecovery, TheApplicationKilledWhileSavingLeavesAWholeLayout)
     }
 
     auto springBoard = device.startSpringBoard();
-    device.applyAsSettingsDoes({ { QVCurrentLayoutKey, NSString::create("Kept.plist//USER") } });
+    ASSERT_NO_FATAL_FAILURE(applyFromSettings(device, { { "Kept.plist", "Apply to Homescreen", { "rowtitle Homescreen Layout" } } }));
     ASSERT_TRUE(waitForReference(*springBoard, QVCurrentLayoutKey, "Kept.plist//USER"));
     EXPECT_EQ(SimulatedDevice::placement(springBoard->command("dump"), device.layoutPath("Kept"), originsKey(phone, false), { "page", "0" }),
         "placed " + std::to_string(icons) + " of " + std::to_string(icons));
@@ -98,17 +98,21 @@ TEST(CrashRecovery, SpringBoardKilledAndRestartedKeepsEverythingApplied)
     ASSERT_EQ(userLayouts(device), layouts);
 
     auto springBoard = device.startSpringBoard();
-    device.applyAsSettingsDoes({ { QVCurrentLayoutKey, NSString::create("Home.plist//USER") } });
+    SettingsApp settings(device);
+    ASSERT_NO_FATAL_FAILURE(settings.apply({ { "Home.plist", "Apply to Homescreen", { "rowtitle Homescreen Layout" } } }));
     ASSERT_TRUE(waitForReference(*springBoard, QVCurrentLayoutKey, "Home.plist//USER"));
 
     // Killed right after a change was announced, before or while it reloads.
-    device.applyAsSettingsDoes({ { QVEnablePerPageLayoutsKey, NSNumber::numberWithInteger(1) }, { "Page1Layout", NSString::create("Second Page.plist//USER") },
-        { "Page0Layout", NSString::create("Home.plist//USER") } });
-    springBoard->kill();
-    // Killed while it answers the folder list request.
+    ASSERT_NO_FATAL_FAILURE(settings.apply({ { "Home.plist", "Apply to Homescreen", { "segment Per-Page", "rowtitle Page 1" } },
+                                               { "Second Page.plist", "Apply to Homescreen", { "rowtitle Page 2" } } },
+        false, [&] { springBoard->kill(); }));
+    // Killed while it answers the folder list request, which the layout
+    // picker makes when it opens.
     springBoard = device.startSpringBoard();
-    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), QVGetAllFoldersNotification, nullptr, nullptr, true);
+    settings.program().expectOk("select Layouts");
     springBoard->kill();
+    settings.program().expectOk("back");
+    EXPECT_EQ(settings.quit(), 0);
     // Killed while it starts, at different moments.
     for (int round = 0; round < 3; ++round) {
         qv::testing::DrivenProcess starting({ qv::testing::buildDirectory() + "/bin/springboard" });
@@ -121,7 +125,7 @@ TEST(CrashRecovery, SpringBoardKilledAndRestartedKeepsEverythingApplied)
     EXPECT_EQ(device.sharedPreference(QVCurrentLayoutKey), "'Home.plist//USER'");
     EXPECT_EQ(device.sharedPreference("Page0Layout"), "'Home.plist//USER'");
     EXPECT_EQ(device.sharedPreference("Page1Layout"), "'Second Page.plist//USER'");
-    EXPECT_EQ(device.sharedPreference(QVEnablePerPageLayoutsKey), "1");
+    EXPECT_EQ(device.sharedPreference(QVEnablePerPageLayoutsKey), "True");
 
     springBoard = device.startSpringBoard();
     ASSERT_TRUE(waitForReference(*springBoard, "Page1Layout", "Second Page.plist//USER"));

@@ -9,10 +9,6 @@
 
 #include "hosts/quiltvane/tests/QuiltVaneTestSupport.h"
 #include "model/QVPreferenceNames.h"
-#include "platform/CoreFoundation/CFNotificationCenter.h"
-#include "platform/CoreFoundation/CFPreferences.h"
-#include "platform/Foundation/NSNumber.h"
-#include "platform/Foundation/NSString.h"
 #include "testing/DrivenProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
@@ -22,6 +18,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -34,6 +31,12 @@ struct DeviceCase {
     const char* profile;
     const char* suffix;
 };
+
+// Names the case in test output (instead of its bytes).
+inline void PrintTo(const DeviceCase& device, std::ostream* out)
+{
+    *out << device.profile;
+}
 
 inline std::string originsKey(const DeviceCase& device, bool landscape)
 {
@@ -116,18 +119,6 @@ public:
         return std::make_unique<qv::testing::DrivenProcess>(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/settings" });
     }
 
-    // Applies layouts as the Settings bundle's picker does: the extension
-    // switched on and the keys written, the domain synchronised, then
-    // SETTINGS_CHANGED posted.
-    void applyAsSettingsDoes(const std::vector<std::pair<std::string, RefPtr<NSObject>>>& keys) const
-    {
-        CFPreferencesSetAppValue(QVEnableKey, NSNumber::numberWithBool(true), QVPreferenceDomain);
-        for (const auto& [key, value] : keys)
-            CFPreferencesSetAppValue(key, value, QVPreferenceDomain);
-        ASSERT_TRUE(CFPreferencesAppSynchronize(QVPreferenceDomain));
-        CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), QVSettingsChangedNotification, nullptr, nullptr, true);
-    }
-
     std::string layoutPath(const std::string& name) const
     {
         return root.hostPath(std::string(userLayoutsFolder) + "/" + name + ".plist").string();
@@ -197,41 +188,96 @@ struct SettingsChoice {
     std::vector<std::string> taps;
 };
 
-// Applies layouts from the Settings app as their owner does: the Quiltvane
-// page switched on (and its folder layouts, when asked), each choice made
-// on the picker and its apply screen, then Save.
+// The Settings app as the owner uses it: started on the device, the
+// Quiltvane page open and switched on.
+class SettingsApp {
+public:
+    explicit SettingsApp(const SimulatedDevice& device)
+        : m_settings(device.startSettings())
+    {
+        m_settings->expectOk("open Quiltvane");
+        switchOn("Enable");
+    }
+
+    // Applies layouts as their owner does: folder layouts switched on when
+    // asked, each choice made on the picker and its apply screen, then
+    // Save; `afterSave` runs as soon as Save has been tapped. The page
+    // ends on the Quiltvane page again.
+    void apply(const std::vector<SettingsChoice>& choices, bool folderLayouts = false, const std::function<void()>& afterSave = {})
+    {
+        if (folderLayouts)
+            switchOn("Folder Layouts");
+        m_settings->expectOk("select Layouts");
+        ASSERT_TRUE(settingsPageBecomes(*m_settings, "Layouts"));
+        for (const SettingsChoice& choice : choices) {
+            m_settings->expectOk("rowtitle " + choice.layoutFile);
+            m_settings->expectOk("sheet " + choice.sheetButton);
+            ASSERT_TRUE(settingsPageBecomes(*m_settings, "Apply " + choice.layoutFile));
+            for (const std::string& tap : choice.taps) {
+                // A folder's row comes with SpringBoard's answer to the
+                // picker's folder list request, which the screen shows as
+                // soon as it arrives.
+                if (choice.sheetButton == "Apply to Folders" && tap.rfind("rowtitle ", 0) == 0) {
+                    ASSERT_TRUE(rowShows(tap.substr(9)));
+                }
+                m_settings->expectOk(tap);
+            }
+            m_settings->expectOk("back");
+            ASSERT_TRUE(settingsPageBecomes(*m_settings, "Layouts"));
+        }
+        m_settings->expectOk("baritem Save");
+        if (afterSave)
+            afterSave();
+        m_settings->expectOk("back");
+        ASSERT_TRUE(quiltvanePageShows());
+    }
+
+    // The program, for a step of the owner's own.
+    qv::testing::DrivenProcess& program() { return *m_settings; }
+    int quit() { return m_settings->quit(); }
+
+private:
+    // Taps a switch of the Quiltvane page that is off.
+    void switchOn(const std::string& label)
+    {
+        if (m_settings->answerThroughPython("print([r.get('value') for r in json.loads(sys.stdin.read())['rows'] if r['label'] == '" + label + "'])", "rows")
+            != "[True]")
+            m_settings->expectOk("toggle " + label);
+    }
+    // Runs the main run loop until the Quiltvane page is back on the
+    // screen, for at most five seconds.
+    bool quiltvanePageShows()
+    {
+        for (int wait = 0; wait < 100; ++wait) {
+            if (m_settings->answerThroughPython("print(json.loads(sys.stdin.read()).get('page', ''))", "rows") == "QuiltvanePrefsListController")
+                return true;
+            m_settings->expectOk("wait 50");
+        }
+        ADD_FAILURE() << "the Quiltvane page never came back";
+        return false;
+    }
+    // Runs the main run loop until the page shown has a row of the text,
+    // for at most ten seconds.
+    bool rowShows(const std::string& text)
+    {
+        for (int wait = 0; wait < 200; ++wait) {
+            if (m_settings->answerThroughPython("print(any(c['text'] == '" + text + "' for c in json.loads(sys.stdin.read())['cells']))", "table") == "True")
+                return true;
+            m_settings->expectOk("wait 50");
+        }
+        ADD_FAILURE() << "the row " << text << " never showed";
+        return false;
+    }
+
+    std::unique_ptr<qv::testing::DrivenProcess> m_settings;
+};
+
+// Applies layouts from a Settings app started for them and ended after.
 inline void applyFromSettings(const SimulatedDevice& device, const std::vector<SettingsChoice>& choices, bool folderLayouts = false)
 {
-    auto settings = device.startSettings();
-    settings->expectOk("open Quiltvane");
-    settings->expectOk("toggle Enable");
-    if (folderLayouts)
-        settings->expectOk("toggle Folder Layouts");
-    settings->expectOk("select Layouts");
-    ASSERT_TRUE(settingsPageBecomes(*settings, "Layouts"));
-    for (const SettingsChoice& choice : choices) {
-        // The folders' rows come from SpringBoard's answer to the picker's
-        // folder list request, which an apply screen shows once it has come.
-        const bool folders = choice.sheetButton == "Apply to Folders" && !choice.taps.empty() && choice.taps.back().rfind("rowtitle ", 0) == 0;
-        const std::string wanted = folders ? choice.taps.back().substr(9) : std::string();
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            settings->expectOk("rowtitle " + choice.layoutFile);
-            settings->expectOk("sheet " + choice.sheetButton);
-            ASSERT_TRUE(settingsPageBecomes(*settings, "Apply " + choice.layoutFile));
-            if (wanted.empty()
-                || settings->answerThroughPython("print(any(c['text'] == '" + wanted + "' for c in json.loads(sys.stdin.read())['cells']))", "table") == "True")
-                break;
-            settings->expectOk("back");
-            ASSERT_TRUE(settingsPageBecomes(*settings, "Layouts"));
-            settings->expectOk("wait 50");
-        }
-        for (const std::string& tap : choice.taps)
-            settings->expectOk(tap);
-        settings->expectOk("back");
-        ASSERT_TRUE(settingsPageBecomes(*settings, "Layouts"));
-    }
-    settings->expectOk("baritem Save");
-    EXPECT_EQ(settings->quit(), 0);
+    SettingsApp settings(device);
+    ASSERT_NO_FATAL_FAILURE(settings.apply(choices, folderLayouts));
+    EXPECT_EQ(settings.quit(), 0);
 }
 
 inline std::string number(double value)

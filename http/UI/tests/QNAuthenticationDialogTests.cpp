@@ -6,7 +6,12 @@
 #include "platform/Driver/UIDriver.h"
 #include "platform/UIKit/DeviceProfile.h"
 #include "platform/UIKit/UIApplication.h"
+#include "platform/UIKit/UIKeyboard.h"
+#include "platform/UIKit/UIScreen.h"
+#include "platform/UIKit/UIDevice.h"
 #include "platform/UIKit/UIWindow.h"
+
+#include <cmath>
 
 #include "testing/LoopbackHTTPServer.h"
 
@@ -108,4 +113,74 @@ TEST_F(QNAuthenticationDialogTest, TheActivityIndicatorShowsWhileRequestsRunAndB
     // Hidden half a second after the last request, and the task ended.
     ASSERT_TRUE(runMainLoopUntil([&] { return !application->networkActivityIndicatorVisible() && application->runningBackgroundTasks().empty(); }));
     EXPECT_EQ(QNUIKitServices().deviceModel(), "iPhone");
+}
+
+TEST_F(QNAuthenticationDialogTest, OnAPhoneTheSheetMakesRoomForTheKeyboardAndTurnsWithTheDevice)
+{
+    bool done = false;
+    auto request = askingRequest(m_server.url("/_/digest/turning"), &done);
+    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    auto dialog = QNAuthenticationDialog::sharedDialog();
+    EXPECT_TRUE(dialog->didEnableRotationNotifications());
+    EXPECT_TRUE(UIDevice::currentDevice().isGeneratingDeviceOrientationNotifications());
+
+    // The user name field took the keyboard: the table scrolls above it.
+    ASSERT_TRUE(UIKeyboard::isVisible());
+    EXPECT_EQ(dialog->tableView()->contentInset().bottom, UIKeyboard::frame().size.height);
+    EXPECT_EQ(dialog->tableView()->scrollIndicatorInsets().bottom, UIKeyboard::frame().size.height);
+    auto prompt = [&] { return dialog->view()->subviews().empty() ? std::nullopt : dynamicRefCast<UINavigationBar>(RefPtr<UIView>(dialog->view()->subviews().front()))->topItem()->prompt(); };
+    EXPECT_EQ(prompt(), "Login to this secure server.");
+
+    struct Turn {
+        const char* orientation;
+        double angle;
+        bool landscape;
+    };
+    const Turn turns[] = { { "landscaperight", -M_PI / 2, true }, { "portrait", 0, false }, { "landscapeleft", M_PI / 2, true } };
+    UIDriver& driver = UIDriver::shared();
+    for (const Turn& turn : turns) {
+        SCOPED_TRACE(turn.orientation);
+        ScopedAnimationTrace animations;
+        const CGRect before = UIScreen::mainScreen().applicationFrame();
+        EXPECT_EQ(driver.execute(std::string("rotate ") + turn.orientation), std::string("{\"ok\":true,\"command\":\"rotate ") + turn.orientation + "\",\"rotated\":true}");
+        // The sheet follows once the interface has turned.
+        ASSERT_TRUE(runMainLoopUntil([&] { return !animations.entries().empty(); }));
+        EXPECT_EQ(animations.entries().back().duration, 0.3);
+        const CGAffineTransform transform = dialog->view()->transform();
+        EXPECT_NEAR(std::atan2(transform.b, transform.a), turn.angle, 1e-9);
+        // Laid out upright at the application frame's size, sides swapped in
+        // landscape, and turned by the transform.
+        const CGRect application = UIScreen::mainScreen().applicationFrame();
+        EXPECT_NE(application.size.width, before.size.width);
+        const CGSize upright = dialog->view()->bounds().size;
+        EXPECT_EQ(upright.width, turn.landscape ? application.size.height : application.size.width);
+        EXPECT_EQ(upright.height, turn.landscape ? application.size.width : application.size.height);
+        EXPECT_EQ(dialog->view()->frame().origin.y, application.origin.y);
+        // In landscape the prompt goes; upright it is back.
+        if (turn.landscape)
+            EXPECT_FALSE(prompt());
+        else
+            EXPECT_EQ(prompt(), "Login to this secure server.");
+    }
+    driver.execute("rotate portrait");
+    EXPECT_EQ(driver.execute("baritem Cancel"), "{\"ok\":true,\"command\":\"baritem Cancel\"}");
+    ASSERT_TRUE(runMainLoopUntil([&] { return done && !QNAuthenticationDialog::sharedDialog(); }));
+    dialog = nullptr;
+    // The dialog's ask for orientation notifications ended with it.
+    ASSERT_TRUE(runMainLoopUntil([] { return !UIDevice::currentDevice().isGeneratingDeviceOrientationNotifications(); }));
+}
+
+TEST_F(QNAuthenticationDialogTest, OnThePadTheSheetLeavesTheKeyboardAndTurningToUIKit)
+{
+    applyDeviceProfile(*DeviceProfile::named("ipad"));
+    bool done = false;
+    auto request = askingRequest(m_server.url("/_/digest/pad"), &done);
+    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    auto dialog = QNAuthenticationDialog::sharedDialog();
+    EXPECT_EQ(dialog->modalPresentationStyle(), UIModalPresentationFormSheet);
+    EXPECT_FALSE(dialog->didEnableRotationNotifications());
+    EXPECT_TRUE(UIKeyboard::isVisible());
+    EXPECT_EQ(dialog->tableView()->contentInset().bottom, 0);
+    UIDriver::shared().execute("baritem Cancel");
+    ASSERT_TRUE(runMainLoopUntil([&] { return done && !QNAuthenticationDialog::sharedDialog(); }));
 }

@@ -1,4 +1,10 @@
 #include "model/QVDevice.h"
+#include "model/QVSharedPreferences.h"
+#include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/NSString.h"
+#include "testing/TemporaryDeviceRoot.h"
+
+#include <algorithm>
 #include "platform/UIKit/UIKitTesting.h"
 #include "model/tests/support/ModelTestSupport.h"
 #include "platform/UIKit/UIScreen.h"
@@ -92,4 +98,60 @@ TEST_F(QVDeviceTest, AnswersFollowTheDeviceAtEveryCall)
     applyDeviceProfile(*DeviceProfile::named("iphone-4.7"));
     EXPECT_EQ(device->originsKey(), "Origins-4_7Inch");
     EXPECT_EQ(device->originsKey(), device->originsKey());
+}
+
+// The layout server's addresses: the collection of each device class, the
+// host from the device's setting, and the escaping of a layout's name.
+TEST_F(QVDeviceTest, LayoutServerAddressesPerDeviceClass)
+{
+    qv::testing::TemporaryDeviceRoot root;
+    const std::pair<const char*, const char*> collections[] = {
+        { "3.5-inch", "iPhone3_5Inch" }, { "4-inch", "iPhone4Inch" }, { "4.7-inch", "iPhone4_7Inch" },
+        { "5.5-inch", "iPhone5_5Inch" }, { "iPad at scale 2", "iPad" }, { "unknown", "iPhone3_5Inch" },
+    };
+    for (const DeviceConstants& c : deviceConstantCases()) {
+        const auto found = std::find_if(std::begin(collections), std::end(collections), [&](const auto& entry) { return c.name == std::string(entry.first); });
+        if (found == std::end(collections))
+            continue;
+        SCOPED_TRACE(c.name);
+        applyDeviceProfile(c.profile);
+        const std::string base = std::string("http://127.0.0.1:8080/Apps/Quiltvane/Layouts/") + found->second;
+        EXPECT_EQ(device->serverFolderName(), found->second);
+        EXPECT_EQ(device->urlBasePath(), base);
+        EXPECT_EQ(device->urlForListOfUploadedLayoutsForSortingControlState(0)->absoluteString(), base + "/DownloadCounter.asp");
+        EXPECT_EQ(device->urlForUploadLayout()->absoluteString(), base + "/upload.asp");
+    }
+
+    applyDeviceProfile(*DeviceProfile::named("iphone-4"));
+    for (NSInteger state : { 1, 2, -1 })
+        EXPECT_EQ(device->urlForListOfUploadedLayoutsForSortingControlState(state)->requestTarget(),
+            "/Apps/Quiltvane/Layouts/iPhone4Inch/SortedDownloadCounter.asp");
+    const std::pair<const char*, const char*> names[] = {
+        { "My Layout.plist", "My%20Layout.plist" },
+        { "Blue.plist", "Blue.plist" },
+        // Reserved characters stay; what a URL cannot hold is escaped byte by byte.
+        { "a&b=c+d/e?.plist", "a&b=c+d/e?.plist" },
+        { "100% #1.plist", "100%25%20%231.plist" },
+        { "Caf\xC3\xA9.plist", "Caf%C3%A9.plist" },
+    };
+    for (const auto& [name, escaped] : names)
+        EXPECT_EQ(device->urlForLayoutWithName(name)->requestTarget(), std::string("/Apps/Quiltvane/Layouts/iPhone4Inch/GetLayout.asp?filename=") + escaped) << name;
+}
+
+// The host is the device's setting, read at every call; a setting that
+// cannot be a host is passed over.
+TEST_F(QVDeviceTest, LayoutServerHostIsTheDevicesSetting)
+{
+    qv::testing::TemporaryDeviceRoot root;
+    ScopedDeviceProfile pad("ipad");
+    EXPECT_EQ(device->layoutServerHost(), QVDevice::defaultLayoutServerHost);
+    QVSharedPreferences::setValue(QVDevice::layoutServerHostKey, NSString::create("layouts.example:9000"));
+    EXPECT_EQ(device->urlForUploadLayout()->absoluteString(), "http://layouts.example:9000/Apps/Quiltvane/Layouts/iPad/upload.asp");
+    for (const char* unusable : { "", "two words", "host/path", "user@host", "a?b" }) {
+        QVSharedPreferences::setValue(QVDevice::layoutServerHostKey, NSString::create(unusable));
+        EXPECT_EQ(device->layoutServerHost(), QVDevice::defaultLayoutServerHost) << unusable;
+    }
+    QVSharedPreferences::setValue(QVDevice::layoutServerHostKey, NSNumber::numberWithInt(8080));
+    EXPECT_EQ(device->layoutServerHost(), QVDevice::defaultLayoutServerHost);
+    QVSharedPreferences::setValue(QVDevice::layoutServerHostKey, nullptr);
 }

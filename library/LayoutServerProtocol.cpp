@@ -1,0 +1,159 @@
+#include "LayoutServerProtocol.h"
+
+#include "model/QVLayoutKeys.h"
+#include "model/QVReader.h"
+#include "platform/Foundation/NSDictionary.h"
+#include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/PathUtilities.h"
+#include "platform/Foundation/StringFormat.h"
+#include "platform/Foundation/ValueConversions.h"
+
+#include <cctype>
+#include <climits>
+
+namespace qv {
+
+namespace {
+
+std::vector<std::string_view> splitAt(std::string_view text, std::string_view separator)
+{
+    std::vector<std::string_view> pieces;
+    for (size_t at = 0;;) {
+        const size_t next = text.find(separator, at);
+        pieces.push_back(text.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at));
+        if (next == std::string_view::npos)
+            return pieces;
+        at = next + separator.size();
+    }
+}
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// A count as the server writes it: decimal digits, with white space and a
+// plus sign allowed around them; nothing else, nothing below 0.
+std::optional<int32_t> listedCount(std::string_view text)
+{
+    size_t at = 0;
+    while (at < text.size() && isSpace(text[at]))
+        ++at;
+    if (at < text.size() && text[at] == '+')
+        ++at;
+    const size_t digits = at;
+    long long value = 0;
+    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
+        value = value * 10 + (text[at] - '0');
+        if (value > INT32_MAX)
+            return std::nullopt;
+    }
+    if (at == digits)
+        return std::nullopt;
+    while (at < text.size() && isSpace(text[at]))
+        ++at;
+    if (at != text.size())
+        return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+std::optional<LayoutListingRecord> readRecord(std::string_view bytes, NSStringEncoding encoding)
+{
+    const std::optional<std::string> text = stringFromBytes(bytes, encoding);
+    if (!text)
+        return std::nullopt;
+    const std::vector<std::string_view> parts = splitAt(*text, layoutListingNameSeparator);
+    if (parts.size() < 2 || !isShareableLayoutName(parts[0]))
+        return std::nullopt;
+    // Any further parts are not the record's.
+    std::optional<int32_t> downloads = listedCount(parts[1]);
+    if (!downloads)
+        return std::nullopt;
+    return LayoutListingRecord { std::string(parts[0]), *downloads };
+}
+
+} // namespace
+
+bool isShareableLayoutName(std::string_view name)
+{
+    if (name.empty() || name.find('/') != std::string_view::npos || name.find("..") != std::string_view::npos)
+        return false;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7f)
+            return false;
+    }
+    return true;
+}
+
+std::vector<LayoutListingRecord> readLayoutListing(const std::optional<std::string>& body, NSStringEncoding encoding)
+{
+    std::vector<LayoutListingRecord> records;
+    if (!body)
+        return records;
+    // The separators are ASCII, so a body whose text does not decode as a
+    // whole is split first and each record decoded alone: one bad record
+    // costs only itself. An encoding that is not ASCII's superset is decoded
+    // whole.
+    const bool asciiBased = encoding != NSUnicodeStringEncoding && encoding != NSUTF16BigEndianStringEncoding
+        && encoding != NSUTF16LittleEndianStringEncoding && encoding != NSUTF32StringEncoding
+        && encoding != NSUTF32BigEndianStringEncoding && encoding != NSUTF32LittleEndianStringEncoding;
+    std::optional<std::string> text = asciiBased ? std::optional<std::string>(*body) : stringFromBytes(*body, encoding);
+    if (!text)
+        return records;
+    std::vector<std::string_view> pieces = splitAt(*text, layoutListingRecordSeparator);
+    // What follows the last separator is never a record.
+    pieces.pop_back();
+    for (std::string_view piece : pieces) {
+        if (std::optional<LayoutListingRecord> record = readRecord(piece, asciiBased ? encoding : NSUTF8StringEncoding))
+            records.push_back(std::move(*record));
+    }
+    return records;
+}
+
+std::optional<int32_t> readDownloadCount(const std::optional<std::string>& text)
+{
+    if (!text)
+        return std::nullopt;
+    const int count = intValueOfString(*text);
+    return count > 0 ? std::optional<int32_t>(count) : std::nullopt;
+}
+
+Ref<QNFormDataRequest> downloadCountRequest(const QVDevice& device, const std::string& layoutName)
+{
+    Ref<QNFormDataRequest> request = QNFormDataRequest::requestWithURL(NSURL::URLWithString(device.urlBasePath() + "/DownloadManager.asp"));
+    request->setPostValue(stringByDeletingPathExtension(layoutName), "filename");
+    return request;
+}
+
+void adoptDownloadedLayout(const std::string& path)
+{
+    RefPtr<NSDictionary> layout = NSDictionary::dictionaryWithContentsOfFile(path);
+    if (!layout)
+        return;
+    if (!layout->objectForKey(QVMadeByApplicationKey))
+        layout->setObject(NSNumber::numberWithBool(true), QVMadeByApplicationKey);
+    RefPtr<NSObject> folder = layout->objectForKey(QVFolderLayoutKey);
+    QVReader::create()->convertLayoutIfNecessary(layout, path, folder && folder->boolValue());
+}
+
+std::string layoutSavedMessage(const std::string& name)
+{
+    return stringWithFormat("The layout: %@ has been successfully saved! To manage it, press the \"Saved\" tab at the bottom", name);
+}
+
+LayoutServerAlert uploadReplyAlert(const std::optional<std::string>& replyText, const std::string& name)
+{
+    if (!replyText)
+        return { "Error", stringWithFormat("Error uploading layout: %@\nServer connection timed out.", name) };
+    if (*replyText == "EXISTS")
+        return { "File Exists", stringWithFormat("Error uploading layout: %@\nFile already exists.", name) };
+    if (*replyText == "SUCCESS")
+        return { "Uploaded",
+            stringWithFormat("The layout: %@ has been successfully uploaded! Press the \"Uploaded\" tab at the bottom to search for your, and other "
+                             "peoples layouts.",
+                name) };
+    return { "Error",
+        stringWithFormat("Error uploading layout: %@\nError saving file. Please use Cydia to contact the developer if this error persists.", name) };
+}
+
+} // namespace qv

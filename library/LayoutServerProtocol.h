@@ -1,0 +1,65 @@
+#pragma once
+
+#include "http/QNFormDataRequest.h"
+#include "model/QVDevice.h"
+#include "platform/Foundation/StringEncoding.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+// What the application and the layout server say to each other, apart from
+// the addresses (QVDevice): the grammar of a listing, the reading of a count
+// reply, the count request, what becomes of a downloaded file, and the
+// alerts an upload's reply gives.
+
+// A listing record: a layout name followed by "s/s/", its download count in
+// decimal, then "n/n/". Whatever follows the last "n/n/" is no record.
+inline constexpr std::string_view layoutListingNameSeparator = "s/s/";
+inline constexpr std::string_view layoutListingRecordSeparator = "n/n/";
+
+struct LayoutListingRecord {
+    std::string name;
+    int32_t downloads = 0;
+    bool operator==(const LayoutListingRecord&) const = default;
+};
+
+// Whether a layout name may be listed, downloaded or uploaded: a file name
+// that stays inside its folder whatever folder it is joined to (not empty,
+// no "/", no "..", no control character).
+bool isShareableLayoutName(std::string_view name);
+
+// The records of a listing's body, read in the reply's encoding, in reply
+// order. A record that does not read as one (no "s/s/", a count that is no
+// decimal number from 0 up, a name that may not be listed or that is not
+// text in the reply's encoding) is left out: the others are still listed.
+std::vector<LayoutListingRecord> readLayoutListing(const std::optional<std::string>& body, NSStringEncoding encoding);
+
+// The new download count a count reply gives: its text read as a leading
+// integer (" 7" and "12abc" give 7 and 12), when that is above 0.
+std::optional<int32_t> readDownloadCount(const std::optional<std::string>& text);
+
+// The count request of a listed layout: POST to "DownloadManager.asp" of the
+// base address, a url-encoded form of one field "filename", the layout's
+// name without its last extension.
+Ref<QNFormDataRequest> downloadCountRequest(const QVDevice& device, const std::string& layoutName);
+
+// A fetched layout file made the application's own: marked "QV" (unless it
+// says already), repaired and upgraded for this device and written back to
+// the same path. A file that is no property-list dictionary stays as it is.
+void adoptDownloadedLayout(const std::string& path);
+
+// The messages of the alerts "Saved" and of an upload.
+std::string layoutSavedMessage(const std::string& name);
+struct LayoutServerAlert {
+    std::string title;
+    std::string message;
+};
+// The alert for an upload's reply, read as UTF-8 (none when it is not).
+LayoutServerAlert uploadReplyAlert(const std::optional<std::string>& replyText, const std::string& name);
+
+} // namespace qv

@@ -1,6 +1,7 @@
 // Times SpringBoard's layout pass over 20 full pages of the home screen,
 // first as SpringBoard does it alone, then with the Quiltvane extension
-// loaded and a layout applied, and prints the ratio of the two.
+// loaded and a layout applied, and prints the ratio of the two; then once
+// more with per-page layouts switched on.
 //   build/release/bin/springboard-layout-pass [passes]
 
 #include "hosts/install/DefaultLayouts.h"
@@ -87,11 +88,15 @@ int main(int argc, char** argv)
         return 1;
     }
     double withExtension = timeLayoutPasses(*controller, passes);
+    // Each page asks the shared preferences for its own layout.
+    CFPreferencesSetAppValue("EnablePerPageLayouts", NSNumber::numberWithBool(true), "com.corvellan.Quilt-Vane");
+    double withPerPageLayouts = timeLayoutPasses(*controller, passes);
 
     std::printf("layout pass over %d pages of %llu icons, %d passes\n", pageCount, static_cast<unsigned long long>(perPage), passes);
     std::printf("  SpringBoard alone:      %8.3f ms a pass\n", alone * 1000 / passes);
     std::printf("  with the extension:     %8.3f ms a pass\n", withExtension * 1000 / passes);
     std::printf("  ratio:                  %8.2fx (target at most 1.2x)\n", withExtension / alone);
+    std::printf("  with per-page layouts:  %8.3f ms a pass, %.2fx\n", withPerPageLayouts * 1000 / passes, withPerPageLayouts / alone);
     SBIconController::setSharedInstance(nullptr);
     return 0;
 }

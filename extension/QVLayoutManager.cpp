@@ -22,9 +22,11 @@
 #include "platform/UIKit/UIAlertView.h"
 #include "platform/core/Log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace qv {
 
@@ -49,10 +51,58 @@ std::string joinPath(const std::string& folder, const std::string& name)
     return stringWithFormat("%@/%@", folder, name);
 }
 
-float finiteCoordinate(const RefPtr<NSDictionary>& entry, const char* key)
+float finiteCoordinate(const RefPtr<NSDictionary>& entry, const std::string& key)
 {
     float value = floatValueForKey(entry, key);
     return std::isfinite(value) ? value : 0.0f;
+}
+
+// The keys the placement hooks look up for every icon, made once rather
+// than at each lookup.
+const std::string& iconXKey()
+{
+    static const std::string key = QVIconXKey;
+    return key;
+}
+
+const std::string& iconYKey()
+{
+    static const std::string key = QVIconYKey;
+    return key;
+}
+
+const std::string& layoutKeyForPage(uint64_t index)
+{
+    static const std::vector<std::string> pageKeys = [] {
+        std::vector<std::string> keys;
+        for (uint64_t page = 0; page <= QVLastPageLayoutNumber; ++page)
+            keys.push_back(QVPageLayoutPreferenceKey(page));
+        return keys;
+    }();
+    return pageKeys[std::min<uint64_t>(index, QVLastPageLayoutNumber)];
+}
+
+const std::string& currentLayoutKey()
+{
+    static const std::string key = QVCurrentLayoutKey;
+    return key;
+}
+
+// "Origins", the device's suffix and, for landscape, "-Landscape", for
+// every device class; the class itself is asked afresh at every call.
+const std::string& originsKeyForDevice(QVDeviceType type, bool landscape)
+{
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> made;
+        for (QVDeviceType device : { QVDeviceTypeUnknown, QVDeviceTypeiPhone3_5Inch, QVDeviceTypeiPhone4Inch, QVDeviceTypeiPhone4_7Inch,
+                 QVDeviceTypeiPhone5_5Inch, QVDeviceTypeiPad }) {
+            made.push_back(std::string(QVOriginsStem) + deviceSuffix(device));
+            made.push_back(std::string(QVOriginsStem) + deviceSuffix(device) + QVLandscapeSuffix);
+        }
+        return made;
+    }();
+    size_t row = type >= QVDeviceTypeiPhone3_5Inch && type <= QVDeviceTypeiPad ? static_cast<size_t>(type) + 1 : 0;
+    return keys[row * 2 + (landscape ? 1 : 0)];
 }
 
 bool isKindOfClassNamed(const SBIcon* icon, const char* className)
@@ -258,7 +308,7 @@ RefPtr<NSDictionary> QVLayoutManager::currentLayoutAtIndex(uint64_t index)
     if (!m_layouts)
         return nullptr;
     bool perPage = QVSharedPreferences::boolForKey(QVEnablePerPageLayoutsKey);
-    return m_layouts->objectForKey<NSDictionary>(perPage ? QVPageLayoutPreferenceKey(index) : std::string(QVCurrentLayoutKey));
+    return m_layouts->objectForKey<NSDictionary>(perPage ? layoutKeyForPage(index) : currentLayoutKey());
 }
 
 RefPtr<NSDictionary> QVLayoutManager::currentLayout()
@@ -277,6 +327,11 @@ RefPtr<NSArray> QVLayoutManager::currentOrigins(const NSDictionary* layout)
     return layout ? layout->arrayForKey(currentOriginsKey()) : nullptr;
 }
 
+RefPtr<NSArray> QVLayoutManager::currentOrigins(const NSDictionary* layout, int64_t orientation)
+{
+    return layout ? layout->arrayForKey(originsKeyForOrientation(orientation)) : nullptr;
+}
+
 bool QVLayoutManager::isValidLayout(const NSDictionary* layout)
 {
     RefPtr<NSArray> origins = currentOrigins(layout);
@@ -288,8 +343,8 @@ bool QVLayoutManager::isValidLayout(const NSDictionary* layout)
 CGPoint QVLayoutManager::originAtIndex(uint64_t index, const NSArray* inOrigins)
 {
     RefPtr<NSDictionary> entry = inOrigins ? inOrigins->objectAtIndex<NSDictionary>(index) : nullptr;
-    float x = finiteCoordinate(entry, QVIconXKey);
-    float y = finiteCoordinate(entry, QVIconYKey) - statusBarHeight;
+    float x = finiteCoordinate(entry, iconXKey());
+    float y = finiteCoordinate(entry, iconYKey()) - statusBarHeight;
     return CGPointMake(x, y);
 }
 
@@ -431,27 +486,36 @@ bool QVLayoutManager::iPad() const
     return currentDeviceType() == QVDeviceTypeiPad;
 }
 
-std::string QVLayoutManager::currentOriginsPortraitKey() const
+const std::string& QVLayoutManager::currentOriginsPortraitKey() const
 {
-    return currentDeviceKey(QVOriginsStem, false);
+    return originsKeyForDevice(currentDeviceType(), false);
 }
 
-std::string QVLayoutManager::currentOriginsLandscapeKey() const
+const std::string& QVLayoutManager::currentOriginsLandscapeKey() const
 {
-    return currentDeviceKey(QVOriginsStem, true);
+    return originsKeyForDevice(currentDeviceType(), true);
 }
 
 // Orientations 1 and 2 are portrait; 3, 4 and also 0 (none) landscape.
-static bool springBoardIsPortrait()
+static bool isPortrait(int64_t orientation)
 {
-    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
-    int64_t orientation = controller ? controller->orientation() : 0;
     return static_cast<uint64_t>(orientation) - 1 <= 1;
 }
 
-std::string QVLayoutManager::currentOriginsKey() const
+static int64_t springBoardOrientation()
 {
-    return springBoardIsPortrait() ? currentOriginsPortraitKey() : currentOriginsLandscapeKey();
+    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
+    return controller ? controller->orientation() : 0;
+}
+
+const std::string& QVLayoutManager::currentOriginsKey() const
+{
+    return originsKeyForOrientation(springBoardOrientation());
+}
+
+const std::string& QVLayoutManager::originsKeyForOrientation(int64_t orientation) const
+{
+    return isPortrait(orientation) ? currentOriginsPortraitKey() : currentOriginsLandscapeKey();
 }
 
 std::string QVLayoutManager::oldLayoutOriginsPortraitKey() const
@@ -466,7 +530,7 @@ std::string QVLayoutManager::oldLayoutOriginsLandscapeKey() const
 
 std::string QVLayoutManager::oldLayoutOriginsKey() const
 {
-    return springBoardIsPortrait() ? oldLayoutOriginsPortraitKey() : oldLayoutOriginsLandscapeKey();
+    return isPortrait(springBoardOrientation()) ? oldLayoutOriginsPortraitKey() : oldLayoutOriginsLandscapeKey();
 }
 
 } // namespace qv

@@ -67,6 +67,8 @@ public:
     // The origins list of the running device and orientation; null when the
     // layout has none.
     RefPtr<NSArray> currentOrigins(const NSDictionary* layout);
+    // The same for SpringBoard's orientation already at hand.
+    RefPtr<NSArray> currentOrigins(const NSDictionary* layout, int64_t orientation);
 
     // Entry i of an origins list: its "x", and its "y" less 20. An entry that
     // is no dictionary, or a coordinate that is no finite number, reads as 0.
@@ -92,9 +94,11 @@ public:
     bool iPhone4_7Inch() const;
     bool iPhone5_5Inch() const;
     bool iPad() const;
-    std::string currentOriginsPortraitKey() const;
-    std::string currentOriginsLandscapeKey() const;
-    std::string currentOriginsKey() const;
+    const std::string& currentOriginsPortraitKey() const;
+    const std::string& currentOriginsLandscapeKey() const;
+    const std::string& currentOriginsKey() const;
+    // The key of either orientation: portrait for 1 and 2, else landscape.
+    const std::string& originsKeyForOrientation(int64_t orientation) const;
     std::string oldLayoutOriginsPortraitKey() const;
     std::string oldLayoutOriginsLandscapeKey() const;
     std::string oldLayoutOriginsKey() const;

@@ -12,6 +12,8 @@
 #include "platform/SpringBoard/SBIconContentView.h"
 #include "platform/SpringBoard/SBIconListModel.h"
 
+#include <array>
+
 namespace qv {
 
 namespace {
@@ -67,17 +69,69 @@ bool isRootListView(SBIconListView* self, SEL)
     if (!extensionEnabled())
         return false;
     return !QVClassCache::isKindOf(self, QVClassCache::dockIconListView()) && !QVClassCache::isKindOf(self, QVClassCache::newsstandIconListView())
-        && !QVIconListMessages::isFolderListView(self);
+        && !isFolderListView(self, nullptr);
 }
+
+namespace {
+
+enum class QVHandledList { None, Root, Folder };
+
+// The list gate with the kind of list that passed it, asked of the
+// preferences already at hand: the same answers as isRootListView and
+// isFolderListView, without a message and a preferences lookup for each.
+QVHandledList handledList(SBIconListView* list, const QVPreferences* preferences)
+{
+    if (!list || !preferences || !preferences->enabled())
+        return QVHandledList::None;
+    if (QVClassCache::isKindOf(list, QVClassCache::folderIconListView()))
+        return preferences->folderLayoutsEnabled() ? QVHandledList::Folder : QVHandledList::None;
+    if (QVClassCache::isKindOf(list, QVClassCache::dockIconListView()) || QVClassCache::isKindOf(list, QVClassCache::newsstandIconListView()))
+        return QVHandledList::None;
+    return QVHandledList::Root;
+}
+
+RefPtr<NSDictionary> layoutForFolderList(QVLayoutManager& manager, SBIconListView* list)
+{
+    RefPtr<SBFolder> folder = QVFolderOfList(list);
+    RefPtr<NSString> name = folder ? folder->displayName() : nullptr;
+    return name ? manager.currentLayoutForFolder(name->string()) : nullptr;
+}
+
+// The page each home-screen list answered last, by list. Only a guess: it
+// is used when SpringBoard still shows the list at that page.
+struct RememberedPage {
+    const SBIconListView* list = nullptr;
+    uint64_t page = 0;
+};
+
+RememberedPage& rememberedPageSlot(const SBIconListView* list)
+{
+    thread_local std::array<RememberedPage, 64> remembered;
+    return remembered[(reinterpret_cast<uintptr_t>(list) >> 4) % remembered.size()];
+}
+
+// The page of the folder that holds the list's first icon; for an empty
+// list the page SpringBoard shows it at.
+uint64_t pageOfListIcons(SBIconListView* list, SBIconController& controller)
+{
+    RefPtr<NSArray> icons = list->icons();
+    if (!icons || !icons->count()) {
+        uint64_t page = 0;
+        while (controller._iconListIndexIsValid(page) && controller.rootIconListAtIndex(page).get() != list)
+            ++page;
+        return page;
+    }
+    RefPtr<SBFolder> folder = isFolderListView(list, nullptr) && folderLayoutsEnabled() ? QVFolderOfList(list) : RefPtr<SBFolder>(controller.rootFolder());
+    RefPtr<NSIndexPath> path = folder ? folder->indexPathForIcon(icons->objectAtIndex<SBIcon>(0).get()) : nullptr;
+    return path ? static_cast<uint64_t>(path->section()) : 0;
+}
+
+} // namespace
 
 bool QVListPassesGate(SBIconListView* list)
 {
-    if (!list || !extensionEnabled())
-        return false;
-    bool folder = QVIconListMessages::isFolderListView(list);
-    if (!folder && !QVIconListMessages::isRootListView(list))
-        return false;
-    return !folder || folderLayoutsEnabled();
+    RefPtr<QVPreferences> preferences = QVPreferences::currentPreferences();
+    return handledList(list, preferences.get()) != QVHandledList::None;
 }
 
 RefPtr<SBFolder> QVFolderOfList(SBIconListView* list)
@@ -95,50 +149,58 @@ RefPtr<NSDictionary> QVLayoutForList(SBIconListView* list)
     RefPtr<QVLayoutManager> manager = QVLayoutManager::sharedInstance();
     if (!manager)
         return nullptr;
-    if (QVIconListMessages::isFolderListView(list)) {
-        RefPtr<SBFolder> folder = QVFolderOfList(list);
-        RefPtr<NSString> name = folder ? folder->displayName() : nullptr;
-        return name ? manager->currentLayoutForFolder(name->string()) : nullptr;
-    }
-    return manager->currentLayoutAtIndex(QVIconListMessages::indexForCurrentIconList(list));
+    if (isFolderListView(list, nullptr))
+        return layoutForFolderList(*manager, list);
+    return manager->currentLayoutAtIndex(indexForCurrentIconList(list, nullptr));
 }
+
+namespace {
+
+uint64_t pageIndexOfList(SBIconListView* list, SBIconController& controller)
+{
+    // A list SpringBoard shows as home-screen page k holds the icons of page
+    // k, so its answer is k: asked again while it is still there, the list
+    // answers without looking its icons up in the folder (a layout pass
+    // asks this for every icon of the page).
+    RememberedPage& remembered = rememberedPageSlot(list);
+    if (remembered.list == list && controller.rootIconListAtIndex(remembered.page).get() == list)
+        return remembered.page;
+    uint64_t page = pageOfListIcons(list, controller);
+    remembered = RememberedPage { list, page };
+    return page;
+}
+
+} // namespace
 
 uint64_t indexForCurrentIconList(SBIconListView* self, SEL)
 {
     RefPtr<SBIconController> controller = SBIconController::sharedInstance();
-    if (!controller)
-        return 0;
-    RefPtr<NSArray> icons = self->icons();
-    if (!icons || !icons->count()) {
-        uint64_t page = 0;
-        while (controller->_iconListIndexIsValid(page) && controller->rootIconListAtIndex(page).get() != self)
-            ++page;
-        return page;
-    }
-    RefPtr<SBFolder> folder = QVIconListMessages::isFolderListView(self) && folderLayoutsEnabled() ? QVFolderOfList(self) : RefPtr<SBFolder>(controller->rootFolder());
-    RefPtr<NSIndexPath> path = folder ? folder->indexPathForIcon(icons->objectAtIndex<SBIcon>(0).get()) : nullptr;
-    return path ? static_cast<uint64_t>(path->section()) : 0;
+    return controller ? pageIndexOfList(self, *controller) : 0;
 }
 
 CGPoint SBIconListView_originForIconAtIndex_hook(SBIconListView* self, SEL, uint64_t index)
 {
     RefPtr<QVLayoutManager> manager = QVLayoutManager::sharedInstance();
-    if (!manager || !QVListPassesGate(self))
+    RefPtr<QVPreferences> preferences = QVPreferences::currentPreferences();
+    QVHandledList handled = manager ? handledList(self, preferences.get()) : QVHandledList::None;
+    if (handled == QVHandledList::None)
         return QVSaved::originForIconAtIndex(self, index);
-    RefPtr<NSDictionary> layout = QVLayoutForList(self);
+    bool folderList = handled == QVHandledList::Folder;
+    // SpringBoard's controller, asked once for the page and the orientation.
+    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
+    RefPtr<NSDictionary> layout = folderList ? layoutForFolderList(*manager, self)
+                                             : manager->currentLayoutAtIndex(controller ? pageIndexOfList(self, *controller) : 0);
     // A usable layout holds origins for this device and orientation.
-    RefPtr<NSArray> origins = manager->currentOrigins(layout.get());
-    if (!extensionEnabled() || !origins || !origins->count())
+    RefPtr<NSArray> origins = manager->currentOrigins(layout.get(), controller ? controller->orientation() : 0);
+    if (!preferences->enabled() || !origins || !origins->count())
         return QVSaved::originForIconAtIndex(self, index);
-    bool folderList = QVIconListMessages::isFolderListView(self);
 
     if (index == NSNotFound && !folderList) {
         // An icon that is not on the page: centred above the dock, with the
         // icons around the centre out of its way at once.
         CGSize content = contentSize();
         CGSize icon = self->defaultIconSize();
-        RefPtr<QVPreferences> preferences = QVPreferences::currentPreferences();
-        if (preferences && preferences->hiddenIconsEnabled())
+        if (preferences->hiddenIconsEnabled())
             manager->hideIconViews(QVIconListMessages::allIconsConflictingWithCenterAnimation(self), 0.0);
         return CGPointMake(content.width / 2 - icon.width / 2, content.height / 2 - icon.height / 2 - dockHeight());
     }

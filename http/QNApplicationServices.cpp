@@ -12,7 +12,9 @@ std::atomic<QNApplicationServices*> installed { nullptr };
 
 QNApplicationServices& QNApplicationServices::current()
 {
-    static QNApplicationServices plain;
+    // Never destroyed: the network thread may still ask while the process
+    // exits.
+    static QNApplicationServices& plain = *new QNApplicationServices;
     QNApplicationServices* services = installed.load();
     return services ? *services : plain;
 }

@@ -16,7 +16,7 @@
 namespace qv {
 
 const std::string NetworkRequestErrorDomain = "QNHTTPRequestErrorDomain";
-const std::string QNHTTPRequestRunLoopMode = "QNHTTPRequestRunLoopMode";
+const std::string& QNHTTPRequestRunLoopMode = *new std::string("QNHTTPRequestRunLoopMode");
 
 QNHTTPRequestClassState& QNHTTPRequestClassState::shared()
 {
@@ -27,6 +27,7 @@ QNHTTPRequestClassState& QNHTTPRequestClassState::shared()
 
 QNHTTPRequestClassState::QNHTTPRequestClassState()
     : sharedQueue(NSOperationQueue::create())
+    , reachabilityObserver(NSObject::create())
 {
     const std::pair<int, const char*> errors[] = {
         { QNRequestTimedOutErrorType, "The request timed out" },

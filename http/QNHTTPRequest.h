@@ -14,6 +14,7 @@
 #include "platform/Foundation/NSError.h"
 #include "platform/Foundation/NSHTTPCookie.h"
 #include "platform/Foundation/NSLock.h"
+#include "platform/Foundation/NSNotification.h"
 #include "platform/Foundation/NSOperation.h"
 #include "platform/Foundation/NSOperationQueue.h"
 #include "platform/Foundation/NSStream.h"
@@ -51,7 +52,9 @@ enum QNNetworkErrorType : NSInteger {
 };
 
 // The run-loop mode of requests run synchronously.
-extern const std::string QNHTTPRequestRunLoopMode; // "QNHTTPRequestRunLoopMode"
+// Never destroyed, like the run loop's own mode names: the network thread
+// may still use it while the process exits.
+extern const std::string& QNHTTPRequestRunLoopMode; // "QNHTTPRequestRunLoopMode"
 
 // One HTTP exchange: what to send, how, where the answer goes and who is
 // told. An operation: started asynchronously it goes through the shared
@@ -343,6 +346,42 @@ public:
     // The shared errors of codes 2, 3, 4, 5 and 9.
     static Ref<NSError> sharedError(QNNetworkErrorType code);
 
+    // --- Bandwidth throttling: one limit on the bytes per second of all
+    // requests together, always or only on the cellular network.
+    static void setMaxBandwidthPerSecond(NSUInteger bytes);
+    static NSUInteger maxBandwidthPerSecond();
+    // Whether the limit applies now.
+    static bool isBandwidthThrottled();
+    static void incrementBandwidthUsedInLastSecond(NSUInteger bytes);
+    static NSUInteger averageBandwidthUsedPerSecond();
+    // Closes a window that has ended and sets the wake-up time of a
+    // window that went over the limit.
+    static void measureBandwidthUsage();
+    // The size of the next body piece: 0 when the window's budget is spent.
+    static NSUInteger maxUploadReadLength();
+    // The size of a response read of the planned size, under the budget.
+    static size_t throttledReadSize(size_t planned);
+    static void setShouldThrottleBandwidthForWWAN(bool throttle);
+    static void throttleBandwidthForWWANUsingLimit(NSUInteger limit);
+    static void registerForNetworkReachabilityNotifications();
+    static void unsubscribeFromNetworkReachabilityNotifications();
+    static bool isNetworkReachableViaWWAN();
+    static void reachabilityChanged(NSNotification* notification);
+    // The current window: bytes counted, when it ends, and when held
+    // connections may read again.
+    struct BandwidthWindow {
+        NSUInteger used = 0;
+        std::optional<NSTimeInterval> ends;
+        std::optional<NSTimeInterval> wakeUpTime;
+    };
+    static BandwidthWindow bandwidthWindow();
+    // Holds this request's connection back while the budget is spent, or
+    // lets it go on; on the request's thread.
+    void performThrottling();
+    // The same from any thread: done on the request's thread, when it
+    // still runs.
+    void performThrottlingOnItsThread();
+
     std::string className() const override { return "QNHTTPRequest"; }
 
 protected:
@@ -404,6 +443,13 @@ private:
     void removeTemporaryDownloadFile();
     void removeTemporaryUploadFiles();
     void releaseBlocksOnMainThread();
+    static void recordBandwidthUsage();
+    static bool throttleHoldsBackNewConnections();
+    static void wakeHeldRequests();
+    void holdUntilWoken(std::optional<NSTimeInterval> wakeUpTime);
+    size_t readSizeUnderBudget(size_t planned);
+    void leaveBandwidthShare();
+    void countBytesRead(NSUInteger bytes);
     bool answerFromCache();
     void dropResponseForCache();
     void forgetConnectionEntry();

@@ -2,6 +2,7 @@
 
 #include "http/QNCacheDelegate.h"
 #include "http/QNConnectionEntry.h"
+#include "http/Reachability.h"
 
 #include "platform/CFNetwork/CFHTTPAuthentication.h"
 #include "platform/Foundation/NSDictionary.h"
@@ -10,9 +11,11 @@
 #include "platform/Foundation/NSError.h"
 #include "platform/Foundation/NSHTTPCookie.h"
 #include "platform/Foundation/NSOperationQueue.h"
+#include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/NSThread.h"
 
 #include <atomic>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -63,6 +66,34 @@ struct QNHTTPRequestClassState {
     };
     std::vector<CredentialRecord> sessionCredentials;
     std::vector<CredentialRecord> sessionProxyCredentials;
+
+    // Bandwidth throttling, all under bandwidthThrottlingLock.
+    NSUInteger maxBandwidthPerSecond = 0;
+    NSUInteger bandwidthUsedInLastSecond = 0;
+    // The end of the current one-second window.
+    std::optional<NSTimeInterval> bandwidthMeasurementDate;
+    std::deque<NSUInteger> bandwidthUsageTracker;
+    NSUInteger averageBandwidthUsedPerSecond = 0;
+    std::optional<NSTimeInterval> throttleWakeUpTime;
+    bool isBandwidthThrottled = false;
+    bool shouldThrottleBandwidthForWWANOnly = false;
+    // The requests that read under the throttle in this window or wait
+    // for the next, each with its run loop and its bytes of the window:
+    // each may take an equal share of a window, and held ones are woken
+    // together when a window opens or the limit goes.
+    struct ThrottledRequest {
+        WeakPtr<QNHTTPRequest> request;
+        Ref<NSRunLoop> runLoop;
+        std::string mode;
+        bool held = false;
+        std::optional<NSTimeInterval> wakeUpTime;
+        NSUInteger usedInWindow = 0;
+        std::optional<NSTimeInterval> window;
+    };
+    std::vector<ThrottledRequest> throttledRequests;
+    // The watcher of the cellular-only mode and the observer of its news.
+    RefPtr<Reachability> internetReachability;
+    Ref<NSObject> reachabilityObserver;
 
 private:
     QNHTTPRequestClassState();

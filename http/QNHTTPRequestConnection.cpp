@@ -5,6 +5,7 @@
 
 #include "http/QNDataCompressor.h"
 #include "http/QNHTTPRequestClassState.h"
+#include "http/QNInputStream.h"
 
 #include "platform/CFNetwork/CFProxySupport.h"
 
@@ -253,10 +254,10 @@ void QNHTTPRequest::startRequest()
                 stringWithFormat("Failed to get attributes for file at path '%s'", path.c_str())));
             return;
         }
-        body = NSInputStream::inputStreamWithFileAtPath(path);
+        body = QNInputStream::inputStreamWithFileAtPath(path, *this);
     } else if (!m_postBody.empty()) {
         const std::string& bytes = m_shouldCompressRequestBody && m_haveCompressedPostBody ? m_compressedPostBody : m_postBody;
-        body = NSInputStream::inputStreamWithData({ bytes.begin(), bytes.end() });
+        body = QNInputStream::inputStreamWithData({ bytes.begin(), bytes.end() }, *this);
     }
     m_postBodyReadStream = body;
     m_readStream = CFHTTPReadStream::createForHTTPRequest(*m_request, body);
@@ -323,7 +324,12 @@ void QNHTTPRequest::startRequest()
         m_readStream->setAttemptPersistentConnection(m_shouldAttemptPersistentConnection);
     }
 
-    scheduleReadStream();
+    // A connection opened while the throttle holds connections back waits
+    // for it, unscheduled.
+    if (throttleHoldsBackNewConnections())
+        holdUntilWoken(bandwidthWindow().wakeUpTime);
+    else
+        scheduleReadStream();
     const bool opened = m_readStream->open();
     if (oldStream)
         oldStream->close();
@@ -412,6 +418,7 @@ void QNHTTPRequest::destroyReadStream()
     if (!m_connectionCanBeReused)
         m_readStream->close();
     m_readStream = nullptr;
+    leaveBandwidthShare();
 }
 
 void QNHTTPRequest::expirePersistentConnections()
@@ -546,6 +553,9 @@ void QNHTTPRequest::checkRequestStatus()
         setStatusTimer(nullptr);
         return;
     }
+    performThrottling();
+    // Body bytes were counted against the budget as they were handed to
+    // the connection; counting them again here would halve the limit.
     if (m_readStream && m_postLength) {
         m_lastBytesSent = m_totalBytesSent;
         const unsigned long long written = m_readStream->bytesWritten();

@@ -53,6 +53,7 @@ void QNHTTPRequest::handleNetworkEvent(CFStreamEventType type)
     default:
         break;
     }
+    performThrottling();
     m_cancelledLock->unlock();
     // A redirect or a challenge goes on once its answer's body has ended,
     // after the lock.
@@ -193,6 +194,7 @@ void QNHTTPRequest::handleBytesAvailable()
         readSize = 262144;
     else if (m_contentLength > 65536)
         readSize = 65536;
+    readSize = readSizeUnderBudget(readSize);
     if (m_readBufferSize < readSize) {
         m_readBuffer = std::make_unique_for_overwrite<char[]>(readSize);
         m_readBufferSize = readSize;
@@ -223,6 +225,7 @@ void QNHTTPRequest::handleBytesAvailable()
     }
     m_totalBytesRead += static_cast<unsigned long long>(count);
     m_lastActivityTime = now();
+    countBytesRead(static_cast<NSUInteger>(count));
     // A redirect's body is not kept while a file download may resume.
     if (m_needsRedirect && m_shouldRedirect && m_allowResumeForFileDownloads)
         return;

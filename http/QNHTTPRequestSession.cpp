@@ -118,8 +118,9 @@ std::optional<std::string> QNHTTPRequest::mimeTypeForFileAtPath(const std::strin
 {
     if (!NSFileManager::defaultManager()->fileExistsAtPath(path))
         return std::nullopt;
-    // The system's table of types by extension, read once.
-    static const std::map<std::string, std::string> types = [] {
+    // The system's table of types by extension, read once; never destroyed,
+    // as the network thread may still read it while the process exits.
+    static const std::map<std::string, std::string>& types = *new std::map<std::string, std::string>([] {
         std::map<std::string, std::string> table;
         std::ifstream file("/etc/mime.types");
         std::string line;
@@ -133,7 +134,7 @@ std::optional<std::string> QNHTTPRequest::mimeTypeForFileAtPath(const std::strin
                 table.emplace(extension, type);
         }
         return table;
-    }();
+    }());
     const auto dot = path.rfind('.');
     const auto slash = path.rfind('/');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {

@@ -98,4 +98,7 @@ TEST_F(QNNetworkQueueTest, AFailureCancelsTheRestWhichReportTheirCancellation)
     EXPECT_EQ(queue->requestsCount(), 0);
     EXPECT_EQ(delegate.failureCodes.front(), QNConnectionFailureErrorType);
     EXPECT_EQ(std::count(delegate.failureCodes.begin(), delegate.failureCodes.end(), QNRequestCancelledErrorType), 5);
+    // The cancelled requests still start, to end themselves, after their
+    // failures were told; they all leave the queue.
+    EXPECT_TRUE(runMainLoopUntil([&] { return queue->operationCount() == 0; }, 60));
 }

@@ -2,6 +2,8 @@
 
 #include "CFPreferencesDomain.h"
 
+#include "platform/Foundation/NSArray.h"
+#include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSPropertyListSerialization.h"
 
 #include "platform/core/Log.h"
@@ -29,7 +31,14 @@ RefPtr<NSObject> CFPreferencesCopyAppValue(const std::string& key, const std::st
     if (!domain)
         return nullptr;
     RefPtr<NSObject> value = domain->copyValue(key);
-    return value ? copyOfPropertyList(*value) : nullptr;
+    if (!value)
+        return nullptr;
+    // Numbers, strings, data and dates cannot change: the caller may share
+    // them. Lists and dictionaries are copied, so the caller changes its
+    // own and not this process's view.
+    if (dynamic_cast<const NSArray*>(value.get()) || dynamic_cast<const NSDictionary*>(value.get()))
+        return copyOfPropertyList(*value);
+    return value;
 }
 
 void CFPreferencesSetAppValue(const std::string& key, RefPtr<NSObject> value, const std::string& applicationID)

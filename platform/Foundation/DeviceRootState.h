@@ -18,11 +18,16 @@ namespace qv {
 //
 // The device is told by QV_ROOT and the identity of the folder it names, so
 // a folder removed and made again under the same name is another device.
+// The name is compared at every call; the folder is looked at when the name
+// changed and once after each pass of a run loop, so a folder made again
+// under the same name counts as another device from the next pass on.
 class DeviceRootState {
 public:
     // A number that changes whenever the device root differs from the one
     // seen at the previous call. Safe from any thread.
     static uint64_t generation();
+    // Has the next call look at the root folder again (a run loop's pass).
+    static void lookAgainAtNextUse();
 };
 
 // A piece of process-wide state bound to the device root: made on first

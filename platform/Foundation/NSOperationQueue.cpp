@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <unordered_map>
 
 namespace qv {
 
@@ -95,25 +96,63 @@ void NSOperationQueue::waitUntilAllOperationsAreFinished()
 
 void NSOperationQueue::startReadyOperations()
 {
+    // What the operations say of themselves is asked with no lock of the
+    // queue held: an operation may tell its observers (this queue) of a
+    // change while it holds a lock of its own, which its isCancelled or
+    // isReady take too, so asking under the queue's lock could deadlock.
+    // A state that changes after it was read calls this again.
+    struct Reading {
+        Ref<NSOperation> operation;
+        bool finished;
+        bool startable;
+        NSOperationQueuePriority priority;
+    };
+    std::vector<Reading> readings;
+    for (const auto& [operation, started] : entriesSnapshot()) {
+        if (started)
+            readings.push_back({ operation, operation->isFinished(), false, NSOperationQueuePriorityNormal });
+        else // a cancelled operation is started at once, to end itself
+            readings.push_back({ operation, false, operation->isCancelled() || operation->isReady(), operation->queuePriority() });
+    }
+    std::unordered_map<const NSOperation*, const Reading*> readingOf;
+    for (const auto& read : readings)
+        readingOf.emplace(read.operation.ptr(), &read);
+    // None for an operation added after the readings were taken.
+    auto reading = [&readingOf](const NSOperation& operation) -> const Reading* {
+        auto found = readingOf.find(&operation);
+        return found == readingOf.end() ? nullptr : found->second;
+    };
+
     std::vector<Ref<NSOperation>> toStart;
+    std::vector<Entry> finished; // let go after the lock
     {
         std::lock_guard lock(m_lock);
-        const size_t before = m_entries.size();
-        std::erase_if(m_entries, [](const Entry& entry) { return entry.started && entry.operation->isFinished(); });
-        if (m_entries.size() != before)
+        for (auto entry = m_entries.begin(); entry != m_entries.end();) {
+            const Reading* read = reading(entry->operation);
+            if (entry->started && read && read->finished) {
+                finished.push_back(std::move(*entry));
+                entry = m_entries.erase(entry);
+            } else {
+                ++entry;
+            }
+        }
+        if (!finished.empty())
             m_finished.notify_all();
         if (m_suspended)
             return;
         const long width = m_width < 0 ? systemWidth : m_width;
         long running = std::count_if(m_entries.begin(), m_entries.end(), [](const Entry& entry) { return entry.started; });
         while (running < width) {
-            // A cancelled operation is started at once, to end itself.
             Entry* next = nullptr;
+            NSOperationQueuePriority nextPriority = NSOperationQueuePriorityNormal;
             for (auto& entry : m_entries) {
-                if (entry.started || !(entry.operation->isCancelled() || entry.operation->isReady()))
+                const Reading* read = entry.started ? nullptr : reading(entry.operation);
+                if (!read || !read->startable)
                     continue;
-                if (!next || entry.operation->queuePriority() > next->operation->queuePriority())
+                if (!next || read->priority > nextPriority) {
                     next = &entry;
+                    nextPriority = read->priority;
+                }
             }
             if (!next)
                 break;
@@ -125,6 +164,16 @@ void NSOperationQueue::startReadyOperations()
     // Each start on a worker thread of its own, no lock held.
     for (auto& operation : toStart)
         std::thread([operation] { operation->start(); }).detach();
+}
+
+std::vector<std::pair<Ref<NSOperation>, bool>> NSOperationQueue::entriesSnapshot() const
+{
+    std::lock_guard lock(m_lock);
+    std::vector<std::pair<Ref<NSOperation>, bool>> entries;
+    entries.reserve(m_entries.size());
+    for (const auto& entry : m_entries)
+        entries.emplace_back(entry.operation, entry.started);
+    return entries;
 }
 
 } // namespace qv

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -42,6 +43,8 @@ protected:
 private:
     // Starts what may start now; called whenever an operation changes.
     void startReadyOperations();
+    // Every operation with whether it was started, as they stand now.
+    std::vector<std::pair<Ref<NSOperation>, bool>> entriesSnapshot() const;
 
     struct Entry {
         Ref<NSOperation> operation;

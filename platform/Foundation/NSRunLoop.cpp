@@ -1,5 +1,6 @@
 #include "NSRunLoop.h"
 
+#include "DeviceRootState.h"
 #include "NSThread.h"
 #include "NSTimer.h"
 #include "RunLoopSource.h"
@@ -17,8 +18,10 @@
 
 namespace qv {
 
-const std::string NSDefaultRunLoopMode = "kCFRunLoopDefaultMode";
-const std::string NSRunLoopCommonModes = "kCFRunLoopCommonModes";
+// Never destroyed (see the header): a global std::string would be freed by
+// the exit handlers under the feet of those threads.
+const std::string& NSDefaultRunLoopMode = *new std::string("kCFRunLoopDefaultMode");
+const std::string& NSRunLoopCommonModes = *new std::string("kCFRunLoopCommonModes");
 
 namespace {
 
@@ -324,6 +327,8 @@ bool NSRunLoop::runOnePass(const std::string& mode, NSTimeInterval now)
     // Work that arrives while this pass runs waits for the next one, so a
     // timer or perform that schedules itself again cannot hold the loop.
     uint64_t passSequence = nextSequence();
+    // Between passes the device root may have been made again.
+    DeviceRootState::lookAgainAtNextUse();
     bool ran = fireDueTimers(mode, now, passSequence);
     ran |= runQueuedPerforms(mode, passSequence);
     ran |= handleSignalledSources(mode);

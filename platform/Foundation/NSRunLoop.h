@@ -21,8 +21,11 @@ namespace qv {
 class NSTimer;
 class RunLoopSource;
 
-extern const std::string NSDefaultRunLoopMode;  // "kCFRunLoopDefaultMode"
-extern const std::string NSRunLoopCommonModes;  // "kCFRunLoopCommonModes"
+// The names live until the process is gone: threads that outlive main()
+// (the HTTP library's network thread, operation-queue workers) still run
+// their loops in these modes while the process exits.
+extern const std::string& NSDefaultRunLoopMode;  // "kCFRunLoopDefaultMode"
+extern const std::string& NSRunLoopCommonModes;  // "kCFRunLoopCommonModes"
 
 // The event loop of one thread. It runs timers, sources (readable file
 // descriptors and signalled flags) and performs queued from any thread, each

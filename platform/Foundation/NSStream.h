@@ -51,7 +51,7 @@ public:
 
     void open() override;
     void close() override;
-    long read(uint8_t* buffer, NSUInteger length);
+    virtual long read(uint8_t* buffer, NSUInteger length);
     bool hasBytesAvailable() const;
     std::string className() const override { return "NSInputStream"; }
     ~NSInputStream() override;

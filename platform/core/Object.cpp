@@ -6,8 +6,14 @@ namespace qv {
 
 Object::~Object()
 {
-    if (WeakControl* control = m_weakControl.load(std::memory_order_acquire))
+    // Cleared here too, not only when the count reaches zero: a weak pointer
+    // may have been made while the object was already dying (in a
+    // destructor), or the object may never have been counted (one on the
+    // stack, or inside another).
+    if (WeakControl* control = m_weakControl.load(std::memory_order_acquire)) {
+        control->clearTarget();
         control->release();
+    }
 }
 
 void Object::retain() const noexcept

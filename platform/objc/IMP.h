@@ -70,7 +70,15 @@ public:
     // Calls the implementation with arguments of the C++ types given; the
     // result type is named. Objects come back as RefPtr.
     template<typename R = void, typename... Args>
-    R call(id self, SEL selector, Args&&... arguments) const;
+    R call(id self, SEL selector, Args&&... arguments) const { return callBody<R>(m_body.get(), self, selector, std::forward<Args>(arguments)...); }
+
+    // The same through a body the caller keeps alive (the runtime keeps every
+    // body a method ever had); a message send needs no copy of the IMP.
+    template<typename R = void, typename... Args>
+    static R callBody(const ImpBody* body, id self, SEL selector, Args&&... arguments);
+
+    // The body, for the runtime's method cache; null for none.
+    const ImpBody* body() const { return m_body.get(); }
 
     // Calls with arguments already in canonical form.
     template<typename R, typename... A>
@@ -83,14 +91,14 @@ public:
 
 private:
     template<typename Body>
-    const Body& checkedBody(id self, SEL selector, const std::string& encoding) const
+    static const Body& checkedBody(const ImpBody* body, id self, SEL selector, const std::string& encoding)
     {
-        if (!m_body)
+        if (!body)
             objc_detail::failEmptyImplementation(self, selector);
-        if (m_body->encoding() != encoding)
-            objc_detail::failEncoding(self, selector, encoding, m_body->encoding());
+        if (body->encoding() != encoding)
+            objc_detail::failEncoding(self, selector, encoding, body->encoding());
         // Equal encodings mean equal canonical types, so this is the body's own type.
-        return static_cast<const Body&>(*m_body);
+        return static_cast<const Body&>(*body);
     }
 
     RefPtr<const ImpBody> m_body;
@@ -175,11 +183,11 @@ IMP::IMP(R (*function)(S, SEL, A...))
 }
 
 template<typename R, typename... Args>
-R IMP::call(id self, SEL selector, Args&&... arguments) const
+R IMP::callBody(const ImpBody* implementation, id self, SEL selector, Args&&... arguments)
 {
     static_assert(!objc_detail::isRawObjectPointer<R>, "an object result comes back as RefPtr, which keeps it alive");
     using Body = TypedImpBody<CanonicalOf<R>, CanonicalOf<Args>...>;
-    const Body& body = checkedBody<Body>(self, selector, methodEncoding<R, Args...>());
+    const Body& body = checkedBody<Body>(implementation, self, selector, methodEncoding<R, Args...>());
     if constexpr (std::is_void_v<R>)
         body.invoke(self, selector, ObjCTypeOf<Args>::toCanonical(std::forward<Args>(arguments))...);
     else
@@ -190,7 +198,7 @@ template<typename R, typename... A>
 R IMP::invokeCanonical(id self, SEL selector, A... arguments) const
 {
     using Body = TypedImpBody<R, A...>;
-    return checkedBody<Body>(self, selector, methodEncoding<R, A...>()).invoke(self, selector, std::move(arguments)...);
+    return checkedBody<Body>(m_body.get(), self, selector, methodEncoding<R, A...>()).invoke(self, selector, std::move(arguments)...);
 }
 
 // An implementation from a callable that takes the receiver and the

@@ -13,8 +13,9 @@ struct objc_super {
 namespace objc_detail {
 
 // The implementation a message to self runs; an unrecognised selector is a
-// fault, as on the device.
-IMP implementationForMessage(id self, SEL selector);
+// fault, as on the device. The runtime keeps the body alive for as long as
+// the process lives, also after its method was given another one.
+const ImpBody* implementationForMessage(id self, SEL selector);
 IMP implementationForSuperMessage(const objc_super& super, SEL selector);
 [[noreturn]] void failNotRuntimeObject(const Object& object, SEL selector);
 
@@ -82,8 +83,8 @@ R msgSend(const Receiver& receiver, SEL selector, Args&&... arguments)
     objc_detail::ProtectedReceiver self(objc_detail::asReceiver(receiver, selector));
     if (!self.get())
         return objc_detail::zeroResult<R>();
-    IMP implementation = objc_detail::implementationForMessage(self.get(), selector);
-    return implementation.call<R>(self.get(), selector, std::forward<Args>(arguments)...);
+    const ImpBody* implementation = objc_detail::implementationForMessage(self.get(), selector);
+    return IMP::callBody<R>(implementation, self.get(), selector, std::forward<Args>(arguments)...);
 }
 
 template<typename R = void, typename Receiver, typename... Args>

@@ -178,7 +178,7 @@ Ivar ivarForOffset(ptrdiff_t offset)
     return registry().ivarForOffset(offset);
 }
 
-IMP implementationForMessage(id self, SEL selector)
+const ImpBody* implementationForMessage(id self, SEL selector)
 {
     Class cls = object_getClass(self);
     if (!cls) {
@@ -186,7 +186,7 @@ IMP implementationForMessage(id self, SEL selector)
         fatal(std::string(sel_getName(selector)) + " sent to " + describeAddress(self) + ", an object of C++ type " + typeName(typeid(object))
             + " that no runtime class was registered for");
     }
-    IMP implementation = registry().lookUpImplementation(cls, selector);
+    const ImpBody* implementation = registry().cachedImplementation(cls, selector);
     if (!implementation) {
         fatal(describeMethod(cls, selector) + ": unrecognized selector sent to " + (cls->isMetaClass() ? "class " : "instance ")
             + describeAddress(self));

@@ -3,6 +3,7 @@
 #include "ObjCFatal.h"
 #include "platform/core/Log.h"
 
+#include <array>
 #include <memory>
 #include <mutex>
 
@@ -161,6 +162,7 @@ bool RuntimeRegistry::addMethod(Class cls, SEL selector, IMP implementation, con
     if (cls->m_methods.count(selector))
         return false;
     cls->m_methods.emplace(selector, std::make_unique<objc_method>(selector, std::move(encoding), std::move(implementation)));
+    methodsChangedLocked(nullptr);
     return true;
 }
 
@@ -191,6 +193,55 @@ IMP RuntimeRegistry::lookUpImplementation(Class cls, SEL selector) const
     return method ? method->imp : IMP();
 }
 
+namespace {
+
+// One thread's memory of recent lookups, by class and selector.
+struct CachedLookup {
+    Class cls = nullptr;
+    SEL selector = nullptr;
+    uint64_t generation = 0;
+    const ImpBody* body = nullptr;
+};
+
+constexpr size_t cachedLookupSlots = 1024;
+thread_local std::array<CachedLookup, cachedLookupSlots> cachedLookups;
+
+CachedLookup& cachedLookupSlot(Class cls, SEL selector)
+{
+    uint64_t hash = (reinterpret_cast<uintptr_t>(cls) >> 4) * 0x9E3779B97F4A7C15ull ^ (reinterpret_cast<uintptr_t>(selector) >> 3);
+    hash ^= hash >> 29;
+    return cachedLookups[hash % cachedLookupSlots];
+}
+
+} // namespace
+
+const ImpBody* RuntimeRegistry::cachedImplementation(Class cls, SEL selector) const
+{
+    if (!cls || !selector)
+        return nullptr;
+    // Read before the lookup: a change made meanwhile leaves the entry stale.
+    const uint64_t generation = m_methodsGeneration.load(std::memory_order_acquire);
+    CachedLookup& slot = cachedLookupSlot(cls, selector);
+    if (slot.cls == cls && slot.selector == selector && slot.generation == generation)
+        return slot.body;
+    const ImpBody* body = nullptr;
+    {
+        std::shared_lock guard(m_lock);
+        Method method = findMethodLocked(cls, selector);
+        body = method ? method->imp.body() : nullptr;
+    }
+    if (body)
+        slot = CachedLookup { cls, selector, generation, body };
+    return body;
+}
+
+void RuntimeRegistry::methodsChangedLocked(IMP replaced)
+{
+    if (replaced)
+        m_replacedImplementations.push_back(std::move(replaced));
+    m_methodsGeneration.fetch_add(1, std::memory_order_acq_rel);
+}
+
 IMP RuntimeRegistry::implementation(Method method) const
 {
     if (!method)
@@ -208,7 +259,9 @@ IMP RuntimeRegistry::setImplementation(Method method, IMP implementation)
             + "', the new implementation '" + implementation.types() + "'");
     }
     std::unique_lock guard(m_lock);
-    return std::exchange(method->imp, std::move(implementation));
+    IMP replaced = std::exchange(method->imp, std::move(implementation));
+    methodsChangedLocked(replaced);
+    return replaced;
 }
 
 void RuntimeRegistry::hookMessage(Class cls, SEL selector, IMP replacement, IMP* replaced)
@@ -227,7 +280,7 @@ void RuntimeRegistry::hookMessage(Class cls, SEL selector, IMP replacement, IMP*
         // The saved implementation is in place before any call can reach the replacement.
         if (replaced)
             *replaced = own->second->imp;
-        own->second->imp = std::move(replacement);
+        methodsChangedLocked(std::exchange(own->second->imp, std::move(replacement)));
         return;
     }
     Method inherited = findMethodLocked(cls->m_superclass, selector);
@@ -244,6 +297,7 @@ void RuntimeRegistry::hookMessage(Class cls, SEL selector, IMP replacement, IMP*
     if (replaced)
         *replaced = replacement.superForwarder(cls, selector);
     cls->m_methods.emplace(selector, std::make_unique<objc_method>(selector, inherited->types, std::move(replacement)));
+    methodsChangedLocked(nullptr);
 }
 
 bool RuntimeRegistry::addIvar(Class cls, const char* name, Ref<IvarAccess> access)

@@ -3,6 +3,7 @@
 #include "MessageSend.h"
 #include "Runtime.h"
 
+#include <atomic>
 #include <shared_mutex>
 #include <string>
 #include <typeindex>
@@ -30,6 +31,9 @@ public:
     bool addMethod(Class cls, SEL selector, IMP implementation, const char* types);
     Method findMethod(Class cls, SEL selector) const;
     IMP lookUpImplementation(Class cls, SEL selector) const;
+    // The same for a message send, through a per-thread cache of the
+    // lookups: no lock and no walk up the classes while no method changed.
+    const ImpBody* cachedImplementation(Class cls, SEL selector) const;
     IMP implementation(Method method) const;
     IMP setImplementation(Method method, IMP implementation);
     void hookMessage(Class cls, SEL selector, IMP replacement, IMP* replaced);
@@ -47,6 +51,10 @@ private:
     Class makeClassPairLocked(Class superclass, const std::string& name, objc_class::Factory factory);
     void registerClassPairLocked(Class cls, const std::type_info* instanceType);
     Method findMethodLocked(Class cls, SEL selector) const;
+    // Under the lock, after any method table or implementation changed:
+    // every cached lookup is stale. What the method had is kept, because a
+    // send on another thread may still be running it.
+    void methodsChangedLocked(IMP replaced);
 
     mutable std::shared_mutex m_lock;
     std::vector<Ref<objc_class>> m_classes;
@@ -56,6 +64,10 @@ private:
     // The instance types of pairs made but not yet registered.
     std::unordered_map<Class, const std::type_info*> m_pendingInstanceTypes;
     std::vector<Ivar> m_ivarsByOffset;
+    // Changes with every change of a method table or implementation; a
+    // cached lookup made under an older one is stale.
+    std::atomic<uint64_t> m_methodsGeneration { 1 };
+    std::vector<IMP> m_replacedImplementations;
 };
 
 // The root class's methods (alloc, new, init, class, respondsToSelector:,

@@ -348,6 +348,16 @@ size_t HTTPTransfer::takeBody(const char* data, size_t length)
 
 long HTTPTransfer::giveBody(char* buffer, size_t capacity)
 {
+    {
+        // Paused by the client, the transfer sends nothing either.
+        std::lock_guard lock(m_lock);
+        if (m_cancelled)
+            return CURL_READFUNC_ABORT;
+        if (m_pausedByClient) {
+            m_pausedForSpace = true;
+            return CURL_READFUNC_PAUSE;
+        }
+    }
     const long count = m_request.bodyReader(buffer, capacity);
     if (count < 0)
         return CURL_READFUNC_ABORT;

@@ -56,7 +56,8 @@ public:
     // Whether the connection came from the pool of kept-alive ones.
     bool reusedConnection() const { return m_reusedConnection.load(); }
 
-    // While paused the transfer takes no bytes from the connection.
+    // While paused the transfer takes no bytes from the connection and
+    // sends none of the body.
     void setPaused(bool paused);
     // Stops the transfer for good and forgets the handler; no event comes
     // after it returns except one that was already running.

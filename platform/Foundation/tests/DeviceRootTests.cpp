@@ -1,9 +1,12 @@
 #include "platform/Foundation/DeviceRoot.h"
+#include "platform/Foundation/DeviceRootState.h"
+#include "platform/Foundation/NSRunLoop.h"
 #include "platform/core/CoreTesting.h"
 #include "platform/Foundation/NSData.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSError.h"
 #include "platform/Foundation/NSFileManager.h"
+#include "platform/Foundation/VirtualClock.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
 #include "testing/TemporaryDirectory.h"
@@ -125,4 +128,35 @@ TEST(DeviceRoot, NeverReachesOutsideTheRoot)
     for (auto& entry : std::filesystem::directory_iterator(outside.path()))
         outsideNames.push_back(entry.path().filename().string());
     EXPECT_EQ(outsideNames, std::vector<std::string> { "secret.plist" });
+}
+
+// State bound to the device root is made afresh on another device: at once
+// for another root name, and for a folder made again under the same name
+// from the next pass of a run loop on (it is asked for many times a pass).
+TEST(DeviceRoot, BoundStateStartsAfreshOnAnotherDevice)
+{
+    int made = 0;
+    RootBound<int> state([&] { return ++made; });
+    TemporaryDirectory first;
+    TemporaryDirectory second;
+    ScopedEnvironment root("QV_ROOT", first.string());
+    EXPECT_EQ(state.get(), 1);
+    EXPECT_EQ(state.get(), 1) << "the same device";
+    {
+        ScopedEnvironment other("QV_ROOT", second.string());
+        EXPECT_EQ(state.get(), 2) << "another name";
+    }
+    EXPECT_EQ(state.get(), 3) << "back to the first name";
+
+    // The old folder is kept aside while the new one is made, so the new
+    // one cannot have its identity.
+    std::filesystem::path aside = first.path().string() + ".old";
+    std::filesystem::rename(first.path(), aside);
+    std::filesystem::create_directory(first.path());
+    EXPECT_EQ(state.get(), 3) << "looked at again only after a pass";
+    NSRunLoop::currentRunLoop()->performInModes({ NSDefaultRunLoopMode }, [] { });
+    NSRunLoop::currentRunLoop()->runMode(NSDefaultRunLoopMode, VirtualClock::now());
+    EXPECT_EQ(state.get(), 4) << "the folder made again is another device";
+    EXPECT_EQ(state.get(), 4);
+    std::filesystem::remove_all(aside);
 }

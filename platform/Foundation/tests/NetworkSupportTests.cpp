@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -49,6 +50,39 @@ bool eventually(Condition condition)
     }
     return true;
 }
+
+// An operation that, like the HTTP library's requests, keeps its state
+// under a lock of its own and tells its observers while it holds it.
+class SelfLockingOperation : public NSOperation {
+public:
+    std::recursive_mutex& lock() { return m_lock; }
+    bool isConcurrent() const override { return true; }
+    bool isCancelled() const override
+    {
+        asked = true;
+        std::lock_guard hold(m_lock);
+        return false;
+    }
+    bool isFinished() const override
+    {
+        std::lock_guard hold(m_lock);
+        return m_finished;
+    }
+    void start() override
+    {
+        std::lock_guard hold(m_lock);
+        ++starts;
+        m_finished = true;
+        didChangeState();
+    }
+
+    mutable std::atomic<bool> asked { false };
+    std::atomic<int> starts { 0 };
+
+private:
+    mutable std::recursive_mutex m_lock;
+    bool m_finished = false;
+};
 
 } // namespace
 
@@ -179,4 +213,39 @@ TEST(StringEncodingTest, NamesAndConversions)
     EXPECT_FALSE(stringFromBytes("\x80", NSASCIIStringEncoding));
     EXPECT_EQ(bytesFromString("caf\xc3\xa9", NSISOLatin1StringEncoding), "caf\xe9");
     EXPECT_FALSE(bytesFromString("\xe2\x82\xac", NSISOLatin1StringEncoding)) << "no euro sign in Latin-1";
+}
+
+// One thread holds the operation's lock and tells the queue of a change
+// (which takes the queue's lock) while another thread's pass of the queue
+// asks the operation of its state (which takes the operation's lock): the
+// queue asks with no lock of its own held, so neither waits for the other.
+TEST(NSOperationQueueTest, AsksItsOperationsWithoutHoldingItsLock)
+{
+    auto queue = NSOperationQueue::create();
+    queue->setSuspended(true);
+    auto operation = makeRef<SelfLockingOperation>();
+    queue->addOperation(operation);
+    std::promise<bool> told;
+    auto toldResult = told.get_future();
+    std::thread([queue, operation, told = std::move(told)]() mutable {
+        std::thread resume;
+        bool asked = false;
+        {
+            std::lock_guard hold(operation->lock());
+            operation->asked = false;
+            resume = std::thread([queue] { queue->setSuspended(false); });
+            // The resuming pass is asking the operation now (and waits for
+            // its lock) before the operation tells of its change.
+            asked = eventually([&] { return operation->asked.load(); });
+            operation->didChangeState();
+        }
+        resume.join();
+        told.set_value(asked);
+    }).detach();
+    // Bounded: a deadlock fails here instead of hanging the test program.
+    ASSERT_EQ(toldResult.wait_for(std::chrono::seconds(60)), std::future_status::ready) << "the queue and the operation wait for each other";
+    EXPECT_TRUE(toldResult.get());
+    queue->waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(operation->starts, 1);
+    EXPECT_EQ(queue->operationCount(), 0u);
 }

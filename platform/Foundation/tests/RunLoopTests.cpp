@@ -6,6 +6,7 @@
 #include "platform/Foundation/RunLoopSource.h"
 
 #include "platform/core/CoreTesting.h"
+#include "testing/Process.h"
 
 #include <gtest/gtest.h>
 
@@ -522,4 +523,23 @@ TEST(RunLoop, RealClockTimerWakesTheWaitingLoop)
     NSTimer::scheduledTimerWithTimeInterval(0.01, [&](NSTimer&) { firedAt = VirtualClock::now(); }, false);
     EXPECT_TRUE(NSRunLoop::mainRunLoop()->runMode(NSDefaultRunLoopMode, VirtualClock::distantFuture));
     EXPECT_GE(firedAt - start, 0.01); // never early
+}
+
+// The process may end while threads that outlive main() still run their
+// loops (the HTTP library's network thread, operation-queue workers); the
+// mode names they run in must survive the exit handlers. Each run of the
+// probe returns from main() while four busy loops use them: a name freed
+// under them makes the sanitizer stop the probe with an error, and a name
+// that changed makes the probe exit with 3 (the sanitizer's report may come
+// from a loop's thread after main() already chose the exit code, so the
+// report is looked for too).
+TEST(RunLoop, BusyThreadsOutliveTheProcessExit)
+{
+    const std::string probe = qv::testing::buildDirectory() + "/bin/qv_run_loop_exit_probe";
+    for (int run = 0; run < 5; ++run) {
+        const auto result = qv::testing::runProcess({ probe }, {}, std::chrono::seconds(30));
+        ASSERT_FALSE(result.timedOut) << "run " << run << " never ended";
+        ASSERT_EQ(result.exitCode, 0) << "run " << run << ":\n" << result.errors;
+        ASSERT_EQ(result.errors.find("Sanitizer"), std::string::npos) << "run " << run << ":\n" << result.errors;
+    }
 }

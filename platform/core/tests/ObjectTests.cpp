@@ -74,6 +74,38 @@ TEST(ObjectModel, WeakPointerClearsWhenObjectGoes)
     EXPECT_FALSE(copy.lock());
 }
 
+// An object that hands out a weak pointer to itself from its destructor,
+// as a clean-up that posts a block naming its owner does.
+class WeakOfItselfWhenDying : public Object {
+public:
+    explicit WeakOfItselfWhenDying(WeakPtr<WeakOfItselfWhenDying>& escaped) : m_escaped(escaped) {}
+    ~WeakOfItselfWhenDying() override { m_escaped = WeakPtr<WeakOfItselfWhenDying>(this); }
+
+private:
+    WeakPtr<WeakOfItselfWhenDying>& m_escaped;
+};
+
+// Weak pointers to objects that die without their count reaching zero
+// (on the stack), or that are made once the count already did, read as
+// null afterwards instead of reaching freed memory.
+TEST(ObjectModel, WeakPointersOfObjectsGoneOtherwiseReadAsNull)
+{
+    std::atomic<int> alive = 0;
+    WeakPtr<Tracked> ofStackObject;
+    {
+        Tracked onStack(alive);
+        ofStackObject = &onStack;
+        EXPECT_TRUE(ofStackObject.lock());
+    }
+    EXPECT_FALSE(ofStackObject);
+    EXPECT_FALSE(ofStackObject.lock());
+
+    WeakPtr<WeakOfItselfWhenDying> escaped;
+    makeRef<WeakOfItselfWhenDying>(escaped);
+    EXPECT_FALSE(escaped);
+    EXPECT_FALSE(escaped.lock());
+}
+
 TEST(ObjectModel, DynamicCastAnswersNullForOtherKinds)
 {
     std::atomic<int> alive = 0;

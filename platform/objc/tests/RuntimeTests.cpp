@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -371,6 +372,51 @@ TEST_F(Runtime, TheReceiverStaysAliveWhileItsMethodRuns)
     id raw = holder.held.get();
     EXPECT_EQ(msgSend<int32_t>(raw, name.c_str()), 4);
     EXPECT_FALSE(weak.lock()) << "released once the message returned";
+}
+
+// Sends remember what they found; every change of a method, however made,
+// is seen from the next send on.
+TEST_F(Runtime, ChangedMethodsAreSeenByTheNextSend)
+{
+    SEL sound = sel_registerName("sound");
+    auto answering = [](int64_t value) { return imp_implementationWithBlock([value](id) { return value; }); };
+    struct Case {
+        const char* change;
+        std::function<void()> make;
+        int64_t puppySays;
+    };
+    const Case cases[] = {
+        { "the subclass gets its own method", [&] { class_addMethod(tree.puppy, sound, answering(3)); }, 3 },
+        { "its implementation is set", [&] { method_setImplementation(class_getInstanceMethod(tree.puppy, sound), answering(4)); }, 4 },
+        { "it is hooked", [&] { MSHookMessageEx(tree.puppy, sound, answering(5), nullptr); }, 5 },
+    };
+    EXPECT_EQ(msgSend<int64_t>(puppy, "sound"), 2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        c.make();
+        EXPECT_EQ(msgSend<int64_t>(puppy, "sound"), c.puppySays);
+        EXPECT_EQ(msgSend<int64_t>(dog, "sound"), 2) << "the superclass keeps its own";
+    }
+    std::string added = uniqueClassName("added");
+    class_addMethod(tree.animal, sel_registerName(added.c_str()), answering(9));
+    EXPECT_EQ(msgSend<int64_t>(puppy, added.c_str()), 9) << "a method added above is inherited at once";
+}
+
+// A method that gives its own method another implementation, dropping the
+// old one, goes on running safely: the runtime keeps what it replaced.
+TEST_F(Runtime, AReplacedImplementationFinishesItsRun)
+{
+    std::string name = uniqueClassName("replaceSelf");
+    SEL selector = sel_registerName(name.c_str());
+    Ref<Label> captured = Label::create("still here");
+    class_addMethod(tree.dog, selector, imp_implementationWithBlock([captured, selector](Dog* self) {
+        method_setImplementation(class_getInstanceMethod(object_getClass(self), selector), imp_implementationWithBlock([](id) {
+            return RefPtr<Label>(Label::create("replaced"));
+        }));
+        return RefPtr<Label>(Label::create(captured->text()));
+    }));
+    EXPECT_EQ(msgSend<RefPtr<Label>>(dog, name.c_str())->text(), "still here");
+    EXPECT_EQ(msgSend<RefPtr<Label>>(dog, name.c_str())->text(), "replaced");
 }
 
 TEST_F(Runtime, ConcurrentSendsAndChanges)

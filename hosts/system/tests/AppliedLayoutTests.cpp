@@ -12,6 +12,17 @@ namespace {
 
 const char* const defaultLayoutPath = "/Library/Application Support/Quiltvane/Layouts/Default.plist";
 
+// Every icon of SpringBoard's dump (on the standard input) with its frame:
+// the pages, the dock and the folders' pages.
+const char* const homeScreenFrames = R"(
+import json, sys
+board = json.loads(sys.stdin.read())["dump"]["springboard"]
+def frames(icons):
+    return [[icon["name"], icon["frame"]] for icon in icons]
+print(json.dumps({"pages": [frames(page["icons"]) for page in board["pages"]], "dock": frames(board["dock"]["icons"]),
+                  "folders": [[folder["name"], [frames(page["icons"]) for page in folder["pages"]]] for folder in board["folders"]]}))
+)";
+
 class AppliedLayoutTest : public ::testing::TestWithParam<DeviceCase> {
 protected:
     // Draws the icons at fractions of the area (the screen, or the open
@@ -34,9 +45,12 @@ protected:
 
     // The placement of each list, upright and turned; SpringBoard ends
     // upright. Each check is (layout file, list), the list as the checker
-    // takes it, and its expected placement.
-    void expectPlaced(qv::testing::DrivenProcess& springBoard, const std::vector<std::pair<std::string, std::vector<std::string>>>& checks, const std::vector<std::string>& expected)
+    // takes it, and its expected placement. Answers the frames of every
+    // icon of the home screen in each of the three turns.
+    std::vector<std::string> expectPlaced(qv::testing::DrivenProcess& springBoard, const std::vector<std::pair<std::string, std::vector<std::string>>>& checks,
+        const std::vector<std::string>& expected)
     {
+        std::vector<std::string> frames;
         for (const char* orientation : { "portrait", "landscaperight", "portrait" }) {
             SCOPED_TRACE(orientation);
             springBoard.expectOk(std::string("rotate ") + orientation);
@@ -51,6 +65,7 @@ protected:
                 springBoard.expectOk("wait 600");
             }
             const std::string dump = springBoard.command("dump");
+            frames.push_back(python(homeScreenFrames, {}, dump));
             if (folder) {
                 springBoard.expectOk("close");
                 springBoard.expectOk("wait 600");
@@ -66,6 +81,7 @@ protected:
                     EXPECT_EQ(placement, expected[index]) << checks[index].first;
             }
         }
+        return frames;
     }
 
     SimulatedDevice device { GetParam().profile };
@@ -130,7 +146,47 @@ TEST_P(AppliedLayoutTest, FolderLayout)
 
     ASSERT_NO_FATAL_FAILURE(applyFromSettings(device, { { "Inside.plist", "Apply to Folders", { "rowtitle Utilities" } } }, true));
     ASSERT_TRUE(waitForReference(*springBoard, "Folder_Utilities_Layout", "Inside.plist//USER"));
-    expectPlaced(*springBoard, { { device.layoutPath("Inside"), { "folder", "Utilities", "0" } } }, { "placed 2 of 2" });
+    // The icons past the layout's two slots went on to the folder's later
+    // pages, laid out by the same layout.
+    const std::string inside = device.layoutPath("Inside");
+    expectPlaced(*springBoard, { { inside, { "folder", "Utilities", "0" } }, { inside, { "folder", "Utilities", "1" } } }, { "placed 2 of 2", "placed 2 of 2" });
+    EXPECT_EQ(springBoard->quit(), 0);
+}
+
+// The application's own apply screen does what the Settings app does: one
+// saved layout applied from the application's "Saved" tab, and then, after
+// the stock layout came back, from the Settings app, puts every icon of the
+// home screen at the same frame, upright and turned, each at its entry of
+// the saved file.
+TEST_P(AppliedLayoutTest, TheApplicationsApplyScreenDoesAsSettingsDoes)
+{
+    auto springBoard = device.startSpringBoard();
+    auto application = device.startApplication();
+    ASSERT_NO_FATAL_FAILURE(drawBothOrientations(*application, fourCorners, "dump['editor']['viewFrame']", "Corners"));
+    application->expectOk("rotate portrait");
+    application->expectOk("tab Saved");
+    application->expectOk("rowtitle Corners.plist");
+    application->expectOk("sheet Apply Layout");
+    for (int wait = 0; wait < 100 && dumpValue(*application, "dump['library']['apply'] is not None") != "true"; ++wait)
+        application->expectOk("wait 50");
+    ASSERT_EQ(dumpValue(*application, "[dump['library']['apply']['title'], dump['library']['apply']['mode']]"), "[\"Apply Corners.plist\", 0]");
+    application->expectOk("row 0 0");
+    application->expectOk("baritem Save");
+    ASSERT_TRUE(waitForReference(*springBoard, QVCurrentLayoutKey, "Corners.plist//USER"));
+    const std::string corners = device.layoutPath("Corners");
+    const std::vector<std::pair<std::string, std::vector<std::string>>> firstTwoPages { { corners, { "page", "0" } }, { corners, { "page", "1" } } };
+    const std::vector<std::string> fromApplication = expectPlaced(*springBoard, firstTwoPages, { "placed 4 of 4", "placed 4 of 4" });
+    EXPECT_EQ(application->quit(), 0);
+
+    SettingsApp settings(device);
+    ASSERT_NO_FATAL_FAILURE(settings.apply({ { "Default.plist", "Apply to Homescreen", { "rowtitle Homescreen Layout" } } }));
+    ASSERT_TRUE(waitForReference(*springBoard, QVCurrentLayoutKey, "Default.plist//DEFAULT"));
+    EXPECT_NE(SimulatedDevice::placement(springBoard->command("dump"), corners, originsKey(GetParam(), false), { "page", "0" }), "placed 4 of 4")
+        << "the stock layout moved the icons away";
+    ASSERT_NO_FATAL_FAILURE(settings.apply({ { "Corners.plist", "Apply to Homescreen", { "rowtitle Homescreen Layout" } } }));
+    EXPECT_EQ(settings.quit(), 0);
+    ASSERT_TRUE(waitForReference(*springBoard, QVCurrentLayoutKey, "Corners.plist//USER"));
+    EXPECT_EQ(expectPlaced(*springBoard, firstTwoPages, { "placed 4 of 4", "placed 4 of 4" }), fromApplication);
     EXPECT_EQ(springBoard->quit(), 0);
 }
 

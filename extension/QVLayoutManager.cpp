@@ -9,6 +9,7 @@
 #include "model/QVLayoutReference.h"
 #include "model/QVPreferenceNames.h"
 #include "model/QVSharedPreferences.h"
+#include "platform/Foundation/DeviceRootState.h"
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/NSSet.h"
 #include "platform/Foundation/PathUtilities.h"
@@ -40,10 +41,13 @@ constexpr float statusBarHeight = 20.0f;
 constexpr double folderInset = 5.0;
 constexpr double showDuration = 0.3;
 
-RefPtr<QVLayoutManager>& sharedSlot()
+// The manager of the device the process runs on; another device root, as
+// a test program moves between them, gets a manager of its own. Never
+// destroyed: the extension's objects live as long as SpringBoard.
+RootBound<Ref<QVLayoutManager>>& sharedManagers()
 {
-    static RefPtr<QVLayoutManager>* slot = std::make_unique<RefPtr<QVLayoutManager>>().release();
-    return *slot;
+    static auto* managers = new RootBound<Ref<QVLayoutManager>>([] { return makeRef<QVLayoutManager>(); });
+    return *managers;
 }
 
 std::string joinPath(const std::string& folder, const std::string& name)
@@ -132,10 +136,7 @@ void QVLayoutManager::registerClass()
 
 RefPtr<QVLayoutManager> QVLayoutManager::sharedInstance()
 {
-    RefPtr<QVLayoutManager>& slot = sharedSlot();
-    if (!slot)
-        slot = makeRef<QVLayoutManager>();
-    return slot;
+    return sharedManagers().get();
 }
 
 QVLayoutManager::QVLayoutManager()

@@ -5,6 +5,7 @@
 #include "model/QVPreferenceNames.h"
 #include "model/QVSharedPreferences.h"
 #include "platform/CoreFoundation/CFNotificationCenter.h"
+#include "platform/Foundation/DeviceRootState.h"
 #include "platform/Foundation/NSArray.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/SpringBoard/SBFolderController.h"
@@ -20,12 +21,13 @@ namespace {
 constexpr const char* accessibilityPreferencesPath = "/User/Library/Preferences/com.apple.Accessibility.plist";
 constexpr const char* reduceMotionKey = "ReduceMotionEnabled";
 
-// The one object; never released, as the extension's objects live as long
-// as SpringBoard.
-RefPtr<QVPreferences>& sharedSlot()
+// The preferences of the device the process runs on; another device root,
+// as a test program moves between them, gets its own, read from it. Never
+// destroyed: the extension's objects live as long as SpringBoard.
+RootBound<Ref<QVPreferences>>& sharedPreferences()
 {
-    static RefPtr<QVPreferences>* slot = std::make_unique<RefPtr<QVPreferences>>().release();
-    return *slot;
+    static auto* preferences = new RootBound<Ref<QVPreferences>>([] { return makeRef<QVPreferences>(); });
+    return *preferences;
 }
 
 void settingsChangedCallback(CFNotificationCenterRef, void* observer, const std::string&, const void*, const void*)
@@ -57,17 +59,16 @@ void QVPreferences::registerClass()
 
 RefPtr<QVPreferences> QVPreferences::currentPreferences()
 {
-    RefPtr<QVPreferences>& slot = sharedSlot();
-    if (slot)
-        return slot;
-    // Stored before its first reload, so that a disableTweak reached from
-    // inside that reload finds this object (with the switches just read)
+    Ref<QVPreferences> preferences = sharedPreferences().get();
+    // Started once it is stored, so that a disableTweak reached from inside
+    // its first reload finds this object (with the switches just read)
     // instead of making another or waiting for this one.
-    slot = makeRef<QVPreferences>();
-    Ref<QVPreferences> preferences = *slot;
-    preferences->setupNotificationObserver();
-    preferences->reloadSettings();
-    return slot;
+    if (!preferences->m_started) {
+        preferences->m_started = true;
+        preferences->setupNotificationObserver();
+        preferences->reloadSettings();
+    }
+    return preferences;
 }
 
 bool QVPreferences::reduceMotionEnabled()
@@ -76,6 +77,14 @@ bool QVPreferences::reduceMotionEnabled()
     RefPtr<NSObject> value = accessibility ? accessibility->objectForKey(reduceMotionKey) : nullptr;
     m_reduceMotionEnabled = value && value->boolValue();
     return m_reduceMotionEnabled;
+}
+
+QVPreferences::~QVPreferences()
+{
+    // Only the preferences of a device root left behind go. Asking the
+    // center lets go of that root's connection, and with it of every
+    // registration of this object made there.
+    CFNotificationCenterRemoveEveryObserver(CFNotificationCenterGetDarwinNotifyCenter(), this);
 }
 
 void QVPreferences::setupNotificationObserver()

@@ -41,7 +41,7 @@ public:
 
 private:
     QVPreferences() = default;
-    ~QVPreferences() override = default;
+    ~QVPreferences() override;
 
     void readSwitches();
     void layOutSpringBoardLists();
@@ -51,6 +51,8 @@ private:
     bool m_hiddenIconsEnabled = false;
     bool m_folderLayoutsEnabled = false;
     bool m_reduceMotionEnabled = false;
+    // The observer is set up and the first reload done (currentPreferences).
+    bool m_started = false;
 };
 
 // The switches' messages, as SpringBoard's tools and other extensions reach

@@ -14,6 +14,7 @@
 #include "platform/Foundation/VirtualClock.h"
 #include "platform/SpringBoard/SBFolderBackgroundView.h"
 #include "platform/SpringBoard/SBIconController.h"
+#include "platform/SpringBoard/SpringBoardTesting.h"
 #include "platform/SpringBoard/SpringBoardTypes.h"
 #include "platform/UIKit/DeviceProfile.h"
 #include "platform/core/Log.h"
@@ -68,7 +69,7 @@ protected:
     void TearDown() override
     {
         clock.advance(10);
-        SBIconController::setSharedInstance(nullptr);
+        setSharedIconController(nullptr);
     }
 
     static void useDevice(const std::string& name)
@@ -238,4 +239,38 @@ TEST_F(LayoutManager, EveryFadedViewComesBackAtTheNextShow)
     clock.advance(1);
     EXPECT_EQ(second->alpha(), 1.0);
     preferences->setEnabled(false);
+}
+
+// A test program moves from one device root to another: the layouts
+// manager and the preferences are those of the root in use, the
+// preferences read from it.
+TEST_F(LayoutManager, SharedInstancesBelongToTheDeviceRootInUse)
+{
+    RefPtr<QVPreferences> first = QVPreferences::currentPreferences();
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->enabled());
+    first->setEnabled(true);
+    {
+        qv::testing::TemporaryDeviceRoot other;
+        ASSERT_TRUE(installDefaultLayouts());
+        RefPtr<QVLayoutManager> otherManager = QVLayoutManager::sharedInstance();
+        EXPECT_NE(otherManager.get(), manager.get());
+        EXPECT_EQ(QVLayoutManager::sharedInstance().get(), otherManager.get()) << "one for the root";
+        EXPECT_FALSE(otherManager->layouts()) << "nothing configured on this root yet";
+
+        setPreference(QVEnableKey, NSNumber::numberWithBool(true));
+        setPreference(QVEnablePlaceholdersKey, NSNumber::numberWithBool(true));
+        RefPtr<QVPreferences> there = QVPreferences::currentPreferences();
+        ASSERT_TRUE(there);
+        EXPECT_NE(there.get(), first.get());
+        EXPECT_TRUE(there->enabled()) << "read from this root's settings";
+        EXPECT_TRUE(there->placeholdersEnabled());
+        EXPECT_EQ(QVPreferences::currentPreferences().get(), there.get()) << "one for the root";
+    }
+    // Back on the first root: afresh, read from it (where nothing is on),
+    // not the switch set by hand on the object of before.
+    RefPtr<QVPreferences> back = QVPreferences::currentPreferences();
+    ASSERT_TRUE(back);
+    EXPECT_FALSE(back->enabled());
+    EXPECT_FALSE(back->placeholdersEnabled());
 }

@@ -126,7 +126,7 @@ TEST_P(UploadedLayoutsProcess, ListsSearchesDownloadsAndUploads)
     expectRequest(server, "GET", base + "/DownloadCounter.asp");
 
     // Popularity: the screen shows that it loads until the slow answer comes.
-    ASSERT_TRUE(server.command("delay 2"));
+    ASSERT_TRUE(server.command("delay 3"));
     device.ok("segment Popular");
     EXPECT_EQ(device.value("[lib['uploaded']['title'], lib['uploaded']['label'], lib['uploaded']['tableHidden'], lib['uploaded']['loading']]"),
         "[\"Uploaded\", \"Loading...\", true, true]");
@@ -147,7 +147,7 @@ TEST_P(UploadedLayoutsProcess, ListsSearchesDownloadsAndUploads)
     // A pull reloads without the loading state; the text still filters the
     // new list, and the title counts every layout.
     server.addLayout(c.collection, "Green.plist", fromHex(serverLayout(c.suffix, 1)), 9);
-    ASSERT_TRUE(server.command("delay 2"));
+    ASSERT_TRUE(server.command("delay 3"));
     device.ok("pull");
     EXPECT_EQ(device.value("[lib['uploaded']['refreshing'], lib['uploaded']['tableHidden'], lib['uploaded']['loading']]"), "[true, false, false]");
     EXPECT_EQ(awaitValue(device, "lib['uploaded']['title']", "\"Uploaded (4)\""), "\"Uploaded (4)\"");

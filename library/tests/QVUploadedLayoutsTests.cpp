@@ -250,7 +250,8 @@ TEST(UploadedLayoutsTab, ACountReplyForALayoutNoLongerListedChangesNothing)
     server.addLayout("iPhone4Inch", "Staying.plist", layoutBytes(2), 1);
     UploadedTab tab(server);
     tab.show(2);
-    ASSERT_TRUE(server.command("delay 2 DownloadManager.asp"));
+    // Long enough for the list to come first, even on a busy machine.
+    ASSERT_TRUE(server.command("delay 5 DownloadManager.asp"));
     tab.download("Going.plist");
     ASSERT_TRUE(server.command("listing " + hex("Staying.plists/s/1n/n/")));
     tab.uploaded->getLayoutsFromUploadServer();
@@ -400,18 +401,65 @@ TEST(UploadedLayoutsTab, OnlyTheLastListingCounts)
     UploadedTab tab(server);
     tab.show(2);
     EXPECT_EQ(tab.rows(), (std::vector<std::string> { "Few.plist|1", "Many.plist|9" }));
-    ASSERT_TRUE(server.command("delay 1 DownloadCounter.asp"));
+    ASSERT_TRUE(server.command("delay 2 DownloadCounter.asp"));
     tab.uploaded->refreshLayoutList();
     ASSERT_TRUE(tab.uploaded->sortingControl()->tapSegment(1));
     ASSERT_TRUE(tab.waitFor([&] { return tab.rows() == std::vector<std::string> { "Many.plist|9", "Few.plist|1" }; }));
-    // The first listing's answer comes, and changes nothing.
-    std::vector<std::string> answered;
-    while (answered.size() < 3) {
-        std::optional<LoopbackLayoutServer::Request> request = server.nextRequest();
-        ASSERT_TRUE(request);
-        answered.push_back(request->target.substr(request->target.rfind('/') + 1));
-    }
-    EXPECT_EQ(answered.back(), "DownloadCounter.asp");
+    // Every listing is answered (the first twice, the replaced one last or
+    // not), and the replaced one's answer changes nothing.
+    for (int answered = 0; answered < 3; ++answered)
+        ASSERT_TRUE(server.nextRequest());
     tab.waitFor([] { return false; }, 1); // time for that answer to reach the screen
     EXPECT_EQ(tab.rows(), (std::vector<std::string> { "Many.plist|9", "Few.plist|1" }));
+}
+
+// The server's check is real: bytes the application would not send are
+// refused, with the reason.
+TEST(LayoutServerFixture, RefusesRequestsTheApplicationWouldNotSend)
+{
+    LoopbackLayoutServer server;
+    server.addLayout("iPhone4Inch", "Blue.plist", layoutBytes(2), 1);
+    UploadedTab device(server);
+    const std::string base = server.url("/Apps/Quiltvane/Layouts/iPhone4Inch");
+    auto run = [&](const Ref<QNHTTPRequest>& request) {
+        request->startAsynchronous();
+        EXPECT_TRUE(device.waitFor([&] { return request->complete() || request->error(); }));
+        std::optional<LoopbackLayoutServer::Request> seen = server.nextRequest();
+        EXPECT_TRUE(seen && !seen->problems.empty());
+        return std::to_string(request->responseStatusCode()) + " " + request->responseString().value_or("(none)").substr(0, 9);
+    };
+    Ref<QNHTTPRequest> extraHeader = QNHTTPRequest::requestWithURL(NSURL::URLWithString(base + "/DownloadCounter.asp"));
+    extraHeader->addRequestHeader("X-Extra", "1");
+    EXPECT_EQ(run(extraHeader), "400 PROTOCOL:");
+    EXPECT_EQ(run(QNHTTPRequest::requestWithURL(NSURL::URLWithString(base + "/GetLayout.asp?filename=Blue%2Eplist"))), "400 PROTOCOL:");
+    EXPECT_EQ(run(QNHTTPRequest::requestWithURL(NSURL::URLWithString(base + "/DownloadCounter.asp?x=1"))), "400 PROTOCOL:");
+    Ref<QNFormDataRequest> twoFields = QNFormDataRequest::requestWithURL(NSURL::URLWithString(base + "/DownloadManager.asp"));
+    twoFields->setPostValue("Blue", "filename");
+    twoFields->setPostValue("x", "other");
+    EXPECT_EQ(run(twoFields), "400 0");
+    Ref<QNFormDataRequest> wrongPart = QNFormDataRequest::requestWithURL(NSURL::URLWithString(base + "/upload.asp"));
+    wrongPart->setData(layoutBytes(1), "/var/mobile/Library/Quiltvane/Layouts/Data", std::string("application/octet-stream"), "userfile");
+    EXPECT_EQ(run(wrongPart), "400 PROTOCOL");
+    EXPECT_EQ(server.downloads("iPhone4Inch", "Blue.plist"), 1);
+    EXPECT_FALSE(server.layoutFile("iPhone4Inch", "Data.plist"));
+}
+
+// Searching while a download runs changes nothing of the download: the
+// layout chosen is counted, fetched and named.
+TEST(UploadedLayoutsTab, ASearchDuringADownloadKeepsItsLayout)
+{
+    LoopbackLayoutServer server;
+    server.addLayout("iPhone4Inch", "Chosen.plist", layoutBytes(2), 2);
+    server.addLayout("iPhone4Inch", "Other.plist", layoutBytes(2), 7);
+    UploadedTab tab(server);
+    tab.show(2);
+    ASSERT_TRUE(server.command("delay 1 DownloadManager.asp"));
+    tab.download("Chosen.plist");
+    tab.uploaded->searchForLayouts("Other");
+    ASSERT_TRUE(tab.waitFor([&] { return topAlert() != nullptr; }));
+    EXPECT_EQ(topAlert()->message(), layoutSavedMessage("Chosen.plist"));
+    EXPECT_TRUE(std::filesystem::exists(tab.userFile("Chosen.plist")));
+    EXPECT_FALSE(std::filesystem::exists(tab.userFile("Other.plist")));
+    EXPECT_EQ(tab.rows(), (std::vector<std::string> { "Other.plist|7" }));
+    EXPECT_EQ(tab.uploaded->layouts()[0]->layoutName() + " " + std::to_string(tab.uploaded->layouts()[0]->layoutDownloads()), "Chosen.plist 3");
 }

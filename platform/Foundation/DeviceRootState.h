@@ -57,6 +57,16 @@ public:
         return current;
     }
 
+    // Makes `value` the state of the current root, in place of whatever was
+    // made or set before.
+    void set(Handle value)
+    {
+        std::optional<Handle> replaced;
+        std::lock_guard guard(m_lock);
+        replaced = std::exchange(m_value, std::move(value));
+        m_generation = DeviceRootState::generation();
+    }
+
     // The state as it stands, made for whichever root it was made for;
     // none before the first use.
     std::optional<Handle> current()

@@ -14,6 +14,8 @@
 #include "SBRootFolder.h"
 #include "SBRootFolderController.h"
 #include "SpringBoardRuntime.h"
+#include "SpringBoardTesting.h"
+#include "platform/Foundation/DeviceRootState.h"
 
 #include <algorithm>
 #include <memory>
@@ -23,13 +25,36 @@ namespace qv {
 // How long the icons take to settle after a drop and after a rotation.
 static constexpr double iconSettleDuration = 0.3;
 
+namespace {
+
+// The home screen of the device the process runs on (none until the first
+// sharedInstance makes it); another device root, as a test program moves
+// between them, starts without one. Never destroyed: the controller lives
+// as long as SpringBoard.
+RootBound<RefPtr<SBIconController>>& sharedControllers()
+{
+    static auto* controllers = new RootBound<RefPtr<SBIconController>>([] { return RefPtr<SBIconController>(); });
+    return *controllers;
+}
+
+} // namespace
+
+void setSharedIconController(RefPtr<SBIconController> controller)
+{
+    sharedControllers().set(std::move(controller));
+}
+
 void SBIconController::registerClass()
 {
     SBDefineClass<SBIconController>("NSObject", "SBIconController", [](Class cls) {
         SBIconControllerMessages::sharedInstance.addMethod(cls, [](Class) {
-            RefPtr<SBIconController>& shared = sharedSlot();
-            if (!shared)
+            RefPtr<SBIconController> shared = sharedControllers().get();
+            if (!shared) {
+                // Made outside the slot's lock: making the home screen may
+                // send messages that ask for the shared controller again.
                 shared = create(SBHomeScreenDescription::loadRootFolderFromDevice());
+                sharedControllers().set(shared);
+            }
             return shared;
         });
         SBIconControllerMessages::contentView.addMethod(cls, [](SBIconController* self) { return RefPtr<SBIconContentView>(self->m_contentView); });
@@ -63,18 +88,6 @@ void SBIconController::registerClass()
         SBIconControllerMessages::iconHandleLongPress.addMethod(cls, [](SBIconController* self, SBIcon* icon) { self->stockIconHandleLongPress(icon); });
         SBIconControllerMessages::iconTouchEnded.addMethod(cls, [](SBIconController* self, SBIcon* icon, bool ended) { self->stockIconTouchEnded(icon, ended); });
     });
-}
-
-RefPtr<SBIconController>& SBIconController::sharedSlot()
-{
-    // Never destroyed: the controller lives as long as SpringBoard.
-    static RefPtr<SBIconController>* slot = std::make_unique<RefPtr<SBIconController>>().release();
-    return *slot;
-}
-
-void SBIconController::setSharedInstance(RefPtr<SBIconController> controller)
-{
-    sharedSlot() = std::move(controller);
 }
 
 Ref<SBIconController> SBIconController::create(Ref<SBRootFolder> rootFolder)

@@ -21,7 +21,8 @@ class SBIconView;
 
 // The home screen: the root folder with its pages and dock, the folder
 // controllers that show them, the page on screen, the open folder, edit
-// mode and the icon a finger holds. One per process (sharedInstance).
+// mode and the icon a finger holds. One per process (sharedInstance), made
+// from the device's home screen on first use.
 //
 // The messages below are SpringBoard's and go through the runtime, so that
 // an extension's replacements take effect; the C++ operations after them
@@ -35,10 +36,6 @@ public:
     // A controller for the home screen in the current orientation of a new
     // controller (portrait).
     static Ref<SBIconController> create(Ref<SBRootFolder> rootFolder);
-    // The controller sharedInstance answers from now on. Without one, the
-    // first sharedInstance makes one from the device's home screen.
-    static void setSharedInstance(RefPtr<SBIconController> controller);
-
 
     // Messages, sent through the runtime. Page indexes count from 0.
     static RefPtr<SBIconController> sharedInstance();
@@ -112,8 +109,6 @@ public:
 private:
     explicit SBIconController(Ref<SBRootFolder> rootFolder);
     ~SBIconController() override = default;
-
-    static RefPtr<SBIconController>& sharedSlot();
 
     RefPtr<SBIconListView> stockIconListViewAtIndex(uint64_t index, SBFolder* folder, bool createIfNecessary);
     void stockInsertIcon(SBIcon* icon, SBIconListView* listView, uint64_t index, bool moveNow);

@@ -34,6 +34,9 @@ public:
     void remove(HTTPTransfer& transfer);
     // The transfer's client made room or lifted its pause.
     void resume(HTTPTransfer& transfer);
+    // Transport thread: the transfer has events to tell once this pass of
+    // the loop has moved every transfer's bytes.
+    void deliverAfterPass(HTTPTransfer& transfer);
 
 private:
     HTTPTransport();
@@ -41,6 +44,7 @@ private:
     void post(std::function<void()> command);
     void runCommands();
     void collectFinished();
+    void deliverEvents();
     void detach(void* easy);
     void* takeEasyHandle();
     void* groupShare(uint64_t group);
@@ -61,6 +65,8 @@ private:
     // Closed groups whose last transfers are still running.
     std::set<uint64_t> m_closingGroups;
     std::atomic<uint64_t> m_nextGroup { 1 };
+    // Transfers with events of the current pass (transport thread only).
+    std::vector<Ref<HTTPTransfer>> m_eventsAfterPass;
 };
 
 } // namespace qv

@@ -6,6 +6,7 @@
 #include "platform/UIKit/UIActivityIndicatorView.h"
 #include "platform/UIKit/UIAlertView.h"
 #include "platform/UIKit/UIRefreshControl.h"
+#include "platform/UIKit/UISearchBar.h"
 #include "platform/UIKit/UIStepper.h"
 #include "platform/UIKit/UITableView.h"
 #include "platform/UIKit/UIWindow.h"
@@ -139,6 +140,38 @@ TEST(UIDriverTest, TapsOutsideTheTopSheetAndPullsTheFrontTable)
 
     window->setHidden(true);
     applyDeviceProfile(DeviceProfile::fromEnvironment());
+}
+
+// Typing into a search bar and its Cancel button, which shows only when
+// the bar's owner asks for it.
+TEST(UIDriverTest, TypesIntoASearchBarAndPressesItsCancelButton)
+{
+    struct Owner : UISearchBarDelegate {
+        std::vector<std::string> events;
+        void searchBarTextDidBeginEditing(UISearchBar* bar) override { bar->setShowsCancelButton(true, true); }
+        void searchBarTextDidChange(UISearchBar*, const std::string& text) override { events.push_back("text " + text); }
+        void searchBarCancelButtonClicked(UISearchBar* bar) override
+        {
+            events.push_back("cancel " + bar->text());
+            bar->setShowsCancelButton(false, true);
+        }
+    };
+    Ref<UIWindow> window = makeRef<UIWindow>(CGRectMake(0, 0, 320, 568));
+    window->makeKeyAndVisible();
+    Ref<UISearchBar> bar = makeRef<UISearchBar>(CGRectMake(0, 64, 320, 44));
+    Ref<Owner> owner = makeRef<Owner>();
+    bar->setDelegate(WeakPtr<UISearchBarDelegate>(owner.ptr()));
+    window->addSubview(bar);
+    UIDriver& driver = UIDriver::shared();
+    EXPECT_EQ(driver.execute("searchcancel"), "{\"ok\":false,\"command\":\"searchcancel\",\"error\":\"no text field is the first responder\"}");
+    EXPECT_EQ(driver.execute("tap 100 86"), "{\"ok\":true,\"command\":\"tap 100 86\"}");
+    EXPECT_EQ(driver.execute("type ab"), "{\"ok\":true,\"command\":\"type ab\",\"changed\":true}");
+    EXPECT_EQ(driver.execute("searchcancel"), "{\"ok\":true,\"command\":\"searchcancel\"}");
+    EXPECT_EQ(driver.execute("searchcancel"),
+        "{\"ok\":false,\"command\":\"searchcancel\",\"error\":\"the search bar shows no Cancel button\"}");
+    EXPECT_EQ(owner->events, (std::vector<std::string> { "text a", "text ab", "cancel ab" }));
+    bar->resignFirstResponder();
+    window->setHidden(true);
 }
 
 TEST(UIDriverTest, DrivesARunningProgramOverItsInputAndItsSocket)

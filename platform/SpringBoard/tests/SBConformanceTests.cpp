@@ -455,7 +455,7 @@ TEST_F(Conformance, FinishingLaunchingLaysEveryListOut)
     // until the application finishes launching.
     RefPtr<SBRootFolder> rootFolder = SBHomeScreenDescription::rootFolderFromDescription(smallHomeScreen(), nullptr);
     controller = SBIconController::create(*rootFolder);
-    SBIconController::setSharedInstance(controller);
+    setSharedIconController(controller);
     Ref<SBIconView> d2 = viewOf(dock(), "D2");
     EXPECT_EQ(d2->frame(), CGRectZero);
     springBoard = SpringBoard::create();

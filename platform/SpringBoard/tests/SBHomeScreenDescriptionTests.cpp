@@ -5,6 +5,7 @@
 #include "platform/SpringBoard/SBIconListModel.h"
 #include "platform/core/CoreTesting.h"
 #include "testing/PythonPlist.h"
+#include "testing/TemporaryDeviceRoot.h"
 
 #include <gtest/gtest.h>
 
@@ -278,12 +279,39 @@ TEST_F(HomeScreenDescription, TheDeviceFileIsReadWhenSoundAndLeftAloneWhenNot)
 TEST_F(HomeScreenDescription, SharedInstanceLoadsTheDeviceHomeScreenWhenNoneIsSet)
 {
     root.writeFile(SBHomeScreenDescription::homeScreenPath, qv::testing::binaryPropertyListFromPython(R"({"pages": [["Solo", "Duo"]], "dock": ["Phone"]})"));
-    SBIconController::setSharedInstance(nullptr);
+    setSharedIconController(nullptr);
     RefPtr<SBIconController> shared = SBIconController::sharedInstance();
     ASSERT_TRUE(shared);
     EXPECT_EQ(SBIconController::sharedInstance().get(), shared.get()) << "made once";
     EXPECT_EQ(namesOf(shared->rootIconListAtIndex(0)->icons()), names({ "Solo", "Duo" }));
     EXPECT_EQ(namesOf(shared->dockListView()->icons()), names({ "Phone" }));
+}
+
+// A test program moves from one device root to another: the shared
+// controller is the home screen of the root in use, made afresh on each.
+TEST_F(HomeScreenDescription, SharedInstanceBelongsToTheDeviceRootInUse)
+{
+    root.writeFile(SBHomeScreenDescription::homeScreenPath, qv::testing::binaryPropertyListFromPython(R"({"pages": [["Solo"]], "dock": []})"));
+    setSharedIconController(nullptr);
+    RefPtr<SBIconController> first = SBIconController::sharedInstance();
+    ASSERT_TRUE(first);
+    {
+        qv::testing::TemporaryDeviceRoot other;
+        other.writeFile(SBHomeScreenDescription::homeScreenPath, qv::testing::binaryPropertyListFromPython(R"({"pages": [["Other"]], "dock": []})"));
+        RefPtr<SBIconController> there = SBIconController::sharedInstance();
+        ASSERT_TRUE(there);
+        EXPECT_NE(there.get(), first.get());
+        EXPECT_EQ(namesOf(there->rootIconListAtIndex(0)->icons()), names({ "Other" }));
+        EXPECT_EQ(SBIconController::sharedInstance().get(), there.get()) << "one for the root";
+    }
+    // Back on the first root: its own home screen again, not the other's.
+    RefPtr<SBIconController> back = SBIconController::sharedInstance();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(namesOf(back->rootIconListAtIndex(0)->icons()), names({ "Solo" }));
+
+    // A controller set by a test is the one of the root it was set on.
+    setSharedIconController(first);
+    EXPECT_EQ(SBIconController::sharedInstance().get(), first.get());
 }
 
 TEST_F(HomeScreenDescription, AnEmptyHomeScreenStillHasAPage)

@@ -83,7 +83,7 @@ TEST_F(StockGrid, EveryListFollowsTheDevicesGridInBothOrientations)
         EXPECT_FALSE(springBoard->rotateToInterfaceOrientation(1)) << "it faces that way already";
         EXPECT_FALSE(springBoard->rotateToInterfaceOrientation(0));
         EXPECT_EQ(controller->orientation(), 1);
-        SBIconController::setSharedInstance(nullptr);
+        setSharedIconController(nullptr);
     }
 }
 

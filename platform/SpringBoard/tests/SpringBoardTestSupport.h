@@ -14,6 +14,7 @@
 #include "platform/SpringBoard/SBHomeScreenDescription.h"
 #include "platform/SpringBoard/SBIcon.h"
 #include "platform/SpringBoard/SBIconController.h"
+#include "platform/SpringBoard/SpringBoardTesting.h"
 #include "platform/SpringBoard/SBIconListView.h"
 #include "platform/SpringBoard/SBIconView.h"
 #include "platform/SpringBoard/SBRootFolder.h"
@@ -79,7 +80,7 @@ protected:
     {
         // Animations end and their completions let go of what they hold.
         clock.advance(10);
-        SBIconController::setSharedInstance(nullptr);
+        setSharedIconController(nullptr);
     }
 
     static void useDevice(const std::string& name)
@@ -97,7 +98,7 @@ protected:
         ASSERT_TRUE(rootFolder) << error;
         SBHomeScreenDescription::spreadOverfullPages(*rootFolder);
         controller = SBIconController::create(*rootFolder);
-        SBIconController::setSharedInstance(controller);
+        setSharedIconController(controller);
         springBoard = SpringBoard::create();
         springBoard->applicationDidFinishLaunching(springBoard.get());
     }

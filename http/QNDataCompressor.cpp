@@ -2,21 +2,11 @@
 
 #include "http/QNGzipFiles.h"
 #include "http/QNHTTPRequest.h"
+#include "http/QNZlibPump.h"
 
 #include "platform/Foundation/StringFormat.h"
 
-#include <algorithm>
-#include <climits>
-
 namespace qv {
-
-namespace {
-
-// The output buffer grows by half the input, and never by less than this,
-// so that a tiny input still makes progress.
-constexpr size_t minimumGrowth = 1024;
-
-} // namespace
 
 Ref<QNDataCompressor> QNDataCompressor::compressor()
 {
@@ -39,12 +29,7 @@ RefPtr<NSError> QNDataCompressor::setupStream()
 {
     if (m_streamReady)
         return nullptr;
-    m_zStream = {};
-    m_zStream.zalloc = Z_NULL;
-    m_zStream.zfree = Z_NULL;
-    m_zStream.opaque = Z_NULL;
-    m_zStream.next_in = Z_NULL;
-    m_zStream.avail_in = 0;
+    m_zStream = {}; // zlib's own allocator, no input yet
     // Window bits 15 + 16: a gzip header and trailer.
     const int status = deflateInit2(&m_zStream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
     if (status != Z_OK)
@@ -75,41 +60,18 @@ std::optional<std::string> QNDataCompressor::compressBytes(const char* bytes, si
             *error = deflateErrorWithCode(Z_STREAM_ERROR);
         return std::nullopt;
     }
-    std::string output(std::max<size_t>(length / 2, minimumGrowth), '\0');
-    const size_t growth = std::max<size_t>(length / 2, minimumGrowth);
-    size_t produced = 0;
-    size_t consumed = 0;
-    for (;;) {
-        // zlib counts in 32 bits: feed the input in pieces it can take.
-        if (m_zStream.avail_in == 0 && consumed < length) {
-            const size_t piece = std::min<size_t>(length - consumed, UINT_MAX);
-            m_zStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes + consumed));
-            m_zStream.avail_in = static_cast<uInt>(piece);
-            consumed += piece;
-        }
-        if (produced == output.size())
-            output.resize(output.size() + growth);
-        const size_t space = std::min<size_t>(output.size() - produced, UINT_MAX);
-        m_zStream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
-        m_zStream.avail_out = static_cast<uInt>(space);
-        const bool lastPiece = consumed == length;
-        const int status = deflate(&m_zStream, shouldFinish && lastPiece ? Z_FINISH : Z_NO_FLUSH);
-        produced += space - m_zStream.avail_out;
-        if (status == Z_STREAM_END)
-            break;
-        if (status != Z_OK && status != Z_BUF_ERROR) {
-            if (error)
-                *error = deflateErrorWithCode(status);
-            return std::nullopt;
-        }
+    const QNZlibPump pump {
+        [&](bool lastPiece) { return deflate(&m_zStream, shouldFinish && lastPiece ? Z_FINISH : Z_NO_FLUSH); },
         // Done with this input once zlib took it all and left room over:
         // nothing of it waits inside zlib any more (but a finish goes on to
         // the stream's end).
-        if (m_zStream.avail_in == 0 && lastPiece && m_zStream.avail_out != 0 && !shouldFinish)
-            break;
-    }
-    output.resize(produced);
-    return output;
+        [&](int status, bool lastPiece) {
+            return status == Z_STREAM_END || (m_zStream.avail_in == 0 && lastPiece && m_zStream.avail_out != 0 && !shouldFinish);
+        },
+        deflateErrorWithCode,
+        QNZlibPump::growthFor(length),
+    };
+    return pump.run(m_zStream, std::string_view(bytes, length), error);
 }
 
 std::optional<std::string> QNDataCompressor::compressData(const std::string& data, RefPtr<NSError>* error)

@@ -2,19 +2,11 @@
 
 #include "http/QNGzipFiles.h"
 #include "http/QNHTTPRequest.h"
+#include "http/QNZlibPump.h"
 
 #include "platform/Foundation/StringFormat.h"
 
-#include <algorithm>
-#include <climits>
-
 namespace qv {
-
-namespace {
-
-constexpr size_t minimumGrowth = 1024;
-
-} // namespace
 
 Ref<QNDataDecompressor> QNDataDecompressor::decompressor()
 {
@@ -42,12 +34,7 @@ RefPtr<NSError> QNDataDecompressor::setupStream()
 {
     if (m_streamReady)
         return nullptr;
-    m_zStream = {};
-    m_zStream.zalloc = Z_NULL;
-    m_zStream.zfree = Z_NULL;
-    m_zStream.opaque = Z_NULL;
-    m_zStream.next_in = Z_NULL;
-    m_zStream.avail_in = 0;
+    m_zStream = {}; // zlib's own allocator, no input yet
     // Window bits 15 + 32: a gzip or zlib header, recognised by itself.
     const int status = inflateInit2(&m_zStream, 15 + 32);
     if (status != Z_OK)
@@ -77,41 +64,24 @@ std::optional<std::string> QNDataDecompressor::uncompressBytes(const char* bytes
             *error = inflateErrorWithCode(Z_STREAM_ERROR);
         return std::nullopt;
     }
-    const size_t growth = std::max<size_t>(length / 2, minimumGrowth);
-    std::string output(length + growth, '\0');
-    size_t produced = 0;
-    size_t consumed = 0;
     // Bytes after the end of the compressed data are ignored.
-    while (!m_streamEnded) {
-        if (m_zStream.avail_in == 0 && consumed < length) {
-            const size_t piece = std::min<size_t>(length - consumed, UINT_MAX);
-            m_zStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes + consumed));
-            m_zStream.avail_in = static_cast<uInt>(piece);
-            consumed += piece;
-        }
-        if (produced == output.size())
-            output.resize(output.size() + growth);
-        const size_t space = std::min<size_t>(output.size() - produced, UINT_MAX);
-        m_zStream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
-        m_zStream.avail_out = static_cast<uInt>(space);
-        const int status = inflate(&m_zStream, Z_NO_FLUSH);
-        produced += space - m_zStream.avail_out;
-        if (status == Z_STREAM_END) {
-            m_streamEnded = true;
-            break;
-        }
-        if (status != Z_OK && status != Z_BUF_ERROR) {
-            if (error)
-                *error = inflateErrorWithCode(status);
-            return std::nullopt;
-        }
-        // All input taken and nothing more waiting inside zlib: a full
-        // output buffer may hide more, so only room left over ends this.
-        if (m_zStream.avail_in == 0 && consumed == length && m_zStream.avail_out != 0)
-            break;
-    }
-    output.resize(produced);
-    return output;
+    if (m_streamEnded)
+        return std::string();
+    const QNZlibPump pump {
+        [&](bool) { return inflate(&m_zStream, Z_NO_FLUSH); },
+        [&](int status, bool lastPiece) {
+            if (status == Z_STREAM_END) {
+                m_streamEnded = true;
+                return true;
+            }
+            // All input taken and nothing more waiting inside zlib: a full
+            // output buffer may hide more, so only room left over ends this.
+            return m_zStream.avail_in == 0 && lastPiece && m_zStream.avail_out != 0;
+        },
+        inflateErrorWithCode,
+        length + QNZlibPump::growthFor(length),
+    };
+    return pump.run(m_zStream, std::string_view(bytes, length), error);
 }
 
 std::optional<std::string> QNDataDecompressor::uncompressData(const std::string& data, RefPtr<NSError>* error)

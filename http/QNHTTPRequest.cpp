@@ -177,6 +177,10 @@ std::optional<std::string> QNHTTPRequest::responseHeader(const std::string& name
 {
     if (!m_responseHeaders)
         return std::nullopt;
+    // The usual spelling first: the fields of one answer differ by more
+    // than case, so an exact match is the only match.
+    if (auto value = m_responseHeaders->objectForKey(name))
+        return value->description();
     for (const auto& [key, value] : m_responseHeaders->entries())
         if (strcasecmp(key.c_str(), name.c_str()) == 0)
             return value->description();

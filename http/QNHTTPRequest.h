@@ -438,7 +438,7 @@ private:
     void fetchPACFile();
     void runPACScript(const std::optional<std::string>& script);
     void finishedDownloadingPACFile(QNHTTPRequest& scriptRequest);
-    void writeDownloadedBytes(const std::string& bytes);
+    void writeDownloadedBytes(std::string_view bytes);
     RefPtr<NSError> moveDownloadIntoPlace();
     void removeTemporaryDownloadFile();
     void removeTemporaryUploadFiles();
@@ -556,6 +556,9 @@ private:
     bool m_willRetryRequest = false;
     RefPtr<CFHTTPReadStream> m_readStream;
     bool m_readStreamIsScheduled = false;
+    // Where the body's bytes are read to, kept from one read to the next.
+    std::unique_ptr<char[]> m_readBuffer;
+    size_t m_readBufferSize = 0;
     bool m_shouldAttemptPersistentConnection = true;
     double m_persistentConnectionTimeoutSeconds = 60;
     bool m_connectionCanBeReused = false;

@@ -195,15 +195,18 @@ void QNHTTPRequest::handleBytesAvailable()
     else if (m_contentLength > 65536)
         readSize = 65536;
     readSize = readSizeUnderBudget(readSize);
-    auto scratch = std::make_unique_for_overwrite<char[]>(readSize);
-    const long count = m_readStream->read(reinterpret_cast<uint8_t*>(scratch.get()), readSize);
+    if (m_readBufferSize < readSize) {
+        m_readBuffer = std::make_unique_for_overwrite<char[]>(readSize);
+        m_readBufferSize = readSize;
+    }
+    const long count = m_readStream->read(reinterpret_cast<uint8_t*>(m_readBuffer.get()), readSize);
     if (count < 0) {
         handleStreamError();
         return;
     }
     if (count == 0)
         return;
-    std::string buffer(scratch.get(), static_cast<size_t>(count));
+    const std::string_view buffer(m_readBuffer.get(), static_cast<size_t>(count));
     m_receivedAnyBytes = true;
 
     std::optional<std::string> inflated;
@@ -231,7 +234,7 @@ void QNHTTPRequest::handleBytesAvailable()
     const bool delegateTakesData = delegate && m_didReceiveDataSelector && delegate->respondsToDidReceiveData();
     if (delegateTakesData || blocks().dataReceived) {
         Ref<QNHTTPRequest> protect(*this);
-        std::string chunk = inflated ? std::move(*inflated) : std::move(buffer);
+        std::string chunk = inflated ? std::move(*inflated) : std::string(buffer);
         performOnMainThread([protect, chunk = std::move(chunk)] { protect->passOnReceivedData(chunk); });
     } else if (!m_downloadDestinationPath.empty()) {
         writeDownloadedBytes(buffer);
@@ -242,7 +245,7 @@ void QNHTTPRequest::handleBytesAvailable()
     }
 }
 
-void QNHTTPRequest::writeDownloadedBytes(const std::string& bytes)
+void QNHTTPRequest::writeDownloadedBytes(std::string_view bytes)
 {
     if (!m_fileDownloadOutputStream) {
         bool append = false;

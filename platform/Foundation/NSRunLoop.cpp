@@ -1,6 +1,7 @@
 #include "NSRunLoop.h"
 
 #include "DeviceRootState.h"
+#include "NSThread.h"
 #include "NSTimer.h"
 #include "RunLoopSource.h"
 
@@ -30,11 +31,6 @@ std::atomic<uint64_t> nextSequenceValue { 1 };
 uint64_t nextSequence()
 {
     return nextSequenceValue.fetch_add(1, std::memory_order_relaxed);
-}
-
-bool onMainThread()
-{
-    return gettid() == getpid();
 }
 
 // Every run loop, so that a change of the clock can wake them all. Never
@@ -78,8 +74,8 @@ void addForMode(Entries& entries, T& item, const std::string& mode)
 }
 
 struct ModeScope {
-    ModeScope(std::mutex& lock, std::vector<std::string>& stack, const std::string& mode)
-        : m_lock(lock), m_stack(stack)
+    ModeScope(std::mutex& lock, std::vector<std::string>& stack, std::atomic<std::thread::id>& runningThread, const std::string& mode)
+        : m_lock(lock), m_stack(stack), m_runningThread(runningThread), m_outerThread(runningThread.exchange(std::this_thread::get_id()))
     {
         std::lock_guard guard(m_lock);
         m_stack.push_back(mode);
@@ -88,9 +84,12 @@ struct ModeScope {
     {
         std::lock_guard guard(m_lock);
         m_stack.pop_back();
+        m_runningThread = m_outerThread;
     }
     std::mutex& m_lock;
     std::vector<std::string>& m_stack;
+    std::atomic<std::thread::id>& m_runningThread;
+    const std::thread::id m_outerThread;
 };
 
 } // namespace
@@ -122,7 +121,7 @@ Ref<NSRunLoop> NSRunLoop::mainRunLoop()
 
 Ref<NSRunLoop> NSRunLoop::currentRunLoop()
 {
-    if (onMainThread())
+    if (NSThread::isMainThread())
         return mainRunLoop();
     if (!currentRunLoopOfThread.runLoop)
         currentRunLoopOfThread.runLoop = makeRef<NSRunLoop>();
@@ -252,7 +251,8 @@ void NSRunLoop::threadDidExit()
 
 void NSRunLoop::wakeUp()
 {
-    if (m_wakeFd < 0)
+    // The loop's own thread is not waiting: it is here.
+    if (m_wakeFd < 0 || m_runningThread.load(std::memory_order_relaxed) == std::this_thread::get_id())
         return;
     uint64_t one = 1;
     while (write(m_wakeFd, &one, sizeof one) < 0 && errno == EINTR) { }
@@ -299,7 +299,7 @@ std::optional<NSTimeInterval> NSRunLoop::nextFireDate(const std::string& mode)
 bool NSRunLoop::runMode(const std::string& mode, NSTimeInterval beforeDate)
 {
     Ref<NSRunLoop> protect(*this);
-    ModeScope scope(m_lock, m_modeStack, mode);
+    ModeScope scope(m_lock, m_modeStack, m_runningThread, mode);
     while (hasAnythingInMode(mode)) {
         if (runOnePass(mode, VirtualClock::now()))
             return true;

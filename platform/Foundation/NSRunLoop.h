@@ -5,6 +5,7 @@
 #include "platform/Foundation/NSObject.h"
 #include "platform/core/WeakPtr.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qv {
@@ -121,6 +123,9 @@ private:
     std::vector<std::string> m_modeStack;
     bool m_threadExited = false;
     int m_wakeFd = -1;
+    // The thread inside runMode, if any: it looks at everything again
+    // before it waits, so what it adds itself needs no wake-up.
+    std::atomic<std::thread::id> m_runningThread {};
 };
 
 } // namespace qv

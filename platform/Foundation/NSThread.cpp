@@ -5,6 +5,7 @@
 
 #include "platform/core/Log.h"
 
+#include <pthread.h>
 #include <thread>
 #include <unistd.h>
 
@@ -23,6 +24,13 @@ struct CurrentThread {
 
 namespace {
 thread_local CurrentThread currentThreadObject;
+
+// Whether the calling thread is the process's first, asked once per
+// thread: the answer is wanted at every hand-over between threads. The
+// thread that forks is the child's first, so its answer is asked again.
+enum class MainThreadAnswer : signed char { Unknown, Yes, No };
+thread_local MainThreadAnswer mainThreadAnswer = MainThreadAnswer::Unknown;
+const int forgetAnswerInChild = pthread_atfork(nullptr, nullptr, [] { mainThreadAnswer = MainThreadAnswer::Unknown; });
 }
 
 NSThread::NSThread(std::function<void()> entry, Ref<NSRunLoop> runLoop, State state)
@@ -41,7 +49,10 @@ Ref<NSThread> NSThread::create(std::function<void()> entry)
 
 bool NSThread::isMainThread()
 {
-    return gettid() == getpid();
+    (void)forgetAnswerInChild;
+    if (mainThreadAnswer == MainThreadAnswer::Unknown)
+        mainThreadAnswer = gettid() == getpid() ? MainThreadAnswer::Yes : MainThreadAnswer::No;
+    return mainThreadAnswer == MainThreadAnswer::Yes;
 }
 
 Ref<NSThread> NSThread::mainThread()

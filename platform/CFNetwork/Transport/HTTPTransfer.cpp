@@ -333,7 +333,13 @@ size_t HTTPTransfer::takeBody(const char* data, size_t length)
             m_pausedForSpace = true;
             return CURL_WRITEFUNC_PAUSE;
         }
-        m_body.emplace_back(data, length);
+        std::string chunk;
+        if (!m_spareChunks.empty()) {
+            chunk = std::move(m_spareChunks.back());
+            m_spareChunks.pop_back();
+        }
+        chunk.assign(data, length);
+        m_body.push_back(std::move(chunk));
         m_buffered += length;
     }
     notify(Event::BytesAvailable);
@@ -399,6 +405,8 @@ size_t HTTPTransfer::read(char* buffer, size_t capacity)
             count += take;
             m_bodyOffset += take;
             if (m_bodyOffset == chunk.size()) {
+                if (m_spareChunks.size() < spareChunkLimit)
+                    m_spareChunks.push_back(std::move(m_body.front()));
                 m_body.pop_front();
                 m_bodyOffset = 0;
             }
@@ -465,25 +473,47 @@ bool HTTPTransfer::wantsResume()
 
 void HTTPTransfer::cancel()
 {
+    bool finished = false;
     {
         std::lock_guard lock(m_lock);
         if (m_cancelled)
             return;
         m_cancelled = true;
+        finished = m_finished;
     }
     {
         // Waits for an event being delivered, so none follows this call.
         std::lock_guard lock(m_handlerLock);
         m_handler = nullptr;
     }
-    HTTPTransport::shared().remove(*this);
+    // A finished transfer has left the transport already: nothing to wake
+    // it for.
+    if (!finished)
+        HTTPTransport::shared().remove(*this);
 }
 
 void HTTPTransfer::notify(Event event)
 {
+    // Told once the transport's pass is over: a small answer's head, body
+    // and end reach the client in one hand-over, and a large one's chunks
+    // in one per pass.
+    if (m_pendingEvents == 0)
+        HTTPTransport::shared().deliverAfterPass(*this);
+    m_pendingEvents |= 1u << static_cast<unsigned>(event);
+}
+
+void HTTPTransfer::deliverPendingEvents()
+{
+    // The client reads the state as it is now, so the last event of the
+    // pass tells of everything before it: one wake-up for the pass.
+    const unsigned events = std::exchange(m_pendingEvents, 0u);
+    Event last = Event::HeadComplete;
+    for (Event event : { Event::BytesAvailable, Event::End, Event::Error })
+        if (events & (1u << static_cast<unsigned>(event)))
+            last = event;
     std::lock_guard lock(m_handlerLock);
     if (m_handler)
-        m_handler(event);
+        m_handler(last);
 }
 
 } // namespace qv

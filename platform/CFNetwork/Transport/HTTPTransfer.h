@@ -20,7 +20,9 @@ class HTTPTransport;
 
 // One HTTP exchange on the transport thread. The client reads the response
 // head and body from any thread; the transfer tells it, on the transport
-// thread, each time something new is there. It buffers a bounded amount of
+// thread, when something new is there: once per pass of the transport's
+// loop, with the latest event (an end or an error implies the head and
+// bytes that came before it). It buffers a bounded amount of
 // body: when the client does not read, or has paused it, the transfer stops
 // taking bytes from the connection until it reads again.
 class HTTPTransfer : public Object {
@@ -76,12 +78,16 @@ private:
     long giveBody(char* buffer, size_t capacity);
     void finish(int curlCode, long osErrno, bool receivedAnything);
     bool wantsResume();
+    // Gives the handler the events of the transport's last pass, in the
+    // order they happen (head, bytes, end or error).
+    void deliverPendingEvents();
     // Frees what curl was given for the transfer, once curl let go of it.
     void freeLists();
     void notify(Event event);
 
     static constexpr size_t bufferLimit = 4u << 20;
     static constexpr size_t headLimit = 256u << 10;
+    static constexpr size_t spareChunkLimit = 4;
 
     const HTTPTransferRequest m_request;
     mutable std::mutex m_lock;
@@ -97,6 +103,8 @@ private:
     size_t m_headBytes = 0;
     bool m_headTooLarge = false;
     std::deque<std::string> m_body;
+    // Chunks already read, kept to take the next bytes without allocating.
+    std::vector<std::string> m_spareChunks;
     size_t m_bodyOffset = 0;
     size_t m_buffered = 0;
     bool m_finished = false;
@@ -106,6 +114,8 @@ private:
     std::optional<HTTPTransferError> m_error;
     std::atomic<uint64_t> m_bytesWritten { 0 };
     std::atomic<bool> m_reusedConnection { false };
+    // Events of the current pass not yet told (transport thread only).
+    unsigned m_pendingEvents = 0;
 };
 
 } // namespace qv

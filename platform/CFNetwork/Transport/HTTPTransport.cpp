@@ -128,6 +128,21 @@ void HTTPTransport::collectFinished()
     }
 }
 
+void HTTPTransport::deliverAfterPass(HTTPTransfer& transfer)
+{
+    m_eventsAfterPass.emplace_back(transfer);
+}
+
+void HTTPTransport::deliverEvents()
+{
+    // A handler may start or cancel transfers: those post commands, and
+    // nothing here is changed under the loop.
+    std::vector<Ref<HTTPTransfer>> transfers;
+    transfers.swap(m_eventsAfterPass);
+    for (auto& transfer : transfers)
+        transfer->deliverPendingEvents();
+}
+
 void HTTPTransport::run()
 {
     CURLM* multi = static_cast<CURLM*>(m_multi);
@@ -136,6 +151,7 @@ void HTTPTransport::run()
         int running = 0;
         curl_multi_perform(multi, &running);
         collectFinished();
+        deliverEvents();
         curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
     }
 }

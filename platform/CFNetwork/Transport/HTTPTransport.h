@@ -26,6 +26,9 @@ public:
     void remove(HTTPTransfer& transfer);
     // The transfer's client made room or lifted its pause.
     void resume(HTTPTransfer& transfer);
+    // Transport thread: the transfer has events to tell once this pass of
+    // the loop has moved every transfer's bytes.
+    void deliverAfterPass(HTTPTransfer& transfer);
 
 private:
     HTTPTransport();
@@ -33,6 +36,7 @@ private:
     void post(std::function<void()> command);
     void runCommands();
     void collectFinished();
+    void deliverEvents();
     void detach(void* easy);
     void* takeEasyHandle();
     void giveBackEasyHandle(void* easy);
@@ -45,6 +49,8 @@ private:
     std::thread m_thread;
     // Reset easy handles kept for the next transfers (transport thread only).
     std::vector<void*> m_idleHandles;
+    // Transfers with events of the current pass (transport thread only).
+    std::vector<Ref<HTTPTransfer>> m_eventsAfterPass;
 };
 
 } // namespace qv

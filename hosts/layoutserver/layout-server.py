@@ -449,6 +449,12 @@ class Server(http.server.ThreadingHTTPServer):
         self.modes = Modes()
         self.output = threading.Lock()
 
+    def handle_error(self, request, client_address):
+        # A client that drops its connection (a thumbnail no longer wanted,
+        # a kept-alive connection closed) is no error of the server's.
+        if not isinstance(sys.exc_info()[1], (ConnectionResetError, BrokenPipeError)):
+            super().handle_error(request, client_address)
+
     def say(self, line):
         with self.output:
             sys.stdout.write(line + '\n')

@@ -240,7 +240,7 @@ void QNHTTPRequest::performThrottling()
         return;
     measureBandwidthUsage();
     auto& state = QNHTTPRequestClassState::shared();
-    enum { Attach, Detach, Leave } action = Attach;
+    enum { Attach, Detach } action = Attach;
     std::optional<NSTimeInterval> wakeUp;
     {
         std::lock_guard lock(state.bandwidthThrottlingLock);
@@ -253,8 +253,6 @@ void QNHTTPRequest::performThrottling()
                 // Its share is spent: it waits for the next window.
                 action = Detach;
                 wakeUp = *state.bandwidthMeasurementDate + 0.001;
-            } else if (!state.throttleWakeUpTime) {
-                action = Leave;
             }
         }
     }
@@ -262,7 +260,10 @@ void QNHTTPRequest::performThrottling()
         if (m_readStreamIsScheduled)
             unscheduleReadStream();
         holdUntilWoken(wakeUp);
-    } else if (action == Attach && !m_readStreamIsScheduled) {
+    } else if (!m_readStreamIsScheduled) {
+        // Neither the wake-up time nor its share holds it back (also when
+        // no wake-up time was ever set: a request held for its share must
+        // go on in the next window).
         scheduleReadStream();
     }
 }

@@ -258,3 +258,35 @@ TEST_F(QNBandwidthThrottleTest, AnUploadWaitsForItsWindowsToo)
     ASSERT_TRUE(runMainLoopUntil([&] { return upload->isFinished(); }));
     EXPECT_FALSE(upload->error());
 }
+
+TEST_F(QNBandwidthThrottleTest, ALoneRequestGoesOnInEachNextWindow)
+{
+    // One request under the limit reads a window's budget, waits for the
+    // next window, and so on to its end.
+    constexpr NSUInteger limit = 10000;
+    constexpr size_t fileSize = 35000;
+    VirtualClock clock(laterThanBefore());
+    QNHTTPRequest::setMaxBandwidthPerSecond(limit);
+    startAfreshIn(clock);
+    s_nginx->addFile("/throttle/alone.bin", fileBytes(fileSize));
+    auto alone = request(s_nginx->url("/throttle/alone.bin"));
+    alone->startAsynchronous();
+    int windows = 0;
+    for (; windows < 8 && !alone->isFinished(); ++windows) {
+        const auto ends = QNHTTPRequest::bandwidthWindow().ends;
+        ASSERT_TRUE(runMainLoopUntil([&] {
+            const auto window = QNHTTPRequest::bandwidthWindow();
+            return alone->isFinished() || (window.ends == ends && window.used >= limit);
+        }));
+        EXPECT_LE(QNHTTPRequest::bandwidthWindow().used, limit + 1);
+        if (alone->isFinished())
+            break;
+        clock.advance(1.1);
+        ASSERT_TRUE(runMainLoopUntil([&] { return alone->isFinished() || QNHTTPRequest::bandwidthWindow().ends != ends; }));
+    }
+    ASSERT_TRUE(runMainLoopUntil([&] { return alone->isFinished(); }));
+    EXPECT_FALSE(alone->error());
+    EXPECT_EQ(alone->rawResponseData().size(), fileSize);
+    // 35,000 bytes at 10,000 a window: the fourth window ends it.
+    EXPECT_EQ(windows, 3);
+}

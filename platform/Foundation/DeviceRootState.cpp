@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 namespace qv {
@@ -50,33 +52,58 @@ bool namesRoot(const char* value, const std::string& name)
     return value ? name == value : name.empty();
 }
 
+// A device as seen: its identity and number never change once it is
+// published, only the pass of the run loops it was last confirmed in, so
+// the common question needs no lock.
+struct SeenDevice {
+    RootIdentity root;
+    uint64_t generation = 0;
+    std::atomic<uint64_t> confirmedInEpoch { 0 };
+};
+
+struct SeenDevices {
+    std::mutex lock;
+    std::atomic<SeenDevice*> current { nullptr };
+    // Every device seen, kept: a caller may still be reading one that was
+    // replaced. One entry per change of device.
+    std::vector<std::unique_ptr<SeenDevice>> all;
+};
+
+SeenDevices& seenDevices()
+{
+    // Lives as long as the process: state is looked up until its very end.
+    static SeenDevices* seen = new SeenDevices;
+    return *seen;
+}
+
 } // namespace
 
 uint64_t DeviceRootState::generation()
 {
-    struct Seen {
-        std::mutex lock;
-        RootIdentity root;
-        uint64_t generation = 0;
-        uint64_t checkedInEpoch = 0;
-    };
-    // Lives as long as the process: state is looked up until its very end.
-    static Seen* seen = new Seen;
+    SeenDevices& seen = seenDevices();
     const uint64_t epoch = identityEpoch.load(std::memory_order_acquire);
     const char* value = std::getenv(DeviceRoot::environmentVariable);
-    std::lock_guard guard(seen->lock);
-    // The same name in the same turn of the run loops: the same device. The
+    // The same name in the same pass of the run loops: the same device. The
     // folder is looked at (a file system call) only when either changed, as
-    // state is asked for many times in each turn.
-    if (seen->generation != 0 && seen->checkedInEpoch == epoch && namesRoot(value, seen->root.name))
-        return seen->generation;
+    // state is asked for many times in each pass.
+    SeenDevice* device = seen.current.load(std::memory_order_acquire);
+    if (device && device->confirmedInEpoch.load(std::memory_order_acquire) == epoch && namesRoot(value, device->root.name))
+        return device->generation;
+    std::lock_guard guard(seen.lock);
     RootIdentity now = currentIdentity();
-    seen->checkedInEpoch = epoch;
-    if (seen->generation == 0 || !(now == seen->root)) {
-        seen->root = std::move(now);
-        ++seen->generation;
+    device = seen.current.load(std::memory_order_acquire);
+    if (device && device->root == now) {
+        device->confirmedInEpoch.store(epoch, std::memory_order_release);
+        return device->generation;
     }
-    return seen->generation;
+    auto fresh = std::make_unique<SeenDevice>();
+    fresh->root = std::move(now);
+    fresh->generation = device ? device->generation + 1 : 1;
+    fresh->confirmedInEpoch.store(epoch, std::memory_order_relaxed);
+    const uint64_t generation = fresh->generation;
+    seen.current.store(fresh.get(), std::memory_order_release);
+    seen.all.push_back(std::move(fresh));
+    return generation;
 }
 
 void DeviceRootState::lookAgainAtNextUse()

@@ -29,11 +29,51 @@ void NSStream::setStatus(NSStreamStatus status)
     m_status = status;
 }
 
-void NSStream::failWithErrno(int number, const std::string& path)
+void NSStream::failWithErrno(int number)
 {
     std::lock_guard lock(m_lock);
     m_status = NSStreamStatusError;
-    m_error = NSError::create(NSPOSIXErrorDomain, number, std::string(std::strerror(number)) + ": " + path);
+    m_error = NSError::create(NSPOSIXErrorDomain, number, std::string(std::strerror(number)) + ": " + m_path);
+}
+
+NSStream::~NSStream()
+{
+    if (m_file >= 0)
+        ::close(m_file);
+}
+
+void NSStream::setFile(const std::string& devicePath)
+{
+    m_path = devicePath;
+    m_isFile = true;
+}
+
+void NSStream::openWithFileFlags(int flags)
+{
+    if (streamStatus() != NSStreamStatusNotOpen)
+        return;
+    if (m_isFile) {
+        auto hostPath = DeviceRoot::resolve(m_path);
+        if (!hostPath) {
+            failWithErrno(EACCES);
+            return;
+        }
+        m_file = ::open(hostPath->c_str(), flags | O_CLOEXEC, 0644);
+        if (m_file < 0) {
+            failWithErrno(errno);
+            return;
+        }
+    }
+    setStatus(NSStreamStatusOpen);
+}
+
+void NSStream::close()
+{
+    if (m_file >= 0) {
+        ::close(m_file);
+        m_file = -1;
+    }
+    setStatus(NSStreamStatusClosed);
 }
 
 Ref<NSInputStream> NSInputStream::inputStreamWithData(std::vector<uint8_t> bytes)
@@ -46,43 +86,13 @@ Ref<NSInputStream> NSInputStream::inputStreamWithData(std::vector<uint8_t> bytes
 Ref<NSInputStream> NSInputStream::inputStreamWithFileAtPath(const std::string& devicePath)
 {
     auto stream = makeRef<NSInputStream>();
-    stream->m_path = devicePath;
-    stream->m_isFile = true;
+    stream->setFile(devicePath);
     return stream;
-}
-
-NSInputStream::~NSInputStream()
-{
-    if (m_file >= 0)
-        ::close(m_file);
 }
 
 void NSInputStream::open()
 {
-    if (streamStatus() != NSStreamStatusNotOpen)
-        return;
-    if (m_isFile) {
-        auto hostPath = DeviceRoot::resolve(m_path);
-        if (!hostPath) {
-            failWithErrno(EACCES, m_path);
-            return;
-        }
-        m_file = ::open(hostPath->c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_file < 0) {
-            failWithErrno(errno, m_path);
-            return;
-        }
-    }
-    setStatus(NSStreamStatusOpen);
-}
-
-void NSInputStream::close()
-{
-    if (m_file >= 0) {
-        ::close(m_file);
-        m_file = -1;
-    }
-    setStatus(NSStreamStatusClosed);
+    openWithFileFlags(O_RDONLY);
 }
 
 long NSInputStream::read(uint8_t* buffer, NSUInteger length)
@@ -93,12 +103,12 @@ long NSInputStream::read(uint8_t* buffer, NSUInteger length)
     if (status != NSStreamStatusOpen)
         return -1;
     long count = 0;
-    if (m_isFile) {
+    if (isFile()) {
         do {
-            count = ::read(m_file, buffer, length);
+            count = ::read(file(), buffer, length);
         } while (count < 0 && errno == EINTR);
         if (count < 0) {
-            failWithErrno(errno, m_path);
+            failWithErrno(errno);
             return -1;
         }
     } else {
@@ -116,7 +126,7 @@ bool NSInputStream::hasBytesAvailable() const
     const auto status = streamStatus();
     if (status != NSStreamStatusOpen)
         return false;
-    return m_isFile || m_offset < m_bytes.size();
+    return isFile() || m_offset < m_bytes.size();
 }
 
 Ref<NSOutputStream> NSOutputStream::outputStreamToMemory()
@@ -127,61 +137,31 @@ Ref<NSOutputStream> NSOutputStream::outputStreamToMemory()
 Ref<NSOutputStream> NSOutputStream::outputStreamToFileAtPath(const std::string& devicePath, bool append)
 {
     auto stream = makeRef<NSOutputStream>();
-    stream->m_path = devicePath;
-    stream->m_isFile = true;
+    stream->setFile(devicePath);
     stream->m_append = append;
     return stream;
 }
 
-NSOutputStream::~NSOutputStream()
-{
-    if (m_file >= 0)
-        ::close(m_file);
-}
-
 void NSOutputStream::open()
 {
-    if (streamStatus() != NSStreamStatusNotOpen)
-        return;
-    if (m_isFile) {
-        auto hostPath = DeviceRoot::resolve(m_path);
-        if (!hostPath) {
-            failWithErrno(EACCES, m_path);
-            return;
-        }
-        m_file = ::open(hostPath->c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (m_append ? O_APPEND : O_TRUNC), 0644);
-        if (m_file < 0) {
-            failWithErrno(errno, m_path);
-            return;
-        }
-    }
-    setStatus(NSStreamStatusOpen);
-}
-
-void NSOutputStream::close()
-{
-    if (m_file >= 0) {
-        ::close(m_file);
-        m_file = -1;
-    }
-    setStatus(NSStreamStatusClosed);
+    openWithFileFlags(O_WRONLY | O_CREAT | (m_append ? O_APPEND : O_TRUNC));
 }
 
 long NSOutputStream::write(const uint8_t* buffer, NSUInteger length)
 {
     if (streamStatus() != NSStreamStatusOpen)
         return -1;
-    if (!m_isFile) {
+    if (!isFile()) {
         m_bytes.insert(m_bytes.end(), buffer, buffer + length);
         return static_cast<long>(length);
     }
     size_t written = 0;
     while (written < length) {
-        const ssize_t count = ::write(m_file, buffer + written, length - written);
+        const ssize_t count = ::write(file(), buffer + written, length - written);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0) {
-            failWithErrno(errno, m_path);
+            failWithErrno(errno);
             return -1;
         }
         written += static_cast<size_t>(count);

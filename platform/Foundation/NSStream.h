@@ -22,23 +22,39 @@ enum NSStreamStatus : NSUInteger {
 };
 
 // A stream of bytes that is opened, used and closed; its error, when it
-// failed, says why.
+// failed, says why. It goes to memory, or to a file on the device, which
+// it holds open from open() to close().
 class NSStream : public NSObject {
 public:
     virtual void open() = 0;
-    virtual void close() = 0;
+    virtual void close();
     NSStreamStatus streamStatus() const;
     RefPtr<NSError> streamError() const;
     std::string className() const override { return "NSStream"; }
+    ~NSStream() override;
 
 protected:
     NSStream() = default;
+    // Makes the stream one over the file at the device path.
+    void setFile(const std::string& devicePath);
+    // Opens a stream that was never opened; a file stream opens its file
+    // with the flags given.
+    void openWithFileFlags(int flags);
+    bool isFile() const { return m_isFile; }
+    // The open file; -1 while none is open.
+    int file() const { return m_file; }
     void setStatus(NSStreamStatus status);
-    void failWithErrno(int number, const std::string& path);
+    // The stream failed with the error number, on its file.
+    void failWithErrno(int number);
 
     mutable std::mutex m_lock;
     NSStreamStatus m_status = NSStreamStatusNotOpen;
     RefPtr<NSError> m_error;
+
+private:
+    std::string m_path;
+    bool m_isFile = false;
+    int m_file = -1;
 };
 
 // Bytes read from memory or from a file on the device. A read answers the
@@ -50,11 +66,9 @@ public:
     static Ref<NSInputStream> inputStreamWithFileAtPath(const std::string& devicePath);
 
     void open() override;
-    void close() override;
     virtual long read(uint8_t* buffer, NSUInteger length);
     bool hasBytesAvailable() const;
     std::string className() const override { return "NSInputStream"; }
-    ~NSInputStream() override;
 
 protected:
     NSInputStream() = default;
@@ -62,9 +76,6 @@ protected:
 private:
     std::vector<uint8_t> m_bytes;
     size_t m_offset = 0;
-    std::string m_path;
-    bool m_isFile = false;
-    int m_file = -1;
 };
 
 // Bytes written to memory or to a file on the device (replacing it, or
@@ -76,20 +87,15 @@ public:
     static Ref<NSOutputStream> outputStreamToFileAtPath(const std::string& devicePath, bool append);
 
     void open() override;
-    void close() override;
     long write(const uint8_t* buffer, NSUInteger length);
     // What a memory stream holds.
     std::vector<uint8_t> writtenBytes() const;
     std::string className() const override { return "NSOutputStream"; }
-    ~NSOutputStream() override;
 
 private:
     NSOutputStream() = default;
     std::vector<uint8_t> m_bytes;
-    std::string m_path;
-    bool m_isFile = false;
     bool m_append = false;
-    int m_file = -1;
 };
 
 } // namespace qv

@@ -74,9 +74,17 @@ def escape(text, keep):
     return ''.join(chr(byte) if byte in keep else '%%%02X' % byte for byte in text.encode('utf-8'))
 
 
+def is_text(name):
+    try:
+        name.encode('utf-8')
+        return True
+    except UnicodeEncodeError:  # a file name that is no UTF-8
+        return False
+
+
 def acceptable_name(name):
     """Whether a layout name stays inside its folder and can be listed."""
-    return (bool(name) and '/' not in name and '..' not in name
+    return (bool(name) and is_text(name) and '/' not in name and '..' not in name
             and not any(ord(c) < 0x20 or ord(c) == 0x7f for c in name)
             and 's/s/' not in name and 'n/n/' not in name)
 
@@ -263,11 +271,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         finally:
             self.record(body, problems)
 
+    # Other methods get the standard library's 501.
     do_GET = handle_request
     do_POST = handle_request
-    do_PUT = handle_request
-    do_DELETE = handle_request
-    do_HEAD = handle_request
 
     def route(self):
         path, _, query = self.path.partition('?')
@@ -442,6 +448,12 @@ class Server(http.server.ThreadingHTTPServer):
         self.fixture = fixture
         self.modes = Modes()
         self.output = threading.Lock()
+
+    def handle_error(self, request, client_address):
+        # A client that drops its connection (a thumbnail no longer wanted,
+        # a kept-alive connection closed) is no error of the server's.
+        if not isinstance(sys.exc_info()[1], (ConnectionResetError, BrokenPipeError)):
+            super().handle_error(request, client_address)
 
     def say(self, line):
         with self.output:

@@ -462,3 +462,28 @@ TEST_F(QNDownloadCacheTest, ASharedCacheLosesNothing)
     for (const auto& entry : fs::directory_iterator(hostStore("SessionStore")))
         EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
 }
+
+TEST_F(QNDownloadCacheTest, StoredRedirectsAreFollowedAndCancelsAreNotAnswered)
+{
+    ScriptedHTTPServer server({ { 302, { { "Location", "/target.txt" } }, "moved" }, { 200, {}, "the target" } });
+    auto first = fetch(server.url("/start.txt"), CachePolicyPreferCache);
+    EXPECT_EQ(first->responseData(), "the target");
+    EXPECT_TRUE(m_cache->cachedResponseHeadersForURL(*NSURL::URLWithString(server.url("/start.txt"))));
+    // The stored redirect is followed to the stored target, with nothing sent.
+    auto second = fetch(server.url("/start.txt"), CachePolicyPreferCache);
+    EXPECT_FALSE(second->error());
+    EXPECT_TRUE(second->didUseCachedResponse());
+    EXPECT_EQ(second->redirectCount(), 1);
+    EXPECT_EQ(second->url()->absoluteString(), server.url("/target.txt"));
+    EXPECT_EQ(second->responseData(), "the target");
+    ASSERT_TRUE(server.nextRequest());
+    ASSERT_TRUE(server.nextRequest());
+
+    // A cancelled request fails as cancelled, even with a copy at hand.
+    auto cancelled = QNHTTPRequest::requestWithURL(NSURL::URLWithString(server.url("/target.txt")), m_cache.ptr(), CachePolicyCacheOnFailure);
+    cancelled->cancel();
+    ASSERT_TRUE(runMainLoopUntil([&] { return cancelled->isCancelled(); }));
+    ASSERT_TRUE(cancelled->error());
+    EXPECT_EQ(cancelled->error()->code(), QNRequestCancelledErrorType);
+    EXPECT_FALSE(cancelled->didUseCachedResponse());
+}

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 using namespace qv;
@@ -367,6 +368,10 @@ TEST(LayoutServerFixture, RefusesNamesLeavingTheirFolder)
         EXPECT_TRUE(device.waitFor([&] { return request->complete() || request->error(); }));
         return std::to_string(request->responseStatusCode()) + " " + request->responseString().value_or("(none)");
     };
+    // Files put there by hand that could not be listed are passed over.
+    std::ofstream(server.folder() / "iPhone4Inch" / "Not UTF-8 \xff.plist") << layoutBytes(1);
+    std::filesystem::create_directory(server.folder() / "iPhone4Inch" / "Folder.plist");
+    EXPECT_EQ(run(QNHTTPRequest::requestWithURL(NSURL::URLWithString(base + "/DownloadCounter.asp"))), "200 Blue.plists/s/1n/n/");
     EXPECT_EQ(run(QNHTTPRequest::requestWithURL(NSURL::URLWithString(base + "/GetLayout.asp?filename=../iPhone3_5Inch/Secret.plist"))), "400 REFUSED");
     EXPECT_EQ(run(QNHTTPRequest::requestWithURL(QVDevice::currentDevice()->urlForLayoutWithName("Blue.plist"))).substr(0, 4), "200 ");
     Ref<QNFormDataRequest> count = QNFormDataRequest::requestWithURL(NSURL::URLWithString(base + "/DownloadManager.asp"));

@@ -75,11 +75,13 @@ void CFHTTPReadStream::scheduleWithRunLoop(NSRunLoop& runLoop, const std::string
         m_schedules.push_back({ WeakPtr<NSRunLoop>(runLoop), mode });
         transfer = m_transfer;
     }
-    if (transfer)
-        transfer->setPaused(false);
-    // What happened while unscheduled is told now.
+    // What happened while unscheduled is told now; before the stream is
+    // opened nothing has.
     m_deliveryQueued = false;
-    transferChanged();
+    if (transfer) {
+        transfer->setPaused(false);
+        transferChanged();
+    }
 }
 
 void CFHTTPReadStream::unscheduleFromRunLoop(NSRunLoop& runLoop, const std::string& mode)

@@ -102,6 +102,8 @@ QNAuthenticationDialog::~QNAuthenticationDialog()
     // pairs: the dialog's own ask ends with it.
     if (m_didEnableRotationNotifications)
         UIDevice::currentDevice().endGeneratingDeviceOrientationNotifications();
+    if (m_presentingController)
+        m_presentingController->view()->removeFromSuperview();
 }
 
 void QNAuthenticationDialog::keyboardWillShow(NSNotification& notification)
@@ -153,6 +155,7 @@ void QNAuthenticationDialog::turnWithInterface()
     const CGAffineTransform old = view->transform();
     view->setTransform(CGAffineTransformIdentity);
     view->setFrame(CGRectMake(0, 0, size.width, size.height));
+    layoutTableBelowBar();
     view->setTransform(old);
     const CGPoint origin = screen.origin;
     UIView::animateWithDuration(0.3, [view, angle, origin] {
@@ -167,20 +170,16 @@ void QNAuthenticationDialog::turnWithInterface()
 
 RefPtr<UIViewController> QNAuthenticationDialog::presentingController()
 {
-    // An invisible controller in the application's first window presents
-    // the sheet.
-    // Made again when its window went away.
-    static RefPtr<QNAutorotatingViewController> controller;
-    if (!controller || !controller->view()->window()) {
+    if (!m_presentingController) {
         auto windows = UIApplication::sharedApplication()->windows();
         if (windows.empty())
             return nullptr;
-        controller = makeRef<QNAutorotatingViewController>();
-        controller->view()->setFrame(CGRectZero);
-        controller->view()->setUserInteractionEnabled(false);
-        windows.front()->addSubview(controller->view());
+        m_presentingController = makeRef<QNAutorotatingViewController>();
+        m_presentingController->view()->setFrame(CGRectZero);
+        m_presentingController->view()->setUserInteractionEnabled(false);
+        windows.front()->addSubview(m_presentingController->view());
     }
-    return controller;
+    return m_presentingController;
 }
 
 bool QNAuthenticationDialog::needsDomain() const
@@ -230,6 +229,17 @@ void QNAuthenticationDialog::showTitle()
     else
         item->setPrompt(std::nullopt);
     m_bar->sizeToFit();
+    layoutTableBelowBar();
+}
+
+void QNAuthenticationDialog::layoutTableBelowBar()
+{
+    // The table keeps right below the bar, whose height the prompt decides.
+    if (!m_tableView || !m_bar)
+        return;
+    const CGFloat top = m_bar->frame().size.height;
+    const CGRect bounds = view()->bounds();
+    m_tableView->setFrame(CGRectMake(0, top, bounds.size.width, bounds.size.height - top));
 }
 
 NSInteger QNAuthenticationDialog::numberOfSectionsInTableView(UITableView*)

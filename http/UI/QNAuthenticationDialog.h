@@ -60,10 +60,13 @@ private:
     void turnWithInterface();
     void show();
     void showTitle();
+    void layoutTableBelowBar();
     bool needsDomain() const;
     std::vector<Ref<QNHTTPRequest>> requestsRequiringTheseCredentials() const;
     RefPtr<UITextField> textFieldInRow(NSInteger row, NSInteger section) const;
-    static RefPtr<UIViewController> presentingController();
+    // The invisible controller that presents the sheet, made on first use
+    // in the application's first window and taken out of it with the dialog.
+    RefPtr<UIViewController> presentingController();
     static void presentNextDialog();
 
     RefPtr<QNHTTPRequest> m_request;
@@ -72,6 +75,7 @@ private:
     RefPtr<UINavigationBar> m_bar;
     std::vector<Ref<UITableViewCell>> m_cells;
     bool m_didEnableRotationNotifications = false;
+    RefPtr<QNAutorotatingViewController> m_presentingController;
 };
 
 } // namespace qv

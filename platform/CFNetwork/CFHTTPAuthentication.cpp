@@ -1,5 +1,6 @@
 #include "CFHTTPAuthentication.h"
 
+#include "platform/CFNetwork/NTLMMessages.h"
 #include "platform/Foundation/Base64.h"
 #include "platform/Foundation/StringFormat.h"
 
@@ -97,6 +98,40 @@ std::string text(const NSDictionary& dictionary, const char* key)
     return value ? value->string() : std::string();
 }
 
+// The authenticate message's field value for an NTLM challenge field
+// ("NTLM <Base64>", perhaps among other schemes' challenges); nothing when
+// the field holds no NTLM challenge message.
+std::optional<std::string> answerNTLMChallenge(const std::string& fieldValue, const NTLMMessages::Account& account)
+{
+    size_t start = 0;
+    while (start <= fieldValue.size()) {
+        size_t end = fieldValue.find(',', start);
+        if (end == std::string::npos)
+            end = fieldValue.size();
+        std::string item = fieldValue.substr(start, end - start);
+        item.erase(0, item.find_first_not_of(" \t"));
+        if (item.size() > 5 && strncasecmp(item.c_str(), "NTLM ", 5) == 0) {
+            std::string token = item.substr(5);
+            token.erase(0, token.find_first_not_of(" \t"));
+            token.erase(token.find_last_not_of(" \t") + 1);
+            auto bytes = base64DecodedBytes(token);
+            auto challenge = bytes ? NTLMMessages::parseChallenge(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())) : std::nullopt;
+            if (!challenge)
+                return std::nullopt;
+            unsigned char clientChallenge[8];
+            if (RAND_bytes(clientChallenge, sizeof clientChallenge) != 1)
+                return std::nullopt;
+            auto message = NTLMMessages::authenticateMessage(*challenge, account,
+                std::string_view(reinterpret_cast<const char*>(clientChallenge), sizeof clientChallenge), NTLMMessages::currentFileTime());
+            if (!message)
+                return std::nullopt;
+            return "NTLM " + base64EncodedString(*message);
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 RefPtr<CFHTTPAuthentication> CFHTTPAuthentication::createFromResponse(const CFHTTPMessage& response)
@@ -116,10 +151,11 @@ bool CFHTTPAuthentication::readChallenge(const CFHTTPMessage& response)
         return false;
     const auto challenges = parseChallenges(*value);
     const Challenge* chosen = nullptr;
-    for (const char* preferred : { kCFHTTPAuthenticationSchemeDigest, kCFHTTPAuthenticationSchemeBasic }) {
+    for (const char* preferred : { kCFHTTPAuthenticationSchemeDigest, kCFHTTPAuthenticationSchemeNTLM, kCFHTTPAuthenticationSchemeBasic }) {
         for (const auto& challenge : challenges) {
             if (strcasecmp(challenge.scheme.c_str(), preferred) == 0) {
                 chosen = &challenge;
+                m_scheme = preferred;
                 break;
             }
         }
@@ -141,7 +177,6 @@ bool CFHTTPAuthentication::readChallenge(const CFHTTPMessage& response)
         auto found = chosen->parameters.find(name);
         return found == chosen->parameters.end() ? std::string() : found->second;
     };
-    m_scheme = strcasecmp(chosen->scheme.c_str(), "Digest") == 0 ? kCFHTTPAuthenticationSchemeDigest : kCFHTTPAuthenticationSchemeBasic;
     m_realm = parameter("realm");
     m_nonce = parameter("nonce");
     m_opaque = parameter("opaque");
@@ -200,8 +235,10 @@ void CFHTTPAuthentication::updateFromResponse(const CFHTTPMessage& response)
             break;
         }
     }
-    // Asked again although credentials were given: they were refused.
-    if (m_applied && !stale)
+    // Asked again although credentials were given: they were refused. An
+    // NTLM login ends in a bare challenge either way, so its object stays
+    // valid and the request's own limit of tries ends it.
+    if (m_applied && !stale && m_scheme != kCFHTTPAuthenticationSchemeNTLM)
         m_invalidReason = kCFStreamErrorHTTPAuthenticationBadPassword;
     m_applied = false;
 }
@@ -219,6 +256,16 @@ bool CFHTTPAuthentication::applyCredentials(CFHTTPMessage& request, const NSDict
     std::string value;
     if (m_scheme == kCFHTTPAuthenticationSchemeBasic) {
         value = "Basic " + base64EncodedString(user + ":" + password);
+    } else if (m_scheme == kCFHTTPAuthenticationSchemeNTLM) {
+        value = "NTLM " + base64EncodedString(NTLMMessages::negotiateMessage());
+        NTLMMessages::Account account { user, password, text(credentials, kCFHTTPAuthenticationAccountDomain), "" };
+        CFHTTPMessage::ConnectionAuthentication exchange { field, m_isProxy ? "Proxy-Authenticate" : "WWW-Authenticate", m_isProxy ? 407 : 401,
+            [account](const std::string& challenge) { return answerNTLMChallenge(challenge, account); } };
+        if (!request.setHeaderFieldValue(field, value))
+            return false;
+        request.setConnectionAuthentication(std::move(exchange));
+        m_applied = true;
+        return true;
     } else {
         auto url = request.requestURL();
         if (!url)

@@ -26,10 +26,13 @@ enum : long {
 };
 
 // The challenge of a 401 (server) or 407 (proxy) answer and how to meet
-// it: the scheme chosen among those offered (Digest before Basic), its
-// realm, and the credentials applied to a request message. An object that
-// was answered with credentials and is challenged again without a fresh
-// nonce turns invalid: the credentials were refused.
+// it: the scheme chosen among those offered (Digest, then NTLM, then
+// Basic), its realm, and the credentials applied to a request message;
+// NTLM's are bound to the connection, and the stream that sends the
+// message carries out the exchange (CFHTTPMessage). An object that was
+// answered with credentials and is challenged again without a fresh nonce
+// turns invalid: the credentials were refused (not so for NTLM, whose
+// every challenge looks alike).
 class CFHTTPAuthentication : public NSObject {
     QV_MAKE_REF_FRIEND;
 public:

@@ -241,4 +241,16 @@ bool CFHTTPMessage::appendBytes(std::string_view bytes)
     }
 }
 
+void CFHTTPMessage::setConnectionAuthentication(std::optional<ConnectionAuthentication> authentication)
+{
+    std::lock_guard lock(m_lock);
+    m_connectionAuthentication = std::move(authentication);
+}
+
+std::optional<CFHTTPMessage::ConnectionAuthentication> CFHTTPMessage::connectionAuthentication() const
+{
+    std::lock_guard lock(m_lock);
+    return m_connectionAuthentication;
+}
+
 } // namespace qv

@@ -3,6 +3,7 @@
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSURL.h"
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -53,6 +54,21 @@ public:
     void setBody(std::string body);
     std::string body() const;
 
+    // Credentials bound to the connection (NTLM): the field set on the
+    // message opens the exchange; the stream sends the message once without
+    // its body and, when that same connection answers with a challenge,
+    // sends it again there, body and all, with the field's value that
+    // `answer` gives for the challenge field's value. None for credentials
+    // that stand alone.
+    struct ConnectionAuthentication {
+        std::string field;          // "Authorization" or "Proxy-Authorization"
+        std::string challengeField; // "WWW-Authenticate" or "Proxy-Authenticate"
+        int challengeStatus = 401;  // 401 or 407
+        std::function<std::optional<std::string>(const std::string& challenge)> answer;
+    };
+    void setConnectionAuthentication(std::optional<ConnectionAuthentication> authentication);
+    std::optional<ConnectionAuthentication> connectionAuthentication() const;
+
     // Appends received bytes: the start line and fields up to the empty
     // line, the rest to the body. Answers false when the bytes are no HTTP.
     bool appendBytes(std::string_view bytes);
@@ -77,6 +93,7 @@ private:
     std::string m_statusLine;
     std::vector<std::pair<std::string, std::string>> m_fields;
     std::string m_body;
+    std::optional<ConnectionAuthentication> m_connectionAuthentication;
     std::string m_pending;
     bool m_headerComplete = false;
     bool m_sawStartLine = false;

@@ -1,7 +1,10 @@
 #include "CFHTTPReadStream.h"
 
 #include "platform/CFNetwork/Transport/HTTPTransfer.h"
+#include "platform/CFNetwork/Transport/HTTPTransport.h"
 #include "platform/Foundation/StringEncoding.h"
+
+#include <strings.h>
 
 namespace qv {
 
@@ -18,8 +21,24 @@ CFHTTPReadStream::CFHTTPReadStream(Ref<CFHTTPMessage> request, RefPtr<NSInputStr
 
 CFHTTPReadStream::~CFHTTPReadStream()
 {
-    if (m_transfer)
-        m_transfer->cancel();
+    stopTransfers({ m_transfer, m_openingTransfer, m_connectionGroup });
+}
+
+CFHTTPReadStream::Transfers CFHTTPReadStream::takeTransfers()
+{
+    return { std::exchange(m_transfer, nullptr), std::exchange(m_openingTransfer, nullptr), std::exchange(m_connectionGroup, 0) };
+}
+
+void CFHTTPReadStream::stopTransfers(Transfers transfers)
+{
+    // Cancelled before the group closes, so that the group's connections
+    // are let go once no transfer uses them.
+    if (transfers.transfer)
+        transfers.transfer->cancel();
+    if (transfers.opening)
+        transfers.opening->cancel();
+    if (transfers.connectionGroup)
+        HTTPTransport::shared().closeConnectionGroup(transfers.connectionGroup);
 }
 
 void CFHTTPReadStream::setAttemptPersistentConnection(bool attempt)
@@ -127,7 +146,34 @@ bool CFHTTPReadStream::open()
         request.proxyUserPassword = m_proxyUserPassword;
         m_status = NSStreamStatusOpen;
     }
+    startTransfer(std::move(request));
+    return true;
+}
+
+void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
+{
     WeakPtr<CFHTTPReadStream> weakThis(*this);
+    auto exchange = m_request->connectionAuthentication();
+    if (exchange && exchange->answer) {
+        // The login belongs to one connection: the opening request goes
+        // without its body on a connection no other request takes, and the
+        // answer follows on the same.
+        std::lock_guard lock(m_lock);
+        m_connectionGroup = HTTPTransport::shared().openConnectionGroup();
+        request.connectionGroup = m_connectionGroup;
+        request.attemptPersistentConnection = true;
+        HTTPTransferRequest opening = request;
+        opening.bodyReader = nullptr;
+        opening.bodyLength.reset();
+        m_connectionAuthentication = std::move(exchange);
+        m_answeringRequest = std::move(request);
+        // Started under the lock, so that its first event finds it.
+        m_openingTransfer = HTTPTransfer::start(std::move(opening), [weakThis](HTTPTransfer::Event) {
+            if (auto stream = weakThis.lock())
+                stream->openingTransferChanged();
+        });
+        return;
+    }
     auto transfer = HTTPTransfer::start(std::move(request), [weakThis](HTTPTransfer::Event) {
         if (auto stream = weakThis.lock())
             stream->transferChanged();
@@ -140,23 +186,83 @@ bool CFHTTPReadStream::open()
     }
     if (paused)
         transfer->setPaused(true);
-    return true;
+}
+
+void CFHTTPReadStream::openingTransferChanged()
+{
+    std::unique_lock lock(m_lock);
+    RefPtr<HTTPTransfer> opening = m_openingTransfer;
+    if (!opening || m_status != NSStreamStatusOpen) {
+        // The opening answer became the response (or the stream ended).
+        lock.unlock();
+        transferChanged();
+        return;
+    }
+    auto head = opening->responseHead();
+    const bool failed = opening->error().has_value();
+    if (!m_challengeAnswered) {
+        if (!head && !failed)
+            return;
+        std::optional<std::string> answer;
+        if (head && !failed && head->statusCode == m_connectionAuthentication->challengeStatus) {
+            std::string challenge;
+            for (const auto& [name, value] : head->headers)
+                if (strcasecmp(name.c_str(), m_connectionAuthentication->challengeField.c_str()) == 0)
+                    challenge += (challenge.empty() ? "" : ", ") + value;
+            answer = m_connectionAuthentication->answer(challenge);
+        }
+        if (!answer) {
+            // No challenge to answer: this is the response.
+            m_transfer = std::exchange(m_openingTransfer, nullptr);
+            lock.unlock();
+            transferChanged();
+            return;
+        }
+        for (auto& [name, value] : m_answeringRequest->headers)
+            if (strcasecmp(name.c_str(), m_connectionAuthentication->field.c_str()) == 0)
+                value = *answer;
+        m_challengeAnswered = true;
+    }
+    // The challenge's body is dropped; once it has ended the connection is
+    // free for the answer.
+    char buffer[16384];
+    while (opening->read(buffer, sizeof buffer) > 0) {
+    }
+    if (opening->error()) {
+        m_transfer = std::exchange(m_openingTransfer, nullptr);
+        lock.unlock();
+        transferChanged();
+        return;
+    }
+    if (!opening->atEnd())
+        return;
+    m_openingTransfer = nullptr;
+    WeakPtr<CFHTTPReadStream> weakThis(*this);
+    m_transfer = HTTPTransfer::start(std::move(*m_answeringRequest), [weakThis](HTTPTransfer::Event) {
+        if (auto stream = weakThis.lock())
+            stream->transferChanged();
+    });
+    m_answeringRequest.reset();
+    RefPtr<HTTPTransfer> answering = m_transfer;
+    const bool paused = m_schedules.empty();
+    lock.unlock();
+    if (paused)
+        answering->setPaused(true);
 }
 
 void CFHTTPReadStream::close()
 {
-    RefPtr<HTTPTransfer> transfer;
     Client client;
+    Transfers transfers;
     {
         std::lock_guard lock(m_lock);
         m_status = NSStreamStatusClosed;
-        transfer = std::move(m_transfer);
         client = std::move(m_client);
         m_client = nullptr;
         m_schedules.clear();
+        transfers = takeTransfers();
     }
-    if (transfer)
-        transfer->cancel();
+    stopTransfers(std::move(transfers));
 }
 
 void CFHTTPReadStream::fail(Ref<NSError> error)

@@ -2,6 +2,7 @@
 
 #include "platform/CFNetwork/CFHTTPMessage.h"
 #include "platform/CFNetwork/SecIdentity.h"
+#include "platform/CFNetwork/Transport/HTTPTransferRequest.h"
 #include "platform/Foundation/NSError.h"
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/NSStream.h"
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,7 +41,11 @@ struct CFStreamSSLSettings {
 // end and an error on the run loops it is scheduled in, in their modes;
 // unscheduled from every run loop it takes no bytes from the connection.
 // Redirects, authentication, cookies and decompression are left to the
-// client: the stream reports the response as it came.
+// client: the stream reports the response as it came. The one exception is
+// credentials bound to the connection (CFHTTPMessage's
+// connectionAuthentication): the stream opens the exchange on a connection
+// of its own, reads the challenge there, and reports only the response to
+// the answered request.
 class CFHTTPReadStream : public NSObject {
     QV_MAKE_REF_FRIEND;
 public:
@@ -82,6 +88,19 @@ private:
     void transferChanged();
     void deliverEvents();
     void fail(Ref<NSError> error);
+    // Starts the transfer, or the opening one of a connection-bound login.
+    void startTransfer(HTTPTransferRequest request);
+    void openingTransferChanged();
+    // Takes the transfers and the connection group, under the lock, and
+    // ends them after it (a transfer's cancel waits for an event that may
+    // wait for the lock).
+    struct Transfers {
+        RefPtr<HTTPTransfer> transfer;
+        RefPtr<HTTPTransfer> opening;
+        uint64_t connectionGroup = 0;
+    };
+    Transfers takeTransfers();
+    static void stopTransfers(Transfers transfers);
 
     struct Schedule {
         WeakPtr<NSRunLoop> runLoop;
@@ -99,6 +118,13 @@ private:
     Client m_client;
     std::vector<Schedule> m_schedules;
     RefPtr<HTTPTransfer> m_transfer;
+    // A connection-bound login: the opening transfer, what goes once its
+    // challenge is answered, over the connections of m_connectionGroup.
+    RefPtr<HTTPTransfer> m_openingTransfer;
+    std::optional<CFHTTPMessage::ConnectionAuthentication> m_connectionAuthentication;
+    std::optional<HTTPTransferRequest> m_answeringRequest;
+    uint64_t m_connectionGroup = 0;
+    bool m_challengeAnswered = false;
     NSStreamStatus m_status = NSStreamStatusNotOpen;
     RefPtr<NSError> m_error;
     RefPtr<CFHTTPMessage> m_response;

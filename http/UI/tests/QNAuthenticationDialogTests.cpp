@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "testing/LoopbackHTTPServer.h"
+#include "testing/LoopbackNTLMServer.h"
 
 #include <gtest/gtest.h>
 
@@ -88,13 +89,21 @@ TEST_F(QNAuthenticationDialogTest, CredentialsTypedInTheDialogGoToEveryRequestTh
 
 TEST_F(QNAuthenticationDialogTest, CancellingFailsTheRequest)
 {
+    // The invisible presenting controller's view: zero-sized, untouchable.
+    auto presenterViews = [&] {
+        const auto views = m_window->subviews();
+        return std::count_if(views.begin(), views.end(), [](const auto& view) { return view->frame() == CGRectZero && !view->userInteractionEnabled(); });
+    };
     bool done = false;
     auto request = askingRequest(m_server.url("/_/digest/cancelled"), &done);
     ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    EXPECT_EQ(presenterViews(), 1);
     EXPECT_EQ(UIDriver::shared().execute("baritem Cancel"), "{\"ok\":true,\"command\":\"baritem Cancel\"}");
     ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
     ASSERT_TRUE(request->error());
     EXPECT_EQ(request->error()->code(), QNAuthenticationErrorType);
+    // Gone with the dialog, the controller leaves the window as it was.
+    ASSERT_TRUE(runMainLoopUntil([&] { return !QNAuthenticationDialog::sharedDialog() && presenterViews() == 0; }));
 }
 
 TEST_F(QNAuthenticationDialogTest, TheActivityIndicatorShowsWhileRequestsRunAndBackgroundTimeEnds)
@@ -156,11 +165,15 @@ TEST_F(QNAuthenticationDialogTest, OnAPhoneTheSheetMakesRoomForTheKeyboardAndTur
         EXPECT_EQ(upright.width, turn.landscape ? application.size.height : application.size.width);
         EXPECT_EQ(upright.height, turn.landscape ? application.size.width : application.size.height);
         EXPECT_EQ(dialog->view()->frame().origin.y, application.origin.y);
-        // In landscape the prompt goes; upright it is back.
+        // In landscape the prompt goes; upright it is back. The table
+        // stays right below the bar.
         if (turn.landscape)
             EXPECT_FALSE(prompt());
         else
             EXPECT_EQ(prompt(), "Login to this secure server.");
+        auto bar = dynamicRefCast<UINavigationBar>(RefPtr<UIView>(dialog->view()->subviews().front()));
+        EXPECT_EQ(dialog->tableView()->frame().origin.y, bar->frame().size.height);
+        EXPECT_EQ(CGRectGetMaxY(dialog->tableView()->frame()), dialog->view()->bounds().size.height);
     }
     driver.execute("rotate portrait");
     EXPECT_EQ(driver.execute("baritem Cancel"), "{\"ok\":true,\"command\":\"baritem Cancel\"}");
@@ -183,4 +196,31 @@ TEST_F(QNAuthenticationDialogTest, OnThePadTheSheetLeavesTheKeyboardAndTurningTo
     EXPECT_EQ(dialog->tableView()->contentInset().bottom, 0);
     UIDriver::shared().execute("baritem Cancel");
     ASSERT_TRUE(runMainLoopUntil([&] { return done && !QNAuthenticationDialog::sharedDialog(); }));
+}
+
+TEST_F(QNAuthenticationDialogTest, AnNTLMLoginAsksForTheDomainToo)
+{
+    LoopbackNTLMServer server(LoopbackNTLMServer::Kind::Server);
+    bool done = false;
+    auto request = askingRequest(server.url("/ntlm/dialog"), &done);
+    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    auto dialog = QNAuthenticationDialog::sharedDialog();
+    ASSERT_TRUE(dialog->domainField());
+    EXPECT_EQ(dialog->domainField()->placeholder(), "Domain");
+    EXPECT_FALSE(dialog->domainField()->secureTextEntry());
+    EXPECT_EQ(dialog->tableViewTitleForFooterInSection(dialog->tableView().get(), 0), std::nullopt) << "the footer is the last section's";
+    EXPECT_EQ(dialog->tableViewTitleForFooterInSection(dialog->tableView().get(), 1), "Password will be sent securely.");
+
+    UIDriver& driver = UIDriver::shared();
+    driver.execute("type user");
+    dialog->passwordField()->becomeFirstResponder();
+    driver.execute("type secret");
+    dialog->domainField()->becomeFirstResponder();
+    EXPECT_EQ(driver.execute("type QUILT"), "{\"ok\":true,\"command\":\"type QUILT\",\"changed\":true}");
+    EXPECT_EQ(driver.execute("baritem Login"), "{\"ok\":true,\"command\":\"baritem Login\"}");
+    ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
+    ASSERT_FALSE(request->error()) << request->error()->description();
+    EXPECT_EQ(request->domain(), "QUILT");
+    EXPECT_NE(request->responseString().value_or("").find("account QUILT\\user"), std::string::npos) << request->responseString().value_or("");
+    ASSERT_TRUE(runMainLoopUntil([] { return !QNAuthenticationDialog::sharedDialog(); }));
 }

@@ -40,6 +40,11 @@ struct HTTPTransferRequest {
     // Whether an idle kept-alive connection to the same server may carry
     // this transfer, and whether its connection may be kept afterwards.
     bool attemptPersistentConnection = true;
+    // A group of connections of its own (HTTPTransport::openConnectionGroup)
+    // in place of the shared pool: transfers of one group, one after the
+    // other, go over the same kept-alive connection and no other transfer
+    // takes it. 0 for the shared pool.
+    uint64_t connectionGroup = 0;
 
     // Proxy, empty for a direct connection: "http://host:port",
     // "socks5://host:port", ...; with its credentials when given.

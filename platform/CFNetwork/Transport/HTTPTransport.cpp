@@ -44,6 +44,8 @@ void HTTPTransport::add(HTTPTransfer& transfer)
             transfer->finish(result, 0, false);
             return;
         }
+        if (const uint64_t group = transfer->m_request.connectionGroup)
+            curl_easy_setopt(static_cast<CURL*>(easy), CURLOPT_SHARE, groupShare(group));
         m_running.emplace(easy, transfer);
         curl_multi_add_handle(static_cast<CURLM*>(m_multi), easy);
     });
@@ -71,9 +73,58 @@ void HTTPTransport::detach(void* easy)
     Ref<HTTPTransfer> transfer = found->second;
     m_running.erase(found);
     curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
+    // The handle leaves its group (a reset keeps it), so that the group can
+    // go and the handle serve the shared pool again.
+    const uint64_t group = transfer->m_request.connectionGroup;
+    if (group)
+        curl_easy_setopt(static_cast<CURL*>(easy), CURLOPT_SHARE, nullptr);
     giveBackEasyHandle(easy);
+    if (group && m_closingGroups.count(group))
+        releaseGroupIfUnused(group);
     transfer->freeLists();
     transfer->m_easy = nullptr;
+}
+
+uint64_t HTTPTransport::openConnectionGroup()
+{
+    return m_nextGroup++;
+}
+
+void HTTPTransport::closeConnectionGroup(uint64_t group)
+{
+    // Commands run in order: the transfers of the group given before were
+    // added and, when cancelled, removed before this runs.
+    post([this, group] {
+        m_closingGroups.insert(group);
+        releaseGroupIfUnused(group);
+    });
+}
+
+void HTTPTransport::releaseGroupIfUnused(uint64_t group)
+{
+    for (const auto& [easy, transfer] : m_running)
+        if (transfer->m_request.connectionGroup == group)
+            return;
+    m_closingGroups.erase(group);
+    auto found = m_groups.find(group);
+    if (found == m_groups.end())
+        return;
+    // Closes the group's connections.
+    curl_share_cleanup(static_cast<CURLSH*>(found->second));
+    m_groups.erase(found);
+}
+
+void* HTTPTransport::groupShare(uint64_t group)
+{
+    auto found = m_groups.find(group);
+    if (found != m_groups.end())
+        return found->second;
+    // A share of connections alone: the group's handles keep their
+    // connections in it, apart from the multi handle's pool.
+    CURLSH* share = curl_share_init();
+    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    m_groups.emplace(group, share);
+    return share;
 }
 
 void* HTTPTransport::takeEasyHandle()

@@ -2,11 +2,13 @@
 
 #include "platform/core/Ref.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -21,6 +23,12 @@ class HTTPTransfer;
 class HTTPTransport {
 public:
     static HTTPTransport& shared();
+
+    // A new group of private connections for HTTPTransferRequest's
+    // connectionGroup; closing it closes its connections once the transfers
+    // given to the transport before are done with them.
+    uint64_t openConnectionGroup();
+    void closeConnectionGroup(uint64_t group);
 
     void add(HTTPTransfer& transfer);
     void remove(HTTPTransfer& transfer);
@@ -39,6 +47,8 @@ private:
     void deliverEvents();
     void detach(void* easy);
     void* takeEasyHandle();
+    void* groupShare(uint64_t group);
+    void releaseGroupIfUnused(uint64_t group);
     void giveBackEasyHandle(void* easy);
 
     void* m_multi = nullptr;
@@ -49,6 +59,12 @@ private:
     std::thread m_thread;
     // Reset easy handles kept for the next transfers (transport thread only).
     std::vector<void*> m_idleHandles;
+    // The connection caches of the open groups, made on first use
+    // (transport thread only).
+    std::map<uint64_t, void*> m_groups;
+    // Closed groups whose last transfers are still running.
+    std::set<uint64_t> m_closingGroups;
+    std::atomic<uint64_t> m_nextGroup { 1 };
     // Transfers with events of the current pass (transport thread only).
     std::vector<Ref<HTTPTransfer>> m_eventsAfterPass;
 };

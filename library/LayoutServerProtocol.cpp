@@ -2,7 +2,9 @@
 
 #include "model/QVLayoutKeys.h"
 #include "model/QVReader.h"
+#include "platform/Foundation/NSData.h"
 #include "platform/Foundation/NSDictionary.h"
+#include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/PathUtilities.h"
 #include "platform/Foundation/StringFormat.h"
@@ -123,6 +125,15 @@ Ref<QNFormDataRequest> downloadCountRequest(const QVDevice& device, const std::s
     Ref<QNFormDataRequest> request = QNFormDataRequest::requestWithURL(NSURL::URLWithString(device.urlBasePath() + "/DownloadManager.asp"));
     request->setPostValue(stringByDeletingPathExtension(layoutName), "filename");
     return request;
+}
+
+bool storeFetchedLayout(int statusCode, const std::optional<std::string>& body, const std::string& path)
+{
+    if (statusCode < 200 || statusCode > 299 || !body || !NSDictionary::dictionaryWithData(*body))
+        return false;
+    NSFileManager::defaultManager()->createDirectoryAtPath(stringByDeletingLastPathComponent(path), true);
+    // Atomically: a write that fails half way leaves the old file whole.
+    return NSData::dataWithBytes(body->data(), body->size())->writeToFile(path, true);
 }
 
 void adoptDownloadedLayout(const std::string& path)

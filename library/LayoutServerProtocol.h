@@ -48,6 +48,12 @@ std::optional<int32_t> readDownloadCount(const std::optional<std::string>& text)
 // name without its last extension.
 Ref<QNFormDataRequest> downloadCountRequest(const QVDevice& device, const std::string& layoutName);
 
+// Stores a fetched layout's reply at the path, replacing a file of that
+// name, only when the reply is a success status whose body reads as a
+// property-list dictionary. Anything else (an error page, bytes that are no
+// layout) writes nothing there, and a file already there stays as it was.
+bool storeFetchedLayout(int statusCode, const std::optional<std::string>& body, const std::string& path);
+
 // A fetched layout file made the application's own: marked "QV" (unless it
 // says already), repaired and upgraded for this device and written back to
 // the same path. A file that is no property-list dictionary stays as it is.

@@ -3,7 +3,6 @@
 #include "LayoutServerProtocol.h"
 #include "LibraryScreenSize.h"
 
-#include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/StringFormat.h"
 #include "platform/UIKit/UIAlertView.h"
 #include "platform/UIKit/UIColor.h"
@@ -539,10 +538,9 @@ void QVUploadedLayouts::countFinished(Download& download, QNHTTPRequest& request
         if (RefPtr<UITableViewCell> cell = m_layoutTable->cellForRowAtIndexPath(indexPath.get()))
             cell->detailTextLabel()->setText(stringWithFormat("%i", static_cast<int>(*count)));
     }
-    const std::string folder = m_settings->userLayoutPath();
-    NSFileManager::defaultManager()->createDirectoryAtPath(folder, true);
+    // The file is kept in memory until it has been seen to be a layout:
+    // an error page never reaches the user layouts folder.
     Ref<QNHTTPRequest> fetch = QNHTTPRequest::requestWithURL(download.layout->layoutURL());
-    fetch->setDownloadDestinationPath(folder + "/" + download.layout->layoutName());
     fetch->setDelegate(this);
     m_downloadFileRequest = fetch;
     download.request = fetch;
@@ -550,9 +548,18 @@ void QVUploadedLayouts::countFinished(Download& download, QNHTTPRequest& request
     fetch->startAsynchronous();
 }
 
-void QVUploadedLayouts::fetchFinished(const Download& download)
+void QVUploadedLayouts::fetchFinished(const Download& download, const QNHTTPRequest& request)
 {
-    adoptDownloadedLayout(m_settings->userLayoutPath() + "/" + download.layout->layoutName());
+    const std::string& name = download.layout->layoutName();
+    const std::string path = m_settings->userLayoutPath() + "/" + name;
+    // A reply that is no layout ends the download as a failed fetch does,
+    // without a word of its own: the user's files stay as they were.
+    if (!storeFetchedLayout(request.responseStatusCode(), request.responseData(), path)) {
+        logLine(stringWithFormat("Quilt Vane: the layout %@ was not saved: the server answered %i with no layout", name, request.responseStatusCode()));
+        collapseRowOf(*download.layout);
+        return;
+    }
+    adoptDownloadedLayout(path);
     showAlert("Saved", layoutSavedMessage(download.layout->layoutName()));
     collapseRowOf(*download.layout);
 }
@@ -577,7 +584,7 @@ void QVUploadedLayouts::requestFinished(QNHTTPRequest& request)
     }
     const Download ended = *download;
     m_downloads.erase(download);
-    fetchFinished(ended);
+    fetchFinished(ended, request);
 }
 
 void QVUploadedLayouts::requestFailed(QNHTTPRequest& request)

@@ -117,7 +117,7 @@ private:
     void setNavigationTitle(const std::string& title);
     void listingFinished(QNHTTPRequest& request);
     void countFinished(Download& download, QNHTTPRequest& request);
-    void fetchFinished(const Download& download);
+    void fetchFinished(const Download& download, const QNHTTPRequest& request);
     void previewFetched(QNHTTPRequest& request);
     std::vector<Download>::iterator downloadOf(const QNHTTPRequest& request);
     // Collapses the expanded row when it is that layout's.

@@ -53,7 +53,8 @@ public:
     // Sends a command and waits until the server took it: "delay SECONDS"
     // (every answer waits), "delay SECONDS ADDRESS" (answers of that
     // address, such as "DownloadManager.asp"), "garbage" (nonsense of each
-    // kind), "listing HEX" (listings answer those bytes), "normal".
+    // kind), "listing HEX" (listings answer those bytes), "fetch STATUS HEX"
+    // (layout fetches answer that status and those bytes), "normal".
     bool command(const std::string& line);
     // The next request the server answered, in order; none when none came
     // within the bound.

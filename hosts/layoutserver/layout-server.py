@@ -40,6 +40,8 @@ answered "OK <command>"), and the end when the standard input ends:
                   every answer (to that address) waits that long first
   garbage         every answer is nonsense of its kind
   listing HEX     listings answer these bytes
+  fetch STATUS HEX
+                  layout fetches answer this status and these bytes
   normal          back to normal answers
 """
 
@@ -177,6 +179,7 @@ class Modes:
         self.delays = {}  # by address, over the delay of all
         self.garbage = False
         self.listing = None
+        self.fetch = None  # (status, bytes)
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -347,6 +350,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 problems.append('the name is not escaped as the platform escapes it')
         if self.refuse(problems):
             return
+        if self.server.modes.fetch is not None:
+            self.answer(*self.server.modes.fetch)
+            return
         if self.server.modes.garbage:
             self.answer(200, 'this is no layout', 'application/x-plist')
             return
@@ -476,8 +482,10 @@ def obey(server):
             modes.garbage = True
         elif words[0] == 'listing' and len(words) <= 2:
             modes.listing = bytes.fromhex(words[1] if len(words) == 2 else '')
+        elif words[0] == 'fetch' and len(words) in (2, 3) and words[1].isdigit():
+            modes.fetch = (int(words[1]), bytes.fromhex(words[2] if len(words) == 3 else ''))
         elif words[0] == 'normal':
-            modes.delay, modes.delays, modes.garbage, modes.listing = 0.0, {}, False, None
+            modes.delay, modes.delays, modes.garbage, modes.listing, modes.fetch = 0.0, {}, False, None, None
         else:
             server.say('UNKNOWN ' + line.strip())
             continue

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
 using namespace qv;
@@ -467,4 +468,63 @@ TEST(UploadedLayoutsTab, ASearchDuringADownloadKeepsItsLayout)
     EXPECT_FALSE(std::filesystem::exists(tab.userFile("Other.plist")));
     EXPECT_EQ(tab.rows(), (std::vector<std::string> { "Other.plist|7" }));
     EXPECT_EQ(tab.uploaded->layouts()[0]->layoutName() + " " + std::to_string(tab.uploaded->layouts()[0]->layoutDownloads()), "Chosen.plist 3");
+}
+
+// A fetch that brings no layout (an error page, a failing server, bytes
+// that are no property list, a property list that is no dictionary) stores
+// nothing: the user layouts folder stays as it was, a file of the same name
+// byte for byte, and the download ends as a failed fetch does, without
+// "Saved". A good layout then replaces the file as before.
+TEST(UploadedLayoutsTab, AFetchThatBringsNoLayoutStoresNothing)
+{
+    LoopbackLayoutServer server;
+    server.addLayout("iPhone4Inch", "Mine.plist", layoutBytes(3), 1);
+    server.addLayout("iPhone4Inch", "New.plist", layoutBytes(3), 1);
+    UploadedTab tab(server);
+    const std::filesystem::path folder = tab.userFile("Mine.plist").parent_path();
+    std::filesystem::create_directories(folder);
+    std::ofstream(tab.userFile("Mine.plist"), std::ios::binary) << layoutBytes(1, true);
+    auto folderContents = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            std::ifstream file(entry.path(), std::ios::binary);
+            files[entry.path().filename().string()] = std::string(std::istreambuf_iterator<char>(file), {});
+        }
+        return files;
+    };
+    const std::map<std::string, std::string> before = folderContents();
+    tab.show(2);
+
+    const struct {
+        const char* name;
+        int status;
+        std::string body;
+    } replies[] = {
+        { "404 with a page", 404, "<html><body><h1>404 Not Found</h1></body></html>" },
+        { "500", 500, "Internal Server Error" },
+        { "200 with bytes that are no property list", 200, "this is no layout" },
+        { "200 with a property-list array", 200, NSPropertyListSerialization::XMLDataWithPropertyList(*NSArray::create()).value_or("") },
+    };
+    for (const auto& reply : replies) {
+        ASSERT_TRUE(server.command("fetch " + std::to_string(reply.status) + " " + hex(reply.body)));
+        for (const char* name : { "Mine.plist", "New.plist" }) {
+            SCOPED_TRACE(std::string(reply.name) + ", " + name);
+            tab.download(name);
+            ASSERT_TRUE(tab.waitFor([&] { return tab.uploaded->runningDownloads() == 0; }));
+            tab.screen.advance(0.5);
+            EXPECT_FALSE(topAlert());
+            EXPECT_EQ(folderContents(), before);
+            EXPECT_FALSE(tab.uploaded->layoutTable()->indexPathForSelectedRow()) << "the row is collapsed";
+        }
+    }
+
+    ASSERT_TRUE(server.command("normal"));
+    tab.download("Mine.plist");
+    ASSERT_TRUE(tab.waitFor([] { return topAlert() != nullptr; }));
+    EXPECT_EQ(topAlert()->message(), layoutSavedMessage("Mine.plist"));
+    topAlert()->tapButtonWithTitle("Ok");
+    RefPtr<NSDictionary> replaced = NSDictionary::dictionaryWithContentsOfFile(std::string(QVUserLayoutsFolder) + "/Mine.plist");
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(replaced->arrayForKey("Origins-4Inch")->count(), 3u);
+    EXPECT_TRUE(replaced->numberForKey(QVMadeByApplicationKey)->boolValue());
 }

@@ -444,9 +444,11 @@ private:
     void removeTemporaryUploadFiles();
     void releaseBlocksOnMainThread();
     static void recordBandwidthUsage();
-    static bool throttleHoldsBackNewConnections();
+    // A new connection waits, unscheduled, while the throttle holds
+    // connections back; YES when it does.
+    bool holdNewConnectionIfThrottled();
     static void wakeHeldRequests();
-    void holdUntilWoken(std::optional<NSTimeInterval> wakeUpTime);
+    void wakeUpAt(NSTimeInterval wakeUpTime);
     size_t readSizeUnderBudget(size_t planned);
     void leaveBandwidthShare();
     void countBytesRead(NSUInteger bytes);

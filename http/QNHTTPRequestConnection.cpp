@@ -326,9 +326,7 @@ void QNHTTPRequest::startRequest()
 
     // A connection opened while the throttle holds connections back waits
     // for it, unscheduled.
-    if (throttleHoldsBackNewConnections())
-        holdUntilWoken(bandwidthWindow().wakeUpTime);
-    else
+    if (!holdNewConnectionIfThrottled())
         scheduleReadStream();
     const bool opened = m_readStream->open();
     if (oldStream)

@@ -191,6 +191,20 @@ bool spentItsShare(QNHTTPRequestClassState& state, QNHTTPRequest& request, const
     return usedInThisWindow(state, recordOf(state, request, mode)) >= share;
 }
 
+// Under the throttle's lock, in the same hold as the decision to hold the
+// request back: a wake between the two would find it not yet held and pass
+// it by, and its timer alone may not come soon (or, while time stands still,
+// at all). YES when it needs a wake-up timer of its own.
+bool markHeld(QNHTTPRequestClassState& state, QNHTTPRequest& request, const std::string& mode, std::optional<NSTimeInterval> wakeUpTime)
+{
+    ThrottledRequest& entry = recordOf(state, request, mode);
+    if (entry.held && entry.wakeUpTime == wakeUpTime)
+        return false;
+    entry.held = true;
+    entry.wakeUpTime = wakeUpTime;
+    return wakeUpTime.has_value();
+}
+
 } // namespace
 
 void QNHTTPRequest::leaveBandwidthShare()
@@ -242,6 +256,7 @@ void QNHTTPRequest::performThrottling()
     auto& state = QNHTTPRequestClassState::shared();
     enum { Attach, Detach } action = Attach;
     std::optional<NSTimeInterval> wakeUp;
+    bool needsTimer = false;
     {
         std::lock_guard lock(state.bandwidthThrottlingLock);
         if (throttlingApplies(state)) {
@@ -255,11 +270,15 @@ void QNHTTPRequest::performThrottling()
                 wakeUp = *state.bandwidthMeasurementDate + 0.001;
             }
         }
+        if (action == Detach)
+            needsTimer = markHeld(state, *this, m_runLoopMode, wakeUp);
     }
     if (action == Detach) {
+        // A wake meanwhile is queued on this thread: it comes after this.
         if (m_readStreamIsScheduled)
             unscheduleReadStream();
-        holdUntilWoken(wakeUp);
+        if (needsTimer)
+            wakeUpAt(*wakeUp);
     } else if (!m_readStreamIsScheduled) {
         // Neither the wake-up time nor its share holds it back (also when
         // no wake-up time was ever set: a request held for its share must
@@ -277,32 +296,31 @@ void QNHTTPRequest::performThrottlingOnItsThread()
     m_cancelledLock->unlock();
 }
 
-bool QNHTTPRequest::throttleHoldsBackNewConnections()
+bool QNHTTPRequest::holdNewConnectionIfThrottled()
 {
     auto& state = QNHTTPRequestClassState::shared();
-    std::lock_guard lock(state.bandwidthThrottlingLock);
-    return throttlingApplies(state) && state.throttleWakeUpTime && *state.throttleWakeUpTime - now() > 0;
-}
-
-void QNHTTPRequest::holdUntilWoken(std::optional<NSTimeInterval> wakeUpTime)
-{
-    // Remembered with its thread, so that a new window or the end of
-    // throttling lets it go on at once; and woken when its wake-up time
-    // comes rather than at its next status tick, which may be a quarter of
-    // a second later.
-    auto& state = QNHTTPRequestClassState::shared();
+    std::optional<NSTimeInterval> wakeUp;
+    bool needsTimer = false;
     {
         std::lock_guard lock(state.bandwidthThrottlingLock);
-        ThrottledRequest& entry = recordOf(state, *this, m_runLoopMode);
-        if (entry.held && entry.wakeUpTime == wakeUpTime)
-            return;
-        entry.held = true;
-        entry.wakeUpTime = wakeUpTime;
+        if (!throttlingApplies(state) || !state.throttleWakeUpTime || *state.throttleWakeUpTime - now() <= 0)
+            return false;
+        wakeUp = state.throttleWakeUpTime;
+        needsTimer = markHeld(state, *this, m_runLoopMode, wakeUp);
     }
-    if (!wakeUpTime)
-        return;
+    if (needsTimer)
+        wakeUpAt(*wakeUp);
+    return true;
+}
+
+void QNHTTPRequest::wakeUpAt(NSTimeInterval wakeUpTime)
+{
+    // Remembered with its thread (markHeld), so that a new window or the
+    // end of throttling lets it go on at once; and woken when its wake-up
+    // time comes rather than at its next status tick, which may be a
+    // quarter of a second later.
     WeakPtr<QNHTTPRequest> weakThis(*this);
-    auto timer = NSTimer::timerWithTimeInterval(std::max(0.0, *wakeUpTime - now()), [weakThis](NSTimer&) {
+    auto timer = NSTimer::timerWithTimeInterval(std::max(0.0, wakeUpTime - now()), [weakThis](NSTimer&) {
         if (auto request = weakThis.lock())
             request->performThrottlingOnItsThread();
     }, false);

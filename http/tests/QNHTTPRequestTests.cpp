@@ -16,7 +16,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 using namespace qv;
 using qv::testing::LoopbackHTTPServer;
@@ -217,6 +219,38 @@ TEST_F(QNHTTPRequestTest, ConnectionFailuresEndInTheirErrors)
     ASSERT_TRUE(hanging->error());
     EXPECT_EQ(hanging->error()->code(), QNRequestTimedOutErrorType);
     EXPECT_EQ(hanging->error()->localizedDescription(), "The request timed out");
+}
+
+TEST_F(QNHTTPRequestTest, UnderAVirtualClockBytesMoveAndAStalledServerEndsInTheTimeOut)
+{
+    LoopbackHTTPServer server(m_serverFiles.path());
+    VirtualClock clock;
+    // Time stands still, and still the bytes move.
+    auto quick = request(server.url("/_/echo/still"));
+    quick->startSynchronous();
+    ASSERT_FALSE(quick->error());
+    EXPECT_EQ(parseEcho(quick->rawResponseData()).requestLine, "GET /_/echo/still HTTP/1.1");
+    ASSERT_EQ(server.nextRequest(), "GET /_/echo/still");
+
+    // A server that takes the request and says nothing: the request's own
+    // time-out ends it once the clock has moved past it (moved from
+    // another thread while this one waits in the request's run).
+    auto hanging = request(server.url("/_/hang"));
+    hanging->setTimeOutSeconds(2);
+    std::atomic<bool> done { false };
+    std::thread mover([&] {
+        if (server.nextRequest() != "GET /_/hang")
+            return;
+        for (int step = 0; step < 200 && !done; ++step) {
+            clock.advance(0.5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    hanging->startSynchronous();
+    done = true;
+    mover.join();
+    ASSERT_TRUE(hanging->error());
+    EXPECT_EQ(hanging->error()->code(), QNRequestTimedOutErrorType);
 }
 
 TEST_F(QNHTTPRequestTest, CancellingReportsOnceAndClearedDelegatesHearNothing)

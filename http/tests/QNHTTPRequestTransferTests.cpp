@@ -216,6 +216,34 @@ TEST_F(QNHTTPRequestTransferTest, KeptAliveConnectionsAreReused)
     EXPECT_NE(logged[logged.size() - 1].connection, logged[logged.size() - 2].connection);
 }
 
+TEST_F(QNHTTPRequestTransferTest, SynchronousAndAsynchronousRequestsEachKeepToTheirOwnConnections)
+{
+    // A synchronous request runs on its caller's thread, an asynchronous
+    // one on the network thread: each thread reuses its own kept-alive
+    // connection, and neither takes the other's.
+    s_nginx->addFile("/own/synchronous.txt", fileBytes(1024));
+    s_nginx->addFile("/own/asynchronous.txt", fileBytes(1024));
+    const size_t before = s_nginx->loggedRequests().size();
+    for (int i = 0; i < 4; ++i) {
+        auto synchronous = request(s_nginx->url("/own/synchronous.txt"));
+        synchronous->startSynchronous();
+        ASSERT_FALSE(synchronous->error());
+        auto asynchronous = request(s_nginx->url("/own/asynchronous.txt"));
+        asynchronous->startAsynchronous();
+        ASSERT_TRUE(runMainLoopUntil([&] { return asynchronous->isFinished(); }));
+        ASSERT_FALSE(asynchronous->error());
+        EXPECT_EQ(asynchronous->responseData(), fileBytes(1024));
+    }
+    auto logged = s_nginx->loggedRequests(before + 8);
+    ASSERT_EQ(logged.size(), before + 8);
+    std::set<long> synchronousConnections, asynchronousConnections;
+    for (size_t i = before; i < logged.size(); ++i)
+        (logged[i].request == "GET /own/synchronous.txt" ? synchronousConnections : asynchronousConnections).insert(logged[i].connection);
+    EXPECT_EQ(synchronousConnections.size(), 1u);
+    EXPECT_EQ(asynchronousConnections.size(), 1u);
+    EXPECT_NE(*synchronousConnections.begin(), *asynchronousConnections.begin());
+}
+
 TEST_F(QNHTTPRequestTransferTest, BodiesWithAndWithoutLengthsHeadAndResume)
 {
     const std::string text = fileBytes(600000);

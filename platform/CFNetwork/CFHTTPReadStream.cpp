@@ -1,10 +1,13 @@
 #include "CFHTTPReadStream.h"
 
+#include "platform/CFNetwork/HTTPRunLoopTransport.h"
 #include "platform/CFNetwork/Transport/HTTPTransfer.h"
 #include "platform/CFNetwork/Transport/HTTPTransport.h"
 #include "platform/Foundation/StringEncoding.h"
 
 #include <strings.h>
+
+#include <algorithm>
 
 namespace qv {
 
@@ -21,12 +24,54 @@ CFHTTPReadStream::CFHTTPReadStream(Ref<CFHTTPMessage> request, RefPtr<NSInputStr
 
 CFHTTPReadStream::~CFHTTPReadStream()
 {
-    stopTransfers({ m_transfer, m_openingTransfer, m_connectionGroup });
+    stopTransfers(takeTransfers());
 }
 
 CFHTTPReadStream::Transfers CFHTTPReadStream::takeTransfers()
 {
-    return { std::exchange(m_transfer, nullptr), std::exchange(m_openingTransfer, nullptr), std::exchange(m_connectionGroup, 0) };
+    RefPtr<HTTPTransport> groupTransport = m_connectionGroup ? RefPtr<HTTPTransport>(transport()) : nullptr;
+    return { std::exchange(m_transfer, nullptr), std::exchange(m_openingTransfer, nullptr), std::exchange(m_connectionGroup, 0), std::move(groupTransport) };
+}
+
+HTTPTransport& CFHTTPReadStream::transport() const
+{
+    return m_runLoopTransport ? m_runLoopTransport->transport() : HTTPTransport::shared();
+}
+
+std::set<std::string> CFHTTPReadStream::modesOnTransportLoop() const
+{
+    std::set<std::string> modes;
+    if (!m_runLoopTransport)
+        return modes;
+    for (const Schedule& schedule : m_schedules)
+        if (schedule.runLoop.unsafeGet() == &m_runLoopTransport->runLoop())
+            modes.insert(schedule.mode);
+    return modes;
+}
+
+void CFHTTPReadStream::updateTransferModes()
+{
+    // Under the lock, so that changes of the schedule from two threads
+    // reach the transport in their order.
+    std::lock_guard lock(m_lock);
+    if (!m_runLoopTransport)
+        return;
+    const std::set<std::string> modes = modesOnTransportLoop();
+    for (const RefPtr<HTTPTransfer>& transfer : { m_transfer, m_openingTransfer })
+        if (transfer)
+            m_runLoopTransport->setModes(*transfer, modes);
+}
+
+Ref<HTTPTransfer> CFHTTPReadStream::makeTransfer(HTTPTransferRequest request, void (CFHTTPReadStream::*changed)())
+{
+    WeakPtr<CFHTTPReadStream> weakThis(*this);
+    HTTPTransfer::EventHandler handler = [weakThis, changed](HTTPTransfer::Event) {
+        if (auto stream = weakThis.lock())
+            (stream.get()->*changed)();
+    };
+    if (m_runLoopTransport)
+        return m_runLoopTransport->createTransfer(std::move(request), std::move(handler), modesOnTransportLoop());
+    return HTTPTransfer::create(std::move(request), std::move(handler), HTTPTransport::shared());
 }
 
 void CFHTTPReadStream::stopTransfers(Transfers transfers)
@@ -37,8 +82,8 @@ void CFHTTPReadStream::stopTransfers(Transfers transfers)
         transfers.transfer->cancel();
     if (transfers.opening)
         transfers.opening->cancel();
-    if (transfers.connectionGroup)
-        HTTPTransport::shared().closeConnectionGroup(transfers.connectionGroup);
+    if (transfers.connectionGroup && transfers.transport)
+        transfers.transport->closeConnectionGroup(transfers.connectionGroup);
 }
 
 void CFHTTPReadStream::setAttemptPersistentConnection(bool attempt)
@@ -75,6 +120,7 @@ void CFHTTPReadStream::scheduleWithRunLoop(NSRunLoop& runLoop, const std::string
         m_schedules.push_back({ WeakPtr<NSRunLoop>(runLoop), mode });
         transfer = m_transfer;
     }
+    updateTransferModes();
     // What happened while unscheduled is told now; before the stream is
     // opened nothing has.
     m_deliveryQueued = false;
@@ -93,6 +139,7 @@ void CFHTTPReadStream::unscheduleFromRunLoop(NSRunLoop& runLoop, const std::stri
         if (m_schedules.empty())
             transfer = m_transfer;
     }
+    updateTransferModes();
     if (transfer)
         transfer->setPaused(true);
 }
@@ -152,14 +199,20 @@ bool CFHTTPReadStream::open()
 
 void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
 {
-    WeakPtr<CFHTTPReadStream> weakThis(*this);
     auto exchange = m_request->connectionAuthentication();
+    std::unique_lock lock(m_lock);
+    // The stream's bytes move on this thread's run loop when the stream is
+    // scheduled there, or not yet anywhere (it is scheduled where it was
+    // opened).
+    Ref<NSRunLoop> current = NSRunLoop::currentRunLoop();
+    if (m_schedules.empty()
+        || std::any_of(m_schedules.begin(), m_schedules.end(), [&](const Schedule& schedule) { return schedule.runLoop.unsafeGet() == current.ptr(); }))
+        m_runLoopTransport = HTTPRunLoopTransport::current();
     if (exchange && exchange->answer) {
         // The login belongs to one connection: the opening request goes
         // without its body on a connection no other request takes, and the
         // answer follows on the same.
-        std::lock_guard lock(m_lock);
-        m_connectionGroup = HTTPTransport::shared().openConnectionGroup();
+        m_connectionGroup = transport().openConnectionGroup();
         request.connectionGroup = m_connectionGroup;
         request.attemptPersistentConnection = true;
         HTTPTransferRequest opening = request;
@@ -167,25 +220,20 @@ void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
         opening.bodyLength.reset();
         m_connectionAuthentication = std::move(exchange);
         m_answeringRequest = std::move(request);
-        // Started under the lock, so that its first event finds it.
-        m_openingTransfer = HTTPTransfer::start(std::move(opening), [weakThis](HTTPTransfer::Event) {
-            if (auto stream = weakThis.lock())
-                stream->openingTransferChanged();
-        });
+        Ref<HTTPTransfer> openingTransfer = makeTransfer(std::move(opening), &CFHTTPReadStream::openingTransferChanged);
+        m_openingTransfer = openingTransfer;
+        lock.unlock();
+        openingTransfer->start();
         return;
     }
-    auto transfer = HTTPTransfer::start(std::move(request), [weakThis](HTTPTransfer::Event) {
-        if (auto stream = weakThis.lock())
-            stream->transferChanged();
-    });
-    bool paused = false;
-    {
-        std::lock_guard lock(m_lock);
-        m_transfer = transfer;
-        paused = m_schedules.empty();
-    }
+    Ref<HTTPTransfer> transfer = makeTransfer(std::move(request), &CFHTTPReadStream::transferChanged);
+    m_transfer = transfer;
+    const bool paused = m_schedules.empty();
+    lock.unlock();
+    // Paused before it starts: an unscheduled stream takes no bytes.
     if (paused)
         transfer->setPaused(true);
+    transfer->start();
 }
 
 void CFHTTPReadStream::openingTransferChanged()
@@ -237,17 +285,14 @@ void CFHTTPReadStream::openingTransferChanged()
     if (!opening->atEnd())
         return;
     m_openingTransfer = nullptr;
-    WeakPtr<CFHTTPReadStream> weakThis(*this);
-    m_transfer = HTTPTransfer::start(std::move(*m_answeringRequest), [weakThis](HTTPTransfer::Event) {
-        if (auto stream = weakThis.lock())
-            stream->transferChanged();
-    });
+    Ref<HTTPTransfer> answering = makeTransfer(std::move(*m_answeringRequest), &CFHTTPReadStream::transferChanged);
+    m_transfer = answering;
     m_answeringRequest.reset();
-    RefPtr<HTTPTransfer> answering = m_transfer;
     const bool paused = m_schedules.empty();
     lock.unlock();
     if (paused)
         answering->setPaused(true);
+    answering->start();
 }
 
 void CFHTTPReadStream::close()
@@ -401,10 +446,14 @@ void CFHTTPReadStream::deliverEvents()
     Ref<CFHTTPReadStream> protect(*this);
     if (client)
         client(*this, event);
-    // Bytes read only in part, or an end or error behind the bytes, are told
-    // in the next pass.
-    if (event == kCFStreamEventHasBytesAvailable)
+    if (event != kCFStreamEventHasBytesAvailable)
+        return;
+    // Bytes read only in part are told again in the next pass; an end or
+    // error behind bytes read in full is told now, in the same pass.
+    if (transfer->hasBytesAvailable())
         transferChanged();
+    else if (transfer->atEnd() || transfer->error())
+        deliverEvents();
 }
 
 } // namespace qv

@@ -11,12 +11,15 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace qv {
 
+class HTTPRunLoopTransport;
 class HTTPTransfer;
+class HTTPTransport;
 
 enum CFStreamEventType : unsigned {
     kCFStreamEventNone = 0,
@@ -40,6 +43,10 @@ struct CFStreamSSLSettings {
 // response head is kept apart. It tells its client of bytes available, the
 // end and an error on the run loops it is scheduled in, in their modes;
 // unscheduled from every run loop it takes no bytes from the connection.
+// Opened on the thread of a run loop it is scheduled in (or on any thread,
+// unscheduled, to be scheduled there), the stream's bytes move on that
+// loop, in the modes the stream is scheduled in there, over the thread's
+// own kept-alive connections; otherwise on the process's transport thread.
 // Redirects, authentication, cookies and decompression are left to the
 // client: the stream reports the response as it came. The one exception is
 // credentials bound to the connection (CFHTTPMessage's
@@ -90,6 +97,14 @@ private:
     void fail(Ref<NSError> error);
     // Starts the transfer, or the opening one of a connection-bound login.
     void startTransfer(HTTPTransferRequest request);
+    // Under the lock: a transfer on the stream's transport, not started yet.
+    Ref<HTTPTransfer> makeTransfer(HTTPTransferRequest request, void (CFHTTPReadStream::*changed)());
+    HTTPTransport& transport() const;
+    // Under the lock: the modes the stream is scheduled in on the run loop
+    // of its transport.
+    std::set<std::string> modesOnTransportLoop() const;
+    // The transfers move in the modes the stream is scheduled in now.
+    void updateTransferModes();
     void openingTransferChanged();
     // Takes the transfers and the connection group, under the lock, and
     // ends them after it (a transfer's cancel waits for an event that may
@@ -98,6 +113,7 @@ private:
         RefPtr<HTTPTransfer> transfer;
         RefPtr<HTTPTransfer> opening;
         uint64_t connectionGroup = 0;
+        RefPtr<HTTPTransport> transport;
     };
     Transfers takeTransfers();
     static void stopTransfers(Transfers transfers);
@@ -117,6 +133,9 @@ private:
     unsigned m_events = 0;
     Client m_client;
     std::vector<Schedule> m_schedules;
+    // The run loop whose thread moves the stream's bytes, chosen when it
+    // opens; none for the process's transport thread.
+    RefPtr<HTTPRunLoopTransport> m_runLoopTransport;
     RefPtr<HTTPTransfer> m_transfer;
     // A connection-bound login: the opening transfer, what goes once its
     // challenge is answered, over the connections of m_connectionGroup.

@@ -149,8 +149,9 @@ void setHostResolverForTesting(std::function<std::optional<std::string>(const st
     testResolver() = std::move(resolver);
 }
 
-HTTPTransfer::HTTPTransfer(HTTPTransferRequest request, EventHandler handler)
+HTTPTransfer::HTTPTransfer(HTTPTransferRequest request, EventHandler handler, HTTPTransport& transport)
     : m_request(std::move(request))
+    , m_transport(transport)
     , m_handler(std::move(handler))
 {
 }
@@ -159,9 +160,19 @@ HTTPTransfer::~HTTPTransfer() = default;
 
 Ref<HTTPTransfer> HTTPTransfer::start(HTTPTransferRequest request, EventHandler handler)
 {
-    auto transfer = makeRef<HTTPTransfer>(std::move(request), std::move(handler));
-    HTTPTransport::shared().add(transfer);
+    auto transfer = create(std::move(request), std::move(handler), HTTPTransport::shared());
+    transfer->start();
     return transfer;
+}
+
+Ref<HTTPTransfer> HTTPTransfer::create(HTTPTransferRequest request, EventHandler handler, HTTPTransport& transport)
+{
+    return makeRef<HTTPTransfer>(std::move(request), std::move(handler), transport);
+}
+
+void HTTPTransfer::start()
+{
+    m_transport->add(*this);
 }
 
 int HTTPTransfer::configure(void* handle)
@@ -418,7 +429,7 @@ size_t HTTPTransfer::read(char* buffer, size_t capacity)
         }
     }
     if (resume)
-        HTTPTransport::shared().resume(*this);
+        m_transport->resume(*this);
     return count;
 }
 
@@ -452,7 +463,7 @@ void HTTPTransfer::setPaused(bool paused)
         }
     }
     if (resume)
-        HTTPTransport::shared().resume(*this);
+        m_transport->resume(*this);
 }
 
 void HTTPTransfer::freeLists()
@@ -471,6 +482,21 @@ bool HTTPTransfer::wantsResume()
     return !m_cancelled && !m_pausedForSpace;
 }
 
+bool HTTPTransfer::isCancelled() const
+{
+    std::lock_guard lock(m_lock);
+    return m_cancelled;
+}
+
+void HTTPTransfer::abandon()
+{
+    std::lock_guard lock(m_lock);
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_error = HTTPTransferError { TransferCFNetworkErrorDomain, TransferConnectionLostError, "the thread of the connection has ended" };
+}
+
 void HTTPTransfer::cancel()
 {
     bool finished = false;
@@ -484,12 +510,16 @@ void HTTPTransfer::cancel()
     {
         // Waits for an event being delivered, so none follows this call.
         std::lock_guard lock(m_handlerLock);
+        // A handler that cancels its own transfer is still running: it goes
+        // once it has returned.
+        if (m_delivering)
+            m_finishedHandler = std::move(m_handler);
         m_handler = nullptr;
     }
-    // A finished transfer has left the transport already: nothing to wake
-    // it for.
+    // A finished transfer has left the transport already: nothing to tell
+    // it.
     if (!finished)
-        HTTPTransport::shared().remove(*this);
+        m_transport->remove(*this);
 }
 
 void HTTPTransfer::notify(Event event)
@@ -498,7 +528,7 @@ void HTTPTransfer::notify(Event event)
     // and end reach the client in one hand-over, and a large one's chunks
     // in one per pass.
     if (m_pendingEvents == 0)
-        HTTPTransport::shared().deliverAfterPass(*this);
+        m_transport->deliverAfterPass(*this);
     m_pendingEvents |= 1u << static_cast<unsigned>(event);
 }
 
@@ -512,8 +542,12 @@ void HTTPTransfer::deliverPendingEvents()
         if (events & (1u << static_cast<unsigned>(event)))
             last = event;
     std::lock_guard lock(m_handlerLock);
-    if (m_handler)
-        m_handler(last);
+    if (!m_handler)
+        return;
+    m_delivering = true;
+    m_handler(last);
+    m_delivering = false;
+    m_finishedHandler = nullptr;
 }
 
 } // namespace qv

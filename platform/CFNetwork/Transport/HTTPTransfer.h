@@ -18,17 +18,17 @@ namespace qv {
 
 class HTTPTransport;
 
-// One HTTP exchange on the transport thread. The client reads the response
-// head and body from any thread; the transfer tells it, on the transport
-// thread, when something new is there: once per pass of the transport's
-// loop, with the latest event (an end or an error implies the head and
-// bytes that came before it). It buffers a bounded amount of
-// body: when the client does not read, or has paused it, the transfer stops
-// taking bytes from the connection until it reads again.
+// One HTTP exchange on a transport, whose owner thread moves its bytes. The
+// client reads the response head and body from any thread; the transfer
+// tells it, on the transport's thread, when something new is there: once
+// per pass of the transport, with the latest event (an end or an error
+// implies the head and bytes that came before it). It buffers a bounded
+// amount of body: when the client does not read, or has paused it, the
+// transfer stops taking bytes from the connection until it reads again.
 class HTTPTransfer : public Object {
 public:
     enum class Event { HeadComplete, BytesAvailable, End, Error };
-    // Called on the transport thread with no lock held; it must not block.
+    // Called on the transport's thread with no lock held; it must not block.
     using EventHandler = std::function<void(Event)>;
 
     struct ResponseHead {
@@ -38,10 +38,13 @@ public:
         std::vector<std::pair<std::string, std::string>> headers;
     };
 
-    // Starts the transfer on the transport thread; nothing is sent when the
-    // request is refused (an URL that is not http or https), which is then
-    // reported as an error.
+    // Starts the transfer on the process's transport thread; nothing is
+    // sent when the request is refused (an URL that is not http or https),
+    // which is then reported as an error.
     static Ref<HTTPTransfer> start(HTTPTransferRequest request, EventHandler handler);
+    // A transfer on the given transport, which start() gives it.
+    static Ref<HTTPTransfer> create(HTTPTransferRequest request, EventHandler handler, HTTPTransport& transport);
+    void start();
 
     // The head of the final response, once it is complete.
     std::optional<ResponseHead> responseHead() const;
@@ -68,7 +71,7 @@ public:
 private:
     QV_MAKE_REF_FRIEND;
     friend class HTTPTransport;
-    HTTPTransfer(HTTPTransferRequest request, EventHandler handler);
+    HTTPTransfer(HTTPTransferRequest request, EventHandler handler, HTTPTransport& transport);
 
     // Transport-thread side, called by the transport.
     // curl's code: CURLE_OK when the transfer may start.
@@ -78,6 +81,9 @@ private:
     long giveBody(char* buffer, size_t capacity);
     void finish(int curlCode, long osErrno, bool receivedAnything);
     bool wantsResume();
+    bool isCancelled() const;
+    // The transport shut down under the transfer: it fails, untold.
+    void abandon();
     // Gives the handler the events of the transport's last pass, in the
     // order they happen (head, bytes, end or error).
     void deliverPendingEvents();
@@ -90,10 +96,15 @@ private:
     static constexpr size_t spareChunkLimit = 4;
 
     const HTTPTransferRequest m_request;
+    const Ref<HTTPTransport> m_transport;
     mutable std::mutex m_lock;
     EventHandler m_handler;
     // Recursive: a handler may cancel its own transfer.
     std::recursive_mutex m_handlerLock;
+    // Under m_handlerLock: a handler is running, and the one its own cancel
+    // took away.
+    bool m_delivering = false;
+    EventHandler m_finishedHandler;
     void* m_easy = nullptr;
     void* m_headerList = nullptr;
     void* m_resolveList = nullptr;
@@ -114,8 +125,10 @@ private:
     std::optional<HTTPTransferError> m_error;
     std::atomic<uint64_t> m_bytesWritten { 0 };
     std::atomic<bool> m_reusedConnection { false };
-    // Events of the current pass not yet told (transport thread only).
+    // Events of the current pass not yet told (transport's thread only).
     unsigned m_pendingEvents = 0;
+    // Left the transport with events still to tell (transport's thread only).
+    bool m_leavesAfterEvents = false;
 };
 
 } // namespace qv

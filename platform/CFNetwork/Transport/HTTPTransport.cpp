@@ -2,58 +2,186 @@
 
 #include "HTTPTransfer.h"
 
+#include "platform/core/Log.h"
+
 #include <curl/curl.h>
 
+#include <cerrno>
+#include <chrono>
+#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
 namespace qv {
+
+namespace {
+
+std::atomic<uint64_t> nextConnectionGroup { 1 };
+
+// Rounds of commands and timer runs one settle may take before the rest
+// waits for the next pass: curl asking to run "now" again and again must
+// not hold its thread.
+constexpr int settleRoundLimit = 64;
+
+void arm(int timerFd, std::chrono::steady_clock::time_point when)
+{
+    // The steady clock is the monotonic one.
+    const auto since = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+    itimerspec due {};
+    due.it_value.tv_sec = since / 1000000000;
+    due.it_value.tv_nsec = since % 1000000000;
+    if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0)
+        due.it_value.tv_nsec = 1;
+    timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &due, nullptr);
+}
+
+} // namespace
 
 HTTPTransport& HTTPTransport::shared()
 {
     // Never destroyed: its thread serves the process to the very end, and
     // a static destructor would pull the multi handle from under it.
-    static HTTPTransport& transport = *new HTTPTransport;
+    static HTTPTransport& transport = [] () -> HTTPTransport& {
+        HTTPTransport* made = makeRef<HTTPTransport>().leak();
+        std::thread([made] {
+            made->m_owner = std::this_thread::get_id();
+            for (;;) {
+                pollfd ready { made->pollDescriptor(), POLLIN, 0 };
+                if (poll(&ready, 1, -1) > 0)
+                    made->processEvents();
+            }
+        }).detach();
+        return *made;
+    }();
+    return transport;
+}
+
+Ref<HTTPTransport> HTTPTransport::createForCurrentThread()
+{
+    auto transport = makeRef<HTTPTransport>();
+    transport->m_owner = std::this_thread::get_id();
     return transport;
 }
 
 HTTPTransport::HTTPTransport()
 {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    m_multi = curl_multi_init();
-    m_thread = std::thread([this] { run(); });
-    m_thread.detach();
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!initialised)
+        logLine("HTTPTransport: curl did not initialise");
+    m_epollFd = epoll_create1(EPOLL_CLOEXEC);
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    m_timerFd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (m_epollFd < 0 || m_wakeFd < 0 || m_timerFd < 0)
+        logLine("HTTPTransport: cannot make the descriptors to wait on");
+    for (int descriptor : { m_wakeFd, m_timerFd }) {
+        epoll_event watched {};
+        watched.events = EPOLLIN;
+        watched.data.fd = descriptor;
+        epoll_ctl(m_epollFd, EPOLL_CTL_ADD, descriptor, &watched);
+    }
+
+    CURLM* multi = curl_multi_init();
+    m_multi = multi;
+    curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, +[](CURL*, curl_socket_t socket, int what, void* context, void*) {
+        static_cast<HTTPTransport*>(context)->watchSocket(socket, what);
+        return 0;
+    });
+    curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
+    curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, +[](CURLM*, long milliseconds, void* context) {
+        static_cast<HTTPTransport*>(context)->setTimer(milliseconds);
+        return 0;
+    });
+    curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this);
 }
 
-void HTTPTransport::post(std::function<void()> command)
+HTTPTransport::~HTTPTransport()
 {
-    {
-        std::lock_guard lock(m_lock);
-        m_commands.push_back(std::move(command));
+    // Nobody holds the transport any more, so nobody drives it either: what
+    // is left can go from this thread.
+    m_owner = std::this_thread::get_id();
+    shutDown();
+}
+
+void HTTPTransport::setTransferLeftHandler(std::function<void(HTTPTransfer&)> handler)
+{
+    m_transferLeft = std::move(handler);
+}
+
+void HTTPTransport::wake()
+{
+    // Under the lock: shutDown() closes the descriptor under it, and its
+    // number may name another file afterwards.
+    std::lock_guard lock(m_lock);
+    wakeLocked();
+}
+
+void HTTPTransport::wakeLocked()
+{
+    if (m_shutDown)
+        return;
+    uint64_t one = 1;
+    while (write(m_wakeFd, &one, sizeof one) < 0 && errno == EINTR) { }
+}
+
+bool HTTPTransport::execute(std::function<void()> command)
+{
+    if (isOwnerThread() && m_inCurl == 0) {
+        if (!m_multi)
+            return false;
+        command();
+        settle();
+        // Events are told from processEvents() alone: the caller may hold
+        // locks its handler takes.
+        if (!m_eventsAfterPass.empty() && m_processing == 0)
+            wake();
+        return true;
     }
-    curl_multi_wakeup(static_cast<CURLM*>(m_multi));
+    std::lock_guard lock(m_lock);
+    if (m_shutDown)
+        return false;
+    m_commands.push_back(std::move(command));
+    // Inside curl on the owner thread, the caller's settle runs it.
+    if (!isOwnerThread())
+        wakeLocked();
+    return true;
 }
 
 void HTTPTransport::add(HTTPTransfer& transfer)
 {
-    post([this, transfer = Ref<HTTPTransfer>(transfer)] {
-        CURL* easy = takeEasyHandle();
-        const int result = easy ? transfer->configure(easy) : CURLE_OUT_OF_MEMORY;
-        if (result != CURLE_OK) {
-            if (easy)
-                giveBackEasyHandle(easy);
-            transfer->freeLists();
-            transfer->m_easy = nullptr;
-            transfer->finish(result, 0, false);
-            return;
-        }
-        if (const uint64_t group = transfer->m_request.connectionGroup)
-            curl_easy_setopt(static_cast<CURL*>(easy), CURLOPT_SHARE, groupShare(group));
-        m_running.emplace(easy, transfer);
-        curl_multi_add_handle(static_cast<CURLM*>(m_multi), easy);
-    });
+    if (!execute([this, transfer = Ref<HTTPTransfer>(transfer)] { addNow(transfer); }))
+        transfer.abandon();
+}
+
+void HTTPTransport::addNow(HTTPTransfer& transfer)
+{
+    if (transfer.isCancelled()) {
+        transferLeft(transfer);
+        return;
+    }
+    CURL* easy = static_cast<CURL*>(takeEasyHandle());
+    const int result = easy ? transfer.configure(easy) : CURLE_OUT_OF_MEMORY;
+    if (result != CURLE_OK) {
+        if (easy)
+            giveBackEasyHandle(easy);
+        transfer.freeLists();
+        transfer.m_easy = nullptr;
+        transfer.finish(result, 0, false);
+        transferLeft(transfer);
+        return;
+    }
+    if (const uint64_t group = transfer.m_request.connectionGroup)
+        curl_easy_setopt(easy, CURLOPT_SHARE, groupShare(group));
+    m_running.emplace(easy, transfer);
+    ++m_inCurl;
+    curl_multi_add_handle(static_cast<CURLM*>(m_multi), easy);
+    --m_inCurl;
 }
 
 void HTTPTransport::remove(HTTPTransfer& transfer)
 {
-    post([this, transfer = Ref<HTTPTransfer>(transfer)] {
+    execute([this, transfer = Ref<HTTPTransfer>(transfer)] {
         if (transfer->m_easy && m_running.count(transfer->m_easy))
             detach(transfer->m_easy);
     });
@@ -61,9 +189,13 @@ void HTTPTransport::remove(HTTPTransfer& transfer)
 
 void HTTPTransport::resume(HTTPTransfer& transfer)
 {
-    post([this, transfer = Ref<HTTPTransfer>(transfer)] {
-        if (transfer->m_easy && m_running.count(transfer->m_easy) && transfer->wantsResume())
-            curl_easy_pause(static_cast<CURL*>(transfer->m_easy), CURLPAUSE_CONT);
+    execute([this, transfer = Ref<HTTPTransfer>(transfer)] {
+        if (!transfer->m_easy || !m_running.count(transfer->m_easy) || !transfer->wantsResume())
+            return;
+        // The bytes curl held back may reach the transfer from in here.
+        ++m_inCurl;
+        curl_easy_pause(static_cast<CURL*>(transfer->m_easy), CURLPAUSE_CONT);
+        --m_inCurl;
     });
 }
 
@@ -72,7 +204,9 @@ void HTTPTransport::detach(void* easy)
     auto found = m_running.find(easy);
     Ref<HTTPTransfer> transfer = found->second;
     m_running.erase(found);
+    ++m_inCurl;
     curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
+    --m_inCurl;
     // The handle leaves its group (a reset keeps it), so that the group can
     // go and the handle serve the shared pool again.
     const uint64_t group = transfer->m_request.connectionGroup;
@@ -83,18 +217,29 @@ void HTTPTransport::detach(void* easy)
         releaseGroupIfUnused(group);
     transfer->freeLists();
     transfer->m_easy = nullptr;
+    transferLeft(transfer);
+}
+
+void HTTPTransport::transferLeft(HTTPTransfer& transfer)
+{
+    // A transfer whose last events are still to be told has not left yet:
+    // whoever waits for them must go on waiting for the transport.
+    if (transfer.m_pendingEvents)
+        transfer.m_leavesAfterEvents = true;
+    else if (m_transferLeft)
+        m_transferLeft(transfer);
 }
 
 uint64_t HTTPTransport::openConnectionGroup()
 {
-    return m_nextGroup++;
+    return nextConnectionGroup++;
 }
 
 void HTTPTransport::closeConnectionGroup(uint64_t group)
 {
     // Commands run in order: the transfers of the group given before were
     // added and, when cancelled, removed before this runs.
-    post([this, group] {
+    execute([this, group] {
         m_closingGroups.insert(group);
         releaseGroupIfUnused(group);
     });
@@ -147,7 +292,78 @@ void HTTPTransport::giveBackEasyHandle(void* easy)
         curl_easy_cleanup(static_cast<CURL*>(easy));
 }
 
-void HTTPTransport::runCommands()
+void HTTPTransport::watchSocket(int socket, int what)
+{
+    // curl tells of every socket it closes (a removal) before it closes it,
+    // so the set here is the one the kernel has.
+    auto known = m_watchedSockets.find(socket);
+    // A socket watched for nothing would still report a hang-up, again and
+    // again: it leaves the set instead.
+    if (what == CURL_POLL_REMOVE || what == CURL_POLL_NONE) {
+        if (known != m_watchedSockets.end()) {
+            m_watchedSockets.erase(known);
+            epoll_ctl(m_epollFd, EPOLL_CTL_DEL, socket, nullptr);
+        }
+        return;
+    }
+    const uint32_t events = ((what & CURL_POLL_IN) ? EPOLLIN : 0u) | ((what & CURL_POLL_OUT) ? EPOLLOUT : 0u);
+    epoll_event watched {};
+    watched.events = events;
+    watched.data.fd = socket;
+    if (known == m_watchedSockets.end()) {
+        m_watchedSockets.emplace(socket, events);
+        epoll_ctl(m_epollFd, EPOLL_CTL_ADD, socket, &watched);
+    } else if (known->second != events) {
+        known->second = events;
+        epoll_ctl(m_epollFd, EPOLL_CTL_MOD, socket, &watched);
+    }
+}
+
+void HTTPTransport::setTimer(long milliseconds)
+{
+    if (milliseconds < 0) {
+        // Left armed: a run-out that finds no due time costs less than
+        // disarming after every exchange.
+        m_timerDue.reset();
+        return;
+    }
+    if (milliseconds == 0) {
+        // Curl is inside a call of ours, whose settle runs it.
+        m_timeoutDue = true;
+        return;
+    }
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    m_timerDue = due;
+    // A later time than the armed one waits for the armed one to run out.
+    if (!m_timerArmed || due < *m_timerArmed) {
+        m_timerArmed = due;
+        arm(m_timerFd, due);
+    }
+}
+
+void HTTPTransport::timerRanOut()
+{
+    m_timerArmed.reset();
+    if (!m_timerDue)
+        return;
+    if (*m_timerDue <= std::chrono::steady_clock::now()) {
+        m_timerDue.reset();
+        m_timeoutDue = true;
+    } else {
+        m_timerArmed = m_timerDue;
+        arm(m_timerFd, *m_timerDue);
+    }
+}
+
+void HTTPTransport::socketAction(int socket, int events)
+{
+    int running = 0;
+    ++m_inCurl;
+    curl_multi_socket_action(static_cast<CURLM*>(m_multi), socket, events, &running);
+    --m_inCurl;
+}
+
+bool HTTPTransport::runCommands()
 {
     std::deque<std::function<void()>> commands;
     {
@@ -156,10 +372,36 @@ void HTTPTransport::runCommands()
     }
     for (auto& command : commands)
         command();
+    return !commands.empty();
 }
 
-void HTTPTransport::collectFinished()
+void HTTPTransport::settle()
 {
+    for (int round = 0;; ++round) {
+        if (round == settleRoundLimit) {
+            // The rest in the next pass, soon.
+            if (m_timeoutDue) {
+                m_timeoutDue = false;
+                m_timerDue = m_timerArmed = std::chrono::steady_clock::now();
+                arm(m_timerFd, *m_timerArmed);
+            }
+            break;
+        }
+        bool worked = runCommands();
+        if (m_timeoutDue) {
+            m_timeoutDue = false;
+            socketAction(CURL_SOCKET_TIMEOUT, 0);
+            worked = true;
+        }
+        worked |= collectFinished();
+        if (!worked)
+            break;
+    }
+}
+
+bool HTTPTransport::collectFinished()
+{
+    bool collected = false;
     int remaining = 0;
     while (CURLMsg* message = curl_multi_info_read(static_cast<CURLM*>(m_multi), &remaining)) {
         if (message->msg != CURLMSG_DONE)
@@ -174,9 +416,13 @@ void HTTPTransport::collectFinished()
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
         long headerBytes = 0;
         curl_easy_getinfo(easy, CURLINFO_HEADER_SIZE, &headerBytes);
-        detach(easy);
+        // Told finished before it is said to have left, so that whoever
+        // hears of the leaving finds it finished.
         transfer->finish(result, osErrno, headerBytes > 0);
+        detach(easy);
+        collected = true;
     }
+    return collected;
 }
 
 void HTTPTransport::deliverAfterPass(HTTPTransfer& transfer)
@@ -186,24 +432,103 @@ void HTTPTransport::deliverAfterPass(HTTPTransfer& transfer)
 
 void HTTPTransport::deliverEvents()
 {
-    // A handler may start or cancel transfers: those post commands, and
-    // nothing here is changed under the loop.
+    // A handler may start or cancel transfers: those run at once, and add
+    // to a list of their own.
     std::vector<Ref<HTTPTransfer>> transfers;
     transfers.swap(m_eventsAfterPass);
-    for (auto& transfer : transfers)
+    for (auto& transfer : transfers) {
         transfer->deliverPendingEvents();
+        if (std::exchange(transfer->m_leavesAfterEvents, false) && m_transferLeft)
+            m_transferLeft(transfer);
+    }
 }
 
-void HTTPTransport::run()
+void HTTPTransport::takeReadyDescriptors(std::vector<std::pair<int, int>>& sockets)
 {
-    CURLM* multi = static_cast<CURLM*>(m_multi);
-    for (;;) {
-        runCommands();
-        int running = 0;
-        curl_multi_perform(multi, &running);
-        collectFinished();
+    epoll_event events[64];
+    const int count = epoll_wait(m_epollFd, events, 64, 0);
+    for (int index = 0; index < count; ++index) {
+        const int descriptor = events[index].data.fd;
+        const uint32_t flags = events[index].events;
+        uint64_t value = 0;
+        // One read takes an eventfd's or a timerfd's whole count.
+        if (descriptor == m_wakeFd) {
+            while (read(m_wakeFd, &value, sizeof value) < 0 && errno == EINTR) { }
+        } else if (descriptor == m_timerFd) {
+            while (read(m_timerFd, &value, sizeof value) < 0 && errno == EINTR) { }
+            timerRanOut();
+        } else {
+            int action = 0;
+            if (flags & (EPOLLIN | EPOLLHUP | EPOLLRDHUP))
+                action |= CURL_CSELECT_IN;
+            if (flags & EPOLLOUT)
+                action |= CURL_CSELECT_OUT;
+            if (flags & EPOLLERR)
+                action |= CURL_CSELECT_ERR;
+            sockets.emplace_back(descriptor, action);
+        }
+    }
+}
+
+void HTTPTransport::processEvents()
+{
+    if (!isOwnerThread() || !m_multi)
+        return;
+    ++m_processing;
+    std::vector<std::pair<int, int>> sockets;
+    takeReadyDescriptors(sockets);
+    runCommands();
+    for (const auto& [socket, events] : sockets) {
+        if (!m_multi)
+            break;
+        socketAction(socket, events);
+    }
+    if (m_multi)
+        settle();
+    // Handlers may start, read or cancel transfers, which may bring more
+    // events: told here too, before the loop waits again.
+    while (m_multi && !m_eventsAfterPass.empty()) {
         deliverEvents();
-        curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        if (m_multi)
+            settle();
+    }
+    --m_processing;
+}
+
+void HTTPTransport::shutDown()
+{
+    if (!isOwnerThread() || !m_multi)
+        return;
+    std::deque<std::function<void()>> dropped;
+    {
+        std::lock_guard lock(m_lock);
+        m_shutDown = true;
+        dropped.swap(m_commands);
+        close(m_wakeFd);
+        m_wakeFd = -1;
+    }
+    CURLM* multi = static_cast<CURLM*>(m_multi);
+    while (!m_running.empty()) {
+        Ref<HTTPTransfer> transfer = m_running.begin()->second;
+        transfer->abandon();
+        detach(m_running.begin()->first);
+    }
+    m_eventsAfterPass.clear();
+    for (void* easy : m_idleHandles)
+        curl_easy_cleanup(static_cast<CURL*>(easy));
+    m_idleHandles.clear();
+    // Closes the kept-alive connections; the groups' handles are gone, so
+    // their shares can go with their connections too.
+    curl_multi_cleanup(multi);
+    m_multi = nullptr;
+    for (auto& [group, share] : m_groups)
+        curl_share_cleanup(static_cast<CURLSH*>(share));
+    m_groups.clear();
+    m_closingGroups.clear();
+    for (int* descriptor : { &m_timerFd, &m_epollFd }) {
+        if (*descriptor >= 0)
+            close(*descriptor);
+        *descriptor = -1;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "platform/CFNetwork/CFHTTPAuthentication.h"
 #include "platform/CFNetwork/CFHTTPMessage.h"
 #include "platform/CFNetwork/CFHTTPReadStream.h"
+#include "platform/CFNetwork/HTTPRunLoopTransport.h"
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/VirtualClock.h"
 
@@ -10,6 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
 #include <thread>
 
 using namespace qv;
@@ -48,6 +54,58 @@ struct StreamReader {
         return ended;
     }
 };
+
+// The open descriptors of this process.
+size_t openDescriptors()
+{
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator()));
+}
+
+// The TCP connections of this process to the port on loopback.
+size_t connectionsTo(int port)
+{
+    std::set<std::string> sockets;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (target.rfind("socket:[", 0) == 0)
+            sockets.insert(target.substr(8, target.size() - 9));
+    }
+    size_t count = 0;
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state, queues, timer, retransmits, user, timeout, inode;
+        fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> user >> timeout >> inode;
+        const auto colon = remote.find(':');
+        if (colon != std::string::npos && std::stoi(remote.substr(colon + 1), nullptr, 16) == port && sockets.count(inode))
+            ++count;
+    }
+    return count;
+}
+
+int portOf(const std::string& url)
+{
+    return std::stoi(url.substr(url.rfind(':') + 1));
+}
+
+Ref<CFHTTPReadStream> getStream(const std::string& url)
+{
+    return CFHTTPReadStream::createForHTTPRequest(CFHTTPMessage::createRequest("GET", *NSURL::URLWithString(url), kCFHTTPVersion1_1));
+}
+
+// Reads the stream's answer to its end on the calling thread's run loop.
+std::string readOnThisThread(CFHTTPReadStream& stream)
+{
+    StreamReader reader;
+    reader.attach(stream);
+    stream.scheduleWithRunLoop(NSRunLoop::currentRunLoop(), NSDefaultRunLoopMode);
+    stream.open();
+    reader.runUntilEnded();
+    return reader.body;
+}
 
 } // namespace
 
@@ -136,6 +194,129 @@ TEST(CFHTTPReadStreamTest, AnUnscheduledStreamReportsNothingAndGoesOnWhenSchedul
     ASSERT_TRUE(reader.runUntilEnded(60));
     EXPECT_EQ(reader.body.size(), big.size());
     EXPECT_TRUE(reader.body == big);
+}
+
+TEST(CFHTTPReadStreamTest, EachThreadKeepsItsOwnConnectionsAndLetsGoOfThemWhenItEnds)
+{
+    qv::testing::LoopbackNginx nginx;
+    ASSERT_TRUE(nginx.running());
+    nginx.addFile("/small.txt", std::string(1024, 's'));
+    const int port = portOf(nginx.url("/"));
+    const size_t descriptorsBefore = openDescriptors();
+    const size_t loggedBefore = nginx.loggedRequests().size();
+
+    // Two exchanges on the thread's own run loop, one after the other.
+    std::vector<std::string> bodies;
+    size_t keptWhileAlive = 0;
+    std::thread worker([&] {
+        for (int round = 0; round < 2; ++round) {
+            auto stream = getStream(nginx.url("/small.txt"));
+            bodies.push_back(readOnThisThread(stream));
+            stream->close();
+        }
+        keptWhileAlive = connectionsTo(port);
+    });
+    worker.join();
+    ASSERT_EQ(bodies.size(), 2u);
+    EXPECT_EQ(bodies[0], std::string(1024, 's'));
+    EXPECT_EQ(bodies[1], bodies[0]);
+    auto logged = nginx.loggedRequests(loggedBefore + 2);
+    ASSERT_EQ(logged.size(), loggedBefore + 2);
+    EXPECT_EQ(logged[loggedBefore].connection, logged[loggedBefore + 1].connection) << "the second went over the first's connection";
+    EXPECT_EQ(keptWhileAlive, 1u) << "kept alive while the thread lives";
+    // The thread's end closed its connection and every descriptor of its
+    // transport and run loop.
+    EXPECT_EQ(connectionsTo(port), 0u);
+    EXPECT_EQ(openDescriptors(), descriptorsBefore);
+
+    // This thread's exchange does not take the other's connection (gone
+    // anyway), nor does another thread take this one's.
+    auto here = getStream(nginx.url("/small.txt"));
+    EXPECT_EQ(readOnThisThread(here), bodies[0]);
+    here->close();
+    EXPECT_EQ(connectionsTo(port), 1u);
+    std::thread([&] {
+        auto there = getStream(nginx.url("/small.txt"));
+        EXPECT_EQ(readOnThisThread(there), bodies[0]);
+        EXPECT_FALSE(there->reusedConnection());
+        EXPECT_EQ(connectionsTo(port), 2u);
+    }).join();
+    EXPECT_EQ(connectionsTo(port), 1u);
+}
+
+TEST(CFHTTPReadStreamTest, AStreamClosedFromAnotherThreadWhileItsLoopWaitsLetsGoOfItsConnection)
+{
+    qv::testing::TemporaryDirectory files;
+    LoopbackHTTPServer server(files.path());
+    const std::string mode = "CFNetworkTestsCloseMode";
+    auto stream = getStream(server.url("/_/hang"));
+    StreamReader reader;
+    reader.attach(stream);
+    stream->scheduleWithRunLoop(NSRunLoop::currentRunLoop(), mode);
+    ASSERT_TRUE(stream->open());
+    const NSTimeInterval deadline = VirtualClock::realNow() + 30;
+    std::optional<std::string> received;
+    while (!received && VirtualClock::realNow() < deadline) {
+        NSRunLoop::currentRunLoop()->runMode(mode, VirtualClock::realNow() + 0.05);
+        received = server.nextRequest(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(received, "GET /_/hang");
+    ASSERT_EQ(connectionsTo(server.port()), 1u);
+
+    // The loop waits for the server, which never answers; the close from
+    // the other thread wakes it, and the connection goes.
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stream->close();
+    });
+    while (connectionsTo(server.port()) > 0 && VirtualClock::realNow() < deadline)
+        NSRunLoop::currentRunLoop()->runMode(mode, deadline);
+    closer.join();
+    EXPECT_EQ(connectionsTo(server.port()), 0u);
+    EXPECT_TRUE(reader.events.empty()) << "no event after the close";
+}
+
+TEST(HTTPRunLoopTransportTest, AHandlerMayCancelItsOwnTransferAndStartAnother)
+{
+    qv::testing::LoopbackNginx nginx;
+    ASSERT_TRUE(nginx.running());
+    nginx.addFile("/big.bin", std::string(16u << 20, 'b'));
+    const std::string small(5000, 'm');
+    nginx.addFile("/small.txt", small);
+    const std::string mode = "CFNetworkTestsHandlerMode";
+    auto transport = HTTPRunLoopTransport::current();
+    ASSERT_TRUE(transport);
+
+    int firstEvents = 0;
+    RefPtr<HTTPTransfer> first, second;
+    bool secondEnded = false;
+    std::string secondBody;
+    HTTPTransferRequest big;
+    big.url = nginx.url("/big.bin");
+    first = transport->createTransfer(big, [&](HTTPTransfer::Event) {
+        // From inside the event: the transfer ends here, and another
+        // starts on the same transport.
+        ++firstEvents;
+        first->cancel();
+        HTTPTransferRequest next;
+        next.url = nginx.url("/small.txt");
+        second = transport->createTransfer(next, [&](HTTPTransfer::Event event) {
+            char buffer[4096];
+            while (size_t count = second->read(buffer, sizeof buffer))
+                secondBody.append(buffer, count);
+            secondEnded = secondEnded || event == HTTPTransfer::Event::End || event == HTTPTransfer::Event::Error;
+        }, { mode });
+        second->start();
+    }, { mode });
+    first->start();
+    const NSTimeInterval deadline = VirtualClock::realNow() + 30;
+    while (!secondEnded && VirtualClock::realNow() < deadline)
+        NSRunLoop::currentRunLoop()->runMode(mode, deadline);
+    EXPECT_EQ(firstEvents, 1);
+    EXPECT_TRUE(first->error() || !first->atEnd()) << "the first never completed";
+    ASSERT_TRUE(secondEnded);
+    EXPECT_FALSE(second->error());
+    EXPECT_TRUE(secondBody == small);
 }
 
 TEST(CFHTTPAuthenticationTest, ChallengesOfUnknownSchemesGiveObjectsThatAreNotValid)

@@ -227,38 +227,49 @@ TEST_F(QNAuthenticationDialogTest, AnNTLMLoginAsksForTheDomainToo)
 
 TEST_F(QNAuthenticationDialogTest, AProxyLoginNamesTheProxyAndItsDomainGoesToTheProxy)
 {
-    LoopbackNTLMServer proxy(LoopbackNTLMServer::Kind::Proxy);
-    auto request = this->request(m_server.url("/_/echo/through"));
-    request->setProxyHost("127.0.0.1");
-    request->setProxyPort(proxy.port());
-    request->setShouldPresentProxyAuthenticationDialog(true);
-    bool done = false;
-    request->setCompletionBlock([&] { done = true; });
-    request->setFailedBlock([&] { done = true; });
-    request->startAsynchronous();
-    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
-    auto dialog = QNAuthenticationDialog::sharedDialog();
-    EXPECT_EQ(dialog->type(), 1);
-    auto bar = dynamicRefCast<UINavigationBar>(RefPtr<UIView>(dialog->view()->subviews().front()));
-    ASSERT_TRUE(bar);
-    EXPECT_EQ(bar->topItem()->title(), "127.0.0.1");
-    EXPECT_EQ(bar->topItem()->prompt(), "Login to this secure proxy server.");
-    ASSERT_TRUE(dialog->domainField());
+    // Plain through the proxy, and https through its tunnel, whose login
+    // runs on the CONNECT.
+    LoopbackNTLMServer secureServer(LoopbackNTLMServer::Kind::SecureServer);
+    for (const std::string& url : { m_server.url("/_/echo/through"), secureServer.url("/open/through") }) {
+        SCOPED_TRACE(url);
+        LoopbackNTLMServer proxy(LoopbackNTLMServer::Kind::Proxy);
+        auto request = this->request(url);
+        request->setValidatesSecureCertificate(false);
+        request->setProxyHost("127.0.0.1");
+        request->setProxyPort(proxy.port());
+        request->setShouldPresentProxyAuthenticationDialog(true);
+        bool done = false;
+        request->setCompletionBlock([&] { done = true; });
+        request->setFailedBlock([&] { done = true; });
+        request->startAsynchronous();
+        ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+        auto dialog = QNAuthenticationDialog::sharedDialog();
+        EXPECT_EQ(dialog->type(), 1);
+        auto bar = dynamicRefCast<UINavigationBar>(RefPtr<UIView>(dialog->view()->subviews().front()));
+        ASSERT_TRUE(bar);
+        EXPECT_EQ(bar->topItem()->title(), "127.0.0.1");
+        EXPECT_EQ(bar->topItem()->prompt(), "Login to this secure proxy server.");
+        ASSERT_TRUE(dialog->domainField());
 
-    UIDriver& driver = UIDriver::shared();
-    driver.execute("type user");
-    dialog->passwordField()->becomeFirstResponder();
-    driver.execute("type secret");
-    dialog->domainField()->becomeFirstResponder();
-    driver.execute("type QUILT");
-    EXPECT_EQ(driver.execute("baritem Login"), "{\"ok\":true,\"command\":\"baritem Login\"}");
-    ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
-    ASSERT_FALSE(request->error()) << request->error()->description();
-    EXPECT_EQ(request->proxyUsername(), "user");
-    EXPECT_EQ(request->proxyDomain(), "QUILT");
-    EXPECT_EQ(request->domain(), "") << "a proxy login leaves the server's fields";
-    EXPECT_EQ(request->responseStatusCode(), 200);
-    ASSERT_TRUE(runMainLoopUntil([] { return !QNAuthenticationDialog::sharedDialog(); }));
+        UIDriver& driver = UIDriver::shared();
+        driver.execute("type user");
+        dialog->passwordField()->becomeFirstResponder();
+        driver.execute("type secret");
+        dialog->domainField()->becomeFirstResponder();
+        driver.execute("type QUILT");
+        EXPECT_EQ(driver.execute("baritem Login"), "{\"ok\":true,\"command\":\"baritem Login\"}");
+        ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
+        ASSERT_FALSE(request->error()) << request->error()->description();
+        EXPECT_EQ(request->proxyUsername(), "user");
+        EXPECT_EQ(request->proxyDomain(), "QUILT");
+        EXPECT_EQ(request->domain(), "") << "a proxy login leaves the server's fields";
+        EXPECT_EQ(request->responseStatusCode(), 200);
+        EXPECT_EQ(request->responseString().value_or("").find("Proxy-Authorization"), std::string::npos) << "the proxy's credentials stop at the proxy";
+        auto proxied = proxy.nextRequest();
+        ASSERT_TRUE(proxied);
+        EXPECT_EQ(proxied->verdict, "challenge");
+        ASSERT_TRUE(runMainLoopUntil([] { return !QNAuthenticationDialog::sharedDialog(); }));
+    }
 }
 
 TEST_F(QNAuthenticationDialogTest, ADialogLeftBehindANewerOneClosesItselfAndLeavesTheNewerOne)

@@ -262,6 +262,7 @@ public:
     void addBasicAuthenticationHeader(const std::string& username, const std::string& password);
     int authenticationNeeded() const { return m_authenticationNeeded; }
     int authenticationRetryCount() const { return m_authenticationRetryCount; }
+    int proxyAuthenticationRetryCount() const { return m_proxyAuthenticationRetryCount; }
     const std::string& authenticationRealm() const { return m_authenticationRealm; }
     const std::string& proxyAuthenticationRealm() const { return m_proxyAuthenticationRealm; }
     RefPtr<NSDictionary> requestCredentials() const { return m_requestCredentials; }

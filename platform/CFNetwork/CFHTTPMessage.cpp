@@ -252,16 +252,25 @@ bool CFHTTPMessage::appendBytes(std::string_view bytes)
     }
 }
 
-void CFHTTPMessage::setConnectionAuthentication(std::optional<ConnectionAuthentication> authentication)
+void CFHTTPMessage::setConnectionAuthentication(ConnectionAuthentication authentication)
 {
     std::lock_guard lock(m_lock);
-    m_connectionAuthentication = std::move(authentication);
+    std::erase_if(m_connectionAuthentications, [&](const auto& existing) { return strcasecmp(existing.field.c_str(), authentication.field.c_str()) == 0; });
+    m_connectionAuthentications.push_back(std::move(authentication));
 }
 
-std::optional<CFHTTPMessage::ConnectionAuthentication> CFHTTPMessage::connectionAuthentication() const
+void CFHTTPMessage::removeConnectionAuthentication(std::string_view field)
 {
     std::lock_guard lock(m_lock);
-    return m_connectionAuthentication;
+    std::erase_if(m_connectionAuthentications, [&](const auto& existing) {
+        return existing.field.size() == field.size() && strncasecmp(existing.field.c_str(), field.data(), field.size()) == 0;
+    });
+}
+
+std::vector<CFHTTPMessage::ConnectionAuthentication> CFHTTPMessage::connectionAuthentications() const
+{
+    std::lock_guard lock(m_lock);
+    return m_connectionAuthentications;
 }
 
 } // namespace qv

@@ -1,5 +1,6 @@
 #include "CFHTTPReadStream.h"
 
+#include "platform/CFNetwork/CFHTTPConnectionLogin.h"
 #include "platform/CFNetwork/Transport/HTTPTransfer.h"
 #include "platform/CFNetwork/Transport/HTTPTransport.h"
 #include "platform/Foundation/StringEncoding.h"
@@ -153,26 +154,18 @@ bool CFHTTPReadStream::open()
 void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
 {
     WeakPtr<CFHTTPReadStream> weakThis(*this);
-    auto exchange = m_request->connectionAuthentication();
-    if (exchange && exchange->answer) {
-        // The login belongs to one connection: the opening request goes
-        // without its body on a connection no other request takes, and the
-        // answer follows on the same.
-        std::lock_guard lock(m_lock);
-        m_connectionGroup = HTTPTransport::shared().openConnectionGroup();
-        request.connectionGroup = m_connectionGroup;
-        request.attemptPersistentConnection = true;
-        HTTPTransferRequest opening = request;
-        opening.bodyReader = nullptr;
-        opening.bodyLength.reset();
-        m_connectionAuthentication = std::move(exchange);
-        m_answeringRequest = std::move(request);
-        // Started under the lock, so that its first event finds it.
-        m_openingTransfer = HTTPTransfer::start(std::move(opening), [weakThis](HTTPTransfer::Event) {
-            if (auto stream = weakThis.lock())
-                stream->openingTransferChanged();
-        });
-        return;
+    if (auto logins = m_request->connectionAuthentications(); !logins.empty()) {
+        CFHTTPConnectionLogin login(std::move(request), std::move(logins));
+        if (login.waitsForChallenges()) {
+            // The logins belong to one connection: the requests that carry
+            // them out go on a connection no other request takes.
+            std::lock_guard lock(m_lock);
+            m_connectionGroup = HTTPTransport::shared().openConnectionGroup();
+            m_connectionLogin = std::move(login);
+            startLoginTransfer();
+            return;
+        }
+        request = login.takeRequest();
     }
     auto transfer = HTTPTransfer::start(std::move(request), [weakThis](HTTPTransfer::Event) {
         if (auto stream = weakThis.lock())
@@ -186,6 +179,20 @@ void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
     }
     if (paused)
         transfer->setPaused(true);
+}
+
+void CFHTTPReadStream::startLoginTransfer()
+{
+    HTTPTransferRequest request = m_connectionLogin->nextRequest();
+    request.connectionGroup = m_connectionGroup;
+    request.attemptPersistentConnection = true;
+    m_challengeAnswered = false;
+    WeakPtr<CFHTTPReadStream> weakThis(*this);
+    // Started under the lock, so that its first event finds it.
+    m_openingTransfer = HTTPTransfer::start(std::move(request), [weakThis](HTTPTransfer::Event) {
+        if (auto stream = weakThis.lock())
+            stream->openingTransferChanged();
+    });
 }
 
 void CFHTTPReadStream::openingTransferChanged()
@@ -203,24 +210,13 @@ void CFHTTPReadStream::openingTransferChanged()
     if (!m_challengeAnswered) {
         if (!head && !failed)
             return;
-        std::optional<std::string> answer;
-        if (head && !failed && head->statusCode == m_connectionAuthentication->challengeStatus) {
-            std::string challenge;
-            for (const auto& [name, value] : head->headers)
-                if (strcasecmp(name.c_str(), m_connectionAuthentication->challengeField.c_str()) == 0)
-                    challenge += (challenge.empty() ? "" : ", ") + value;
-            answer = m_connectionAuthentication->answer(challenge);
-        }
-        if (!answer) {
+        if (failed || !head || !m_connectionLogin->answerChallenge(*head)) {
             // No challenge to answer: this is the response.
             m_transfer = std::exchange(m_openingTransfer, nullptr);
             lock.unlock();
             transferChanged();
             return;
         }
-        for (auto& [name, value] : m_answeringRequest->headers)
-            if (strcasecmp(name.c_str(), m_connectionAuthentication->field.c_str()) == 0)
-                value = *answer;
         m_challengeAnswered = true;
     }
     // The challenge's body is dropped; once it has ended the connection is
@@ -236,18 +232,26 @@ void CFHTTPReadStream::openingTransferChanged()
     }
     if (!opening->atEnd())
         return;
+    if (!m_connectionLogin->isAnswered()) {
+        // Another login waits for its challenge from behind this one.
+        startLoginTransfer();
+        return;
+    }
     m_openingTransfer = nullptr;
+    HTTPTransferRequest answering = m_connectionLogin->nextRequest();
+    answering.connectionGroup = m_connectionGroup;
+    answering.attemptPersistentConnection = true;
+    m_connectionLogin.reset();
     WeakPtr<CFHTTPReadStream> weakThis(*this);
-    m_transfer = HTTPTransfer::start(std::move(*m_answeringRequest), [weakThis](HTTPTransfer::Event) {
+    m_transfer = HTTPTransfer::start(std::move(answering), [weakThis](HTTPTransfer::Event) {
         if (auto stream = weakThis.lock())
             stream->transferChanged();
     });
-    m_answeringRequest.reset();
-    RefPtr<HTTPTransfer> answering = m_transfer;
+    RefPtr<HTTPTransfer> transfer = m_transfer;
     const bool paused = m_schedules.empty();
     lock.unlock();
     if (paused)
-        answering->setPaused(true);
+        transfer->setPaused(true);
 }
 
 void CFHTTPReadStream::close()

@@ -459,6 +459,9 @@ private:
 
     // Reporting, on the main thread.
     void reportRequestStarted();
+    // `headers` is the copy to tell; none when told in place, on the main
+    // thread, where the copy is made only for someone to tell.
+    void reportResponseHeaders(RefPtr<NSDictionary> headers);
     void reportFinished();
     void reportFailure();
     void passOnReceivedData(const std::string& data);

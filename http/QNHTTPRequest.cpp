@@ -6,8 +6,8 @@
 #include "platform/Foundation/Base64.h"
 #include "platform/Foundation/HTTPDate.h"
 #include "platform/Foundation/NSRunLoop.h"
+#include "platform/Foundation/VirtualClock.h"
 
-#include <strings.h>
 
 #include <algorithm>
 #include <cctype>
@@ -181,8 +181,8 @@ std::optional<std::string> QNHTTPRequest::responseHeader(const std::string& name
     // than case, so an exact match is the only match.
     if (auto value = m_responseHeaders->objectForKey(name))
         return value->description();
-    for (const auto& [key, value] : m_responseHeaders->entries())
-        if (strcasecmp(key.c_str(), name.c_str()) == 0)
+    if (auto key = m_responseHeaders->keyEqualIgnoringCase(name))
+        if (auto value = m_responseHeaders->objectForKey(*key))
             return value->description();
     return std::nullopt;
 }
@@ -249,7 +249,7 @@ RefPtr<NSDate> QNHTTPRequest::expiryDateForRequest(const QNHTTPRequest& request,
         auto expires = request.responseHeader("Expires");
         return expires ? dateFromRFC1123String(*expires) : nullptr;
     }
-    return NSDate::dateWithTimeIntervalSinceReferenceDate(NSDate::date()->timeIntervalSinceReferenceDate() + maxAge);
+    return NSDate::dateWithTimeIntervalSinceReferenceDate(VirtualClock::now() + maxAge);
 }
 
 void QNHTTPRequest::parseMimeType(std::string* mimeType, NSStringEncoding* encoding, const std::optional<std::string>& contentType)

@@ -262,6 +262,7 @@ public:
     void addBasicAuthenticationHeader(const std::string& username, const std::string& password);
     int authenticationNeeded() const { return m_authenticationNeeded; }
     int authenticationRetryCount() const { return m_authenticationRetryCount; }
+    int proxyAuthenticationRetryCount() const { return m_proxyAuthenticationRetryCount; }
     const std::string& authenticationRealm() const { return m_authenticationRealm; }
     const std::string& proxyAuthenticationRealm() const { return m_proxyAuthenticationRealm; }
     RefPtr<NSDictionary> requestCredentials() const { return m_requestCredentials; }
@@ -458,6 +459,9 @@ private:
 
     // Reporting, on the main thread.
     void reportRequestStarted();
+    // `headers` is the copy to tell; none when told in place, on the main
+    // thread, where the copy is made only for someone to tell.
+    void reportResponseHeaders(RefPtr<NSDictionary> headers);
     void reportFinished();
     void reportFailure();
     void passOnReceivedData(const std::string& data);

@@ -6,6 +6,7 @@
 #include "http/QNHTTPRequestClassState.h"
 
 #include "platform/Foundation/NSRunLoop.h"
+#include "platform/Foundation/VirtualClock.h"
 
 namespace qv {
 
@@ -129,7 +130,7 @@ void QNHTTPRequest::failWithError(RefPtr<NSError> error)
     }
     if (m_connectionCanBeReused && m_connectionInfo) {
         std::lock_guard lock(state.connectionsLock);
-        m_connectionInfo->expires = NSDate::date()->timeIntervalSinceReferenceDate() + m_persistentConnectionTimeoutSeconds;
+        m_connectionInfo->expires = VirtualClock::now() + m_persistentConnectionTimeoutSeconds;
     }
     // The first error wins; a cancelled request reports nothing more.
     if (m_cancelled || m_error || !error) {

@@ -15,26 +15,16 @@
 #include "platform/Foundation/StringFormat.h"
 #include "platform/Foundation/VirtualClock.h"
 
-#include <strings.h>
-
 namespace qv {
 
 namespace {
-
-NSTimeInterval now()
-{
-    return NSDate::date()->timeIntervalSinceReferenceDate();
-}
 
 // The key of a header already set, in whatever case it was given.
 std::optional<std::string> headerKey(const RefPtr<NSDictionary>& headers, const std::string& name)
 {
     if (!headers)
         return std::nullopt;
-    for (const auto& key : headers->allKeys())
-        if (strcasecmp(key.c_str(), name.c_str()) == 0)
-            return key;
-    return std::nullopt;
+    return headers->keyEqualIgnoringCase(name);
 }
 
 std::optional<unsigned long long> fileSize(const std::string& path, RefPtr<NSError>* error)
@@ -293,7 +283,7 @@ void QNHTTPRequest::startRequest()
             if (m_connectionInfo) {
                 if (!matches(*m_connectionInfo)) {
                     m_connectionInfo = nullptr;
-                } else if (m_connectionInfo->expires && *m_connectionInfo->expires - now() < 0) {
+                } else if (m_connectionInfo->expires && *m_connectionInfo->expires - VirtualClock::now() < 0) {
                     std::erase(state.persistentConnectionsPool, m_connectionInfo.get());
                     m_connectionInfo = nullptr;
                 } else if (m_connectionInfo->request) {
@@ -339,7 +329,7 @@ void QNHTTPRequest::startRequest()
         return;
     }
     resetProgressForAttempt();
-    m_lastActivityTime = now();
+    m_lastActivityTime = VirtualClock::now();
     WeakPtr<QNHTTPRequest> weakThis(*this);
     auto timer = NSTimer::timerWithTimeInterval(0.25, [weakThis](NSTimer& timer) {
         // The timer holds its request weakly and ends with it.
@@ -372,7 +362,7 @@ void QNHTTPRequest::scheduleReadStream()
     }
     if (show)
         showNetworkActivityIndicator();
-    m_lastActivityTime = now();
+    m_lastActivityTime = VirtualClock::now();
     WeakPtr<QNHTTPRequest> weakThis(*this);
     m_readStream->setClient(kCFStreamEventHasBytesAvailable | kCFStreamEventErrorOccurred | kCFStreamEventEndEncountered,
         [weakThis](CFHTTPReadStream&, CFStreamEventType type) {
@@ -425,7 +415,7 @@ void QNHTTPRequest::expirePersistentConnections()
     std::vector<RefPtr<CFHTTPReadStream>> toClose;
     {
         std::lock_guard lock(state.connectionsLock);
-        const NSTimeInterval current = now();
+        const NSTimeInterval current = VirtualClock::now();
         std::erase_if(state.persistentConnectionsPool, [&](const Ref<QNConnectionEntry>& entry) {
             if (entry->request || (entry->expires && *entry->expires - current > 0))
                 return false;
@@ -521,7 +511,7 @@ bool QNHTTPRequest::shouldTimeOut() const
     // A stream held back (unscheduled) is not idle.
     if (!m_readStream || !m_readStreamIsScheduled || m_lastActivityTime == 0 || m_timeOutSeconds <= 0)
         return false;
-    const double idle = now() - m_lastActivityTime;
+    const double idle = VirtualClock::now() - m_lastActivityTime;
     if (idle <= m_timeOutSeconds)
         return false;
     // A body not yet past the send buffer gets half as long again.
@@ -559,7 +549,7 @@ void QNHTTPRequest::checkRequestStatus()
         const unsigned long long written = m_readStream->bytesWritten();
         if (written > m_totalBytesSent) {
             m_totalBytesSent = written;
-            m_lastActivityTime = now();
+            m_lastActivityTime = VirtualClock::now();
         }
     }
     if (shouldTimeOut()) {

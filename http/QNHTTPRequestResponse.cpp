@@ -8,6 +8,7 @@
 #include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/NSTemporaryDirectory.h"
 #include "platform/Foundation/StringFormat.h"
+#include "platform/Foundation/VirtualClock.h"
 
 #include <strings.h>
 
@@ -18,11 +19,6 @@
 namespace qv {
 
 namespace {
-
-NSTimeInterval now()
-{
-    return NSDate::date()->timeIntervalSinceReferenceDate();
-}
 
 std::string lowercased(std::string text)
 {
@@ -165,19 +161,33 @@ void QNHTTPRequest::readResponseHeaders()
         }
     }
 
-    // Told on the main thread: the delegate, the block, then the queue.
+    // Told on the main thread, each with a copy of the headers as they are
+    // now.
     Ref<QNHTTPRequest> protect(*this);
-    Ref<NSDictionary> headers = m_responseHeaders->mutableCopy();
-    performOnMainThread([protect, headers] {
-        if (protect->error() || protect->m_mainRequest.lock())
-            return;
-        if (auto delegate = protect->delegate().lock(); delegate && protect->m_didReceiveResponseHeadersSelector)
-            ((*delegate).*(protect->m_didReceiveResponseHeadersSelector))(*protect, headers);
-        if (auto block = protect->blocks().headersReceived)
-            block(headers);
-        if (auto queue = protect->queue())
-            queue->requestDidReceiveResponseHeaders(*protect, headers);
-    });
+    RefPtr<NSDictionary> headers;
+    if (!NSThread::isMainThread())
+        headers = m_responseHeaders->mutableCopy();
+    performOnMainThread([protect, headers] { protect->reportResponseHeaders(headers); });
+}
+
+void QNHTTPRequest::reportResponseHeaders(RefPtr<NSDictionary> headers)
+{
+    if (error() || m_mainRequest.lock())
+        return;
+    // In place, nothing has run since the headers were read: a copy made
+    // before the first one told is the same copy.
+    auto copy = [&]() -> Ref<NSDictionary> {
+        if (!headers)
+            headers = m_responseHeaders->mutableCopy();
+        return *headers;
+    };
+    // The delegate, the block, then the queue.
+    if (auto delegate = this->delegate().lock(); delegate && m_didReceiveResponseHeadersSelector)
+        ((*delegate).*m_didReceiveResponseHeadersSelector)(*this, copy());
+    if (auto block = blocks().headersReceived)
+        block(copy());
+    if (auto queue = this->queue())
+        queue->requestDidReceiveResponseHeaders(*this, copy());
 }
 
 void QNHTTPRequest::handleBytesAvailable()
@@ -224,7 +234,7 @@ void QNHTTPRequest::handleBytesAvailable()
             inflated = std::string();
     }
     m_totalBytesRead += static_cast<unsigned long long>(count);
-    m_lastActivityTime = now();
+    m_lastActivityTime = VirtualClock::now();
     countBytesRead(static_cast<NSUInteger>(count));
     // A redirect's body is not kept while a file download may resume.
     if (m_needsRedirect && m_shouldRedirect && m_allowResumeForFileDownloads)
@@ -385,7 +395,7 @@ void QNHTTPRequest::handleStreamComplete()
             unscheduleReadStream();
         if (m_connectionInfo) {
             m_connectionInfo->request.reset();
-            m_connectionInfo->expires = now() + m_persistentConnectionTimeoutSeconds;
+            m_connectionInfo->expires = VirtualClock::now() + m_persistentConnectionTimeoutSeconds;
         }
     }
     if (m_authenticationNeeded == 0)

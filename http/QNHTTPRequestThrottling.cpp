@@ -11,6 +11,7 @@
 #include "platform/Foundation/NSNotificationCenter.h"
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/NSTimer.h"
+#include "platform/Foundation/VirtualClock.h"
 
 #include <algorithm>
 #include <numeric>
@@ -18,11 +19,6 @@
 namespace qv {
 
 namespace {
-
-NSTimeInterval now()
-{
-    return NSDate::date()->timeIntervalSinceReferenceDate();
-}
 
 // Under the throttle's lock.
 bool throttlingApplies(const QNHTTPRequestClassState& state)
@@ -89,7 +85,7 @@ void QNHTTPRequest::measureBandwidthUsage()
     bool opened = false;
     {
         std::lock_guard lock(state.bandwidthThrottlingLock);
-        if (!state.bandwidthMeasurementDate || *state.bandwidthMeasurementDate - now() < 0) {
+        if (!state.bandwidthMeasurementDate || *state.bandwidthMeasurementDate - VirtualClock::now() < 0) {
             recordBandwidthUsage();
             opened = true;
         }
@@ -111,14 +107,14 @@ void QNHTTPRequest::recordBandwidthUsage()
     if (state.bandwidthUsedInLastSecond == 0) {
         state.bandwidthUsageTracker.clear();
     } else {
-        double untilEnd = state.bandwidthMeasurementDate ? *state.bandwidthMeasurementDate - now() : 0;
+        double untilEnd = state.bandwidthMeasurementDate ? *state.bandwidthMeasurementDate - VirtualClock::now() : 0;
         while (!state.bandwidthUsageTracker.empty() && (untilEnd < 0 || state.bandwidthUsageTracker.size() > 5)) {
             state.bandwidthUsageTracker.pop_front();
             untilEnd += 1;
         }
     }
     state.bandwidthUsageTracker.push_back(state.bandwidthUsedInLastSecond);
-    state.bandwidthMeasurementDate = now() + 1;
+    state.bandwidthMeasurementDate = VirtualClock::now() + 1;
     state.bandwidthUsedInLastSecond = 0;
     const NSUInteger sum = std::accumulate(state.bandwidthUsageTracker.begin(), state.bandwidthUsageTracker.end(), NSUInteger { 0 });
     state.averageBandwidthUsedPerSecond = sum / state.bandwidthUsageTracker.size();
@@ -132,7 +128,7 @@ NSUInteger QNHTTPRequest::maxUploadReadLength()
     const NSUInteger used = state.bandwidthUsedInLastSecond, limit = state.maxBandwidthPerSecond;
     if (limit > 0 && used + length > limit)
         length = used >= limit ? 0 : limit - used;
-    if (length == 0 || !state.bandwidthMeasurementDate || *state.bandwidthMeasurementDate - now() < 0)
+    if (length == 0 || !state.bandwidthMeasurementDate || *state.bandwidthMeasurementDate - VirtualClock::now() < 0)
         state.throttleWakeUpTime = state.bandwidthMeasurementDate;
     return length;
 }
@@ -260,7 +256,7 @@ void QNHTTPRequest::performThrottling()
     {
         std::lock_guard lock(state.bandwidthThrottlingLock);
         if (throttlingApplies(state)) {
-            const NSTimeInterval current = now();
+            const NSTimeInterval current = VirtualClock::now();
             if (state.throttleWakeUpTime && *state.throttleWakeUpTime - current > 0) {
                 action = Detach;
                 wakeUp = state.throttleWakeUpTime;
@@ -303,7 +299,7 @@ bool QNHTTPRequest::holdNewConnectionIfThrottled()
     bool needsTimer = false;
     {
         std::lock_guard lock(state.bandwidthThrottlingLock);
-        if (!throttlingApplies(state) || !state.throttleWakeUpTime || *state.throttleWakeUpTime - now() <= 0)
+        if (!throttlingApplies(state) || !state.throttleWakeUpTime || *state.throttleWakeUpTime - VirtualClock::now() <= 0)
             return false;
         wakeUp = state.throttleWakeUpTime;
         needsTimer = markHeld(state, *this, m_runLoopMode, wakeUp);
@@ -320,7 +316,7 @@ void QNHTTPRequest::wakeUpAt(NSTimeInterval wakeUpTime)
     // time comes rather than at its next status tick, which may be a
     // quarter of a second later.
     WeakPtr<QNHTTPRequest> weakThis(*this);
-    auto timer = NSTimer::timerWithTimeInterval(std::max(0.0, wakeUpTime - now()), [weakThis](NSTimer&) {
+    auto timer = NSTimer::timerWithTimeInterval(std::max(0.0, wakeUpTime - VirtualClock::now()), [weakThis](NSTimer&) {
         if (auto request = weakThis.lock())
             request->performThrottlingOnItsThread();
     }, false);

@@ -1,7 +1,5 @@
 #include "QNHeaderFields.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cctype>
 
@@ -9,10 +7,7 @@ namespace qv {
 
 std::optional<std::string> headerFieldName(const NSDictionary& headers, const std::string& name)
 {
-    for (const auto& key : headers.allKeys())
-        if (strcasecmp(key.c_str(), name.c_str()) == 0)
-            return key;
-    return std::nullopt;
+    return headers.keyEqualIgnoringCase(name);
 }
 
 std::optional<std::string> headerFieldValue(const NSDictionary& headers, const std::string& name)

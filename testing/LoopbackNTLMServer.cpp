@@ -1,5 +1,6 @@
 #include "LoopbackNTLMServer.h"
 
+#include "testing/LoopbackCertificate.h"
 #include "testing/Process.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,22 @@
 
 namespace qv::testing {
 
+std::vector<std::string> LoopbackNTLMServer::command(Kind kind, const TemporaryDirectory& folder)
+{
+    std::vector<std::string> command { "/usr/bin/python3", sourceDirectory() + "/testing/ntlm-server.py", kind == Kind::Proxy ? "proxy" : "server" };
+    if (kind != Kind::SecureServer)
+        return command;
+    const std::string certificate = (folder.path() / "certificate.pem").string();
+    const std::string key = (folder.path() / "key.pem").string();
+    makeLoopbackCertificate(certificate, key);
+    command.push_back(certificate);
+    command.push_back(key);
+    return command;
+}
+
 LoopbackNTLMServer::LoopbackNTLMServer(Kind kind)
-    : m_process({ "/usr/bin/python3", sourceDirectory() + "/testing/ntlm-server.py", kind == Kind::Proxy ? "proxy" : "server" })
+    : m_secure(kind == Kind::SecureServer)
+    , m_process(command(kind, m_folder))
 {
     auto line = m_process.readLine();
     if (!line || line->rfind("READY ", 0) != 0) {
@@ -21,7 +36,7 @@ LoopbackNTLMServer::LoopbackNTLMServer(Kind kind)
 
 std::string LoopbackNTLMServer::url(const std::string& path) const
 {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    return (m_secure ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port) + path;
 }
 
 std::optional<LoopbackNTLMServer::Request> LoopbackNTLMServer::nextRequest()

@@ -1,5 +1,6 @@
 #include "LoopbackNginx.h"
 
+#include "testing/LoopbackCertificate.h"
 #include "testing/LoopbackHTTPServer.h"
 #include "testing/Process.h"
 
@@ -33,12 +34,8 @@ LoopbackNginx::LoopbackNginx()
     std::filesystem::create_directories(m_folder.path() / "temp");
     const auto certificate = m_folder.path() / "certificate.pem";
     const auto key = m_folder.path() / "key.pem";
-    auto made = runProcess({ "openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key.string(), "-out", certificate.string(),
-        "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1" });
-    if (made.exitCode != 0) {
-        ADD_FAILURE() << "no test certificate: " << made.errors;
+    if (!makeLoopbackCertificate(certificate, key))
         return;
-    }
     // A port picked free may be taken in the moment before nginx binds it:
     // try a few.
     for (int attempt = 0; attempt < 5 && !m_running; ++attempt)

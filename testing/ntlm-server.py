@@ -4,14 +4,21 @@
 # negotiate, challenge and authenticate messages must come on one
 # connection. Accounts: user "user", password "secret", domain "QUILT".
 #
-#   ntlm-server.py server          answers an echo of the request once logged in
-#   ntlm-server.py proxy           asks with 407 and then forwards the request
+#   ntlm-server.py server [CERT KEY]  answers an echo of the request once
+#                                     logged in (over TLS with a certificate
+#                                     and key); "/open/" paths without login
+#   ntlm-server.py proxy              asks with 407 and then forwards the
+#                                     request, or opens the tunnel of a
+#                                     CONNECT; the requests of one client
+#                                     connection go to the server over one
+#                                     connection, as a server's own NTLM
+#                                     login needs
 #
 # It prints "READY port", then one line per request:
 #   REQUEST connection method target message verdict
 # message: none, negotiate, authenticate or other; verdict: challenge,
 # ok or refused. It stops when its standard input ends.
-import base64, datetime, hmac, http.client, http.server, os, struct, sys, threading, urllib.parse
+import base64, datetime, hmac, http.client, http.server, os, select, socket, ssl, struct, sys, threading, urllib.parse
 
 ACCOUNTS = {('QUILT', 'user'): 'secret'}
 MASK = 0xffffffff
@@ -123,6 +130,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.connection_number = connections[0]
         self.server_challenge = None
         self.account = None
+        self.upstreams = {}
+
+    def finish(self):
+        super().finish()
+        for upstream in self.upstreams.values():
+            upstream.close()
 
     def report(self, message, verdict):
         with lock:
@@ -140,6 +153,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def handle_any(self):
         length = int(self.headers.get('Content-Length') or 0)
         body = self.rfile.read(length) if length else b''
+        if not proxy_mode and self.path.startswith('/open/'):
+            self.report('none', 'ok')
+            return self.echo(('-', '-'), body)
         value = self.headers.get(asking_field, '')
         token = value[5:].strip() if value.startswith('NTLM ') else None
         try:
@@ -165,29 +181,87 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.report(kind, 'refused' if kind == 'authenticate' else 'challenge')
             return self.send(refusal, b'Login required', [(answer_field, 'NTLM')])
         self.report(kind, 'ok')
+        if proxy_mode and self.command == 'CONNECT':
+            return self.tunnel()
         if proxy_mode:
             return self.forward(body)
-        lines = ['%s %s' % (self.command, self.path), 'account %s\\%s' % self.account]
+        self.echo(self.account, body)
+
+    def echo(self, account, body):
+        lines = ['%s %s' % (self.command, self.path), 'account %s\\%s' % account]
         lines += ['%s: %s' % item for item in self.headers.items()]
         self.send(200, ('\n'.join(lines) + '\n\n').encode() + body, [('Content-Type', 'text/plain')])
 
     def forward(self, body):
         target = urllib.parse.urlsplit(self.path)
-        upstream = http.client.HTTPConnection(target.hostname, target.port or 80, timeout=10)
         headers = {name: value for name, value in self.headers.items()
                    if name.lower() not in ('proxy-authorization', 'proxy-connection', 'connection', 'keep-alive')}
-        upstream.request(self.command, target.path + ('?' + target.query if target.query else ''), body, headers)
-        answer = upstream.getresponse()
-        content = answer.read()
+        key = (target.hostname, target.port or 80)
+        for attempt in range(2):
+            upstream = self.upstreams.get(key)
+            reused = upstream is not None
+            if not upstream:
+                upstream = self.upstreams[key] = http.client.HTTPConnection(*key, timeout=10)
+            try:
+                upstream.request(self.command, target.path + ('?' + target.query if target.query else ''), body, headers)
+                answer = upstream.getresponse()
+                content = answer.read()
+                break
+            except (ConnectionError, http.client.HTTPException):
+                # A kept connection the server has closed meanwhile: once more
+                # on a new one.
+                upstream.close()
+                del self.upstreams[key]
+                if not reused:
+                    raise
         self.send(answer.status, content, [(n, v) for n, v in answer.getheaders()
                                            if n.lower() not in ('content-length', 'connection', 'transfer-encoding', 'keep-alive')])
-        upstream.close()
 
-    do_GET = do_POST = do_PUT = do_DELETE = do_HEAD = handle_any
+    def tunnel(self):
+        host, _, port = self.path.rpartition(':')
+        upstream = socket.create_connection((host, int(port)), timeout=10)
+        self.send_response(200, 'Connection established')
+        self.end_headers()
+        self.wfile.flush()
+        client = self.connection
+        try:
+            while True:
+                readable, _, _ = select.select([client, upstream], [], [], 30)
+                if not readable:
+                    break
+                for side in readable:
+                    data = side.recv(65536)
+                    if not data:
+                        return
+                    (upstream if side is client else client).sendall(data)
+        except OSError:
+            pass
+        finally:
+            upstream.close()
+            self.close_connection = True
+
+    do_GET = do_POST = do_PUT = do_DELETE = do_HEAD = do_CONNECT = handle_any
 
 
-server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
-server.daemon_threads = True
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self, context):
+        super().__init__(('127.0.0.1', 0), Handler)
+        self.context = context
+
+    # The TLS handshake runs on the connection's own thread.
+    def finish_request(self, request, client_address):
+        if self.context:
+            request = self.context.wrap_socket(request, server_side=True)
+        super().finish_request(request, client_address)
+
+
+context = None
+if not proxy_mode and len(sys.argv) == 4:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[2], sys.argv[3])
+server = Server(context)
 print('READY %d' % server.server_address[1], flush=True)
 threading.Thread(target=server.serve_forever, daemon=True).start()
 sys.stdin.read()

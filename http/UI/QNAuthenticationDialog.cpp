@@ -347,7 +347,7 @@ void QNAuthenticationDialog::loginWithCredentialsFromDialog()
         request->retryUsingSuppliedCredentials();
         std::erase(waitingRequests(), request);
     }
-    dismiss();
+    dismissThisDialog();
 }
 
 void QNAuthenticationDialog::cancelAuthenticationFromDialog()
@@ -356,17 +356,28 @@ void QNAuthenticationDialog::cancelAuthenticationFromDialog()
         request->cancelAuthentication();
         std::erase(waitingRequests(), request);
     }
-    dismiss();
+    dismissThisDialog();
 }
 
 void QNAuthenticationDialog::dismiss()
 {
-    auto dialog = shared();
-    if (!dialog)
-        return;
-    RefPtr<UIViewController> presenter = dialog->presentingViewController();
+    if (auto dialog = shared())
+        dialog->askPresenterToDismiss();
+}
+
+void QNAuthenticationDialog::dismissThisDialog()
+{
+    if (shared() == this)
+        dismiss();
+    else
+        askPresenterToDismiss();
+}
+
+void QNAuthenticationDialog::askPresenterToDismiss()
+{
+    RefPtr<UIViewController> presenter = presentingViewController();
     if (!presenter)
-        presenter = dialog->parentViewController();
+        presenter = parentViewController();
     if (presenter)
         presenter->dismissViewControllerAnimated(true);
 }

@@ -23,7 +23,12 @@ public:
     static void presentAuthenticationDialogForRequest(QNHTTPRequest& request);
     // The dialog on screen, if any.
     static RefPtr<QNAuthenticationDialog> sharedDialog();
+    // Closes the dialog on screen (the shared one).
     static void dismiss();
+    // Closes this dialog: the shared one through dismiss(), any other by
+    // itself, so that a dialog left on screen behind a newer one closes
+    // itself and not the newer one.
+    void dismissThisDialog();
     // How many requests wait for the dialog on screen to go.
     static size_t waitingRequestCount();
 
@@ -68,6 +73,7 @@ private:
     // in the application's first window and taken out of it with the dialog.
     RefPtr<UIViewController> presentingController();
     static void presentNextDialog();
+    void askPresenterToDismiss();
 
     RefPtr<QNHTTPRequest> m_request;
     int m_type = 0;

@@ -35,6 +35,20 @@ TEST_F(QNHTTPRequestProxyTest, ThroughHTTPProxiesPlainAndTunnelledWithAndWithout
         SCOPED_TRACE(withCredentials ? "asking for credentials" : "open");
         LoopbackProxy proxy(LoopbackProxy::Kind::HTTP, withCredentials ? "proxyuser" : "", withCredentials ? "proxysecret" : "");
         ASSERT_NE(proxy.port(), 0);
+        // Tunnelled: https through CONNECT. First, so that the proxy's
+        // answer to the CONNECT asks for the credentials (the session holds
+        // none for this proxy yet).
+        auto tunnelled = request(s_nginx->secureURL("/proxied.txt"));
+        tunnelled->setValidatesSecureCertificate(false);
+        tunnelled->setProxyHost("127.0.0.1");
+        tunnelled->setProxyPort(proxy.port());
+        tunnelled->setProxyUsername("proxyuser");
+        tunnelled->setProxyPassword("proxysecret");
+        tunnelled->startSynchronous();
+        ASSERT_FALSE(tunnelled->error()) << tunnelled->error()->description();
+        EXPECT_EQ(tunnelled->responseString(), "through the proxy");
+        EXPECT_NE(proxy.log().find("CONNECT"), std::string::npos);
+
         // Plain: the proxy passes the request on (and says so in "Via").
         auto plain = request(server.url("/_/echo/plain"));
         plain->setProxyHost("127.0.0.1");
@@ -47,29 +61,22 @@ TEST_F(QNHTTPRequestProxyTest, ThroughHTTPProxiesPlainAndTunnelledWithAndWithout
         EXPECT_EQ(countHeaderLines(echo, "Via:"), 1u);
         EXPECT_EQ(countHeaderLines(echo, "Proxy-Authorization:"), 0u) << "the proxy's credentials stop at the proxy";
 
-        // Tunnelled: https through CONNECT.
-        auto tunnelled = request(s_nginx->secureURL("/proxied.txt"));
-        tunnelled->setValidatesSecureCertificate(false);
-        tunnelled->setProxyHost("127.0.0.1");
-        tunnelled->setProxyPort(proxy.port());
-        tunnelled->setProxyUsername("proxyuser");
-        tunnelled->setProxyPassword("proxysecret");
-        tunnelled->startSynchronous();
-        ASSERT_FALSE(tunnelled->error()) << tunnelled->error()->description();
-        EXPECT_EQ(tunnelled->responseString(), "through the proxy");
-        EXPECT_NE(proxy.log().find("CONNECT"), std::string::npos);
-
         if (withCredentials) {
-            // Wrong credentials, at a proxy the session holds none for.
-            LoopbackProxy other(LoopbackProxy::Kind::HTTP, "proxyuser", "proxysecret");
-            auto refused = request(server.url("/_/echo/refused"));
-            refused->setProxyHost("127.0.0.1");
-            refused->setProxyPort(other.port());
-            refused->setProxyUsername("proxyuser");
-            refused->setProxyPassword("wrong");
-            refused->startSynchronous();
-            ASSERT_TRUE(refused->error());
-            EXPECT_EQ(refused->error()->code(), QNAuthenticationErrorType);
+            // Wrong credentials, at a proxy the session holds none for,
+            // plain and tunnelled.
+            for (const std::string& url : { server.url("/_/echo/refused"), s_nginx->secureURL("/proxied.txt") }) {
+                SCOPED_TRACE(url);
+                LoopbackProxy other(LoopbackProxy::Kind::HTTP, "proxyuser", "proxysecret");
+                auto refused = request(url);
+                refused->setValidatesSecureCertificate(false);
+                refused->setProxyHost("127.0.0.1");
+                refused->setProxyPort(other.port());
+                refused->setProxyUsername("proxyuser");
+                refused->setProxyPassword("wrong");
+                refused->startSynchronous();
+                ASSERT_TRUE(refused->error());
+                EXPECT_EQ(refused->error()->code(), QNAuthenticationErrorType);
+            }
         }
     }
 }
@@ -86,6 +93,17 @@ TEST_F(QNHTTPRequestProxyTest, ThroughASOCKSProxy)
     request->startSynchronous();
     ASSERT_FALSE(request->error()) << request->error()->description();
     EXPECT_EQ(parseEcho(request->rawResponseData()).requestLine, "GET /_/echo/socks HTTP/1.1");
+
+    // https through it: no CONNECT, the server's answer is the response.
+    s_nginx->addFile("/socks.txt", "through SOCKS");
+    auto secure = this->request(s_nginx->secureURL("/socks.txt"));
+    secure->setValidatesSecureCertificate(false);
+    secure->setProxyHost("127.0.0.1");
+    secure->setProxyPort(socks.port());
+    secure->setProxyType(kCFProxyTypeSOCKS);
+    secure->startSynchronous();
+    ASSERT_FALSE(secure->error()) << secure->error()->description();
+    EXPECT_EQ(secure->responseString(), "through SOCKS");
 
     // A SOCKS proxy that is not there: a connection failure, not a direct
     // connection.

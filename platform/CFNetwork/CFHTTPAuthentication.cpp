@@ -260,7 +260,8 @@ bool CFHTTPAuthentication::applyCredentials(CFHTTPMessage& request, const NSDict
         value = "NTLM " + base64EncodedString(NTLMMessages::negotiateMessage());
         NTLMMessages::Account account { user, password, text(credentials, kCFHTTPAuthenticationAccountDomain), "" };
         CFHTTPMessage::ConnectionAuthentication exchange { field, m_isProxy ? "Proxy-Authenticate" : "WWW-Authenticate", m_isProxy ? 407 : 401,
-            [account](const std::string& challenge) { return answerNTLMChallenge(challenge, account); } };
+            [account](const std::string& challenge) { return answerNTLMChallenge(challenge, account); }, account.user, account.password,
+            account.domain };
         if (!request.setHeaderFieldValue(field, value))
             return false;
         request.setConnectionAuthentication(std::move(exchange));
@@ -294,6 +295,9 @@ bool CFHTTPAuthentication::applyCredentials(CFHTTPMessage& request, const NSDict
     }
     if (!request.setHeaderFieldValue(field, value))
         return false;
+    // Credentials that stand alone end a connection-bound login of the
+    // same field.
+    request.removeConnectionAuthentication(field);
     m_applied = true;
     return true;
 }

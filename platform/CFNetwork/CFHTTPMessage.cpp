@@ -5,7 +5,9 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <map>
 
 namespace qv {
 
@@ -84,16 +86,21 @@ std::string CFHTTPMessage::responseStatusLine() const
 
 bool CFHTTPMessage::isValidHeaderName(std::string_view name)
 {
-    static constexpr std::string_view separators = "()<>@,;:\\\"/[]?={} \t";
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte > 32 && byte < 127 && separators.find(c) == std::string_view::npos;
-    });
+    // A token: visible ASCII but the separators. Looked up in a table, as
+    // every field of every message is checked.
+    static constexpr auto tokenCharacters = [] {
+        std::array<bool, 256> table {};
+        constexpr std::string_view separators = "()<>@,;:\\\"/[]?={} \t";
+        for (int byte = 33; byte < 127; ++byte)
+            table[static_cast<size_t>(byte)] = separators.find(static_cast<char>(byte)) == std::string_view::npos;
+        return table;
+    }();
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return tokenCharacters[static_cast<unsigned char>(c)]; });
 }
 
 bool CFHTTPMessage::isValidHeaderValue(std::string_view value)
 {
-    return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+    return std::none_of(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
 }
 
 bool CFHTTPMessage::setHeaderFieldValue(const std::string& name, const std::string& value)
@@ -141,18 +148,22 @@ std::vector<std::pair<std::string, std::string>> CFHTTPMessage::headerFields() c
 
 Ref<NSDictionary> CFHTTPMessage::allHeaderFields() const
 {
-    std::vector<std::pair<std::string, std::string>> merged;
-    for (const auto& [name, value] : headerFields()) {
-        auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& field) { return sameName(field.first, name); });
-        if (same == merged.end())
-            merged.emplace_back(name, value);
-        else
-            same->second += ", " + value;
+    std::vector<std::pair<std::string_view, std::string>> merged;
+    std::map<std::string, Ref<NSObject>> fields;
+    {
+        std::lock_guard lock(m_lock);
+        merged.reserve(m_fields.size());
+        for (const auto& [name, value] : m_fields) {
+            auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& field) { return sameName(field.first, name); });
+            if (same == merged.end())
+                merged.emplace_back(name, value);
+            else
+                (same->second += ", ") += value;
+        }
+        for (auto& [name, value] : merged)
+            fields.insert_or_assign(std::string(name), NSString::create(std::move(value)));
     }
-    auto fields = NSDictionary::create();
-    for (const auto& [name, value] : merged)
-        fields->setObject(value, name);
-    return fields;
+    return NSDictionary::dictionaryWithEntries(std::move(fields));
 }
 
 void CFHTTPMessage::setBody(std::string body)
@@ -241,16 +252,25 @@ bool CFHTTPMessage::appendBytes(std::string_view bytes)
     }
 }
 
-void CFHTTPMessage::setConnectionAuthentication(std::optional<ConnectionAuthentication> authentication)
+void CFHTTPMessage::setConnectionAuthentication(ConnectionAuthentication authentication)
 {
     std::lock_guard lock(m_lock);
-    m_connectionAuthentication = std::move(authentication);
+    std::erase_if(m_connectionAuthentications, [&](const auto& existing) { return strcasecmp(existing.field.c_str(), authentication.field.c_str()) == 0; });
+    m_connectionAuthentications.push_back(std::move(authentication));
 }
 
-std::optional<CFHTTPMessage::ConnectionAuthentication> CFHTTPMessage::connectionAuthentication() const
+void CFHTTPMessage::removeConnectionAuthentication(std::string_view field)
 {
     std::lock_guard lock(m_lock);
-    return m_connectionAuthentication;
+    std::erase_if(m_connectionAuthentications, [&](const auto& existing) {
+        return existing.field.size() == field.size() && strncasecmp(existing.field.c_str(), field.data(), field.size()) == 0;
+    });
+}
+
+std::vector<CFHTTPMessage::ConnectionAuthentication> CFHTTPMessage::connectionAuthentications() const
+{
+    std::lock_guard lock(m_lock);
+    return m_connectionAuthentications;
 }
 
 } // namespace qv

@@ -58,16 +58,23 @@ public:
     // message opens the exchange; the stream sends the message once without
     // its body and, when that same connection answers with a challenge,
     // sends it again there, body and all, with the field's value that
-    // `answer` gives for the challenge field's value. None for credentials
-    // that stand alone.
+    // `answer` gives for the challenge field's value. A proxy's and a
+    // server's may both be set; none for credentials that stand alone.
     struct ConnectionAuthentication {
         std::string field;          // "Authorization" or "Proxy-Authorization"
         std::string challengeField; // "WWW-Authenticate" or "Proxy-Authenticate"
         int challengeStatus = 401;  // 401 or 407
         std::function<std::optional<std::string>(const std::string& challenge)> answer;
+        // The account, for a transport that carries the exchange out
+        // itself (a proxy's, on the CONNECT of a tunnel).
+        std::string user;
+        std::string password;
+        std::string domain;
     };
-    void setConnectionAuthentication(std::optional<ConnectionAuthentication> authentication);
-    std::optional<ConnectionAuthentication> connectionAuthentication() const;
+    // Replaces the one of the same field.
+    void setConnectionAuthentication(ConnectionAuthentication authentication);
+    void removeConnectionAuthentication(std::string_view field);
+    std::vector<ConnectionAuthentication> connectionAuthentications() const;
 
     // Appends received bytes: the start line and fields up to the empty
     // line, the rest to the body. Answers false when the bytes are no HTTP.
@@ -93,7 +100,7 @@ private:
     std::string m_statusLine;
     std::vector<std::pair<std::string, std::string>> m_fields;
     std::string m_body;
-    std::optional<ConnectionAuthentication> m_connectionAuthentication;
+    std::vector<ConnectionAuthentication> m_connectionAuthentications;
     std::string m_pending;
     bool m_headerComplete = false;
     bool m_sawStartLine = false;

@@ -1,5 +1,6 @@
 #include "CFHTTPReadStream.h"
 
+#include "platform/CFNetwork/CFHTTPConnectionLogin.h"
 #include "platform/CFNetwork/HTTPRunLoopTransport.h"
 #include "platform/CFNetwork/Transport/HTTPTransfer.h"
 #include "platform/CFNetwork/Transport/HTTPTransport.h"
@@ -199,7 +200,6 @@ bool CFHTTPReadStream::open()
 
 void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
 {
-    auto exchange = m_request->connectionAuthentication();
     std::unique_lock lock(m_lock);
     // The stream's bytes move on this thread's run loop when the stream is
     // scheduled there, or not yet anywhere (it is scheduled where it was
@@ -208,23 +208,19 @@ void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
     if (m_schedules.empty()
         || std::any_of(m_schedules.begin(), m_schedules.end(), [&](const Schedule& schedule) { return schedule.runLoop.unsafeGet() == current.ptr(); }))
         m_runLoopTransport = HTTPRunLoopTransport::current();
-    if (exchange && exchange->answer) {
-        // The login belongs to one connection: the opening request goes
-        // without its body on a connection no other request takes, and the
-        // answer follows on the same.
-        m_connectionGroup = transport().openConnectionGroup();
-        request.connectionGroup = m_connectionGroup;
-        request.attemptPersistentConnection = true;
-        HTTPTransferRequest opening = request;
-        opening.bodyReader = nullptr;
-        opening.bodyLength.reset();
-        m_connectionAuthentication = std::move(exchange);
-        m_answeringRequest = std::move(request);
-        Ref<HTTPTransfer> openingTransfer = makeTransfer(std::move(opening), &CFHTTPReadStream::openingTransferChanged);
-        m_openingTransfer = openingTransfer;
-        lock.unlock();
-        openingTransfer->start();
-        return;
+    if (auto logins = m_request->connectionAuthentications(); !logins.empty()) {
+        CFHTTPConnectionLogin login(std::move(request), std::move(logins));
+        if (login.waitsForChallenges()) {
+            // The logins belong to one connection: the requests that carry
+            // them out go on a connection no other request takes.
+            m_connectionGroup = transport().openConnectionGroup();
+            m_connectionLogin = std::move(login);
+            Ref<HTTPTransfer> loginTransfer = makeLoginTransfer();
+            lock.unlock();
+            loginTransfer->start();
+            return;
+        }
+        request = login.takeRequest();
     }
     Ref<HTTPTransfer> transfer = makeTransfer(std::move(request), &CFHTTPReadStream::transferChanged);
     m_transfer = transfer;
@@ -234,6 +230,17 @@ void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
     if (paused)
         transfer->setPaused(true);
     transfer->start();
+}
+
+Ref<HTTPTransfer> CFHTTPReadStream::makeLoginTransfer()
+{
+    HTTPTransferRequest request = m_connectionLogin->nextRequest();
+    request.connectionGroup = m_connectionGroup;
+    request.attemptPersistentConnection = true;
+    m_challengeAnswered = false;
+    Ref<HTTPTransfer> transfer = makeTransfer(std::move(request), &CFHTTPReadStream::openingTransferChanged);
+    m_openingTransfer = transfer;
+    return transfer;
 }
 
 void CFHTTPReadStream::openingTransferChanged()
@@ -251,24 +258,13 @@ void CFHTTPReadStream::openingTransferChanged()
     if (!m_challengeAnswered) {
         if (!head && !failed)
             return;
-        std::optional<std::string> answer;
-        if (head && !failed && head->statusCode == m_connectionAuthentication->challengeStatus) {
-            std::string challenge;
-            for (const auto& [name, value] : head->headers)
-                if (strcasecmp(name.c_str(), m_connectionAuthentication->challengeField.c_str()) == 0)
-                    challenge += (challenge.empty() ? "" : ", ") + value;
-            answer = m_connectionAuthentication->answer(challenge);
-        }
-        if (!answer) {
+        if (failed || !head || !m_connectionLogin->answerChallenge(*head)) {
             // No challenge to answer: this is the response.
             m_transfer = std::exchange(m_openingTransfer, nullptr);
             lock.unlock();
             transferChanged();
             return;
         }
-        for (auto& [name, value] : m_answeringRequest->headers)
-            if (strcasecmp(name.c_str(), m_connectionAuthentication->field.c_str()) == 0)
-                value = *answer;
         m_challengeAnswered = true;
     }
     // The challenge's body is dropped; once it has ended the connection is
@@ -284,15 +280,25 @@ void CFHTTPReadStream::openingTransferChanged()
     }
     if (!opening->atEnd())
         return;
+    if (!m_connectionLogin->isAnswered()) {
+        // Another login waits for its challenge from behind this one.
+        Ref<HTTPTransfer> loginTransfer = makeLoginTransfer();
+        lock.unlock();
+        loginTransfer->start();
+        return;
+    }
     m_openingTransfer = nullptr;
-    Ref<HTTPTransfer> answering = makeTransfer(std::move(*m_answeringRequest), &CFHTTPReadStream::transferChanged);
-    m_transfer = answering;
-    m_answeringRequest.reset();
+    HTTPTransferRequest answering = m_connectionLogin->nextRequest();
+    answering.connectionGroup = m_connectionGroup;
+    answering.attemptPersistentConnection = true;
+    m_connectionLogin.reset();
+    Ref<HTTPTransfer> transfer = makeTransfer(std::move(answering), &CFHTTPReadStream::transferChanged);
+    m_transfer = transfer;
     const bool paused = m_schedules.empty();
     lock.unlock();
     if (paused)
-        answering->setPaused(true);
-    answering->start();
+        transfer->setPaused(true);
+    transfer->start();
 }
 
 void CFHTTPReadStream::close()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CFNetwork/CFHTTPConnectionLogin.h"
 #include "platform/CFNetwork/CFHTTPMessage.h"
 #include "platform/CFNetwork/SecIdentity.h"
 #include "platform/CFNetwork/Transport/HTTPTransferRequest.h"
@@ -50,9 +51,9 @@ struct CFStreamSSLSettings {
 // Redirects, authentication, cookies and decompression are left to the
 // client: the stream reports the response as it came. The one exception is
 // credentials bound to the connection (CFHTTPMessage's
-// connectionAuthentication): the stream opens the exchange on a connection
-// of its own, reads the challenge there, and reports only the response to
-// the answered request.
+// connectionAuthentications): the stream opens the exchanges on a
+// connection of its own, reads the challenges there, and reports only the
+// response to the answered request.
 class CFHTTPReadStream : public NSObject {
     QV_MAKE_REF_FRIEND;
 public:
@@ -105,6 +106,9 @@ private:
     std::set<std::string> modesOnTransportLoop() const;
     // The transfers move in the modes the stream is scheduled in now.
     void updateTransferModes();
+    // Under the lock: the next transfer of the logins, to be started once
+    // the lock is let go.
+    Ref<HTTPTransfer> makeLoginTransfer();
     void openingTransferChanged();
     // Takes the transfers and the connection group, under the lock, and
     // ends them after it (a transfer's cancel waits for an event that may
@@ -137,11 +141,10 @@ private:
     // opens; none for the process's transport thread.
     RefPtr<HTTPRunLoopTransport> m_runLoopTransport;
     RefPtr<HTTPTransfer> m_transfer;
-    // A connection-bound login: the opening transfer, what goes once its
-    // challenge is answered, over the connections of m_connectionGroup.
+    // Connection-bound logins: the transfer that waits for a challenge,
+    // and what goes next, over the connections of m_connectionGroup.
     RefPtr<HTTPTransfer> m_openingTransfer;
-    std::optional<CFHTTPMessage::ConnectionAuthentication> m_connectionAuthentication;
-    std::optional<HTTPTransferRequest> m_answeringRequest;
+    std::optional<CFHTTPConnectionLogin> m_connectionLogin;
     uint64_t m_connectionGroup = 0;
     bool m_challengeAnswered = false;
     NSStreamStatus m_status = NSStreamStatusNotOpen;

@@ -8,6 +8,8 @@
 #include "NSString.h"
 #include "URLLoading.h"
 
+#include <strings.h>
+
 namespace qv {
 
 Ref<NSDictionary> NSDictionary::create()
@@ -67,6 +69,15 @@ RefPtr<NSArray> NSDictionary::arrayForKey(const std::string& key) const { return
 RefPtr<NSDictionary> NSDictionary::dictionaryForKey(const std::string& key) const { return objectForKey<NSDictionary>(key); }
 RefPtr<NSData> NSDictionary::dataForKey(const std::string& key) const { return objectForKey<NSData>(key); }
 RefPtr<NSDate> NSDictionary::dateForKey(const std::string& key) const { return objectForKey<NSDate>(key); }
+
+std::optional<std::string> NSDictionary::keyEqualIgnoringCase(const std::string& key) const
+{
+    std::lock_guard guard(m_lock);
+    for (const auto& [known, value] : m_entries)
+        if (strcasecmp(known.c_str(), key.c_str()) == 0)
+            return known;
+    return std::nullopt;
+}
 
 NSDictionary::Map NSDictionary::snapshot() const
 {

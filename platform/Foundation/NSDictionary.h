@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,6 +69,9 @@ public:
     std::vector<std::string> allKeys() const;
     std::vector<Ref<NSObject>> allValues() const;
     std::vector<std::pair<std::string, Ref<NSObject>>> entries() const;
+    // The first key, in key order, equal to this one in any case (header
+    // field names); none when there is none.
+    std::optional<std::string> keyEqualIgnoringCase(const std::string& key) const;
 
     void setObject(ValueLiteral value, const std::string& forKey);
     void removeObjectForKey(const std::string& key);

@@ -112,11 +112,27 @@ NSRunLoop::~NSRunLoop()
         close(m_wakeFd);
 }
 
-Ref<NSRunLoop> NSRunLoop::mainRunLoop()
+namespace {
+
+NSRunLoop& mainLoop()
 {
     // Lives as long as the process: other threads perform on it until the end.
-    static NSRunLoop* mainLoop = makeRef<NSRunLoop>().leak();
-    return *mainLoop;
+    static NSRunLoop* loop = makeRef<NSRunLoop>().leak();
+    return *loop;
+}
+
+} // namespace
+
+Ref<NSRunLoop> NSRunLoop::mainRunLoop()
+{
+    return mainLoop();
+}
+
+bool NSRunLoop::isCurrentThreadsLoop() const
+{
+    if (NSThread::isMainThread())
+        return this == &mainLoop();
+    return currentRunLoopOfThread.runLoop.get() == this;
 }
 
 Ref<NSRunLoop> NSRunLoop::currentRunLoop()
@@ -251,8 +267,15 @@ void NSRunLoop::threadDidExit()
 
 void NSRunLoop::wakeUp()
 {
-    // The loop's own thread is not waiting: it is here.
-    if (m_wakeFd < 0 || m_runningThread.load(std::memory_order_relaxed) == std::this_thread::get_id())
+    if (m_wakeFd < 0)
+        return;
+    // The thread running the loop is not waiting: it is here. Nor is the
+    // loop's own thread before it runs the loop (a request started there
+    // adds its stream and timer first): runMode looks at everything before
+    // it waits. A thread that entered runMode before this change was added
+    // (under m_lock) is seen here, so it is woken.
+    const std::thread::id running = m_runningThread.load(std::memory_order_relaxed);
+    if (running == std::this_thread::get_id() || (running == std::thread::id() && isCurrentThreadsLoop()))
         return;
     uint64_t one = 1;
     while (write(m_wakeFd, &one, sizeof one) < 0 && errno == EINTR) { }
@@ -260,8 +283,9 @@ void NSRunLoop::wakeUp()
 
 void NSRunLoop::drainWakeUps()
 {
+    // One read takes the whole count of an eventfd and sets it back to 0.
     uint64_t count;
-    while (m_wakeFd >= 0 && read(m_wakeFd, &count, sizeof count) > 0) { }
+    while (m_wakeFd >= 0 && read(m_wakeFd, &count, sizeof count) < 0 && errno == EINTR) { }
 }
 
 bool NSRunLoop::hasAnythingInMode(const std::string& mode)

@@ -114,6 +114,8 @@ private:
     std::vector<Ref<RunLoopSource>> sourcesInMode(const std::string& mode);
     int waitTimeout(const std::string& mode, NSTimeInterval now, NSTimeInterval limit);
     void drainWakeUps();
+    // Whether this is the run loop of the calling thread.
+    bool isCurrentThreadsLoop() const;
 
     mutable std::mutex m_lock;
     std::vector<TimerEntry> m_timers;

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -106,30 +107,44 @@ RefPtr<NSURL> NSURL::parse(const std::string& text, bool isFilePath, const NSURL
     if (result != CURLUE_OK)
         return nullptr;
 
-    auto url = part(handle.get(), CURLUPART_URL, 0);
     auto scheme = part(handle.get(), CURLUPART_SCHEME, 0);
-    auto path = decoded(part(handle.get(), CURLUPART_PATH, 0));
+    auto encodedPath = part(handle.get(), CURLUPART_PATH, 0);
+    auto path = decoded(encodedPath);
     // A decoded NUL would cut the path short wherever it is used.
-    if (!url || !scheme || !path || path->find('\0') != std::string::npos)
+    if (!scheme || !path || path->find('\0') != std::string::npos)
         return nullptr;
     Parts parts;
-    parts.text = *url;
-    parts.scheme = *scheme;
     parts.host = part(handle.get(), CURLUPART_HOST, 0).value_or("");
-    parts.path = *path;
-    parts.query = part(handle.get(), CURLUPART_QUERY, 0).value_or("");
-    parts.user = decoded(part(handle.get(), CURLUPART_USER, 0)).value_or("");
-    parts.password = decoded(part(handle.get(), CURLUPART_PASSWORD, 0)).value_or("");
+    auto query = part(handle.get(), CURLUPART_QUERY, 0);
+    auto user = part(handle.get(), CURLUPART_USER, 0);
+    auto password = part(handle.get(), CURLUPART_PASSWORD, 0);
+    parts.user = decoded(user).value_or("");
+    parts.password = decoded(password).value_or("");
     if (parts.user.find('\0') != std::string::npos || parts.password.find('\0') != std::string::npos)
         return nullptr;
     auto port = part(handle.get(), CURLUPART_PORT, 0);
     parts.port = port ? std::atoi(port->c_str()) : 0;
-    parts.requestTarget = part(handle.get(), CURLUPART_PATH, 0).value_or("/");
-    if (parts.requestTarget.empty())
-        parts.requestTarget = "/";
-    auto query = part(handle.get(), CURLUPART_QUERY, 0);
+    // The whole URL as curl writes it back costs as much as the parse. A
+    // plain http or https URL given in the very form curl would write
+    // (scheme, host, a port that is not the scheme's own, path and query,
+    // nothing else) is that form already.
+    const bool plain = !base && !isFilePath && !user && !password && (*scheme == "http" || *scheme == "https")
+        && (!port || parts.port != (*scheme == "http" ? 80 : 443)) && !encodedPath->empty() && encodedPath->front() == '/'
+        && std::none_of(text.begin(), text.end(), [](char c) { return c == '#' || c == '@'; });
+    if (plain && text == *scheme + "://" + parts.host + (port ? ":" + *port : "") + *encodedPath + (query && !query->empty() ? "?" + *query : "")) {
+        parts.text = text;
+    } else {
+        auto url = part(handle.get(), CURLUPART_URL, 0);
+        if (!url)
+            return nullptr;
+        parts.text = std::move(*url);
+    }
+    parts.scheme = std::move(*scheme);
+    parts.path = std::move(*path);
+    parts.requestTarget = encodedPath->empty() ? "/" : std::move(*encodedPath);
     if (query)
         parts.requestTarget += "?" + *query;
+    parts.query = std::move(query).value_or("");
     return makeRef<NSURL>(std::move(parts));
 }
 

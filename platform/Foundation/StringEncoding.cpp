@@ -120,6 +120,10 @@ std::optional<std::string> stringFromBytes(std::string_view bytes, NSStringEncod
 
 std::optional<std::string> bytesFromString(std::string_view text, NSStringEncoding encoding)
 {
+    // Latin-1 is every header field sent: converted here, without a
+    // converter opened for each.
+    if (encoding == NSISOLatin1StringEncoding)
+        return Latin1FromUTF8(text);
     if (!isValidUTF8(text))
         return std::nullopt;
     if (encoding == NSUTF8StringEncoding)

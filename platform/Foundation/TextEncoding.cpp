@@ -53,6 +53,19 @@ std::string UTF8FromLatin1(std::string_view text)
     return result;
 }
 
+std::optional<std::string> Latin1FromUTF8(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    uint32_t character;
+    for (size_t at = 0; at < text.size();) {
+        if (!decode(text, at, character) || character > 0xFF)
+            return std::nullopt;
+        result += static_cast<char>(character);
+    }
+    return result;
+}
+
 bool isXMLText(std::string_view text)
 {
     uint32_t character;

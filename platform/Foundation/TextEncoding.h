@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,9 @@ namespace qv {
 bool isValidUTF8(std::string_view text);
 // Every byte taken as a Latin-1 character.
 std::string UTF8FromLatin1(std::string_view text);
+// Each character as its Latin-1 byte; nothing for text that is no valid
+// UTF-8 or holds a character beyond Latin-1.
+std::optional<std::string> Latin1FromUTF8(std::string_view text);
 // Valid UTF-8 holding only characters an XML document may contain (no
 // control characters but tab, line feed and carriage return).
 bool isXMLText(std::string_view text);

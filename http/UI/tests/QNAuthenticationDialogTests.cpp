@@ -227,36 +227,106 @@ TEST_F(QNAuthenticationDialogTest, AnNTLMLoginAsksForTheDomainToo)
 
 TEST_F(QNAuthenticationDialogTest, AProxyLoginNamesTheProxyAndItsDomainGoesToTheProxy)
 {
-    LoopbackNTLMServer proxy(LoopbackNTLMServer::Kind::Proxy);
-    auto request = this->request(m_server.url("/_/echo/through"));
-    request->setProxyHost("127.0.0.1");
-    request->setProxyPort(proxy.port());
-    request->setShouldPresentProxyAuthenticationDialog(true);
-    bool done = false;
-    request->setCompletionBlock([&] { done = true; });
-    request->setFailedBlock([&] { done = true; });
-    request->startAsynchronous();
-    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
-    auto dialog = QNAuthenticationDialog::sharedDialog();
-    EXPECT_EQ(dialog->type(), 1);
-    auto bar = dynamicRefCast<UINavigationBar>(RefPtr<UIView>(dialog->view()->subviews().front()));
-    ASSERT_TRUE(bar);
-    EXPECT_EQ(bar->topItem()->title(), "127.0.0.1");
-    EXPECT_EQ(bar->topItem()->prompt(), "Login to this secure proxy server.");
-    ASSERT_TRUE(dialog->domainField());
+    // Plain through the proxy, and https through its tunnel, whose login
+    // runs on the CONNECT.
+    LoopbackNTLMServer secureServer(LoopbackNTLMServer::Kind::SecureServer);
+    for (const std::string& url : { m_server.url("/_/echo/through"), secureServer.url("/open/through") }) {
+        SCOPED_TRACE(url);
+        LoopbackNTLMServer proxy(LoopbackNTLMServer::Kind::Proxy);
+        auto request = this->request(url);
+        request->setValidatesSecureCertificate(false);
+        request->setProxyHost("127.0.0.1");
+        request->setProxyPort(proxy.port());
+        request->setShouldPresentProxyAuthenticationDialog(true);
+        bool done = false;
+        request->setCompletionBlock([&] { done = true; });
+        request->setFailedBlock([&] { done = true; });
+        request->startAsynchronous();
+        ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+        auto dialog = QNAuthenticationDialog::sharedDialog();
+        EXPECT_EQ(dialog->type(), 1);
+        auto bar = dynamicRefCast<UINavigationBar>(RefPtr<UIView>(dialog->view()->subviews().front()));
+        ASSERT_TRUE(bar);
+        EXPECT_EQ(bar->topItem()->title(), "127.0.0.1");
+        EXPECT_EQ(bar->topItem()->prompt(), "Login to this secure proxy server.");
+        ASSERT_TRUE(dialog->domainField());
 
-    UIDriver& driver = UIDriver::shared();
-    driver.execute("type user");
-    dialog->passwordField()->becomeFirstResponder();
-    driver.execute("type secret");
-    dialog->domainField()->becomeFirstResponder();
-    driver.execute("type QUILT");
-    EXPECT_EQ(driver.execute("baritem Login"), "{\"ok\":true,\"command\":\"baritem Login\"}");
-    ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
-    ASSERT_FALSE(request->error()) << request->error()->description();
-    EXPECT_EQ(request->proxyUsername(), "user");
-    EXPECT_EQ(request->proxyDomain(), "QUILT");
-    EXPECT_EQ(request->domain(), "") << "a proxy login leaves the server's fields";
-    EXPECT_EQ(request->responseStatusCode(), 200);
-    ASSERT_TRUE(runMainLoopUntil([] { return !QNAuthenticationDialog::sharedDialog(); }));
+        UIDriver& driver = UIDriver::shared();
+        driver.execute("type user");
+        dialog->passwordField()->becomeFirstResponder();
+        driver.execute("type secret");
+        dialog->domainField()->becomeFirstResponder();
+        driver.execute("type QUILT");
+        EXPECT_EQ(driver.execute("baritem Login"), "{\"ok\":true,\"command\":\"baritem Login\"}");
+        ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
+        ASSERT_FALSE(request->error()) << request->error()->description();
+        EXPECT_EQ(request->proxyUsername(), "user");
+        EXPECT_EQ(request->proxyDomain(), "QUILT");
+        EXPECT_EQ(request->domain(), "") << "a proxy login leaves the server's fields";
+        EXPECT_EQ(request->responseStatusCode(), 200);
+        EXPECT_EQ(request->responseString().value_or("").find("Proxy-Authorization"), std::string::npos) << "the proxy's credentials stop at the proxy";
+        auto proxied = proxy.nextRequest();
+        ASSERT_TRUE(proxied);
+        EXPECT_EQ(proxied->verdict, "challenge");
+        ASSERT_TRUE(runMainLoopUntil([] { return !QNAuthenticationDialog::sharedDialog(); }));
+    }
+}
+
+TEST_F(QNAuthenticationDialogTest, ADialogLeftBehindANewerOneClosesItselfAndLeavesTheNewerOne)
+{
+    // Two servers, two logins: the second waits behind the first dialog.
+    LoopbackHTTPServer otherServer(m_serverFiles.path());
+    bool firstDone = false, secondDone = false;
+    auto first = askingRequest(m_server.url("/_/digest/behind"), &firstDone);
+    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    RefPtr<QNAuthenticationDialog> behind = QNAuthenticationDialog::sharedDialog();
+    auto second = askingRequest(otherServer.url("/_/digest/front"), &secondDone);
+    ASSERT_TRUE(runMainLoopUntil([] { return QNAuthenticationDialog::waitingRequestCount() == 1; }));
+
+    // Covered by another screen, the first dialog disappears: the next one
+    // comes up for the waiting request. Uncovered, the first is back on
+    // screen beside it, no longer the shared one.
+    auto cover = makeRef<UIViewController>();
+    behind->presentViewController(cover, false);
+    ASSERT_TRUE(runMainLoopUntil([&] { return QNAuthenticationDialog::sharedDialog() && QNAuthenticationDialog::sharedDialog() != behind; }));
+    RefPtr<QNAuthenticationDialog> front = QNAuthenticationDialog::sharedDialog();
+    EXPECT_EQ(front->request(), second.ptr());
+    behind->dismissViewControllerAnimated(false);
+    auto onScreen = [](const RefPtr<QNAuthenticationDialog>& dialog) { return static_cast<bool>(dialog->presentingViewController()); };
+    ASSERT_TRUE(onScreen(behind));
+    ASSERT_TRUE(onScreen(front));
+
+    // The Cancel of the dialog left behind closes that dialog, fails its
+    // request alone, and leaves the newer one the shared one.
+    auto barOf = [](const RefPtr<QNAuthenticationDialog>& dialog) {
+        return dynamicRefCast<UINavigationBar>(RefPtr<UIView>(dialog->view()->subviews().front()));
+    };
+    ASSERT_TRUE(barOf(behind)->topItem()->leftBarButtonItem()->tap());
+    ASSERT_TRUE(runMainLoopUntil([&] { return firstDone && !behind->view()->window(); }));
+    // Its disappearance ends after the transition: run past it (a slow
+    // machine could only make the checks below weaker, never fail them).
+    runMainLoopUntil([] { return false; }, 3 * UIViewController::transitionDuration);
+    EXPECT_FALSE(secondDone);
+    EXPECT_TRUE(onScreen(front)) << "the newer dialog stays";
+    EXPECT_EQ(QNAuthenticationDialog::sharedDialog(), front);
+
+    // The newer one's Cancel, through the driver, closes it too.
+    EXPECT_EQ(UIDriver::shared().execute("baritem Cancel"), "{\"ok\":true,\"command\":\"baritem Cancel\"}");
+    ASSERT_TRUE(runMainLoopUntil([&] { return secondDone && !onScreen(front) && !QNAuthenticationDialog::sharedDialog(); }));
+    for (const auto& request : { first, second }) {
+        ASSERT_TRUE(request->error());
+        EXPECT_EQ(request->error()->code(), QNAuthenticationErrorType);
+    }
+
+    // The shared dialog closing itself goes through the class operation.
+    bool thirdDone = false;
+    auto third = askingRequest(m_server.url("/_/digest/third"), &thirdDone);
+    ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
+    auto shared = QNAuthenticationDialog::sharedDialog();
+    shared->dismissThisDialog();
+    ASSERT_TRUE(runMainLoopUntil([&] { return !onScreen(shared) && !QNAuthenticationDialog::sharedDialog(); }));
+    // Closing it answers nothing: the request still waits for an answer.
+    EXPECT_FALSE(thirdDone);
+    third->cancelAuthentication();
+    ASSERT_TRUE(runMainLoopUntil([&] { return thirdDone; }));
 }

@@ -201,7 +201,15 @@ int HTTPTransfer::configure(void* handle)
     curl_easy_setopt(easy, CURLOPT_PROXY, request.proxy.c_str());
     if (!request.proxyUserPassword.empty())
         curl_easy_setopt(easy, CURLOPT_PROXYUSERPWD, request.proxyUserPassword.c_str());
-    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    if (!request.proxyNTLMUser.empty()) {
+        curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_NTLM);
+        curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, request.proxyNTLMUser.c_str());
+        curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, request.proxyNTLMPassword.c_str());
+    }
+    // The proxy's answers to a CONNECT come to takeHeaderLine, which keeps
+    // a refusal (a 407 asking for credentials) as the response.
+    m_settingUpTunnel = request.goesThroughHTTPTunnel();
+    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, m_settingUpTunnel ? 0L : 1L);
     if (!request.attemptPersistentConnection) {
         curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
         curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
@@ -319,6 +327,17 @@ size_t HTTPTransfer::takeHeaderLine(const char* data, size_t length)
             long newConnections = 0;
             curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_NUM_CONNECTS, &newConnections);
             m_reusedConnection = newConnections == 0;
+            // A kept-alive tunnel is open already: no CONNECT answers come.
+            m_settingUpTunnel = m_settingUpTunnel && newConnections != 0;
+            m_tunnelRefused = false;
+        } else if (trimmed(line).empty() && m_settingUpTunnel) {
+            // The proxy's answer to the CONNECT: the server's follow once it
+            // opened the tunnel; a refusal stays, and curl gives up or asks
+            // again (its own NTLM login).
+            if (m_head.statusCode >= 200 && m_head.statusCode < 300)
+                m_settingUpTunnel = false;
+            else
+                m_tunnelRefused = m_head.statusCode >= 300;
         } else if (trimmed(line).empty()) {
             // An interim answer (100 Continue) is followed by the real one.
             if (m_head.statusCode >= 200)
@@ -384,6 +403,12 @@ void HTTPTransfer::finish(int curlCode, long osErrno, bool receivedAnything)
         if (m_cancelled)
             return;
         m_finished = true;
+        // The proxy refused the tunnel: its answer is the response, without
+        // its body, which curl has passed over.
+        if (curlCode != CURLE_OK && m_tunnelRefused && !m_headTooLarge) {
+            m_headComplete = true;
+            curlCode = CURLE_OK;
+        }
         if (m_headTooLarge)
             m_error = HTTPTransferError { TransferCFNetworkErrorDomain, TransferHTTPParseFailureError, "the response head is too large" };
         else if (curlCode != CURLE_OK)

@@ -113,6 +113,10 @@ private:
     bool m_headComplete = false;
     size_t m_headBytes = 0;
     bool m_headTooLarge = false;
+    // Reading the proxy's answers to the CONNECT of a tunnel, and whether
+    // the last one read in full refused it.
+    bool m_settingUpTunnel = false;
+    bool m_tunnelRefused = false;
     std::deque<std::string> m_body;
     // Chunks already read, kept to take the next bytes without allocating.
     std::vector<std::string> m_spareChunks;

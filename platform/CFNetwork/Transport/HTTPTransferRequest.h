@@ -50,9 +50,23 @@ struct HTTPTransferRequest {
     // "socks5://host:port", ...; with its credentials when given.
     std::string proxy;
     std::string proxyUserPassword;
+    // An NTLM login at an HTTP proxy that tunnels (https): NTLM holds for
+    // one connection, so the transport carries it out on the CONNECT. The
+    // user is "DOMAIN\user" or a bare name; no login when empty.
+    std::string proxyNTLMUser;
+    std::string proxyNTLMPassword;
 
     // Bounds the connection's set-up only; idle time-outs are the client's.
     long connectTimeoutMilliseconds = 60000;
+
+    // https through an HTTP proxy: the connection is a tunnel that a
+    // CONNECT opens.
+    bool goesThroughHTTPTunnel() const
+    {
+        if (proxy.empty() || url.rfind("https:", 0) != 0)
+            return false;
+        return proxy.find("://") == std::string::npos || proxy.rfind("http://", 0) == 0 || proxy.rfind("https://", 0) == 0;
+    }
 };
 
 // A failure of a transfer in the device's terms: the error domain, code and

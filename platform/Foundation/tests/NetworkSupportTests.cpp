@@ -213,6 +213,15 @@ TEST(StringEncodingTest, NamesAndConversions)
     EXPECT_FALSE(stringFromBytes("\x80", NSASCIIStringEncoding));
     EXPECT_EQ(bytesFromString("caf\xc3\xa9", NSISOLatin1StringEncoding), "caf\xe9");
     EXPECT_FALSE(bytesFromString("\xe2\x82\xac", NSISOLatin1StringEncoding)) << "no euro sign in Latin-1";
+    // Latin-1 at its edges, the same as every other encoding's conversion.
+    for (NSStringEncoding encoding : { NSISOLatin1StringEncoding, NSWindowsCP1252StringEncoding }) {
+        EXPECT_EQ(bytesFromString("", encoding), "");
+        EXPECT_EQ(bytesFromString(std::string("a\0b", 3), encoding), std::string("a\0b", 3));
+        EXPECT_EQ(bytesFromString("\xc3\xbf", encoding), "\xff") << "the last Latin-1 character";
+        EXPECT_FALSE(bytesFromString("\xc4\x80", encoding)) << "the first beyond it";
+        EXPECT_FALSE(bytesFromString("caf\xe9", encoding)) << "no UTF-8";
+        EXPECT_FALSE(bytesFromString("\xc0\xa9", encoding)) << "an overlong form";
+    }
 }
 
 // One thread holds the operation's lock and tells the queue of a change

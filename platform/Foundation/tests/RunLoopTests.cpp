@@ -328,6 +328,34 @@ TEST(RunLoop, WaitingLoopWakesForWorkFromAnotherThread)
     idle->invalidate();
 }
 
+// What a thread adds to its own loop before it runs the loop (as a request
+// started synchronously does) wakes nothing, yet runs in the loop's first
+// run; work from another thread while the loop waits still wakes it. (A
+// loop that missed either would wait for ever.)
+TEST(RunLoop, WorkAddedByTheLoopsOwnThreadBeforeItRunsIsSeen)
+{
+    int performed = 0;
+    int fired = 0;
+    std::thread owner([&] {
+        Ref<NSRunLoop> runLoop = NSRunLoop::currentRunLoop();
+        Ref<RunLoopSource> idle = RunLoopSource::create(nullptr);
+        runLoop->addSource(idle, NSDefaultRunLoopMode);
+        runLoop->performInModes({ NSDefaultRunLoopMode }, [&] { ++performed; });
+        auto timer = NSTimer::timerWithTimeInterval(0, [&](NSTimer&) { ++fired; }, false);
+        runLoop->addTimer(timer, NSDefaultRunLoopMode);
+        while (performed == 0 || fired == 0)
+            runLoop->runMode(NSDefaultRunLoopMode, VirtualClock::distantFuture);
+        std::thread poster([&] { runLoop->performInModes({ NSDefaultRunLoopMode }, [&] { ++performed; }); });
+        while (performed < 2)
+            runLoop->runMode(NSDefaultRunLoopMode, VirtualClock::distantFuture);
+        poster.join();
+        idle->invalidate();
+    });
+    owner.join();
+    EXPECT_EQ(performed, 2);
+    EXPECT_EQ(fired, 1);
+}
+
 // A timer on one thread's loop is invalidated from another: it lets go of
 // its target there and then, and never fires.
 TEST(RunLoop, TimerInvalidatedFromAnotherThread)

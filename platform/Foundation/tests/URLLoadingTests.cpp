@@ -41,6 +41,25 @@ TEST(NSURLTest, ParsesAbsoluteURLs)
         EXPECT_EQ(url->path(), c.path);
         EXPECT_TRUE(url->isEqual(NSURL::URLWithString(c.text).get()));
     }
+    // The text is the URL written back in its usual form, whether it was
+    // given in that form already or not.
+    const std::pair<const char*, const char*> texts[] = {
+        { "http://127.0.0.1:8080/a?x=1", "http://127.0.0.1:8080/a?x=1" },
+        { "https://[::1]:8443/x%20y", "https://[::1]:8443/x%20y" },
+        { "http://host:80/x", "http://host:80/x" },
+        { "http://host:0080/", "http://host:80/" },
+        { "http://host/?", "http://host/" },
+        { "http://host/a?b#c", "http://host/a?b#c" },
+        { "HTTP://Example.org", "http://Example.org/" },
+        { "http://127.1/", "http://127.0.0.1/" },
+        { "http://%68ost/", "http://host/" },
+        { "http://u:p@host/", "http://u:p@host/" },
+    };
+    for (const auto& [text, written] : texts) {
+        RefPtr<NSURL> url = NSURL::URLWithString(text);
+        ASSERT_TRUE(url) << text;
+        EXPECT_EQ(url->absoluteString(), written) << text;
+    }
     for (const char* bad : { "", "no scheme", "/just/a/path", "http://exa mple.org/", "http://host:99999/" })
         EXPECT_FALSE(NSURL::URLWithString(bad)) << bad;
     EXPECT_FALSE(NSURL::URLWithString(std::string("http://a/\0b", 11)));

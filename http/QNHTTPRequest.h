@@ -487,6 +487,13 @@ private:
         DataBlock dataReceived;
     };
     Blocks blocks() const;
+    // One of them, without copying the others.
+    template<typename BlockType>
+    BlockType blockOf(BlockType Blocks::*which) const
+    {
+        std::lock_guard lock(m_blocksLock);
+        return m_blocks.*which;
+    }
 
     // Target, method and routing.
     RefPtr<NSURL> m_url;

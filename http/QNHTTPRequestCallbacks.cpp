@@ -44,14 +44,14 @@ void QNHTTPRequest::releaseBlocksOnMainThread()
 {
     // Blocks may hold objects that must go on the main thread: the last
     // reference to each is dropped there.
-    auto released = std::make_shared<Blocks>();
+    Blocks released;
     {
         std::lock_guard lock(m_blocksLock);
-        std::swap(*released, m_blocks);
+        std::swap(released, m_blocks);
     }
     if (NSThread::isMainThread())
         return;
-    NSRunLoop::mainRunLoop()->performInModes({ NSRunLoopCommonModes }, [released]() mutable { released.reset(); });
+    NSRunLoop::mainRunLoop()->performInModes({ NSRunLoopCommonModes }, [released = std::make_shared<Blocks>(std::move(released))]() mutable { released.reset(); });
 }
 
 void QNHTTPRequest::postRequestStarted()
@@ -66,7 +66,7 @@ void QNHTTPRequest::reportRequestStarted()
         return;
     if (auto delegate = this->delegate().lock(); delegate && m_didStartSelector)
         ((*delegate).*m_didStartSelector)(*this);
-    if (auto block = blocks().started)
+    if (auto block = blockOf(&Blocks::started))
         block();
     if (auto queue = this->queue())
         queue->requestStarted(*this);
@@ -76,7 +76,7 @@ void QNHTTPRequest::passOnReceivedData(const std::string& data)
 {
     if (auto delegate = this->delegate().lock(); delegate && m_didReceiveDataSelector && delegate->respondsToDidReceiveData())
         ((*delegate).*m_didReceiveDataSelector)(*this, data);
-    if (auto block = blocks().dataReceived)
+    if (auto block = blockOf(&Blocks::dataReceived))
         block(data);
 }
 
@@ -96,7 +96,7 @@ void QNHTTPRequest::reportFinished()
 {
     if (auto delegate = this->delegate().lock(); delegate && m_didFinishSelector)
         ((*delegate).*m_didFinishSelector)(*this);
-    if (auto block = blocks().completion)
+    if (auto block = blockOf(&Blocks::completion))
         block();
     if (auto queue = this->queue())
         queue->requestFinished(*this);
@@ -106,7 +106,7 @@ void QNHTTPRequest::reportFailure()
 {
     if (auto delegate = this->delegate().lock(); delegate && m_didFailSelector)
         ((*delegate).*m_didFailSelector)(*this);
-    if (auto block = blocks().failure)
+    if (auto block = blockOf(&Blocks::failure))
         block();
     if (auto queue = this->queue())
         queue->requestFailed(*this);

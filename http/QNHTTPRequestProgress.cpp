@@ -31,11 +31,10 @@ void QNHTTPRequest::tellProgress(bool download, long long amount, bool isSizeCha
             (static_cast<QNProgressDelegate&>(*queue).*call)(*request, amount);
         if (auto receiver = (download ? request->m_downloadProgressDelegate : request->m_uploadProgressDelegate).lock())
             ((*receiver).*call)(*request, amount);
-        auto blocks = request->blocks();
         if (isSizeChange) {
-            if (auto block = download ? blocks.downloadSizeIncremented : blocks.uploadSizeIncremented)
+            if (auto block = request->blockOf(download ? &Blocks::downloadSizeIncremented : &Blocks::uploadSizeIncremented))
                 block(amount);
-        } else if (auto block = download ? blocks.bytesReceived : blocks.bytesSent) {
+        } else if (auto block = request->blockOf(download ? &Blocks::bytesReceived : &Blocks::bytesSent)) {
             block(static_cast<unsigned long long>(amount), total);
         }
     });

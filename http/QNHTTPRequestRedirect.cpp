@@ -36,7 +36,7 @@ void QNHTTPRequest::reportRedirected()
         return;
     if (auto delegate = this->delegate().lock())
         delegate->requestRedirected(*this);
-    if (auto block = blocks().redirected)
+    if (auto block = blockOf(&Blocks::redirected))
         block();
 }
 

@@ -106,7 +106,7 @@ void QNHTTPRequest::readResponseHeaders()
     parseMimeType(nullptr, &m_responseEncoding, responseHeader("Content-Type"));
 
     // Each "Set-Cookie" field as it came (a joined value would split dates).
-    m_responseCookies = NSHTTPCookie::cookiesWithResponseHeaderFields(message->headerFields(), *m_url);
+    m_responseCookies = NSHTTPCookie::cookiesWithResponseHeaderFields(message->headerFieldsNamed("Set-Cookie"), *m_url);
     if (m_useCookiePersistence) {
         for (const auto& cookie : m_responseCookies) {
             NSHTTPCookieStorage::sharedHTTPCookieStorage().setCookie(cookie);
@@ -184,7 +184,7 @@ void QNHTTPRequest::reportResponseHeaders(RefPtr<NSDictionary> headers)
     // The delegate, the block, then the queue.
     if (auto delegate = this->delegate().lock(); delegate && m_didReceiveResponseHeadersSelector)
         ((*delegate).*m_didReceiveResponseHeadersSelector)(*this, copy());
-    if (auto block = blocks().headersReceived)
+    if (auto block = blockOf(&Blocks::headersReceived))
         block(copy());
     if (auto queue = this->queue())
         queue->requestDidReceiveResponseHeaders(*this, copy());
@@ -242,7 +242,7 @@ void QNHTTPRequest::handleBytesAvailable()
 
     auto delegate = this->delegate().lock();
     const bool delegateTakesData = delegate && m_didReceiveDataSelector && delegate->respondsToDidReceiveData();
-    if (delegateTakesData || blocks().dataReceived) {
+    if (delegateTakesData || blockOf(&Blocks::dataReceived)) {
         Ref<QNHTTPRequest> protect(*this);
         std::string chunk = inflated ? std::move(*inflated) : std::string(buffer);
         performOnMainThread([protect, chunk = std::move(chunk)] { protect->passOnReceivedData(chunk); });

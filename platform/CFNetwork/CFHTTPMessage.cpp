@@ -146,6 +146,16 @@ std::vector<std::pair<std::string, std::string>> CFHTTPMessage::headerFields() c
     return m_fields;
 }
 
+std::vector<std::pair<std::string, std::string>> CFHTTPMessage::headerFieldsNamed(std::string_view name) const
+{
+    std::lock_guard lock(m_lock);
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (const auto& field : m_fields)
+        if (sameName(field.first, name))
+            fields.push_back(field);
+    return fields;
+}
+
 Ref<NSDictionary> CFHTTPMessage::allHeaderFields() const
 {
     std::vector<std::pair<std::string_view, std::string>> merged;

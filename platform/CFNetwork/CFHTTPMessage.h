@@ -48,6 +48,8 @@ public:
     // values joined with ", ".
     std::optional<std::string> headerFieldValue(std::string_view name) const;
     std::vector<std::pair<std::string, std::string>> headerFields() const;
+    // The fields of one name (in any case), each as it came.
+    std::vector<std::pair<std::string, std::string>> headerFieldsNamed(std::string_view name) const;
     // Name to value, the name as first given, repeats joined with ", ".
     Ref<NSDictionary> allHeaderFields() const;
 

@@ -74,7 +74,7 @@ std::optional<std::string> NSDictionary::keyEqualIgnoringCase(const std::string&
 {
     std::lock_guard guard(m_lock);
     for (const auto& [known, value] : m_entries)
-        if (strcasecmp(known.c_str(), key.c_str()) == 0)
+        if (known.size() == key.size() && strcasecmp(known.c_str(), key.c_str()) == 0)
             return known;
     return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include "platform/core/Log.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <optional>
@@ -18,6 +19,9 @@ constexpr NSTimeInterval referenceDateSinceUnixEpoch = 978307200.0;
 
 std::mutex clockLock;
 std::optional<NSTimeInterval> installedTime;
+// Whether a clock is installed, read without the lock: the real time is
+// read many times a request.
+std::atomic<bool> clockInstalled = false;
 
 // Runs everything that is due now, pass after pass, without waiting.
 void runDueWork(NSRunLoop& runLoop, const std::string& mode)
@@ -35,6 +39,9 @@ NSTimeInterval VirtualClock::realNow()
 
 NSTimeInterval VirtualClock::now()
 {
+    // Set and cleared with the time, under the lock.
+    if (!clockInstalled.load(std::memory_order_acquire))
+        return realNow();
     {
         std::lock_guard guard(clockLock);
         if (installedTime)
@@ -56,6 +63,7 @@ VirtualClock::VirtualClock(NSTimeInterval start)
         if (installedTime)
             logLine("VirtualClock: a virtual clock is already installed; the new one replaces it");
         installedTime = start;
+        clockInstalled = true;
     }
     NSRunLoop::wakeUpAll();
 }
@@ -65,6 +73,7 @@ VirtualClock::~VirtualClock()
     {
         std::lock_guard guard(clockLock);
         installedTime.reset();
+        clockInstalled = false;
     }
     NSRunLoop::wakeUpAll();
 }
@@ -79,6 +88,7 @@ void VirtualClock::setTime(NSTimeInterval time)
     {
         std::lock_guard guard(clockLock);
         installedTime = time;
+        clockInstalled = true;
     }
     NSRunLoop::wakeUpAll();
 }

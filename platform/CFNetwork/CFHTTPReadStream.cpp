@@ -45,7 +45,7 @@ std::set<std::string> CFHTTPReadStream::modesOnTransportLoop() const
     if (!m_runLoopTransport)
         return modes;
     for (const Schedule& schedule : m_schedules)
-        if (schedule.runLoop.unsafeGet() == &m_runLoopTransport->runLoop())
+        if (schedule.runLoop.unsafeGet() && m_runLoopTransport->isTransportOf(*schedule.runLoop.unsafeGet()))
             modes.insert(schedule.mode);
     return modes;
 }

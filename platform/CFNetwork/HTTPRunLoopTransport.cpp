@@ -34,9 +34,10 @@ RefPtr<HTTPRunLoopTransport> HTTPRunLoopTransport::current()
 }
 
 HTTPRunLoopTransport::HTTPRunLoopTransport(NSRunLoop& runLoop)
-    : m_runLoop(runLoop)
+    : m_runLoopIdentity(&runLoop)
     , m_transport(HTTPTransport::createForCurrentThread())
     , m_source(RunLoopSource::create(m_transport->pollDescriptor(), [transport = m_transport] { transport->processEvents(); }))
+    , m_runLoop(runLoop)
 {
     // The transport goes with this object (see threadWillExit), so it may
     // call back into it.
@@ -78,7 +79,7 @@ void HTTPRunLoopTransport::updateSourceModes()
     std::set<std::string> wanted;
     for (const auto& [transfer, modes] : m_transferModes)
         wanted.insert(modes.begin(), modes.end());
-    if (wanted == m_sourceModes)
+    if (wanted == m_sourceModes || !m_runLoop)
         return;
     for (const std::string& mode : m_sourceModes)
         if (!wanted.count(mode))
@@ -96,6 +97,9 @@ void HTTPRunLoopTransport::threadWillExit()
         m_exited = true;
         m_transferModes.clear();
         updateSourceModes();
+        // Streams of the thread may outlive it; its loop (and the loop's
+        // descriptor) need not.
+        m_runLoop = nullptr;
     }
     m_source->invalidate();
     m_transport->setTransferLeftHandler(nullptr);

@@ -27,7 +27,9 @@ public:
     // none once the thread is ending.
     static RefPtr<HTTPRunLoopTransport> current();
 
-    NSRunLoop& runLoop() const { return m_runLoop; }
+    // Whether this is the transport of the run loop (which it lets go of
+    // when the loop's thread ends).
+    bool isTransportOf(const NSRunLoop& runLoop) const { return &runLoop == m_runLoopIdentity; }
     HTTPTransport& transport() const { return m_transport; }
 
     // A transfer on this transport that moves in the given modes of the
@@ -49,10 +51,12 @@ private:
     void threadWillExit();
     bool m_exited = false;
 
-    const Ref<NSRunLoop> m_runLoop;
+    const NSRunLoop* const m_runLoopIdentity;
     const Ref<HTTPTransport> m_transport;
     const Ref<RunLoopSource> m_source;
     std::mutex m_lock;
+    // Until the thread ends.
+    RefPtr<NSRunLoop> m_runLoop;
     // The modes of each running transfer.
     std::map<const HTTPTransfer*, std::set<std::string>> m_transferModes;
     // The modes the source is in now.

@@ -208,11 +208,14 @@ TEST(CFHTTPReadStreamTest, EachThreadKeepsItsOwnConnectionsAndLetsGoOfThemWhenIt
     // Two exchanges on the thread's own run loop, one after the other.
     std::vector<std::string> bodies;
     size_t keptWhileAlive = 0;
+    // The last stream outlives its thread, as a stream kept for its
+    // connection may.
+    RefPtr<CFHTTPReadStream> outliving;
     std::thread worker([&] {
         for (int round = 0; round < 2; ++round) {
             auto stream = getStream(nginx.url("/small.txt"));
             bodies.push_back(readOnThisThread(stream));
-            stream->close();
+            outliving = stream;
         }
         keptWhileAlive = connectionsTo(port);
     });
@@ -228,6 +231,9 @@ TEST(CFHTTPReadStreamTest, EachThreadKeepsItsOwnConnectionsAndLetsGoOfThemWhenIt
     // transport and run loop.
     EXPECT_EQ(connectionsTo(port), 0u);
     EXPECT_EQ(openDescriptors(), descriptorsBefore);
+    EXPECT_EQ(outliving->read(nullptr, 0), 0) << "read to its end";
+    outliving->close();
+    outliving = nullptr;
 
     // This thread's exchange does not take the other's connection (gone
     // anyway), nor does another thread take this one's.

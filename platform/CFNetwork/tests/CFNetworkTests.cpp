@@ -11,9 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -84,6 +88,31 @@ size_t connectionsTo(int port)
             ++count;
     }
     return count;
+}
+
+// Whether running the mode on this thread's loop returns at once for want
+// of anything in it. Should something be left there, the wait ends with a
+// watchdog's perform in the mode.
+bool runsDry(const std::string& mode)
+{
+    Ref<NSRunLoop> runLoop = NSRunLoop::currentRunLoop();
+    auto watchdogRan = std::make_shared<std::atomic<bool>>(false);
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock guard(lock);
+        if (!finished.wait_for(guard, std::chrono::seconds(20), [&] { return done; }))
+            runLoop->performInModes({ mode }, [watchdogRan] { *watchdogRan = true; });
+    });
+    const bool ranSomething = runLoop->runMode(mode, VirtualClock::distantFuture);
+    {
+        std::lock_guard guard(lock);
+        done = true;
+    }
+    finished.notify_all();
+    watchdog.join();
+    return !ranSomething && !*watchdogRan;
 }
 
 int portOf(const std::string& url)
@@ -280,6 +309,7 @@ TEST(CFHTTPReadStreamTest, AStreamClosedFromAnotherThreadWhileItsLoopWaitsLetsGo
     closer.join();
     EXPECT_EQ(connectionsTo(server.port()), 0u);
     EXPECT_TRUE(reader.events.empty()) << "no event after the close";
+    EXPECT_TRUE(runsDry(mode)) << "nothing of the transfer is left in the mode";
 }
 
 TEST(HTTPRunLoopTransportTest, AHandlerMayCancelItsOwnTransferAndStartAnother)
@@ -323,6 +353,7 @@ TEST(HTTPRunLoopTransportTest, AHandlerMayCancelItsOwnTransferAndStartAnother)
     ASSERT_TRUE(secondEnded);
     EXPECT_FALSE(second->error());
     EXPECT_TRUE(secondBody == small);
+    EXPECT_TRUE(runsDry(mode)) << "nothing of either transfer is left in the mode";
 }
 
 TEST(CFHTTPAuthenticationTest, ChallengesOfUnknownSchemesGiveObjectsThatAreNotValid)

@@ -222,6 +222,11 @@ void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
         }
         request = login.takeRequest();
     }
+    startResponseTransfer(std::move(request), lock);
+}
+
+void CFHTTPReadStream::startResponseTransfer(HTTPTransferRequest request, std::unique_lock<std::mutex>& lock)
+{
     Ref<HTTPTransfer> transfer = makeTransfer(std::move(request), &CFHTTPReadStream::transferChanged);
     m_transfer = transfer;
     const bool paused = m_schedules.empty();
@@ -232,15 +237,27 @@ void CFHTTPReadStream::startTransfer(HTTPTransferRequest request)
     transfer->start();
 }
 
-Ref<HTTPTransfer> CFHTTPReadStream::makeLoginTransfer()
+HTTPTransferRequest CFHTTPReadStream::nextLoginRequest()
 {
     HTTPTransferRequest request = m_connectionLogin->nextRequest();
     request.connectionGroup = m_connectionGroup;
     request.attemptPersistentConnection = true;
+    return request;
+}
+
+Ref<HTTPTransfer> CFHTTPReadStream::makeLoginTransfer()
+{
     m_challengeAnswered = false;
-    Ref<HTTPTransfer> transfer = makeTransfer(std::move(request), &CFHTTPReadStream::openingTransferChanged);
+    Ref<HTTPTransfer> transfer = makeTransfer(nextLoginRequest(), &CFHTTPReadStream::openingTransferChanged);
     m_openingTransfer = transfer;
     return transfer;
+}
+
+void CFHTTPReadStream::takeOpeningAsResponse(std::unique_lock<std::mutex>& lock)
+{
+    m_transfer = std::exchange(m_openingTransfer, nullptr);
+    lock.unlock();
+    transferChanged();
 }
 
 void CFHTTPReadStream::openingTransferChanged()
@@ -260,9 +277,7 @@ void CFHTTPReadStream::openingTransferChanged()
             return;
         if (failed || !head || !m_connectionLogin->answerChallenge(*head)) {
             // No challenge to answer: this is the response.
-            m_transfer = std::exchange(m_openingTransfer, nullptr);
-            lock.unlock();
-            transferChanged();
+            takeOpeningAsResponse(lock);
             return;
         }
         m_challengeAnswered = true;
@@ -273,9 +288,7 @@ void CFHTTPReadStream::openingTransferChanged()
     while (opening->read(buffer, sizeof buffer) > 0) {
     }
     if (opening->error()) {
-        m_transfer = std::exchange(m_openingTransfer, nullptr);
-        lock.unlock();
-        transferChanged();
+        takeOpeningAsResponse(lock);
         return;
     }
     if (!opening->atEnd())
@@ -288,17 +301,9 @@ void CFHTTPReadStream::openingTransferChanged()
         return;
     }
     m_openingTransfer = nullptr;
-    HTTPTransferRequest answering = m_connectionLogin->nextRequest();
-    answering.connectionGroup = m_connectionGroup;
-    answering.attemptPersistentConnection = true;
+    HTTPTransferRequest answering = nextLoginRequest();
     m_connectionLogin.reset();
-    Ref<HTTPTransfer> transfer = makeTransfer(std::move(answering), &CFHTTPReadStream::transferChanged);
-    m_transfer = transfer;
-    const bool paused = m_schedules.empty();
-    lock.unlock();
-    if (paused)
-        transfer->setPaused(true);
-    transfer->start();
+    startResponseTransfer(std::move(answering), lock);
 }
 
 void CFHTTPReadStream::close()

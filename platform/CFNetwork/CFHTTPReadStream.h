@@ -106,9 +106,18 @@ private:
     std::set<std::string> modesOnTransportLoop() const;
     // The transfers move in the modes the stream is scheduled in now.
     void updateTransferModes();
+    // Starts the transfer whose answer is the stream's response, releasing
+    // the lock first.
+    void startResponseTransfer(HTTPTransferRequest request, std::unique_lock<std::mutex>& lock);
+    // Under the lock: the next request of the logins, on their private
+    // connection.
+    HTTPTransferRequest nextLoginRequest();
     // Under the lock: the next transfer of the logins, to be started once
     // the lock is let go.
     Ref<HTTPTransfer> makeLoginTransfer();
+    // The opening transfer's answer is the response after all; releases
+    // the lock.
+    void takeOpeningAsResponse(std::unique_lock<std::mutex>& lock);
     void openingTransferChanged();
     // Takes the transfers and the connection group, under the lock, and
     // ends them after it (a transfer's cancel waits for an event that may

@@ -78,8 +78,7 @@ private:
 
     bool isOwnerThread() const { return m_owner.load(std::memory_order_relaxed) == std::this_thread::get_id(); }
     // Runs the command now on the owner thread outside curl, else queues it
-    // for the owner.
-    // Answers false when the transport has shut down.
+    // for the owner; answers false when the transport has shut down.
     bool execute(std::function<void()> command);
     void wake();
     void wakeLocked();

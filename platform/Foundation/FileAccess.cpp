@@ -1,6 +1,7 @@
 #include "FileAccess.h"
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,11 +60,34 @@ bool writeDirectly(const std::filesystem::path& path, std::string_view bytes, st
     return true;
 }
 
+// The temporary file's name beside `path`: hidden, the target's name, a
+// random end. It is never longer than the file system allows a name to be,
+// so that every name the target itself may have can be written atomically:
+// a long target name is shortened (at a character's start) to make room.
+std::string temporaryFileTemplate(const std::filesystem::path& path)
+{
+    static constexpr std::string_view randomEnd = ".XXXXXX";
+    const std::filesystem::path folder = path.parent_path();
+    long longest = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    if (longest <= 0)
+        longest = NAME_MAX;
+    std::string name = path.filename().string();
+    const size_t fixedPart = 1 + randomEnd.size();
+    const size_t room = static_cast<size_t>(longest) > fixedPart ? static_cast<size_t>(longest) - fixedPart : 0;
+    if (name.size() > room) {
+        size_t end = room;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+            --end;
+        name.resize(end);
+    }
+    return (folder / ("." + name + std::string(randomEnd))).string();
+}
+
 bool writeThroughTemporaryFile(const std::filesystem::path& path, std::string_view bytes, std::error_code* error, mode_t mode)
 {
     // A hidden name with a random end, so that folder listings looking for
     // a file's extension do not pick up a half-written file.
-    std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string temporary = temporaryFileTemplate(path);
     Descriptor file(mkostemp(temporary.data(), O_CLOEXEC));
     if (file.get() < 0)
         return fail(error, errno);

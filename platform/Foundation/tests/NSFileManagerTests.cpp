@@ -223,6 +223,29 @@ TEST_F(NSFileManagerTest, DataReadsAndWritesWholeFiles)
     EXPECT_EQ(NSData::dataWithContentsOfFile("/files/empty")->length(), 0u);
 }
 
+// Any name the file system takes is written atomically too: the temporary
+// file's name, longer than the target's, is shortened to fit (at a
+// character's start), and none is left behind.
+TEST_F(NSFileManagerTest, AtomicWritesTakeTheLongestNames)
+{
+    ASSERT_TRUE(files->createDirectoryAtPath("/long", true));
+    std::string accented;
+    for (int count = 0; count < 127; ++count)
+        accented += "\xc3\xa9";
+    for (const std::string& name : { std::string(255, 'n'), std::string(248, 'n'), accented + "x", std::string(241, 'n') }) {
+        SCOPED_TRACE(name.size());
+        auto layout = NSDictionary::create({ { "QV", true } });
+        ASSERT_TRUE(layout->writeToFile("/long/" + name, true));
+        ASSERT_TRUE(layout->writeToFile("/long/" + name, true)) << "over the file just written";
+        EXPECT_TRUE(NSDictionary::dictionaryWithContentsOfFile("/long/" + name)->isEqual(layout.ptr()));
+        EXPECT_TRUE(NSData::dataWithBytes("x", 1)->writeToFile("/long/" + name, true));
+        EXPECT_EQ(namesIn("/long"), std::vector<std::string> { name });
+        ASSERT_TRUE(files->removeItemAtPath("/long/" + name));
+    }
+    EXPECT_FALSE(NSData::dataWithBytes("x", 1)->writeToFile("/long/" + std::string(256, 'n'), true)) << "too long for the file system";
+    EXPECT_TRUE(namesIn("/long").empty());
+}
+
 // A write that fails halfway (here: the file-size limit) leaves the old
 // file whole and no temporary file behind, and says it failed.
 TEST_F(NSFileManagerTest, FailedAtomicWriteKeepsTheOldFile)

@@ -348,7 +348,15 @@ void QVIcon::deleteIcon()
         return;
     m_deleting = true;
     UIView::beginAnimations("Delete Icon");
-    UIView::setAnimationDidStopSelector(whileStillShown(&QVIcon::notifyDeleted));
+    // A delete the user asked for always completes: unlike the other
+    // animation ends, this one reports the icon also when it left its view
+    // meanwhile (a turn of the device puts it into the other orientation's
+    // cache, and the manager takes it out of there).
+    WeakPtr<QVIcon> weakThis(this);
+    UIView::setAnimationDidStopSelector(UIViewAnimationDidStop::Callback([weakThis](const std::string&, bool, void*) {
+        if (RefPtr<QVIcon> icon = weakThis.lock())
+            icon->notifyDeleted();
+    }));
     for (const Ref<UIView>& subview : subviews())
         subview->setFrame(CGRectZero);
     const CGPoint origin = frame().origin;

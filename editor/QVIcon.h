@@ -50,7 +50,7 @@ public:
     void dismissPositionPopover();
     // Leaving the view closes the icon's alert and sheet, stops its hold
     // and closes its position panel; animation ends still pending do
-    // nothing any more.
+    // nothing any more, except the delete's, which always reports the icon.
     void removeFromSuperview() override;
 
     void touchesBegan(const UITouchSet& touches, UIEvent* event) override;

@@ -43,6 +43,20 @@ Ref<QVIcon> QVIconManager::makeIcon(CGRect frame, bool useId, int32_t iconId)
     return makeRef<QVIcon>(frame, maximum, m_minimumIconPoint, self);
 }
 
+Ref<QVIcon> QVIconManager::makeIconAtExactFrame(CGRect frame)
+{
+    // The icon clamps its first frame to its limits: it is made with limits
+    // wide enough to hold the origin, and gets the manager's afterwards
+    // (which moves nothing).
+    const CGPoint maximum = CGPointMake(m_iconBoundaries.width, m_iconBoundaries.height);
+    const CGPoint wideMaximum = CGPointMake(std::max(maximum.x, frame.origin.x), std::max(maximum.y, frame.origin.y));
+    const CGPoint wideMinimum = CGPointMake(std::min(m_minimumIconPoint.x, frame.origin.x), std::min(m_minimumIconPoint.y, frame.origin.y));
+    Ref<QVIcon> icon = makeRef<QVIcon>(frame, wideMaximum, wideMinimum, WeakPtr<QVIconDelegate>(this));
+    icon->setMaxPosition(maximum);
+    icon->setMinimumOrigin(m_minimumIconPoint);
+    return icon;
+}
+
 void QVIconManager::insertIcon(QVIcon& icon)
 {
     m_iconView->insertSubviewBelowSubview(&icon, m_lowestSubview.get());
@@ -88,13 +102,19 @@ Ref<QVIcon> QVIconManager::addIconAtCenter(CGPoint center, int32_t lockedIndex)
 
 Ref<QVIcon> QVIconManager::iconWithFrame(CGRect frame, int32_t lockedIndex, bool checkIconPosition)
 {
+    RefPtr<QVIcon> icon;
     if (checkIconPosition) {
         frame.origin.x = withinBound(frame.origin.x, m_iconBoundaries.width);
         frame.origin.y = withinBound(frame.origin.y, m_iconBoundaries.height);
+        icon = makeIcon(frame, false, 0);
+    } else {
+        // Unchecked icons fill a cache of the other orientation, whose
+        // bounds are not the ones on the screen now: the frame is kept
+        // exactly as given.
+        icon = makeIconAtExactFrame(frame);
     }
-    Ref<QVIcon> icon = makeIcon(frame, false, 0);
     icon->setLockedIndex(lockedIndex);
-    return icon;
+    return icon.toRef();
 }
 
 Ref<QVIcon> QVIconManager::iconWithFrame(CGRect frame, int32_t lockedIndex)
@@ -142,21 +162,34 @@ void QVIconManager::deleteAllIcons(bool addOne)
     const std::vector<Ref<QVIcon>> all = m_icons;
     for (const Ref<QVIcon>& icon : all)
         removeIcon(icon);
+    // What is added from now on is placed on the screen.
+    m_iconsFolderRelative = false;
     if (addOne)
         addIcon();
 }
 
 void QVIconManager::deleteIcon(QVIcon* icon)
 {
-    // By identity: an icon this manager no longer lists (deleted twice,
-    // or moved to a cache) is left alone.
-    if (!icon || std::none_of(m_icons.begin(), m_icons.end(), [&](const Ref<QVIcon>& listed) { return listed.ptr() == icon; }))
+    if (!icon)
         return;
-    removeIcon(*icon);
-    if (m_icons.empty())
-        addIcon();
-    else
-        refreshIconLabels();
+    auto listedIn = [&](const std::vector<Ref<QVIcon>>& list) {
+        return std::any_of(list.begin(), list.end(), [&](const Ref<QVIcon>& listed) { return listed.ptr() == icon; });
+    };
+    if (listedIn(m_icons)) {
+        removeIcon(*icon);
+        if (m_icons.empty())
+            addIcon();
+        else
+            refreshIconLabels();
+        return;
+    }
+    // An icon whose shrink ended after a turn of the device sits in the
+    // other orientation's cache: it leaves the cache (whose icons are
+    // numbered again when they come back). An icon this manager no longer
+    // holds (deleted twice, or let go of when a layout was opened) is left
+    // alone.
+    for (std::vector<Ref<QVIcon>>* cache : { &m_portraitIconCache, &m_landscapeIconCache })
+        std::erase_if(*cache, [&](const Ref<QVIcon>& cached) { return cached.ptr() == icon; });
 }
 
 void QVIconManager::refreshIconLabels()
@@ -282,14 +315,14 @@ void QVIconManager::iconStartedShowingPositionPopover(QVIcon* icon)
 
 void QVIconManager::loadPortraitOrientation()
 {
-    restore({ m_portraitIconCache, m_portraitGridSizeCache, m_portraitGridFrameCache },
-        { m_landscapeIconCache, m_landscapeGridSizeCache, m_landscapeGridFrameCache });
+    restore({ m_portraitIconCache, m_portraitGridSizeCache, m_portraitGridFrameCache, m_portraitCacheFolderRelative },
+        { m_landscapeIconCache, m_landscapeGridSizeCache, m_landscapeGridFrameCache, m_landscapeCacheFolderRelative });
 }
 
 void QVIconManager::loadLandscapeOrientation()
 {
-    restore({ m_landscapeIconCache, m_landscapeGridSizeCache, m_landscapeGridFrameCache },
-        { m_portraitIconCache, m_portraitGridSizeCache, m_portraitGridFrameCache });
+    restore({ m_landscapeIconCache, m_landscapeGridSizeCache, m_landscapeGridFrameCache, m_landscapeCacheFolderRelative },
+        { m_portraitIconCache, m_portraitGridSizeCache, m_portraitGridFrameCache, m_portraitCacheFolderRelative });
 }
 
 void QVIconManager::restore(Arrangement incoming, Arrangement outgoing)
@@ -298,6 +331,12 @@ void QVIconManager::restore(Arrangement incoming, Arrangement outgoing)
     outgoing.gridFrame = delegate ? delegate->gridFrameForIconManager(this) : CGRectZero;
     outgoing.gridSize = m_settings->gridSize();
     outgoing.icons = m_icons;
+    // The marks go with the icons: the screen's to the cache it fills, the
+    // cache's to the screen (the cache just read keeps its icons until the
+    // next switch overwrites it, but they are the screen's now).
+    outgoing.folderRelative = m_iconsFolderRelative;
+    m_iconsFolderRelative = incoming.folderRelative && !incoming.icons.empty();
+    incoming.folderRelative = false;
 
     for (const Ref<QVIcon>& icon : m_icons) {
         icon->removeFromSuperview();

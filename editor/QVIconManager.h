@@ -26,15 +26,17 @@ public:
     void addIcons(int32_t count);
     Ref<QVIcon> addIconAtCenter(CGPoint center, int32_t lockedIndex);
     Ref<QVIcon> addIconWithFrame(CGRect frame, int32_t lockedIndex);
-    // A new icon that is neither shown nor listed (to fill a cache).
+    // A new icon that is neither shown nor listed (to fill a cache), its
+    // frame exactly the one given (not clamped to this orientation's
+    // bounds).
     Ref<QVIcon> iconWithFrame(CGRect frame, int32_t lockedIndex);
     // The last icon; nothing on an empty list.
     void deleteIcon();
     // The last `count` icons, stopping when the list is empty.
     void deleteIcons(int32_t count);
     void deleteAllIcons(bool addOne);
-    void clearPortraitCache() { m_portraitIconCache.clear(); }
-    void clearLandscapeCache() { m_landscapeIconCache.clear(); }
+    void clearPortraitCache() { setPortraitIconCache({}); }
+    void clearLandscapeCache() { setLandscapeIconCache({}); }
     void setSelecting(bool selecting);
     void showIconNameLabels(bool show);
     void showDeleteButtonOnIcons(bool show);
@@ -67,9 +69,30 @@ public:
     const std::vector<CGPoint>& iconGridPositions() const { return m_iconGridPositions; }
     void setIconGridPositions(std::vector<CGPoint> positions) { m_iconGridPositions = std::move(positions); }
     const std::vector<Ref<QVIcon>>& portraitIconCache() const { return m_portraitIconCache; }
-    void setPortraitIconCache(std::vector<Ref<QVIcon>> icons) { m_portraitIconCache = std::move(icons); }
+    void setPortraitIconCache(std::vector<Ref<QVIcon>> icons, bool folderRelative = false)
+    {
+        m_portraitIconCache = std::move(icons);
+        m_portraitCacheFolderRelative = folderRelative;
+    }
     const std::vector<Ref<QVIcon>>& landscapeIconCache() const { return m_landscapeIconCache; }
-    void setLandscapeIconCache(std::vector<Ref<QVIcon>> icons) { m_landscapeIconCache = std::move(icons); }
+    void setLandscapeIconCache(std::vector<Ref<QVIcon>> icons, bool folderRelative = false)
+    {
+        m_landscapeIconCache = std::move(icons);
+        m_landscapeCacheFolderRelative = folderRelative;
+    }
+
+    // Whether the icons on the screen, or those of a cache, still hold a
+    // folder layout's positions as its file has them: relative to the
+    // folder background, 20 added to y, not yet placed on this screen. The
+    // mark belongs to the arrangement and moves with its icons: a restore
+    // takes the marks along with the icons it swaps, setting a cache's
+    // icons sets its mark (clear unless said), and deleting all icons on
+    // the screen clears the screen's. The editor places marked icons when
+    // they come on the screen and clears the mark then.
+    bool iconsFolderRelative() const { return m_iconsFolderRelative; }
+    void setIconsFolderRelative(bool relative) { m_iconsFolderRelative = relative; }
+    bool portraitCacheFolderRelative() const { return m_portraitCacheFolderRelative; }
+    bool landscapeCacheFolderRelative() const { return m_landscapeCacheFolderRelative; }
     CGSize portraitGridSizeCache() const { return m_portraitGridSizeCache; }
     void setPortraitGridSizeCache(CGSize size) { m_portraitGridSizeCache = size; }
     CGSize landscapeGridSizeCache() const { return m_landscapeGridSizeCache; }
@@ -93,9 +116,11 @@ private:
         std::vector<Ref<QVIcon>>& icons;
         CGSize& gridSize;
         CGRect& gridFrame;
+        bool& folderRelative;
     };
     void restore(Arrangement incoming, Arrangement outgoing);
     Ref<QVIcon> makeIcon(CGRect frame, bool useId, int32_t iconId);
+    Ref<QVIcon> makeIconAtExactFrame(CGRect frame);
     Ref<QVIcon> addIconUsingId(bool useId, int32_t iconId);
     Ref<QVIcon> iconWithFrame(CGRect frame, int32_t lockedIndex, bool checkIconPosition);
     void insertIcon(QVIcon& icon);
@@ -123,6 +148,9 @@ private:
     CGPoint m_minimumIconPoint;
     CGRect m_portraitGridFrameCache;
     CGRect m_landscapeGridFrameCache;
+    bool m_iconsFolderRelative = false;
+    bool m_portraitCacheFolderRelative = false;
+    bool m_landscapeCacheFolderRelative = false;
 };
 
 } // namespace qv

@@ -239,8 +239,8 @@ void QVLayoutMaker::layOutViews()
         folderY = 20;
     m_folderBG->setFrame(CGRectMake(screen.width / 2 - folder.width / 2, folderY, folder.width, folder.height));
 
+    placeFolderRelativeIcons();
     if (m_folderModeEnabled) {
-        convertRestoredFolderIcons();
         const CGRect folderFrame = m_folderBG->frame();
         const CGSize icon = m_defaultIconFrame.size;
         m_iconManager->setIconBoundaries(CGSizeMake(folderFrame.origin.x + folderFrame.size.width - icon.width,
@@ -252,6 +252,7 @@ void QVLayoutMaker::layOutViews()
         m_gridView->setMaxBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
         m_gridView->resetGridPosition();
     } else {
+        keepIconsOnScreen();
         m_gridView->setFrame(m_gridView->shown() ? m_gridFrame : CGRectZero);
         m_gridView->setGridFrame(m_gridFrame);
         m_gridView->setMaxBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));

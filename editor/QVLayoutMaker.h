@@ -202,7 +202,17 @@ private:
     void stopFolderViewSizePoll();
     void folderViewSizeFound(CGSize size, double cornerRadius);
     void moveScreenIconsIntoFolder(const char* animationName);
-    void convertRestoredFolderIcons();
+    // Icons on the screen that still hold a folder layout's positions as
+    // read (the icon manager's mark, which moves with the icons between
+    // the screen and the caches) are placed: moved into the folder
+    // background when folder mode is on; taken as screen positions when it
+    // is off and not asked for; left waiting while it is asked for.
+    void placeFolderRelativeIcons();
+    // Icons on the screen outside the whole screen's bounds (a cached half
+    // kept as its file had it) are brought inside, as icons opened on the
+    // screen are.
+    void keepIconsOnScreen();
+    bool cacheFolderRelative(bool landscape) const;
     void showTutorialCard(int32_t key);
     bool cachedHalfUsable(bool landscape) const;
     void saveLayout(NSDictionary& layout, const std::string& name, const std::string& missingHalf);
@@ -246,14 +256,9 @@ private:
     CGRect m_landscapeFolderFrameCache;
     CGRect m_portraitFolderFrameCache;
     RefPtr<QVIcon> m_positionPopoverIcon;
-    bool m_moveIconsBeforeEnablingFolderMode = false;
     RefPtr<NSTimer> m_folderViewSizeTimer;
     unsigned m_folderViewSizeCount = 0;
     bool m_folderRequestPending = false;
-    // Whether each orientation's cached icons (portrait, landscape) hold a
-    // folder layout's folder-relative positions, to be moved into that
-    // orientation's folder background when they come on the screen.
-    bool m_cacheFolderRelative[2] = { false, false };
     RefPtr<NSDictionary> m_overwriteLayout;
     std::string m_overwriteLayoutName;
     std::string m_overwriteLayoutFilePath;

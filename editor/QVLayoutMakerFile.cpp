@@ -39,7 +39,7 @@ Ref<NSArray> QVLayoutMaker::originsOfIcons(const std::vector<Ref<QVIcon>>& icons
     // a folder layout never shown are relative already.
     CGPoint offset = CGPointMake(0, 0);
     const bool onScreen = landscape == landscapeOnScreen();
-    if (m_folderModeEnabled && (onScreen || !m_cacheFolderRelative[landscape ? 1 : 0])) {
+    if (m_folderModeEnabled && (onScreen || !cacheFolderRelative(landscape))) {
         CGRect folder = m_folderBG->frame();
         if (!onScreen)
             folder = landscape ? m_landscapeFolderFrameCache : m_portraitFolderFrameCache;
@@ -69,12 +69,17 @@ Ref<NSDictionary> QVLayoutMaker::gridEntry(CGSize gridSize, CGRect frame) const
     });
 }
 
+bool QVLayoutMaker::cacheFolderRelative(bool landscape) const
+{
+    return landscape ? m_iconManager->landscapeCacheFolderRelative() : m_iconManager->portraitCacheFolderRelative();
+}
+
 bool QVLayoutMaker::cachedHalfUsable(bool landscape) const
 {
     const std::vector<Ref<QVIcon>>& cached = landscape ? m_iconManager->landscapeIconCache() : m_iconManager->portraitIconCache();
     if (cached.empty())
         return false;
-    if (!m_folderModeEnabled || m_cacheFolderRelative[landscape ? 1 : 0])
+    if (!m_folderModeEnabled || cacheFolderRelative(landscape))
         return true;
     const CGRect folder = landscape ? m_landscapeFolderFrameCache : m_portraitFolderFrameCache;
     return folder.size.width > 0 && folder.size.height > 0;
@@ -137,7 +142,10 @@ void QVLayoutMaker::checkForLayoutToView()
     Ref<NSDictionary> extracted = m_reader->generateIconsFromLayout(m_appDelegate->viewLayoutData());
     const bool folder = boolValueForKey(extracted, QVFolderLayoutKey);
     const bool folderAlreadyOn = folder && m_folderModeEnabled;
-    m_moveIconsBeforeEnablingFolderMode = folder;
+    // Each half read from a folder layout is marked as relative to the
+    // folder (loadHalf): the screen's moves into the folder background when
+    // folder mode is ready, or at once when it is on already; the cached
+    // one when it comes on the screen in folder mode.
     setFolderModeEnabled(folder);
     if (folderAlreadyOn) {
         // The folder-relative positions are placed on the whole screen
@@ -147,11 +155,8 @@ void QVLayoutMaker::checkForLayoutToView()
     }
     loadHalf(extracted, true, folder);
     loadHalf(extracted, false, folder);
-    if (folderAlreadyOn) {
-        moveScreenIconsIntoFolder("Folder mode icon fix");
-        m_moveIconsBeforeEnablingFolderMode = false;
+    if (folderAlreadyOn)
         layOutViews();
-    }
     m_appDelegate->setViewLayout(false);
     m_appDelegate->setViewLayoutData(nullptr);
 }
@@ -194,15 +199,14 @@ void QVLayoutMaker::loadHalf(NSDictionary& extracted, bool landscape, bool folde
         std::vector<Ref<QVIcon>> cache;
         for (const Entry& icon : icons)
             cache.push_back(m_iconManager->iconWithFrame(icon.frame, icon.slot));
-        // A folder layout's cached half stays relative to the folder until
-        // it comes on the screen in folder mode.
-        m_cacheFolderRelative[landscape ? 1 : 0] = folderLayout;
+        // Kept exactly as read; a folder layout's cached half stays
+        // relative to the folder until it comes on the screen.
         if (landscape) {
-            m_iconManager->setLandscapeIconCache(std::move(cache));
+            m_iconManager->setLandscapeIconCache(std::move(cache), folderLayout);
             m_iconManager->setLandscapeGridFrameCache(gridFrame);
             m_iconManager->setLandscapeGridSizeCache(gridSize);
         } else {
-            m_iconManager->setPortraitIconCache(std::move(cache));
+            m_iconManager->setPortraitIconCache(std::move(cache), folderLayout);
             m_iconManager->setPortraitGridFrameCache(gridFrame);
             m_iconManager->setPortraitGridSizeCache(gridSize);
         }
@@ -211,6 +215,7 @@ void QVLayoutMaker::loadHalf(NSDictionary& extracted, bool landscape, bool folde
     m_iconManager->deleteAllIcons(false);
     for (const Entry& icon : icons)
         m_iconManager->addIconWithFrame(icon.frame, icon.slot);
+    m_iconManager->setIconsFolderRelative(folderLayout);
     m_gridView->gridBG()->setFrame(gridFrame);
     m_gridView->gridManager()->setNumberOfGridLines(gridSize);
 }

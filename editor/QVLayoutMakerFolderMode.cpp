@@ -9,6 +9,7 @@
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/PerformSelector.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qv {
@@ -54,8 +55,11 @@ void QVLayoutMaker::setFolderModeEnabled(bool enabled)
 {
     if (!enabled && m_folderRequestPending) {
         // Leaving folder mode also ends a request still waiting for its
-        // answer.
+        // answer; icons waiting to be moved into the folder stay where they
+        // are, as screen positions.
         stopFolderViewSizePoll();
+        if (m_iconManager)
+            m_iconManager->setIconsFolderRelative(false);
         return;
     }
     if (enabled == m_folderModeEnabled || !m_iconManager || !m_gridView)
@@ -74,6 +78,7 @@ void QVLayoutMaker::setFolderModeEnabled(bool enabled)
         return;
     }
     m_folderModeEnabled = false;
+    m_iconManager->setIconsFolderRelative(false);
     m_iconManager->setMinimumIconPoint(CGPointMake(0, 0));
     m_iconManager->setIconBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
     m_gridView->setFrame(m_gridFrame);
@@ -116,6 +121,10 @@ void QVLayoutMaker::folderViewSizeCheck()
     if (++m_folderViewSizeCount <= folderViewSizeMaximumPolls)
         return;
     stopFolderViewSizePoll();
+    // Folder mode stays off: icons waiting for the folder are screen
+    // positions from now on, as everything is while folder mode is off.
+    if (m_iconManager)
+        m_iconManager->setIconsFolderRelative(false);
     showMessage("Error", "Couldn't retrieve folder size. Please try again later...");
 }
 
@@ -154,13 +163,9 @@ void QVLayoutMaker::folderModeReadyWithFolderBackgroundSize(CGSize size, double 
         m_folderBG->setFrame(folder);
     }
     m_folderBG->layer()->setCornerRadius(static_cast<float>(cornerRadius));
-    if (m_moveIconsBeforeEnablingFolderMode) {
-        // The icons carry positions relative to the folder (as saved); they
-        // move into the folder background now that it has its place.
-        m_iconManager->setIconBoundaries(CGSizeMake(folder.origin.x + folder.size.width, folder.origin.y + folder.size.height));
-        moveScreenIconsIntoFolder("Folder mode icon fix");
-        m_moveIconsBeforeEnablingFolderMode = false;
-    }
+    // Icons that carry positions relative to the folder (as saved) move
+    // into the folder background now that it has its place.
+    placeFolderRelativeIcons();
     UIView::beginAnimations("Show folder background");
     m_folderBG->setAlpha(1);
     UIView::commitAnimations();
@@ -174,21 +179,39 @@ void QVLayoutMaker::folderModeReadyWithFolderBackgroundSize(CGSize size, double 
     m_gridView->resetGridPosition();
 }
 
-void QVLayoutMaker::convertRestoredFolderIcons()
+void QVLayoutMaker::placeFolderRelativeIcons()
 {
-    // The orientation being laid out: a rotation lays out before the
-    // interface has turned.
-    const bool landscape = m_lastOrientation == UIInterfaceOrientationLandscapeLeft || m_lastOrientation == UIInterfaceOrientationLandscapeRight;
-    bool& relative = m_cacheFolderRelative[landscape ? 1 : 0];
-    if (!relative || !m_folderModeEnabled)
+    if (!m_iconManager || !m_iconManager->iconsFolderRelative())
         return;
-    // The icons just restored were read from a folder layout and never
-    // shown: they take this orientation's folder background now, before
-    // they are confined to it.
+    if (!m_folderModeEnabled) {
+        // While the folder's size is asked for they wait; with folder mode
+        // off they are screen positions, as leaving folder mode keeps the
+        // icons where they are.
+        if (!m_folderRequestPending)
+            m_iconManager->setIconsFolderRelative(false);
+        return;
+    }
+    // Read from a folder layout and never shown in folder mode: they take
+    // this orientation's folder background now, before they are confined
+    // to it. Nothing of another folder's bounds holds them back on the way.
     const CGRect folder = m_folderBG->frame();
+    m_iconManager->setMinimumIconPoint(CGPointMake(0, 0));
     m_iconManager->setIconBoundaries(CGSizeMake(folder.origin.x + folder.size.width, folder.origin.y + folder.size.height));
     moveScreenIconsIntoFolder("Folder mode icon fix");
-    relative = false;
+    m_iconManager->setIconsFolderRelative(false);
+}
+
+void QVLayoutMaker::keepIconsOnScreen()
+{
+    if (!m_iconManager)
+        return;
+    for (const Ref<QVIcon>& icon : m_iconManager->icons()) {
+        const CGRect frame = icon->frame();
+        const CGFloat x = std::clamp<CGFloat>(frame.origin.x, 0, std::max<CGFloat>(0, m_maxIconPoint.x));
+        const CGFloat y = std::clamp<CGFloat>(frame.origin.y, 0, std::max<CGFloat>(0, m_maxIconPoint.y));
+        if (x != frame.origin.x || y != frame.origin.y)
+            icon->setFrame(CGRectMake(x, y, frame.size.width, frame.size.height));
+    }
 }
 
 } // namespace qv

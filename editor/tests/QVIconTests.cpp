@@ -359,8 +359,8 @@ TEST_P(QVIconTest, ExactPositionPanel)
     ASSERT_TRUE(screen.up());
 }
 
-// An icon that leaves the view closes its sheet, alert and panel, and
-// neither its hold nor its pending animation ends act any more.
+// An icon that leaves the view closes its sheet, alert and panel, and its
+// hold does not act any more; a delete it was asked for still completes.
 TEST_P(QVIconTest, LeavingTheViewStopsPendingWork)
 {
     screen.manager->addIcons(2);
@@ -382,8 +382,43 @@ TEST_P(QVIconTest, LeavingTheViewStopsPendingWork)
     EXPECT_FALSE(icon->swapIconAlert()->visible());
     EXPECT_FALSE(panel->isShowing());
     screen.advance(1);
-    EXPECT_EQ(screen.manager->icons().size(), 2u) << "the delete's end does nothing once the icon left";
+    EXPECT_EQ(screen.ids(), (std::vector<int64_t> { 1 })) << "the delete the user asked for completes, wherever the icon went";
     EXPECT_TRUE(UIModalView::visibleModalViews().empty());
+}
+
+// A turn of the device during the shrink puts the icon being deleted into
+// the other orientation's cache: the shrink's end takes it out of there,
+// so it neither comes back nor is saved. Turning again before the end
+// brings it back still shrinking, and the end removes it from the screen.
+TEST_P(QVIconTest, DeleteCompletesAcrossATurn)
+{
+    screen.manager->addIcons(3);
+    screen.manager->showDeleteButtonOnIcons(true);
+    screen.advance(0.5);
+    Ref<QVIcon> second = screen.manager->icons()[1];
+    second->deleteIconButton()->sendActionsForControlEvents(UIControlEventTouchUpInside);
+    screen.manager->loadLandscapeOrientation();
+    ASSERT_EQ(screen.manager->portraitIconCache().size(), 3u) << "cached while it shrinks";
+    screen.advance(0.5);
+    ASSERT_EQ(screen.manager->portraitIconCache().size(), 2u);
+    EXPECT_EQ(screen.manager->portraitIconCache()[1]->frame().size, size()) << "the third icon stays";
+    screen.manager->loadPortraitOrientation();
+    EXPECT_EQ(screen.ids(), (std::vector<int64_t> { 1, 2 }));
+    EXPECT_FALSE(second->superview());
+    for (const Ref<QVIcon>& icon : screen.manager->icons())
+        EXPECT_NE(icon->frame().size, CGSizeMake(0, 0));
+
+    // There and back within the shrink.
+    Ref<QVIcon> first = screen.manager->icons()[0];
+    first->deleteIcon();
+    screen.manager->loadLandscapeOrientation();
+    screen.advance(0.05);
+    screen.manager->loadPortraitOrientation();
+    ASSERT_EQ(screen.manager->icons().size(), 2u);
+    screen.advance(0.5);
+    EXPECT_EQ(screen.ids(), (std::vector<int64_t> { 1 }));
+    EXPECT_FALSE(first->superview());
+    EXPECT_EQ(screen.manager->icons()[0]->nameLabel()->text(), "Icon 1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, QVIconTest, ::testing::ValuesIn(deviceCases), deviceCaseName);

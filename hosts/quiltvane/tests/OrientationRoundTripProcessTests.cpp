@@ -1,0 +1,99 @@
+// The application as a real process on the phone, driven as issue 33
+// drove it: an icon deleted while the device turns, and a layout opened in
+// one orientation and written back, each saved file read by plistlib.
+#include "QuiltVaneTestSupport.h"
+#include "testing/DrivenProcess.h"
+#include "testing/Process.h"
+#include "testing/ScopedEnvironment.h"
+#include "testing/TemporaryDeviceRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace qv;
+
+namespace {
+
+constexpr const char* layoutsFolder = "/var/mobile/Library/Quiltvane/Layouts";
+
+class OrientationRoundTripProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root.writeFile(qv::quiltvanetest::preferencesPath, qv::quiltvanetest::preferencesWithTutorialSeen());
+        app = std::make_unique<qv::testing::DrivenProcess>(std::vector<std::string> { qv::testing::buildDirectory() + "/bin/Quilt Vane" });
+        app->expectOk("wait 300");
+    }
+
+    // A Python expression over `editor`, the dump's editor section, as JSON.
+    std::string editorValue(const std::string& expression)
+    {
+        return app->answerThroughPython("editor = json.loads(sys.stdin.read())['dump']['editor']\nprint(json.dumps(" + expression + "))", "dump");
+    }
+    // A Python expression over `layout`, the user layout as plistlib reads it.
+    std::string layoutValue(const std::string& name, const std::string& expression)
+    {
+        auto result = qv::testing::runPython("import json, plistlib, sys\nlayout = plistlib.load(open(sys.argv[1], 'rb'))\nprint(json.dumps(" + expression + "))",
+            { root.hostPath(std::string(layoutsFolder) + "/" + name + ".plist").string() });
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        std::string output = result.output;
+        while (!output.empty() && output.back() == '\n')
+            output.pop_back();
+        return output;
+    }
+
+    qv::testing::TemporaryDeviceRoot root;
+    qv::testing::ScopedEnvironment device { "QV_DEVICE", "iphone-4" };
+    qv::testing::ScopedEnvironment driver { "QV_DRIVER", "stdin" };
+    std::unique_ptr<qv::testing::DrivenProcess> app;
+};
+
+} // namespace
+
+// Item 1: "+", Options, Show Delete On Icons, the new icon's "X" and a turn
+// within the 0.2 s shrink. The icon is gone: from the cache, from the file
+// `writelayout` writes, and from the screen when the device turns back.
+TEST_F(OrientationRoundTripProcessTest, IconDeletedDuringATurn)
+{
+    app->expectOk("button +");
+    app->expectOk("wait 400");
+    app->expectOk("button Options");
+    app->expectOk("sheet Show Delete On Icons");
+    ASSERT_EQ(editorValue("[icon['frame'] for icon in editor['icons']]"), "[[130.5, 30, 59, 60], [130.5, 30, 59, 60]]");
+    // The "X" of icon 2, on top.
+    app->expectOk("tap 141 41");
+    app->expectOk("rotate landscapeleft");
+    app->expectOk("wait 600");
+    EXPECT_EQ(editorValue("editor['portraitCache']"), "1");
+    app->expectOk("writelayout Deleted both");
+    EXPECT_EQ(layoutValue("Deleted", "layout['Origins-4Inch']"), "[{\"LockedIndex\": -1, \"x\": 130, \"y\": 30}]");
+    app->expectOk("rotate portrait");
+    app->expectOk("wait 600");
+    EXPECT_EQ(editorValue("[[icon['number']] + icon['frame'] for icon in editor['icons']]"), "[[1, 130.5, 30, 59, 60]]");
+    EXPECT_EQ(app->quit(), 0);
+}
+
+// Item 2: a layout opened in portrait keeps its landscape half as read,
+// and one opened in landscape its portrait half.
+TEST_F(OrientationRoundTripProcessTest, OtherOrientationKeptAsRead)
+{
+    std::filesystem::create_directories(root.hostPath(layoutsFolder));
+    auto written = qv::testing::runPython("import plistlib, sys\nplistlib.dump({'QV': True, 'FolderLayout': False, "
+                                          "'Origins-4Inch': [{'x': 200, 'y': 400, 'LockedIndex': -1}], "
+                                          "'Origins-4Inch-Landscape': [{'x': 480, 'y': 150, 'LockedIndex': 2}]}, open(sys.argv[1], 'wb'))",
+        { root.hostPath(std::string(layoutsFolder) + "/Peer.plist").string() });
+    ASSERT_EQ(written.exitCode, 0) << written.errors;
+
+    app->expectOk("openlayout Peer");
+    app->expectOk("writelayout FromPortrait both");
+    EXPECT_EQ(layoutValue("FromPortrait", "layout['Origins-4Inch-Landscape']"), "[{\"LockedIndex\": 2, \"x\": 480, \"y\": 150}]");
+    app->expectOk("rotate landscapeleft");
+    app->expectOk("wait 600");
+    EXPECT_EQ(editorValue("[icon['frame'][:2] for icon in editor['icons']]"), "[[480, 150]]");
+    app->expectOk("openlayout Peer");
+    app->expectOk("writelayout FromLandscape both");
+    EXPECT_EQ(layoutValue("FromLandscape", "layout['Origins-4Inch']"), "[{\"LockedIndex\": -1, \"x\": 200, \"y\": 400}]");
+    EXPECT_EQ(layoutValue("FromLandscape", "layout['Origins-4Inch-Landscape']"), "[{\"LockedIndex\": 2, \"x\": 480, \"y\": 150}]");
+    EXPECT_EQ(app->quit(), 0);
+}

@@ -248,16 +248,39 @@ void CFPreferencesDomain::removeTemporaryFilesOfKilledWriters() const
     }
 }
 
-bool CFPreferencesDomain::writeFile(const Values& contents) const
+std::optional<std::string> CFPreferencesDomain::documentWithinLimit(Values& merged, const Values& fileContents, const Changes& written) const
 {
-    std::optional<std::string> document = NSPropertyListSerialization::XMLDataWithPropertyList(dictionaryOf(contents));
+    // Values set here may have fitted this process's view and still make
+    // the file, as other processes have grown it, larger than readers
+    // accept. Such a value is dropped, the largest first, and the file
+    // keeps its own for the key: one value too large must not keep every
+    // other change from being written.
+    std::vector<std::pair<size_t, std::string>> setValues;
+    for (const auto& [key, value] : written) {
+        if (value)
+            setValues.emplace_back(NSPropertyListSerialization::XMLDataWithPropertyList(*value).value_or(std::string()).size(), key);
+    }
+    std::sort(setValues.begin(), setValues.end(), std::greater<>());
+    for (auto largest = setValues.begin();; ++largest) {
+        std::optional<std::string> document = NSPropertyListSerialization::XMLDataWithPropertyList(dictionaryOf(merged));
+        if (document || largest == setValues.end())
+            return document;
+        const std::string& key = largest->second;
+        logLine("CFPreferences: the value set for \"" + key + "\" would make " + devicePath()
+            + " larger than readers accept; it is dropped and the file's own value kept");
+        auto inFile = fileContents.find(key);
+        if (inFile != fileContents.end())
+            merged.insert_or_assign(key, inFile->second);
+        else
+            merged.erase(key);
+    }
+}
+
+bool CFPreferencesDomain::writeFile(const std::string& document) const
+{
     std::optional<std::filesystem::path> hostPath = DeviceRoot::resolve(devicePath());
     std::error_code error;
-    if (document && document->size() > NSPropertyListSerialization::maximumSize) {
-        logLine("CFPreferences: " + devicePath() + " would be larger than readers accept; it is not written");
-        return false;
-    }
-    if (document && hostPath && writeHostFile(*hostPath, *document, true, &error))
+    if (hostPath && writeHostFile(*hostPath, document, true, &error))
         return true;
     logLine("CFPreferences: cannot write " + devicePath() + (error ? ": " + error.message() : std::string()));
     return false;
@@ -287,18 +310,23 @@ bool CFPreferencesDomain::synchronize()
         return false;
     if (state == FileState::NoDictionary && !setAsideFile())
         return false;
-    std::map<std::string, RefPtr<NSObject>> written;
+    Changes written;
     {
         std::lock_guard guard(m_lock);
         written = m_changes;
     }
+    const Values fileContents = merged;
     applyChanges(merged, written);
-    if ((!written.empty() || state == FileState::NoDictionary) && !writeFile(merged))
-        return false;
+    if (!written.empty() || state == FileState::NoDictionary) {
+        std::optional<std::string> document = documentWithinLimit(merged, fileContents, written);
+        if (!document || !writeFile(*document))
+            return false;
+    }
 
     std::lock_guard guard(m_lock);
     // Changes made while the file was written stay to be written next time,
-    // and show over what was read.
+    // and show over what was read; a dropped value is done with, as a
+    // written one is.
     for (const auto& [key, value] : written) {
         auto found = m_changes.find(key);
         if (found != m_changes.end() && found->second.get() == value.get())

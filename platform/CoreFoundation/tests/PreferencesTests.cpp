@@ -215,6 +215,40 @@ TEST(Preferences, ASetThatWouldMakeTheFileTooLargeIsRefused)
     EXPECT_EQ(readWithPlistlib(root, "sorted(values)"), "['First', 'Small']");
 }
 
+// A process whose view was read before others grew the file may take a
+// value that fits its view but not the file. The synchronisation drops
+// that value, says so, leaves the file's own value for its key and writes
+// every other change; later synchronisations go on.
+TEST(Preferences, AValueThatWouldMakeTheGrownFileTooLargeIsDroppedAndTheRestWritten)
+{
+    TemporaryDeviceRoot root;
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Shared", domain)); // the view is read now, from no file
+    std::filesystem::create_directories(root.hostPath("/var/mobile/Library/Preferences"));
+    ProcessResult grown = runPython(
+        "import plistlib, sys\nplistlib.dump({'Shared': 'theirs', 'Bulk': bytes(14 << 20)}, open(sys.argv[1], 'wb'))",
+        { root.hostPath(domainFile).string() });
+    ASSERT_EQ(grown.exitCode, 0) << grown.errors;
+
+    const std::string bytes(12u << 20, 'x');
+    LogCapture log;
+    CFPreferencesSetAppValue("Shared", NSData::dataWithBytes(bytes.data(), bytes.size()), domain);
+    ASSERT_TRUE(dynamicRefCast<NSData>(CFPreferencesCopyAppValue("Shared", domain))) << "it fits this process's view";
+    CFPreferencesSetAppValue("Small", NSString::create("kept"), domain);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_TRUE(log.contains("the value set for \"Shared\" would make " + domainFile + " larger than readers accept; it is dropped"));
+    EXPECT_EQ(readWithPlistlib(root, "sorted((k, v if isinstance(v, str) else len(v)) for k, v in values.items())"),
+        "[('Bulk', " + std::to_string(14 << 20) + "), ('Shared', 'theirs'), ('Small', 'kept')]");
+    ASSERT_TRUE(stringValue("Shared"));
+    EXPECT_EQ(stringValue("Shared")->string(), "theirs");
+
+    // The next synchronisations carry on, and another process sees them.
+    CFPreferencesSetAppValue("Later", NSString::create("too"), domain);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    PeerProcess reader(domain);
+    EXPECT_EQ(reader.ask("get Later"), "value too");
+    EXPECT_EQ(reader.ask("get Small"), "value kept");
+}
+
 // Another process holding the domain's lock (stopped, or hung) makes a
 // synchronisation give up after a bounded wait, and this process's reads
 // and sets go on meanwhile; nothing is lost for the next one.

@@ -1,6 +1,7 @@
 #include "CFPreferencesDomain.h"
 
 #include "CoreFoundationTesting.h"
+#include "PreferencesFileLock.h"
 
 #include "platform/Foundation/DeviceRoot.h"
 #include "platform/Foundation/DeviceRootState.h"
@@ -16,11 +17,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <sys/file.h>
-#include <thread>
 #include <unistd.h>
 
 namespace qv {
@@ -36,44 +34,6 @@ bool isUsableDomainName(const std::string& name)
 }
 
 std::atomic<double> lockWaitSeconds { 5 };
-
-// Holds the domain's lock file locked for as long as it lives; other
-// processes synchronising the same domain wait for it, but only so long: a
-// stopped or hung holder must not hang every other process.
-class FileLock {
-public:
-    explicit FileLock(const std::filesystem::path& path)
-        : m_fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
-    {
-        if (m_fd < 0)
-            return;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(lockWaitSeconds.load());
-        auto pause = std::chrono::milliseconds(1);
-        while (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
-                m_timedOut = errno == EWOULDBLOCK;
-                close(m_fd);
-                m_fd = -1;
-                return;
-            }
-            std::this_thread::sleep_for(pause);
-            pause = std::min(pause * 2, std::chrono::milliseconds(50));
-        }
-    }
-    ~FileLock()
-    {
-        if (m_fd >= 0)
-            close(m_fd); // closing lets go of the lock
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool isLocked() const { return m_fd >= 0; }
-    bool timedOut() const { return m_timedOut; }
-
-private:
-    int m_fd;
-    bool m_timedOut = false;
-};
 
 struct DomainRegistry {
     std::mutex lock;
@@ -297,10 +257,11 @@ bool CFPreferencesDomain::synchronize()
     std::optional<std::filesystem::path> lockPath = DeviceRoot::resolve(devicePath() + ".lock");
     if (!lockPath)
         return false;
-    FileLock fileLock(*lockPath);
+    PreferencesFileLock fileLock(*lockPath, std::chrono::duration<double>(lockWaitSeconds.load()));
     if (!fileLock.isLocked()) {
         logLine("CFPreferences: cannot lock " + devicePath() + ": "
-            + (fileLock.timedOut() ? std::string("another process holds it too long") : std::strerror(errno)) + "; not synchronised");
+            + (fileLock.timedOut() ? std::string("another process holds it too long") : std::strerror(fileLock.error()))
+            + "; not synchronised");
         return false;
     }
     removeTemporaryFilesOfKilledWriters();

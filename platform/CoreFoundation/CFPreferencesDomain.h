@@ -13,11 +13,12 @@ class NSDictionary;
 
 // This process's view of one preference domain, backed by the property-list
 // file "/var/mobile/Library/Preferences/<domain>.plist" of the device.
-// Synchronising takes an exclusive lock on a lock file beside it, merges
-// the keys this process changed (removals included) into the file's
-// current contents, writes the file atomically and adopts the merged
-// contents as the view; so processes writing different keys lose none of
-// them, and for one key the last to synchronise wins.
+// Synchronising takes an exclusive lock on a lock file beside it (waiters
+// are served in turn, see PreferencesFileLock), merges the keys this
+// process changed (removals included) into the file's current contents,
+// writes the file atomically and adopts the merged contents as the view;
+// so processes writing different keys lose none of them, and for one key
+// the last to synchronise wins.
 //
 // A value set here that, merged with what other processes wrote, would
 // make the file larger than readers accept is dropped at the

@@ -2,6 +2,7 @@
 
 #include "http/QNDataDecompressor.h"
 #include "http/QNHTTPRequestClassState.h"
+#include "http/QNPACFileReader.h"
 
 #include "platform/Foundation/Base64.h"
 #include "platform/Foundation/HTTPDate.h"
@@ -171,6 +172,11 @@ void QNHTTPRequest::addRequestHeader(const std::string& header, const std::strin
     if (!m_requestHeaders)
         m_requestHeaders = NSDictionary::create();
     m_requestHeaders->setObject(value, header);
+}
+
+std::string QNHTTPRequest::headerValueForMessage(const std::string&, const std::string& value) const
+{
+    return value;
 }
 
 std::optional<std::string> QNHTTPRequest::responseHeader(const std::string& name) const

@@ -34,6 +34,7 @@
 namespace qv {
 
 class QNDataDecompressor;
+class QNPACFileReader;
 
 // The library's error domain, and its codes.
 extern const std::string NetworkRequestErrorDomain; // "QNHTTPRequestErrorDomain"
@@ -125,6 +126,9 @@ public:
     unsigned long long postLength() const { return m_postLength; }
     virtual void buildPostBody();
     virtual void buildRequestHeaders();
+    // The text a request header's value is handed to the message as (the
+    // transport sends it in Latin-1 where it can); the value itself here.
+    virtual std::string headerValueForMessage(const std::string& name, const std::string& value) const;
 
     // --- Response
     int responseStatusCode() const { return m_responseStatusCode; }
@@ -440,6 +444,10 @@ private:
     bool buildHTTPMessage();
     bool configureProxies();
     void fetchPACFile();
+    void readPACFile();
+    void finishedReadingPACFile(const std::optional<std::string>& script);
+    // How long reading and evaluating a proxy script may take.
+    double PACTimeLimit() const;
     void runPACScript(const std::optional<std::string>& script);
     void finishedDownloadingPACFile(QNHTTPRequest& scriptRequest);
     void writeDownloadedBytes(std::string_view bytes);
@@ -637,6 +645,7 @@ private:
     RefPtr<NSURL> m_PACurl;
     bool m_isPACFileRequest = false;
     RefPtr<QNHTTPRequest> m_PACFileRequest;
+    RefPtr<QNPACFileReader> m_PACFileReader;
 
     // Cache.
     WeakPtr<QNCacheDelegate> m_downloadCache;

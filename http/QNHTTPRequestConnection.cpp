@@ -7,6 +7,7 @@
 #include "http/QNDataCompressor.h"
 #include "http/QNHTTPRequestClassState.h"
 #include "http/QNInputStream.h"
+#include "http/QNPACFileReader.h"
 
 #include "platform/CFNetwork/CFProxySupport.h"
 
@@ -492,7 +493,10 @@ void QNHTTPRequest::cancelLoad()
     }
     m_postBodyReadStream = nullptr;
     setStatusTimer(nullptr);
-    // A proxy script still being fetched is let go, and tells nobody.
+    // A proxy script still being read or fetched is let go, and tells
+    // nobody.
+    if (auto reader = std::move(m_PACFileReader))
+        reader->cancel();
     if (auto scriptRequest = std::move(m_PACFileRequest)) {
         scriptRequest->setCompletionBlock(nullptr);
         scriptRequest->setFailedBlock(nullptr);

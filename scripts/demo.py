@@ -42,13 +42,17 @@ class Program:
         self.log = open(self.log_path, "w")
         self.process = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.log, text=True)
 
-    def command(self, line):
+    def answer(self, line):
+        """The program's answer to a command, whether it succeeded or not."""
         self.process.stdin.write(line + "\n")
         self.process.stdin.flush()
         answer = self.process.stdout.readline()
         if not answer:
             raise DemoFailure("%s ended at \"%s\" (its log: %s)" % (self.name, line, self.log_path))
-        answer = json.loads(answer)
+        return json.loads(answer)
+
+    def command(self, line):
+        answer = self.answer(line)
         if not answer["ok"]:
             raise DemoFailure("%s: %s: %s" % (self.name, line, answer["error"]))
         return answer
@@ -184,14 +188,24 @@ def apply_from_settings(settings, name):
         raise DemoFailure("waiting: the Settings page has no layout picker yet (its rows: %s), so nothing can be applied from Settings"
                           % [row["label"] for row in rows])
     settings.command("select Layouts")
-    settings.command("wait 500")
+    wait_for_page(settings, "Layouts")
     settings.command("rowtitle %s.plist" % name)
     settings.command("sheet Apply to Homescreen")
-    settings.command("wait 500")
+    wait_for_page(settings, "Apply %s.plist" % name)
     settings.command("rowtitle Homescreen Layout")
     settings.command("back")
-    settings.command("wait 500")
+    wait_for_page(settings, "Layouts")
     settings.command("baritem Save")
+
+
+def wait_for_page(settings, title):
+    """Runs the Settings app until the page of the title shows."""
+    for _ in range(100):
+        # A page on its way in shows no table yet.
+        if settings.answer("table").get("title") == title:
+            return
+        settings.command("wait 50")
+    raise DemoFailure("the Settings page \"%s\" never showed" % title)
 
 
 def read_layout(path):

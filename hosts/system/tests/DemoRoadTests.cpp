@@ -111,7 +111,7 @@ sys.exit(demo.main())
 
 qv::testing::ProcessResult runDemo(const SimulatedDevice& device, const qv::testing::TemporaryDirectory& logs, const std::vector<std::string>& damage = {})
 {
-    std::vector<std::string> argv { "python3", "-u" };
+    std::vector<std::string> argv { qv::testing::pythonInterpreter(), "-u" };
     if (damage.empty()) {
         argv.push_back(qv::testing::sourceDirectory() + "/scripts/demo.py");
     } else {

@@ -161,6 +161,32 @@ TEST(DemoRoad, TwoRunsOnOneDevicePlaceEveryIconAtItsSlot)
     }
 }
 
+// A "Demo.plist" the application did not make is not overwritten: the
+// application saves beside it under a numbered name, and the demonstration
+// applies that file.
+TEST(DemoRoad, ALayoutOfTheNameTheApplicationDidNotMakeIsLeftAlone)
+{
+    SimulatedDevice device(phone.profile);
+    const std::string foreign = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict><key>Origins-4Inch</key><array>"
+                                "<dict><key>x</key><integer>7</integer><key>y</key><integer>70</integer></dict></array></dict></plist>";
+    device.root.writeFile(std::string(userLayoutsFolder) + "/Demo.plist", foreign);
+    qv::testing::TemporaryDirectory logs;
+    qv::testing::ProcessResult demo = runDemo(device, logs);
+    ASSERT_FALSE(demo.timedOut) << demo.output;
+    ASSERT_EQ(demo.exitCode, 0) << demo.output << demo.errors;
+    // SpringBoard's extension fills in the keys it lacks when it starts; its
+    // entry and its want of the application's mark stay.
+    EXPECT_EQ(python("import plistlib, sys\nlayout = plistlib.load(open(sys.argv[1], 'rb'))\nprint(layout[sys.argv[2]], layout.get('QV'))",
+                  { device.layoutPath("Demo"), originsKey(phone, false) }),
+        "[{'x': 7, 'y': 70}] None");
+    const std::string checked = python(checkDemoTable, { device.layoutPath("Demo(1)"), originsKey(phone, false) }, demo.output);
+    EXPECT_EQ(checked.find('\n'), std::string::npos) << checked << "\n" << demo.output;
+    EXPECT_GT(std::atoi(checked.c_str()), 5) << checked << "\n" << demo.output;
+    EXPECT_EQ(python("import plistlib, sys\nlayout = plistlib.load(open(sys.argv[1], 'rb'))\nprint(len(layout[sys.argv[2]]), layout['QV'])",
+                  { device.layoutPath("Demo(1)"), originsKey(phone, false) }),
+        "5 True");
+}
+
 struct DemoDamage {
     const char* name;
     const char* moment;

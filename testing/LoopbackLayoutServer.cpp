@@ -75,7 +75,7 @@ std::optional<std::string> LoopbackLayoutServer::Request::header(std::string_vie
 
 LoopbackLayoutServer::LoopbackLayoutServer()
 {
-    m_process.emplace(std::vector<std::string> { "python3", sourceDirectory() + "/hosts/layoutserver/layout-server.py", m_folder.string(),
+    m_process.emplace(std::vector<std::string> { pythonInterpreter(), sourceDirectory() + "/hosts/layoutserver/layout-server.py", m_folder.string(),
         "--port", "0", "--fixture" });
     std::optional<std::string> line = m_process->readLine(startTimeLimit);
     if (!line || line->rfind("PORT ", 0) != 0) {

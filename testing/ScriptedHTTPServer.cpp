@@ -1,5 +1,7 @@
 #include "testing/ScriptedHTTPServer.h"
 
+#include "testing/Process.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -101,7 +103,7 @@ std::string unhex(const std::string& text)
 } // namespace
 
 ScriptedHTTPServer::ScriptedHTTPServer(const std::vector<Reply>& replies)
-    : m_process({ "/usr/bin/python3", "-c", serverScript })
+    : m_process({ pythonInterpreter(), "-c", serverScript })
 {
     for (const auto& reply : replies) {
         m_process.send("STATUS " + std::to_string(reply.status));

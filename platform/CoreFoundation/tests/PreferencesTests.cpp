@@ -256,7 +256,7 @@ TEST(Preferences, LockWaitIsBoundedAndReadsAndSetsGoOnMeanwhile)
 {
     TemporaryDeviceRoot root;
     std::filesystem::create_directories(root.hostPath("/var/mobile/Library/Preferences"));
-    ChildProcess holder({ "python3", "-c",
+    ChildProcess holder({ qv::testing::pythonInterpreter(), "-c",
         "import fcntl, sys, time\nf = open(sys.argv[1], 'a')\nfcntl.flock(f, fcntl.LOCK_EX)\nprint('locked', flush=True)\ntime.sleep(600)",
         root.hostPath(domainFile + ".lock").string() });
     ASSERT_TRUE(holder.waitForLine("locked"));
@@ -365,7 +365,7 @@ TEST(Preferences, LockWaitersAreServedInTheOrderTheyCameAndAKilledOneHoldsUpNobo
     }
     // A process of an earlier version holds the lock: it knows the file's
     // flock alone.
-    ChildProcess holder({ "python3", "-c",
+    ChildProcess holder({ qv::testing::pythonInterpreter(), "-c",
         "import fcntl, sys, time\nf = open(sys.argv[1], 'a')\nfcntl.flock(f, fcntl.LOCK_EX)\nprint('locked', flush=True)\ntime.sleep(600)",
         root.hostPath(domainFile + ".lock").string() });
     ASSERT_TRUE(holder.waitForLine("locked"));

@@ -138,6 +138,11 @@ public:
     std::optional<std::string> responseHeader(const std::string& name) const;
     std::vector<Ref<NSHTTPCookie>> responseCookies() const { return m_responseCookies; }
     const std::string& rawResponseData() const { return m_rawResponseData; }
+    // An answer kept in memory holds at most this many bytes: a larger one
+    // fails the request (code 1, its underlying error saying why) rather
+    // than take the process's memory. An answer downloaded to a file
+    // (downloadDestinationPath) or handed to the delegate has no limit.
+    static constexpr unsigned long long maximumResponseSizeInMemory = 256ull << 20;
     NSStringEncoding responseEncoding() const { return m_responseEncoding; }
     NSStringEncoding defaultResponseEncoding() const { return m_defaultResponseEncoding; }
     void setDefaultResponseEncoding(NSStringEncoding encoding) { m_defaultResponseEncoding = encoding; }
@@ -451,6 +456,7 @@ private:
     void runPACScript(const std::optional<std::string>& script);
     void finishedDownloadingPACFile(QNHTTPRequest& scriptRequest);
     void writeDownloadedBytes(std::string_view bytes);
+    void failWithResponseTooLargeForMemory();
     RefPtr<NSError> moveDownloadIntoPlace();
     void removeTemporaryDownloadFile();
     void removeTemporaryUploadFiles();

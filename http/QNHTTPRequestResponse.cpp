@@ -229,8 +229,23 @@ void QNHTTPRequest::handleBytesAvailable()
         if (inflated && m_inflatedFileDownloadOutputStream)
             m_inflatedFileDownloadOutputStream->write(reinterpret_cast<const uint8_t*>(inflated->data()), inflated->size());
     } else {
-        m_rawResponseData += inflated ? *inflated : buffer;
+        const std::string_view kept = inflated ? std::string_view(*inflated) : buffer;
+        if (m_rawResponseData.size() + kept.size() > maximumResponseSizeInMemory) {
+            failWithResponseTooLargeForMemory();
+            return;
+        }
+        m_rawResponseData += kept;
     }
+}
+
+void QNHTTPRequest::failWithResponseTooLargeForMemory()
+{
+    // Nothing of it is kept: the memory goes at once.
+    std::string().swap(m_rawResponseData);
+    cancelLoad();
+    auto underlying = NSError::create(NSPOSIXErrorDomain, 27,
+        stringWithFormat("The answer is larger than %llu bytes, the most kept in memory; download it to a file", maximumResponseSizeInMemory));
+    failWithError(NSError::create(NetworkRequestErrorDomain, QNConnectionFailureErrorType, "A connection failure occurred", underlying));
 }
 
 void QNHTTPRequest::writeDownloadedBytes(std::string_view bytes)

@@ -235,44 +235,52 @@ TEST_F(QNHTTPRequestWireTest, AnAnswerWithTensOfThousandsOfFieldsIsReadWhole)
 
 TEST_F(QNHTTPRequestWireTest, WithoutAccurateProgressEveryRequestTellsOneUnitEachWay)
 {
+    // Uploads tell their answer's unit, and a request without a body its
+    // body's: the queue's bars both end full.
     ScriptedHTTPServer server({ Reply(200, {}, "stored") });
     auto queue = QNNetworkQueue::queue();
     QueueEnd end;
-    UnitRecorder queueDownloads;
+    UnitRecorder queueUploads, queueDownloads;
     queue->setDelegate(&end);
     queue->setQueueDidFinishSelector(&QNNetworkQueueDelegate::queueFinished);
     queue->setShowAccurateProgress(false);
+    queue->setUploadProgressDelegate(&queueUploads);
     queue->setDownloadProgressDelegate(&queueDownloads);
-    UnitRecorder own[2];
-    const char* methods[] = { "POST", "PUT" };
-    for (int i = 0; i < 2; ++i) {
-        auto upload = request(server.url("/upload/" + std::to_string(i)));
-        upload->setRequestMethod(methods[i]);
-        upload->appendPostData("body " + std::to_string(i));
-        upload->setUploadProgressDelegate(&own[i]);
-        upload->setDownloadProgressDelegate(&own[i]);
-        queue->addOperation(upload);
+    const char* methods[] = { "POST", "PUT", "GET" };
+    UnitRecorder own[3];
+    for (int i = 0; i < 3; ++i) {
+        auto request = this->request(server.url("/item/" + std::to_string(i)));
+        request->setRequestMethod(methods[i]);
+        if (std::string(methods[i]) != "GET")
+            request->appendPostData("body " + std::to_string(i));
+        request->setUploadProgressDelegate(&own[i]);
+        request->setDownloadProgressDelegate(&own[i]);
+        queue->addOperation(request);
     }
     queue->go();
     ASSERT_TRUE(runMainLoopUntil([&] { return end.ends == 1; }));
     drainMainLoop();
-    EXPECT_EQ(queue->totalBytesToDownload(), 2u);
-    EXPECT_EQ(queue->bytesDownloadedSoFar(), 2u) << "each upload's answer counted once";
-    EXPECT_EQ(queue->totalBytesToUpload(), 2u);
-    EXPECT_EQ(queue->bytesUploadedSoFar(), 2u);
-    ASSERT_FALSE(queueDownloads.fractions.empty());
-    EXPECT_FLOAT_EQ(queueDownloads.fractions.back(), 1.0f);
+    EXPECT_EQ(queue->totalBytesToDownload(), 3u);
+    EXPECT_EQ(queue->bytesDownloadedSoFar(), 3u) << "each answer counted once";
+    EXPECT_EQ(queue->totalBytesToUpload(), 3u);
+    EXPECT_EQ(queue->bytesUploadedSoFar(), 3u) << "each request's body counted once";
+    for (const UnitRecorder* bar : { &queueUploads, &queueDownloads }) {
+        ASSERT_FALSE(bar->fractions.empty());
+        EXPECT_FLOAT_EQ(bar->fractions.back(), 1.0f);
+    }
     for (const UnitRecorder& recorder : own) {
         EXPECT_EQ(recorder.sent, 1);
         EXPECT_EQ(recorder.received, 1);
+        ASSERT_FALSE(recorder.fractions.empty());
+        EXPECT_FLOAT_EQ(recorder.fractions.back(), 1.0f);
     }
-    std::set<std::string> bodies;
-    for (int i = 0; i < 2; ++i) {
-        auto received = server.nextRequest();
-        ASSERT_TRUE(received);
-        bodies.insert(received->method + " " + received->body);
+    std::set<std::string> received;
+    for (int i = 0; i < 3; ++i) {
+        auto request = server.nextRequest();
+        ASSERT_TRUE(request);
+        received.insert(request->method + " " + request->path + " " + request->body);
     }
-    EXPECT_EQ(bodies, (std::set<std::string> { "POST body 0", "PUT body 1" }));
+    EXPECT_EQ(received, (std::set<std::string> { "POST /item/0 body 0", "PUT /item/1 body 1", "GET /item/2 " }));
 }
 
 TEST_F(QNHTTPRequestWireTest, TheFirstAppendStartsACallersBodyFileAfresh)
@@ -375,4 +383,19 @@ TEST_F(QNHTTPRequestWireTest, TheLibrarysBodyFileGoesHoweverAnUploadEnds)
         }
         EXPECT_TRUE(filesIn(temporaryFolder()).empty()) << filesIn(temporaryFolder()).front();
     }
+}
+
+TEST_F(QNHTTPRequestWireTest, AnAnswerTooLargeForMemoryFailsAndLeavesNothingBehind)
+{
+    // Without a length, as an endless answer comes: it is stopped once it
+    // passes the limit, not read on until the process runs out of memory.
+    LoopbackHTTPServer server(m_serverFiles.path());
+    auto request = this->request(server.url("/_/stream/" + std::to_string(QNHTTPRequest::maximumResponseSizeInMemory + 65536)));
+    request->startSynchronous();
+    ASSERT_TRUE(request->error());
+    EXPECT_EQ(request->error()->code(), QNConnectionFailureErrorType);
+    ASSERT_TRUE(request->error()->underlyingError());
+    EXPECT_EQ(request->error()->underlyingError()->code(), 27);
+    EXPECT_TRUE(request->rawResponseData().empty());
+    EXPECT_GE(request->totalBytesRead(), QNHTTPRequest::maximumResponseSizeInMemory) << "it stopped only past the limit";
 }

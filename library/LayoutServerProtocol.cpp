@@ -10,7 +10,6 @@
 #include "platform/Foundation/StringFormat.h"
 #include "platform/Foundation/ValueConversions.h"
 
-
 namespace qv {
 
 namespace {

@@ -194,6 +194,12 @@ bool QNHTTPRequest::isResponseCompressed() const
     return encoding && encoding->find("gzip") != std::string::npos;
 }
 
+bool QNHTTPRequest::responseHasNoBody() const
+{
+    const int status = m_responseStatusCode;
+    return (status >= 100 && status < 200) || status == 204 || status == 304 || requestMethod() == "HEAD";
+}
+
 std::optional<std::string> QNHTTPRequest::responseData() const
 {
     if (isResponseCompressed() && m_shouldWaitToInflateCompressedResponses)

@@ -156,6 +156,9 @@ public:
     // no body or it is not valid in that encoding.
     std::optional<std::string> responseString() const;
     bool isResponseCompressed() const;
+    // The answer has no body whatever length it announces: an interim or
+    // 204 or 304 status, or the answer to a HEAD request.
+    bool responseHasNoBody() const;
 
     // --- State of the run
     bool inProgress() const { return m_inProgress; }
@@ -594,7 +597,9 @@ private:
     bool m_showAccurateProgress = true;
     bool m_shouldResetDownloadProgress = true;
     bool m_shouldResetUploadProgress = true;
-    bool m_updatedProgress = false;
+    // Without accurate progress: the one unit of each direction was told.
+    bool m_updatedUploadProgress = false;
+    bool m_updatedDownloadProgress = false;
     unsigned long long m_totalBytesRead = 0;
     unsigned long long m_totalBytesSent = 0;
     unsigned long long m_lastBytesRead = 0;

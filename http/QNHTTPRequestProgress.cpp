@@ -93,7 +93,9 @@ void QNHTTPRequest::updateProgressIndicators()
 {
     if (m_mainRequest.lock())
         return;
-    if (!m_showAccurateProgress && !(m_complete && !m_updatedProgress))
+    // Without accurate progress, each direction tells its unit once, at
+    // the end.
+    if (!m_showAccurateProgress && !(m_complete && !(m_updatedUploadProgress && m_updatedDownloadProgress)))
         return;
     updateUploadProgress();
     updateDownloadProgress();
@@ -110,10 +112,10 @@ void QNHTTPRequest::updateUploadProgress()
     }
     long long amount = 0;
     if (!m_showAccurateProgress) {
-        if (m_updatedProgress)
+        if (m_updatedUploadProgress)
             return;
         amount = 1;
-        m_updatedProgress = true;
+        m_updatedUploadProgress = true;
     } else {
         if (m_totalBytesSent < m_postLength && m_lastBytesSent == 0 && m_uploadProgressReported == 0) {
             // The send buffer's first fill is not progress.
@@ -144,10 +146,10 @@ void QNHTTPRequest::updateDownloadProgress()
         amount = static_cast<long long>(received - told);
         m_downloadProgressReported = received;
     } else {
-        if (m_updatedProgress && !m_showAccurateProgress)
+        if (m_updatedDownloadProgress && !m_showAccurateProgress)
             return;
         amount = 1;
-        m_updatedProgress = true;
+        m_updatedDownloadProgress = true;
     }
     tellProgress(true, amount, false);
     updateProgressIndicator(m_downloadProgressDelegate, received, m_contentLength + m_partialDownloadSize);

@@ -334,6 +334,24 @@ print(entry["entry"]["bundle"], entry["entry"]["label"])
         "QuiltvanePrefs Quiltvane\n");
 }
 
+// The application bundle carries its information list beside the program,
+// as a device's bundle does: the name, identifier and version the HTTP
+// library makes its User-Agent of.
+TEST_F(InstallProgramTest, TheApplicationBundleHasItsInformationList)
+{
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    const std::filesystem::path bundle = m_root.path() / "Applications/Quilt Vane.app";
+    auto result = qv::testing::runPython(R"(
+import plistlib, sys
+info = plistlib.load(open(sys.argv[1], "rb"))
+print(info["CFBundleName"], "|", info["CFBundleDisplayName"], "|", info["CFBundleExecutable"], "|", info["CFBundleIdentifier"])
+print(info["CFBundleShortVersionString"], info["CFBundleVersion"], info["CFBundlePackageType"])
+)", { (bundle / "Info.plist").string() });
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(result.output, "Quilt Vane | Quilt Vane | Quilt Vane | com.corvellan.Quilt-Vane\n1.0 1.0 APPL\n");
+    EXPECT_TRUE(std::filesystem::is_regular_file(bundle / "Quilt Vane"));
+}
+
 // A laid-out root is a whole device: SpringBoard started on it loads the
 // extension from the substrate folder, the application runs from its
 // bundle, and the Settings app finds the bundle's page and opens it.

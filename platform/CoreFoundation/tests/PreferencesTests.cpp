@@ -338,7 +338,7 @@ uint64_t nextLockTicket(const TemporaryDeviceRoot& root)
 
 bool waitForLockTicket(const TemporaryDeviceRoot& root, uint64_t ticket)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (nextLockTicket(root) < ticket) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
@@ -361,6 +361,8 @@ TEST(Preferences, LockWaitersAreServedInTheOrderTheyCameAndAKilledOneHoldsUpNobo
     std::vector<std::unique_ptr<PeerProcess>> peers;
     for (const std::string& name : names) {
         peers.push_back(std::make_unique<PeerProcess>(domain));
+        // However slow the machine, no one gives up before the holder goes.
+        peers.back()->command("lock-wait 60");
         peers.back()->command("set Key-" + name + " " + name);
     }
     // A process of an earlier version holds the lock: it knows the file's

@@ -5,14 +5,16 @@
 //
 //   observe NAME | remove NAME | remove-all | post NAME | ping | busy MS
 //   observe-many PREFIX COUNT | post-many PREFIX COUNT | post-repeat NAME COUNT
-//   set KEY TEXT | unset KEY | get KEY | sync | fill PREFIX COUNT
+//   set KEY TEXT | unset KEY | get KEY | sync | fill PREFIX COUNT | set-sync PREFIX COUNT
 //
 // The -many commands act on the names PREFIX0 to PREFIX(COUNT-1);
 // post-repeat posts one name COUNT times. The preference commands work on the domain named as the program's one
 // argument; fill sets PREFIX-0 to PREFIX-(COUNT-1), each to its number as
-// text. Every command is answered with "ok" (ping with "pong", get with
-// "value TEXT" or "none", a failed sync with "failed"); the program ends at
-// the end of its input.
+// text; set-sync does the same, synchronising after every set. Every
+// command is answered with "ok" (ping with "pong", get with "value TEXT" or
+// "none", a failed sync with "failed", a set-sync with failed
+// synchronisations with "failed COUNT"); the program ends at the end of its
+// input.
 
 #include "platform/CoreFoundation/CFNotificationCenter.h"
 #include "platform/CoreFoundation/CFPreferences.h"
@@ -67,11 +69,19 @@ bool runPreferenceCommand(const std::string& command, const std::string& key, st
             answer("failed");
             return true;
         }
-    } else if (command == "fill") {
+    } else if (command == "fill" || command == "set-sync") {
         int count = 0;
         rest >> count;
-        for (int index = 0; index < count; ++index)
+        int failures = 0;
+        for (int index = 0; index < count; ++index) {
             CFPreferencesSetAppValue(key + "-" + std::to_string(index), NSString::create(std::to_string(index)), domain);
+            if (command == "set-sync" && !CFPreferencesAppSynchronize(domain))
+                ++failures;
+        }
+        if (failures) {
+            answer("failed " + std::to_string(failures));
+            return true;
+        }
     } else {
         return false;
     }

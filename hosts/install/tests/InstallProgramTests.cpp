@@ -223,10 +223,10 @@ TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFilesAndKeepsTheHomeScreen
     ASSERT_NO_FATAL_FAILURE(installRoot());
     auto first = allFiles();
     // Layouts, bundle images, wallpapers, the sample themes, the home
-    // screen, the application's program, the Settings bundle (library,
-    // information list, specifier list, Settings entry) and the extension in
-    // the substrate folder.
-    EXPECT_EQ(first.size(), 2u + 6u + 5u + sampleThemeFiles().size() + 1u + 1u + 4u + 1u);
+    // screen, the application's program and information list, the Settings
+    // bundle (library, information list, specifier list, Settings entry) and
+    // the extension in the substrate folder.
+    EXPECT_EQ(first.size(), 2u + 6u + 5u + sampleThemeFiles().size() + 1u + 2u + 4u + 1u);
     EXPECT_TRUE(std::filesystem::is_regular_file(m_root.path() / "Applications/Quilt Vane.app/Quilt Vane"));
 
     // A damaged layout and a missing image are put right; nothing else

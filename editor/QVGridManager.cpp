@@ -63,42 +63,55 @@ void QVGridManager::update(bool slotsOnly)
     const CGFloat rows = gridSize.height;
     const CGFloat cellWidth = grid.size.width / columns;
     const CGFloat cellHeight = grid.size.height / rows;
-    RefPtr<QVGridManagerDelegate> delegate = m_delegate.lock();
-    const bool moveLockedIcons = delegate && delegate->isGridShowingForGridManager(this);
-
     for (int row = 1; row <= rows; ++row) {
         if (!slotsOnly && row < rows)
             addLine("Grid_Line_Hor.png", CGRectMake(0, cellHeight * row, grid.size.width, 1));
         for (int column = 1; column <= columns; ++column) {
             if (!slotsOnly && row == 1 && column < columns)
                 addLine("Grid_Line_Vert.png", CGRectMake(cellWidth * column, 0, 1, grid.size.height));
-            const CGPoint centre = CGPointMake(grid.origin.x + cellWidth * column - cellWidth / 2 + offset.x,
-                grid.origin.y + cellHeight * row - cellHeight / 2 + offset.y);
-            m_iconPositions.push_back(centre);
-            if (moveLockedIcons)
-                moveIconsLockedToSlot(m_iconPositions.size() - 1, centre, *delegate);
+            m_iconPositions.push_back(CGPointMake(grid.origin.x + cellWidth * column - cellWidth / 2 + offset.x,
+                grid.origin.y + cellHeight * row - cellHeight / 2 + offset.y));
         }
     }
 
+    RefPtr<QVGridManagerDelegate> delegate = m_delegate.lock();
+    if (delegate && delegate->isGridShowingForGridManager(this))
+        moveLockedIcons(delegate->currentIconsForGridManager(this));
     if (delegate)
         delegate->gridManagerUpdateCurrentIconPositions(this, m_iconPositions);
 }
 
-void QVGridManager::moveIconsLockedToSlot(size_t slot, CGPoint centre, QVGridManagerDelegate& delegate)
+void QVGridManager::moveLockedIcons(const std::vector<Ref<QVIcon>>& icons)
 {
-    for (const Ref<QVIcon>& icon : delegate.currentIconsForGridManager(this)) {
-        if (icon->lockedIndex() < 0 || static_cast<size_t>(icon->lockedIndex()) != slot)
-            continue;
-        UIView::beginAnimations(lockedIconAnimationName);
-        icon->setCenter(centre);
-        CGRect frame = icon->frame();
-        frame.origin.x = std::clamp<CGFloat>(frame.origin.x, 0, std::max<CGFloat>(0, m_maxBoundaries.width));
-        frame.origin.y = std::max<CGFloat>(frame.origin.y, minimumLockedIconY);
-        if (frame.origin.y > m_maxBoundaries.height)
-            frame.origin.y = m_maxBoundaries.height;
-        icon->setFrame(frame);
-        UIView::commitAnimations();
+    // Slot by slot, and within a slot in the editor's order, as a pass over
+    // every icon for each slot would; sorting the locked icons by slot once
+    // keeps a full grid from costing icons times slots.
+    std::vector<std::pair<size_t, QVIcon*>> locked;
+    for (const Ref<QVIcon>& icon : icons) {
+        const int32_t slot = icon->lockedIndex();
+        if (slot >= 0 && static_cast<size_t>(slot) < m_iconPositions.size())
+            locked.emplace_back(static_cast<size_t>(slot), icon.ptr());
     }
+    if (locked.empty())
+        return;
+    std::stable_sort(locked.begin(), locked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // One animation moves them all: it has no end to report, so one per
+    // icon would only keep a timer each running.
+    UIView::beginAnimations(lockedIconAnimationName);
+    for (const auto& [slot, icon] : locked)
+        moveIconToSlot(*icon, m_iconPositions[slot]);
+    UIView::commitAnimations();
+}
+
+void QVGridManager::moveIconToSlot(QVIcon& icon, CGPoint centre) const
+{
+    icon.setCenter(centre);
+    CGRect frame = icon.frame();
+    frame.origin.x = std::clamp<CGFloat>(frame.origin.x, 0, std::max<CGFloat>(0, m_maxBoundaries.width));
+    frame.origin.y = std::max<CGFloat>(frame.origin.y, minimumLockedIconY);
+    if (frame.origin.y > m_maxBoundaries.height)
+        frame.origin.y = m_maxBoundaries.height;
+    icon.setFrame(frame);
 }
 
 } // namespace qv

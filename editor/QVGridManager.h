@@ -12,6 +12,8 @@
 
 namespace qv {
 
+class QVIcon;
+
 // Divides the grid rectangle into the columns and rows of the settings'
 // grid size: draws the thin lines at the inner cell borders inside the
 // rectangle, works out the slot centres (in the editor view's coordinates,
@@ -51,7 +53,10 @@ protected:
 private:
     void update(bool slotsOnly);
     void addLine(const char* imageName, CGRect frame);
-    void moveIconsLockedToSlot(size_t slot, CGPoint centre, QVGridManagerDelegate& delegate);
+    // Centres every icon locked to a slot of the grid on it, kept within the
+    // bounds.
+    void moveLockedIcons(const std::vector<Ref<QVIcon>>& icons);
+    void moveIconToSlot(QVIcon& icon, CGPoint centre) const;
 
     const Ref<QVUtilities> m_utilities;
     const Ref<QVSettings> m_settings;

@@ -143,7 +143,11 @@ bool SBApplication_icon_launchFromLocation_hook(SBApplication* self, SEL, SBIcon
 
 void SBFolderController_pushFolder_animated_completion_hook(SBFolderController* self, SEL, SBFolder* folder, bool animated, SBCompletionBlock* completion)
 {
-    if (animated && hidingIcons() && folder) {
+    // A folder opened in edit mode moves nothing out of the way, as a tap
+    // on a folder icon there launches nothing.
+    RefPtr<SBIconController> controller = SBIconController::sharedInstance();
+    bool editing = controller && controller->isEditing();
+    if (animated && !editing && hidingIcons() && folder) {
         RefPtr<SBFolderIcon> folderIcon = folder->icon();
         hideAroundIcon(folderIcon.get());
     }

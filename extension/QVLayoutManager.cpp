@@ -1,6 +1,7 @@
 #include "QVLayoutManager.h"
 
 #include "QVExtensionMessages.h"
+#include "QVLayoutFile.h"
 #include "QVPreferences.h"
 #include "model/LayoutReaderBase.h"
 #include "model/QVDeviceType.h"
@@ -154,21 +155,32 @@ uint64_t QVLayoutManager::maxIconsInAllLayouts() const
 
 Ref<NSDictionary> QVLayoutManager::layoutAtPath(const std::string& path, bool isFolderLayout)
 {
-    if (RefPtr<NSDictionary> stored = NSDictionary::dictionaryWithContentsOfFile(path)) {
-        Ref<NSDictionary> layout = stored->mutableCopy();
-        // The reader upgrades the layout for this device and writes it back.
-        RefPtr<NSDictionary> converted = QVLayoutReader::create()->convertLayoutIfNecessary(layout, path, isFolderLayout);
-        return converted ? converted.toRef() : layout;
-    }
-    NSLog("Error reading layout at path: %@\nMay not exist. Returning to default layout.", path);
-    RefPtr<NSDictionary> fallback = isFolderLayout ? defaultFolderLayout() : defaultLayout();
-    return fallback ? fallback.toRef() : NSDictionary::create();
+    return loadLayout(path, QVLayoutFile::read(path), isFolderLayout);
 }
 
 Ref<NSDictionary> QVLayoutManager::layoutAtPath(const std::string& path)
 {
-    RefPtr<NSDictionary> stored = NSDictionary::dictionaryWithContentsOfFile(path);
-    return layoutAtPath(path, boolValueForKey(stored, QVFolderLayoutKey));
+    std::optional<QVLayoutFile> file = QVLayoutFile::read(path);
+    bool isFolderLayout = file && boolValueForKey(file->stored(), QVFolderLayoutKey);
+    return loadLayout(path, std::move(file), isFolderLayout);
+}
+
+Ref<NSDictionary> QVLayoutManager::loadLayout(const std::string& path, std::optional<QVLayoutFile> file, bool isFolderLayout)
+{
+    if (file) {
+        // The reader upgrades the layout for this device in memory.
+        Ref<NSDictionary> layout = file->editableCopy();
+        RefPtr<NSDictionary> converted = QVLayoutReader::create()->convertLayoutIfNecessary(layout, std::nullopt, isFolderLayout);
+        Ref<NSDictionary> upgraded = converted ? converted.toRef() : layout;
+        // Written back only when the upgrade changed it, and only over the
+        // file read: a layout the user deleted or renamed since stays gone.
+        if (!upgraded->isEqual(file->stored().ptr()))
+            file->writeBack(upgraded);
+        return upgraded;
+    }
+    NSLog("Error reading layout at path: %@\nMay not exist. Returning to default layout.", path);
+    RefPtr<NSDictionary> fallback = isFolderLayout ? defaultFolderLayout() : defaultLayout();
+    return fallback ? fallback.toRef() : NSDictionary::create();
 }
 
 Ref<NSDictionary> QVLayoutManager::layoutWithName(const std::string& name, bool isDefaultLayout)
@@ -208,11 +220,12 @@ void QVLayoutManager::configureLayouts(bool withFolders)
     // Other processes' references arrive only through a synchronisation.
     QVSharedPreferences::synchronize();
     Ref<NSDictionary> configured = NSDictionary::create();
-    configureKey(configured, QVCurrentLayoutKey, false);
+    LoadedLayouts loaded;
+    configureKey(configured, QVCurrentLayoutKey, false, loaded);
     for (uint64_t page = 0; page < QVPageLayoutKeyCount; ++page)
-        configureKey(configured, QVPageLayoutPreferenceKey(page), false);
+        configureKey(configured, QVPageLayoutPreferenceKey(page), false, loaded);
     if (withFolders)
-        configureFolderLayouts(configured);
+        configureFolderLayouts(configured, loaded);
     // A configuration that started inside this one (switching the extension
     // off starts one) is newer: its layouts stay.
     if (configuration == m_configurations)
@@ -224,20 +237,31 @@ void QVLayoutManager::configureFolderLayouts()
 {
     if (!m_layouts)
         m_layouts = NSDictionary::create();
-    configureFolderLayouts(*m_layouts);
+    LoadedLayouts loaded;
+    configureFolderLayouts(*m_layouts, loaded);
 }
 
-void QVLayoutManager::configureFolderLayouts(NSDictionary& target)
+void QVLayoutManager::configureFolderLayouts(NSDictionary& target, LoadedLayouts& loaded)
 {
     for (const Ref<NSObject>& name : allFolderNames()->objects())
-        configureKey(target, QVFolderLayoutPreferenceKey(name->description()), true);
+        configureKey(target, QVFolderLayoutPreferenceKey(name->description()), true, loaded);
 }
 
-void QVLayoutManager::configureKey(NSDictionary& target, const std::string& key, bool isFolderKey)
+Ref<NSDictionary> QVLayoutManager::layoutNamedBy(const QVLayoutReference& reference, bool isFolderLayout, LoadedLayouts& loaded)
+{
+    std::pair<std::string, bool> file { reference.path(), isFolderLayout };
+    auto found = loaded.find(file);
+    if (found == loaded.end())
+        found = loaded.emplace(file, layoutWithName(reference.fileName(), isFolderLayout, reference.isDefault())).first;
+    // Every key gets a dictionary of its own, as if it had loaded the file.
+    return found->second->mutableCopy();
+}
+
+void QVLayoutManager::configureKey(NSDictionary& target, const std::string& key, bool isFolderKey, LoadedLayouts& loaded)
 {
     std::optional<QVLayoutReference> reference = QVSharedPreferences::layoutReferenceForKey(key);
     if (reference) {
-        target.setObject(layoutWithName(reference->fileName(), isFolderKey, reference->isDefault()), key);
+        target.setObject(layoutNamedBy(*reference, isFolderKey, loaded), key);
     } else {
         // No reference (no value, a bare file name, or a name that would
         // leave the layouts folders): the default layout, and the key
@@ -250,7 +274,7 @@ void QVLayoutManager::configureKey(NSDictionary& target, const std::string& key,
     }
     // Counted as the key now names it.
     if (std::optional<QVLayoutReference> named = QVSharedPreferences::layoutReferenceForKey(key))
-        _updateMaxIconCountForLayout(layoutWithName(named->fileName(), isFolderKey, named->isDefault()).ptr());
+        _updateMaxIconCountForLayout(layoutNamedBy(*named, isFolderKey, loaded).ptr());
 }
 
 void QVLayoutManager::logAppliedReferences()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QVLayoutFile.h"
+#include "model/QVLayoutReference.h"
 #include "platform/Foundation/NSArray.h"
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSObject.h"
@@ -9,7 +11,10 @@
 #include "platform/objc/objc.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace qv {
 
@@ -107,11 +112,21 @@ private:
     QVLayoutManager();
     ~QVLayoutManager() override = default;
 
+    // The layouts one configuration has loaded, by device path and folder
+    // flag: each file is read (and written back) once per configuration.
+    using LoadedLayouts = std::map<std::pair<std::string, bool>, Ref<NSDictionary>>;
+
+    // A layout read from its file: upgraded for this device, and written
+    // back only when that changed it; the default one when there is none.
+    Ref<NSDictionary> loadLayout(const std::string& path, std::optional<QVLayoutFile> file, bool isFolderLayout);
+    // The layout a reference names, loaded once per configuration; a new
+    // dictionary at every call.
+    Ref<NSDictionary> layoutNamedBy(const QVLayoutReference& reference, bool isFolderLayout, LoadedLayouts& loaded);
     // One applied-layout key: its layout stored into `target` (the default
     // one, with the key rewritten, when the key names no layout), then the
     // layout it names counted for maxIconsInAllLayouts.
-    void configureKey(NSDictionary& target, const std::string& key, bool isFolderKey);
-    void configureFolderLayouts(NSDictionary& target);
+    void configureKey(NSDictionary& target, const std::string& key, bool isFolderKey, LoadedLayouts& loaded);
+    void configureFolderLayouts(NSDictionary& target, LoadedLayouts& loaded);
     RefPtr<NSDictionary> readDefaultLayout(const char* fileName);
     void logAppliedReferences();
 

@@ -2,6 +2,7 @@
 
 #include "http/QNDataDecompressor.h"
 #include "http/QNHTTPRequestClassState.h"
+#include "http/QNPACFileReader.h"
 
 #include "platform/Foundation/Base64.h"
 #include "platform/Foundation/HTTPDate.h"
@@ -173,6 +174,11 @@ void QNHTTPRequest::addRequestHeader(const std::string& header, const std::strin
     m_requestHeaders->setObject(value, header);
 }
 
+std::string QNHTTPRequest::headerValueForMessage(const std::string&, const std::string& value) const
+{
+    return value;
+}
+
 std::optional<std::string> QNHTTPRequest::responseHeader(const std::string& name) const
 {
     if (!m_responseHeaders)
@@ -192,6 +198,12 @@ bool QNHTTPRequest::isResponseCompressed() const
     // The field's name in any case; "gzip" anywhere in its value ("x-gzip").
     auto encoding = responseHeader("Content-Encoding");
     return encoding && encoding->find("gzip") != std::string::npos;
+}
+
+bool QNHTTPRequest::responseHasNoBody() const
+{
+    const int status = m_responseStatusCode;
+    return (status >= 100 && status < 200) || status == 204 || status == 304 || requestMethod() == "HEAD";
 }
 
 std::optional<std::string> QNHTTPRequest::responseData() const

@@ -34,6 +34,7 @@
 namespace qv {
 
 class QNDataDecompressor;
+class QNPACFileReader;
 
 // The library's error domain, and its codes.
 extern const std::string NetworkRequestErrorDomain; // "QNHTTPRequestErrorDomain"
@@ -125,6 +126,9 @@ public:
     unsigned long long postLength() const { return m_postLength; }
     virtual void buildPostBody();
     virtual void buildRequestHeaders();
+    // The text a request header's value is handed to the message as (the
+    // transport sends it in Latin-1 where it can); the value itself here.
+    virtual std::string headerValueForMessage(const std::string& name, const std::string& value) const;
 
     // --- Response
     int responseStatusCode() const { return m_responseStatusCode; }
@@ -134,6 +138,11 @@ public:
     std::optional<std::string> responseHeader(const std::string& name) const;
     std::vector<Ref<NSHTTPCookie>> responseCookies() const { return m_responseCookies; }
     const std::string& rawResponseData() const { return m_rawResponseData; }
+    // An answer kept in memory holds at most this many bytes: a larger one
+    // fails the request (code 1, its underlying error saying why) rather
+    // than take the process's memory. An answer downloaded to a file
+    // (downloadDestinationPath) or handed to the delegate has no limit.
+    static constexpr unsigned long long maximumResponseSizeInMemory = 256ull << 20;
     NSStringEncoding responseEncoding() const { return m_responseEncoding; }
     NSStringEncoding defaultResponseEncoding() const { return m_defaultResponseEncoding; }
     void setDefaultResponseEncoding(NSStringEncoding encoding) { m_defaultResponseEncoding = encoding; }
@@ -156,6 +165,9 @@ public:
     // no body or it is not valid in that encoding.
     std::optional<std::string> responseString() const;
     bool isResponseCompressed() const;
+    // The answer has no body whatever length it announces: an interim or
+    // 204 or 304 status, or the answer to a HEAD request.
+    bool responseHasNoBody() const;
 
     // --- State of the run
     bool inProgress() const { return m_inProgress; }
@@ -437,9 +449,14 @@ private:
     bool buildHTTPMessage();
     bool configureProxies();
     void fetchPACFile();
+    void readPACFile();
+    void finishedReadingPACFile(const std::optional<std::string>& script);
+    // How long reading and evaluating a proxy script may take.
+    double PACTimeLimit() const;
     void runPACScript(const std::optional<std::string>& script);
     void finishedDownloadingPACFile(QNHTTPRequest& scriptRequest);
     void writeDownloadedBytes(std::string_view bytes);
+    void failWithResponseTooLargeForMemory();
     RefPtr<NSError> moveDownloadIntoPlace();
     void removeTemporaryDownloadFile();
     void removeTemporaryUploadFiles();
@@ -594,7 +611,9 @@ private:
     bool m_showAccurateProgress = true;
     bool m_shouldResetDownloadProgress = true;
     bool m_shouldResetUploadProgress = true;
-    bool m_updatedProgress = false;
+    // Without accurate progress: the one unit of each direction was told.
+    bool m_updatedUploadProgress = false;
+    bool m_updatedDownloadProgress = false;
     unsigned long long m_totalBytesRead = 0;
     unsigned long long m_totalBytesSent = 0;
     unsigned long long m_lastBytesRead = 0;
@@ -632,6 +651,7 @@ private:
     RefPtr<NSURL> m_PACurl;
     bool m_isPACFileRequest = false;
     RefPtr<QNHTTPRequest> m_PACFileRequest;
+    RefPtr<QNPACFileReader> m_PACFileReader;
 
     // Cache.
     WeakPtr<QNCacheDelegate> m_downloadCache;

@@ -134,15 +134,22 @@ void QNHTTPRequest::addBasicAuthenticationHeader(const std::string& username, co
 // known, must agree.
 static std::optional<Record> findSessionRecord(const QNHTTPRequest& request, bool proxy)
 {
+    // What the request says is read before the store's lock is taken: a
+    // running request holds its own lock when it stores credentials.
+    const std::string proxyHost = request.proxyHost();
+    const int proxyPort = request.proxyPort();
+    const auto url = request.url();
+    const std::string realm = request.authenticationRealm();
+    const std::string username = request.username();
+    const std::string password = request.password();
     auto& state = QNHTTPRequestClassState::shared();
     std::lock_guard lock(state.sessionCredentialsLock);
     if (proxy) {
         for (const auto& record : state.sessionProxyCredentials)
-            if (record.host == request.proxyHost() && record.port == request.proxyPort())
+            if (record.host == proxyHost && record.port == proxyPort)
                 return record;
         return std::nullopt;
     }
-    auto url = request.url();
     if (!url)
         return std::nullopt;
     std::optional<Record> close;
@@ -156,11 +163,11 @@ static std::optional<Record> findSessionRecord(const QNHTTPRequest& request, boo
             if (record.url->host() != url->host() || record.url->port() != url->port() || record.url->scheme() != url->scheme())
                 continue;
         }
-        if (!request.authenticationRealm().empty() && !record.realm.empty() && record.realm != request.authenticationRealm())
+        if (!realm.empty() && !record.realm.empty() && record.realm != realm)
             continue;
-        if (!request.username().empty() && !request.password().empty()
-            && (text(record.credentials, kCFHTTPAuthenticationUsername) != request.username()
-                || text(record.credentials, kCFHTTPAuthenticationPassword) != request.password()))
+        if (!username.empty() && !password.empty()
+            && (text(record.credentials, kCFHTTPAuthenticationUsername) != username
+                || text(record.credentials, kCFHTTPAuthenticationPassword) != password))
             continue;
         if (exact)
             return record;

@@ -132,6 +132,9 @@ void QNHTTPRequest::failWithError(RefPtr<NSError> error)
         std::lock_guard lock(state.connectionsLock);
         m_connectionInfo->expires = VirtualClock::now() + m_persistentConnectionTimeoutSeconds;
     }
+    // A failed request sends its body no more: the library's body file goes.
+    if (error)
+        removeTemporaryUploadFiles();
     // The first error wins; a cancelled request reports nothing more.
     if (m_cancelled || m_error || !error) {
         m_cancelledLock->unlock();

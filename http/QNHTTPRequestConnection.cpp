@@ -3,9 +3,11 @@
 // timer that watches for time-outs and reports progress.
 #include "QNHTTPRequest.h"
 
+#include "http/QNConnectionReuse.h"
 #include "http/QNDataCompressor.h"
 #include "http/QNHTTPRequestClassState.h"
 #include "http/QNInputStream.h"
+#include "http/QNPACFileReader.h"
 
 #include "platform/CFNetwork/CFProxySupport.h"
 
@@ -58,7 +60,9 @@ void QNHTTPRequest::appendPostData(const std::string& data)
         m_didCreateTemporaryPostDataFile = true;
     }
     if (!m_postBodyWriteStream) {
-        m_postBodyWriteStream = NSOutputStream::outputStreamToFileAtPath(m_postBodyFilePath, true);
+        // The first append starts the file afresh, a caller's own included:
+        // the body is what was appended, nothing before it.
+        m_postBodyWriteStream = NSOutputStream::outputStreamToFileAtPath(m_postBodyFilePath, false);
         m_postBodyWriteStream->open();
     }
     // A body that cannot be written fails the request when it is built.
@@ -313,6 +317,9 @@ void QNHTTPRequest::startRequest()
         }
         m_readStream->setAttemptPersistentConnection(m_shouldAttemptPersistentConnection);
     }
+    // A connection whose response does not allow keeping it is closed, not
+    // left for the next request to take.
+    m_readStream->setConnectionReuseRule([](const CFHTTPMessage& response) { return QNConnectionReuse::forResponse(response).reusable; });
 
     // A connection opened while the throttle holds connections back waits
     // for it, unscheduled.
@@ -486,7 +493,10 @@ void QNHTTPRequest::cancelLoad()
     }
     m_postBodyReadStream = nullptr;
     setStatusTimer(nullptr);
-    // A proxy script still being fetched is let go, and tells nobody.
+    // A proxy script still being read or fetched is let go, and tells
+    // nobody.
+    if (auto reader = std::move(m_PACFileReader))
+        reader->cancel();
     if (auto scriptRequest = std::move(m_PACFileRequest)) {
         scriptRequest->setCompletionBlock(nullptr);
         scriptRequest->setFailedBlock(nullptr);
@@ -502,6 +512,10 @@ void QNHTTPRequest::cancelLoad()
     // A partial download is kept only when it may be resumed.
     if (!m_allowResumeForFileDownloads)
         removeTemporaryDownloadFile();
+    // The body file of the library's own goes unless another attempt sends
+    // it again (a retry, or an answer to a challenge).
+    if (!m_authenticationNeeded && !m_willRetryRequest)
+        removeTemporaryUploadFiles();
 }
 
 // --- Status timer
@@ -556,8 +570,10 @@ void QNHTTPRequest::checkRequestStatus()
         if (m_retryCount < m_numberOfTimesToRetryOnTimeout) {
             ++m_retryCount;
             // The timed-out attempt's stream is closed and its pool entry
-            // freed: a retry leaks neither.
+            // freed: a retry leaks neither, and keeps the body to send.
+            m_willRetryRequest = true;
             cancelLoad();
+            m_willRetryRequest = false;
             forgetConnectionEntry();
             // A resumable download asks for what it lacks.
             updatePartialDownloadSize();
@@ -592,6 +608,7 @@ void QNHTTPRequest::removeTemporaryUploadFiles()
         NSFileManager::defaultManager()->removeItemAtPath(m_compressedPostBodyFilePath);
     m_postBodyFilePath.clear();
     m_compressedPostBodyFilePath.clear();
+    m_didCreateTemporaryPostDataFile = false;
 }
 
 } // namespace qv

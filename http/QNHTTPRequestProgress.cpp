@@ -93,7 +93,9 @@ void QNHTTPRequest::updateProgressIndicators()
 {
     if (m_mainRequest.lock())
         return;
-    if (!m_showAccurateProgress && !(m_complete && !m_updatedProgress))
+    // Without accurate progress, each direction tells its unit once, at
+    // the end.
+    if (!m_showAccurateProgress && !(m_complete && !(m_updatedUploadProgress && m_updatedDownloadProgress)))
         return;
     updateUploadProgress();
     updateDownloadProgress();
@@ -101,31 +103,35 @@ void QNHTTPRequest::updateProgressIndicators()
 
 void QNHTTPRequest::updateUploadProgress()
 {
-    if (isCancelled() || m_totalBytesSent == 0)
+    if (isCancelled())
+        return;
+    if (!m_showAccurateProgress) {
+        // Every request stands for one unit each way, one without a body
+        // too: told once, at the end.
+        if (!m_updatedUploadProgress) {
+            m_updatedUploadProgress = true;
+            tellProgress(false, 1, false);
+            updateProgressIndicator(m_uploadProgressDelegate, 1, 1);
+        }
+        return;
+    }
+    if (m_totalBytesSent == 0)
         return;
     // The first count short of the whole body stands for the send buffer.
     if (m_uploadBufferSize == 0 && m_totalBytesSent != m_postLength) {
         m_uploadBufferSize = m_totalBytesSent;
         announceUploadSize(m_announcedUploadSize - std::min(m_announcedUploadSize, m_uploadBufferSize));
     }
-    long long amount = 0;
-    if (!m_showAccurateProgress) {
-        if (m_updatedProgress)
-            return;
-        amount = 1;
-        m_updatedProgress = true;
-    } else {
-        if (m_totalBytesSent < m_postLength && m_lastBytesSent == 0 && m_uploadProgressReported == 0) {
-            // The send buffer's first fill is not progress.
-            m_uploadProgressReported = m_totalBytesSent;
-            return;
-        }
-        // Only what goes beyond what was told: never backwards.
-        if (m_totalBytesSent <= m_uploadProgressReported)
-            return;
-        amount = static_cast<long long>(m_totalBytesSent - m_uploadProgressReported);
+    if (m_totalBytesSent < m_postLength && m_lastBytesSent == 0 && m_uploadProgressReported == 0) {
+        // The send buffer's first fill is not progress.
         m_uploadProgressReported = m_totalBytesSent;
+        return;
     }
+    // Only what goes beyond what was told: never backwards.
+    if (m_totalBytesSent <= m_uploadProgressReported)
+        return;
+    const long long amount = static_cast<long long>(m_totalBytesSent - m_uploadProgressReported);
+    m_uploadProgressReported = m_totalBytesSent;
     tellProgress(false, amount, false);
     const unsigned long long buffer = std::min(m_uploadBufferSize, m_postLength);
     updateProgressIndicator(m_uploadProgressDelegate, m_totalBytesSent - std::min(m_totalBytesSent, buffer), m_postLength - buffer);
@@ -144,10 +150,10 @@ void QNHTTPRequest::updateDownloadProgress()
         amount = static_cast<long long>(received - told);
         m_downloadProgressReported = received;
     } else {
-        if (m_updatedProgress && !m_showAccurateProgress)
+        if (m_updatedDownloadProgress && !m_showAccurateProgress)
             return;
         amount = 1;
-        m_updatedProgress = true;
+        m_updatedDownloadProgress = true;
     }
     tellProgress(true, amount, false);
     updateProgressIndicator(m_downloadProgressDelegate, received, m_contentLength + m_partialDownloadSize);

@@ -4,38 +4,12 @@
 #include "QNHTTPRequest.h"
 
 #include "http/QNHTTPRequestClassState.h"
+#include "http/QNPACFileReader.h"
 
 #include "platform/CFNetwork/CFProxySupport.h"
-#include "platform/Foundation/NSStream.h"
-#include "platform/Foundation/StringEncoding.h"
-#include "platform/Foundation/TextEncoding.h"
+#include "platform/Foundation/NSRunLoop.h"
 
 namespace qv {
-
-namespace {
-
-// A local script larger than this is no script.
-constexpr size_t scriptSizeLimit = 1u << 20;
-
-std::optional<std::string> readScriptFile(const std::string& path)
-{
-    auto input = NSInputStream::inputStreamWithFileAtPath(path);
-    input->open();
-    std::string bytes;
-    uint8_t buffer[16384];
-    long count = 0;
-    while ((count = input->read(buffer, sizeof buffer)) > 0) {
-        bytes.append(reinterpret_cast<char*>(buffer), static_cast<size_t>(count));
-        if (bytes.size() > scriptSizeLimit)
-            return std::nullopt;
-    }
-    if (count < 0)
-        return std::nullopt;
-    // UTF-8, or else Latin-1.
-    return isValidUTF8(bytes) ? bytes : UTF8FromLatin1(bytes);
-}
-
-} // namespace
 
 bool QNHTTPRequest::configureProxies()
 {
@@ -67,8 +41,7 @@ void QNHTTPRequest::fetchPACFile()
 {
     const std::string scheme = m_PACurl->scheme();
     if (m_PACurl->isFileURL()) {
-        runPACScript(readScriptFile(m_PACurl->path()));
-        startRequest();
+        readPACFile();
         return;
     }
     if (scheme != "http" && scheme != "https") {
@@ -86,14 +59,20 @@ void QNHTTPRequest::fetchPACFile()
         return;
     }
     // The script request reports to this request on the network thread,
-    // and may run beside it although this request holds a queue slot.
+    // and may run beside it although this request holds a queue slot. It
+    // reports while holding its own lock, and this request takes its own
+    // lock while it makes the script request: the report goes through this
+    // request's run loop, so that the two locks are never taken one inside
+    // the other the other way round.
     m_PACFileRequest = scriptRequest;
     scriptRequest->setQueuePriority(NSOperationQueuePriorityHigh);
     WeakPtr<QNHTTPRequest> weakThis(*this);
     QNHTTPRequest* script = scriptRequest.ptr();
-    auto finished = [weakThis, script] {
-        if (auto request = weakThis.lock())
-            request->finishedDownloadingPACFile(*script);
+    auto finished = [weakThis, script, runLoop = NSRunLoop::currentRunLoop(), mode = m_runLoopMode] {
+        runLoop->performInModes({ mode }, [weakThis, script] {
+            if (auto request = weakThis.lock())
+                request->finishedDownloadingPACFile(*script);
+        });
     };
     scriptRequest->setCompletionBlock(finished);
     scriptRequest->setFailedBlock(finished);
@@ -101,6 +80,30 @@ void QNHTTPRequest::fetchPACFile()
     auto& state = QNHTTPRequestClassState::shared();
     std::lock_guard lock(state.connectionsLock);
     state.sharedQueue->setMaxConcurrentOperationCount(state.sharedQueue->maxConcurrentOperationCount() + 1);
+}
+
+void QNHTTPRequest::readPACFile()
+{
+    // The request waits on its run loop, which serves other requests
+    // meanwhile, for the text or for its time-out.
+    WeakPtr<QNHTTPRequest> weakThis(*this);
+    m_PACFileReader = QNPACFileReader::readScriptAtPath(m_PACurl->path(), PACTimeLimit(), m_runLoopMode,
+        [weakThis](const std::optional<std::string>& script) {
+            if (auto request = weakThis.lock())
+                request->finishedReadingPACFile(script);
+        });
+}
+
+void QNHTTPRequest::finishedReadingPACFile(const std::optional<std::string>& script)
+{
+    m_cancelledLock->lock();
+    Ref<QNHTTPRequest> protect(*this);
+    m_PACFileReader = nullptr;
+    if (!m_error && !m_cancelled) {
+        runPACScript(script);
+        startRequest();
+    }
+    m_cancelledLock->unlock();
 }
 
 void QNHTTPRequest::finishedDownloadingPACFile(QNHTTPRequest& scriptRequest)
@@ -130,14 +133,18 @@ void QNHTTPRequest::runPACScript(const std::optional<std::string>& script)
         return;
     // A script that fails, loops or takes too long names no proxy: the
     // request goes directly.
-    const double limit = m_timeOutSeconds > 0 ? m_timeOutSeconds : 10;
-    auto proxies = CFNetworkCopyProxiesForAutoConfigurationScript(*script, *m_url, limit);
+    auto proxies = CFNetworkCopyProxiesForAutoConfigurationScript(*script, *m_url, PACTimeLimit());
     if (!proxies || proxies->empty())
         return;
     const CFProxy& first = proxies->front();
     m_proxyHost = first.host;
     m_proxyPort = first.port;
     m_proxyType = first.type;
+}
+
+double QNHTTPRequest::PACTimeLimit() const
+{
+    return m_timeOutSeconds > 0 ? m_timeOutSeconds : 10;
 }
 
 } // namespace qv

@@ -2,6 +2,7 @@
 // a file or the caller's hands, inflated on the way when asked.
 #include "QNHTTPRequest.h"
 
+#include "http/QNConnectionReuse.h"
 #include "http/QNDataDecompressor.h"
 #include "http/QNHTTPRequestClassState.h"
 
@@ -17,16 +18,6 @@
 #include <cstdlib>
 
 namespace qv {
-
-namespace {
-
-std::string lowercased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-} // namespace
 
 void QNHTTPRequest::handleNetworkEvent(CFStreamEventType type)
 {
@@ -138,26 +129,13 @@ void QNHTTPRequest::readResponseHeaders()
     }
 
     if (m_shouldAttemptPersistentConnection) {
-        const auto connection = responseHeader("Connection");
-        const std::string connectionValue = connection ? lowercased(*connection) : "";
-        if (message->version() == kCFHTTPVersion1_0 && connectionValue != "keep-alive") {
-            // Not reusable.
-        } else if (connectionValue == "close") {
-            // Not reusable.
-        } else if (auto keepAlive = responseHeader("Keep-Alive")) {
-            const std::string value = lowercased(*keepAlive);
-            long timeout = 0;
-            size_t at = value.find_first_not_of(" \t");
-            if (at != std::string::npos && value.compare(at, 8, "timeout=") == 0)
-                timeout = std::strtol(value.c_str() + at + 8, nullptr, 10);
-            const auto max = value.find("max=");
-            const long maxRequests = max == std::string::npos ? 0 : std::strtol(value.c_str() + max + 4, nullptr, 10);
-            if (maxRequests > 5) {
-                m_connectionCanBeReused = true;
-                m_persistentConnectionTimeoutSeconds = static_cast<double>(timeout);
-            }
-        } else {
+        // Never set back: a YES of an earlier attempt stays. (The transport
+        // has closed a connection this response does not allow keeping.)
+        const QNConnectionReuse reuse = QNConnectionReuse::forResponse(*message);
+        if (reuse.reusable) {
             m_connectionCanBeReused = true;
+            if (reuse.timeoutSeconds)
+                m_persistentConnectionTimeoutSeconds = *reuse.timeoutSeconds;
         }
     }
 
@@ -251,8 +229,23 @@ void QNHTTPRequest::handleBytesAvailable()
         if (inflated && m_inflatedFileDownloadOutputStream)
             m_inflatedFileDownloadOutputStream->write(reinterpret_cast<const uint8_t*>(inflated->data()), inflated->size());
     } else {
-        m_rawResponseData += inflated ? *inflated : buffer;
+        const std::string_view kept = inflated ? std::string_view(*inflated) : buffer;
+        if (m_rawResponseData.size() + kept.size() > maximumResponseSizeInMemory) {
+            failWithResponseTooLargeForMemory();
+            return;
+        }
+        m_rawResponseData += kept;
     }
+}
+
+void QNHTTPRequest::failWithResponseTooLargeForMemory()
+{
+    // Nothing of it is kept: the memory goes at once.
+    std::string().swap(m_rawResponseData);
+    cancelLoad();
+    auto underlying = NSError::create(NSPOSIXErrorDomain, 27,
+        stringWithFormat("The answer is larger than %llu bytes, the most kept in memory; download it to a file", maximumResponseSizeInMemory));
+    failWithError(NSError::create(NetworkRequestErrorDomain, QNConnectionFailureErrorType, "A connection failure occurred", underlying));
 }
 
 void QNHTTPRequest::writeDownloadedBytes(std::string_view bytes)
@@ -346,8 +339,9 @@ void QNHTTPRequest::handleStreamComplete()
             m_totalBytesSent = m_readStream->bytesWritten();
         m_complete = true;
         // The whole announced body must have come: a short body is no
-        // success.
-        if (m_contentLength && m_totalBytesRead < m_contentLength && requestMethod() != "HEAD" && !isResponseCompressed())
+        // success. (An answer that has no body announces the length of
+        // the one it stands for.)
+        if (m_contentLength && m_totalBytesRead < m_contentLength && !responseHasNoBody() && !isResponseCompressed())
             fileError = NSError::create(NetworkRequestErrorDomain, QNConnectionFailureErrorType, "A connection failure occurred");
         if (m_contentLength == 0)
             m_contentLength = m_totalBytesRead;

@@ -214,7 +214,7 @@ void QNHTTPRequest::main()
                 break;
             if (m_requestHeaders) {
                 for (const auto& [name, value] : m_requestHeaders->entries()) {
-                    if (!m_request->setHeaderFieldValue(name, value->description())) {
+                    if (!m_request->setHeaderFieldValue(name, headerValueForMessage(name, value->description()))) {
                         // A header that would break the message is never sent.
                         failWithError(sharedError(QNUnableToCreateRequestErrorType));
                         break;

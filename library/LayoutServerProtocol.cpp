@@ -10,9 +10,6 @@
 #include "platform/Foundation/StringFormat.h"
 #include "platform/Foundation/ValueConversions.h"
 
-#include <cctype>
-#include <climits>
-
 namespace qv {
 
 namespace {
@@ -29,34 +26,12 @@ std::vector<std::string_view> splitAt(std::string_view text, std::string_view se
     }
 }
 
-bool isSpace(char c)
+// A server that ends its records with a line break leaves it at the start
+// of the next record's name, where it is no part of the name.
+std::string_view withoutLeadingLineBreaks(std::string_view name)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-// A count as the server writes it: decimal digits, with white space and a
-// plus sign allowed around them; nothing else, nothing below 0.
-std::optional<int32_t> listedCount(std::string_view text)
-{
-    size_t at = 0;
-    while (at < text.size() && isSpace(text[at]))
-        ++at;
-    if (at < text.size() && text[at] == '+')
-        ++at;
-    const size_t digits = at;
-    long long value = 0;
-    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
-        value = value * 10 + (text[at] - '0');
-        if (value > INT32_MAX)
-            return std::nullopt;
-    }
-    if (at == digits)
-        return std::nullopt;
-    while (at < text.size() && isSpace(text[at]))
-        ++at;
-    if (at != text.size())
-        return std::nullopt;
-    return static_cast<int32_t>(value);
+    const size_t start = name.find_first_not_of("\r\n");
+    return start == std::string_view::npos ? std::string_view() : name.substr(start);
 }
 
 std::optional<LayoutListingRecord> readRecord(std::string_view bytes, NSStringEncoding encoding)
@@ -65,26 +40,22 @@ std::optional<LayoutListingRecord> readRecord(std::string_view bytes, NSStringEn
     if (!text)
         return std::nullopt;
     const std::vector<std::string_view> parts = splitAt(*text, layoutListingNameSeparator);
-    if (parts.size() < 2 || !isShareableLayoutName(parts[0]))
+    if (parts.size() < 2)
         return std::nullopt;
-    // Any further parts are not the record's.
-    std::optional<int32_t> downloads = listedCount(parts[1]);
-    if (!downloads)
+    const std::string_view name = withoutLeadingLineBreaks(parts[0]);
+    if (!isShareableLayoutName(name))
         return std::nullopt;
-    return LayoutListingRecord { std::string(parts[0]), *downloads };
+    // Any further parts are not the record's. A count read as an integer
+    // value ("nan" and "" are 0) harms nothing, so it never costs a record.
+    return LayoutListingRecord { std::string(name), intValueOfString(parts[1]) };
 }
 
 } // namespace
 
 bool isShareableLayoutName(std::string_view name)
 {
-    if (name.empty() || name.find('/') != std::string_view::npos || name.find("..") != std::string_view::npos)
-        return false;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7f)
-            return false;
-    }
-    return true;
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos
+        && name.find('\0') == std::string_view::npos;
 }
 
 std::vector<LayoutListingRecord> readLayoutListing(const std::optional<std::string>& body, NSStringEncoding encoding)
@@ -127,13 +98,17 @@ Ref<QNFormDataRequest> downloadCountRequest(const QVDevice& device, const std::s
     return request;
 }
 
-bool storeFetchedLayout(int statusCode, const std::optional<std::string>& body, const std::string& path)
+std::optional<std::string> storeFetchedLayout(int statusCode, const std::optional<std::string>& body, const std::string& path)
 {
-    if (statusCode < 200 || statusCode > 299 || !body || !NSDictionary::dictionaryWithData(*body))
-        return false;
+    if (statusCode < 200 || statusCode > 299)
+        return stringWithFormat("The server answered %i.", statusCode);
+    if (!body || !NSDictionary::dictionaryWithData(*body))
+        return std::string("The server sent no layout.");
     NSFileManager::defaultManager()->createDirectoryAtPath(stringByDeletingLastPathComponent(path), true);
     // Atomically: a write that fails half way leaves the old file whole.
-    return NSData::dataWithBytes(body->data(), body->size())->writeToFile(path, true);
+    if (!NSData::dataWithBytes(body->data(), body->size())->writeToFile(path, true))
+        return std::string("The layout could not be saved.");
+    return std::nullopt;
 }
 
 void adoptDownloadedLayout(const std::string& path)
@@ -150,6 +125,11 @@ void adoptDownloadedLayout(const std::string& path)
 std::string layoutSavedMessage(const std::string& name)
 {
     return stringWithFormat("The layout: %@ has been successfully saved! To manage it, press the \"Saved\" tab at the bottom", name);
+}
+
+std::string layoutDownloadErrorMessage(const std::string& name, const std::string& reason)
+{
+    return stringWithFormat("Error downloading layout: %@\n%@", name, reason);
 }
 
 LayoutServerAlert uploadReplyAlert(const std::optional<std::string>& replyText, const std::string& name)

@@ -28,15 +28,17 @@ struct LayoutListingRecord {
     bool operator==(const LayoutListingRecord&) const = default;
 };
 
-// Whether a layout name may be listed, downloaded or uploaded: a file name
-// that stays inside its folder whatever folder it is joined to (not empty,
-// no "/", no "..", no control character).
+// Whether a layout name may be listed, downloaded or uploaded: a single
+// entry of whatever folder it is joined to (not empty, not "." or "..", no
+// "/", no NUL). Anything else is a file name like any other.
 bool isShareableLayoutName(std::string_view name);
 
 // The records of a listing's body, read in the reply's encoding, in reply
-// order. A record that does not read as one (no "s/s/", a count that is no
-// decimal number from 0 up, a name that may not be listed or that is not
-// text in the reply's encoding) is left out: the others are still listed.
+// order. A name loses the line break a server may end the record before it
+// with; a count is read as an integer value (leading white space, a sign,
+// digits; 0 when there are none). A record that does not read as one (no
+// "s/s/", a name that may not be listed or that is not text in the reply's
+// encoding) is left out: the others are still listed.
 std::vector<LayoutListingRecord> readLayoutListing(const std::optional<std::string>& body, NSStringEncoding encoding);
 
 // The new download count a count reply gives: its text read as a leading
@@ -51,21 +53,25 @@ Ref<QNFormDataRequest> downloadCountRequest(const QVDevice& device, const std::s
 // Stores a fetched layout's reply at the path, replacing a file of that
 // name, only when the reply is a success status whose body reads as a
 // property-list dictionary. Anything else (an error page, bytes that are no
-// layout) writes nothing there, and a file already there stays as it was.
-bool storeFetchedLayout(int statusCode, const std::optional<std::string>& body, const std::string& path);
+// layout) writes nothing there, and a file already there stays as it was;
+// the answer then says why, for the user.
+std::optional<std::string> storeFetchedLayout(int statusCode, const std::optional<std::string>& body, const std::string& path);
 
 // A fetched layout file made the application's own: marked "QV" (unless it
 // says already), repaired and upgraded for this device and written back to
 // the same path. A file that is no property-list dictionary stays as it is.
 void adoptDownloadedLayout(const std::string& path);
 
-// The messages of the alerts "Saved" and of an upload.
+// The messages of the alerts "Saved", of a download that brought no layout
+// and of an upload.
 std::string layoutSavedMessage(const std::string& name);
+std::string layoutDownloadErrorMessage(const std::string& name, const std::string& reason);
 struct LayoutServerAlert {
     std::string title;
     std::string message;
 };
-// The alert for an upload's reply, read as UTF-8 (none when it is not).
+// The alert for an upload's reply as the library delivers it (inflated when
+// it came compressed), read as UTF-8 (none when it is not).
 LayoutServerAlert uploadReplyAlert(const std::optional<std::string>& replyText, const std::string& name);
 
 } // namespace qv

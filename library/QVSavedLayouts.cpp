@@ -28,12 +28,19 @@ constexpr const char* cancelTitle = "Cancel";
 constexpr const char* editTitle = "Edit";
 constexpr const char* doneTitle = "Done";
 constexpr const char* renameErrorTitle = "Error renaming layout";
+constexpr const char* deleteErrorTitle = "Error deleting layout";
 
 bool endsWithPlist(const std::string& name)
 {
     // Compared as the listing's predicate does: case-sensitive, no dot.
     constexpr std::string_view suffix = "plist";
     return name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// A file name as the platform's messages quote it.
+std::string quotedFileName(const std::string& name)
+{
+    return "\u201c" + name + "\u201d";
 }
 
 } // namespace
@@ -232,17 +239,36 @@ bool QVSavedLayouts::isLayoutFile(const QVLayout& layout) const
     return path && stringByDeletingLastPathComponent(*path) == folder && m_fileManager->fileExistsAtPath(*path, isDirectory) && !isDirectory;
 }
 
+std::optional<std::string> QVSavedLayouts::removeLayoutFile(const QVLayout& layout) const
+{
+    const std::optional<std::string> path = layout.layoutPath();
+    const std::string name = quotedFileName(layout.layoutName());
+    bool isDirectory = false;
+    if (!path || !isLayoutFile(layout)) {
+        if (path && m_fileManager->fileExistsAtPath(*path, isDirectory) && isDirectory)
+            return name + " couldn\u2019t be removed: it is a folder, not a layout file.";
+        return name + " couldn\u2019t be removed: the layout file is no longer there.";
+    }
+    RefPtr<NSError> error;
+    if (m_fileManager->removeItemAtPath(*path, &error))
+        return std::nullopt;
+    if (!error)
+        return name + " couldn\u2019t be removed.";
+    const std::string reason = error->localizedFailureReason();
+    return error->localizedDescription() + (reason.empty() ? std::string() : " " + reason + ".");
+}
+
 void QVSavedLayouts::deleteLayoutFromTableView(UITableView* table, NSIndexPath* indexPath)
 {
     RefPtr<QVLayout> layout = layoutAt(indexPath);
     if (!layout || !table)
         return;
     // Only a layout file goes, and its row only with it: a folder of that
-    // name, or a file that cannot be removed, stays listed.
-    RefPtr<NSError> error;
-    if (!isLayoutFile(*layout) || !m_fileManager->removeItemAtPath(*layout->layoutPath(), &error)) {
-        logLine("Quilt Vane: could not delete " + layout->layoutPath().value_or(layout->layoutName())
-            + (error ? ": " + error->localizedDescription() : std::string()));
+    // name, or a file that cannot be removed, stays listed, and the user is
+    // told why.
+    if (std::optional<std::string> failure = removeLayoutFile(*layout)) {
+        logLine("Quilt Vane: could not delete " + layout->layoutPath().value_or(layout->layoutName()) + ": " + *failure);
+        makeRef<UIAlertView>(deleteErrorTitle, *failure, WeakPtr<UIAlertViewDelegate>(), std::string("Ok"))->show();
         return;
     }
     m_layouts.erase(m_layouts.begin() + indexPath->row());
@@ -283,7 +309,10 @@ void QVSavedLayouts::uploadLayoutInTableView(UITableView*, NSIndexPath* indexPat
     WeakPtr<QNHTTPRequest> weakRequest(request.ptr());
     request->setCompletionBlock([weakRequest, name, alert] {
         RefPtr<QNHTTPRequest> finished = weakRequest.lock();
-        const std::optional<std::string> reply = finished ? stringFromBytes(finished->rawResponseData(), NSUTF8StringEncoding) : std::nullopt;
+        // The reply as the library delivers it: inflated when the server
+        // compressed it, as the request allows.
+        const std::optional<std::string> body = finished ? finished->responseData() : std::nullopt;
+        const std::optional<std::string> reply = body ? stringFromBytes(*body, NSUTF8StringEncoding) : std::nullopt;
         logLine(reply.value_or("(null)"));
         const LayoutServerAlert outcome = uploadReplyAlert(reply, name);
         alert(outcome.title, outcome.message);

@@ -80,6 +80,8 @@ private:
     std::vector<std::string> layoutFileNames(const std::string& folder) const;
     // Whether the layout's file is a file (not a folder) in its folder.
     bool isLayoutFile(const QVLayout& layout) const;
+    // Removes the layout's file; when it cannot, why, for the user.
+    std::optional<std::string> removeLayoutFile(const QVLayout& layout) const;
     void showRenameError(const std::string& message) const;
     CGRect rectOfSelectedRow();
 

@@ -553,14 +553,15 @@ void QVUploadedLayouts::fetchFinished(const Download& download, const QNHTTPRequ
     const std::string& name = download.layout->layoutName();
     const std::string path = m_settings->userLayoutPath() + "/" + name;
     // A reply that is no layout ends the download as a failed fetch does,
-    // without a word of its own: the user's files stay as they were.
-    if (!storeFetchedLayout(request.responseStatusCode(), request.responseData(), path)) {
-        logLine(stringWithFormat("Quilt Vane: the layout %@ was not saved: the server answered %i with no layout", name, request.responseStatusCode()));
+    // with an alert that says so: the user's files stay as they were.
+    if (std::optional<std::string> failure = storeFetchedLayout(request.responseStatusCode(), request.responseData(), path)) {
+        logLine(stringWithFormat("Quilt Vane: the layout %@ was not saved: %@", name, *failure));
+        showAlert("Error", layoutDownloadErrorMessage(name, *failure));
         collapseRowOf(*download.layout);
         return;
     }
     adoptDownloadedLayout(path);
-    showAlert("Saved", layoutSavedMessage(download.layout->layoutName()));
+    showAlert("Saved", layoutSavedMessage(name));
     collapseRowOf(*download.layout);
 }
 

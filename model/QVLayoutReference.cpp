@@ -29,7 +29,9 @@ bool QVLayoutReference::isContainedFileName(std::string_view fileName)
 std::optional<QVLayoutReference> QVLayoutReference::parse(std::string_view value)
 {
     std::optional<std::string> fileName = fileNamePart(value);
-    if (!fileName || !isContainedFileName(*fileName))
+    // An empty name is kept: it names the folder itself, which no load
+    // reads as a layout.
+    if (!fileName || (!fileName->empty() && !isContainedFileName(*fileName)))
         return std::nullopt;
     std::string_view folderWord = value.substr(fileName->size() + separator.size());
     folderWord = folderWord.substr(0, folderWord.find(separator));

@@ -9,7 +9,8 @@ namespace qv {
 // The value of "CurrentLayout", of a page key and of a folder key: a layout's
 // file name with its ".plist", then "//", then the folder word, "DEFAULT"
 // for the default layouts folder or "USER" for the user layouts folder.
-// A parsed reference always names a file inside one of the two folders.
+// A parsed reference always names a file inside one of the two folders,
+// or, with an empty file name, the folder itself.
 class QVLayoutReference {
 public:
     enum class Folder { Default, User };
@@ -24,11 +25,13 @@ public:
 
     // The layout a stored value names. None when the value holds no "//"
     // (no value, a bare "Default.plist"), and none when its file name could
-    // name something outside the layouts folders (empty, ".", "..", or
-    // holding "/" or a NUL), so that no stored value can reach other
-    // files. The folder word is the text after the first "//" up to the
-    // next one: exactly "DEFAULT" selects the default folder, anything else
-    // the user folder.
+    // name something outside the layouts folders (".", "..", or holding "/"
+    // or a NUL), so that no stored value can reach other files. An empty
+    // file name ("//USER") is a reference all the same: it names no file,
+    // so loading it falls back to the default layout and the value stays.
+    // The folder word is the text after the first "//" up to the next one:
+    // exactly "DEFAULT" selects the default folder, anything else the user
+    // folder.
     static std::optional<QVLayoutReference> parse(std::string_view value);
 
     // The text before the first "//", unchecked, as the apply screen shows

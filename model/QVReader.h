@@ -31,9 +31,9 @@ public:
 
     // Theme scanning. A theme is a folder under the themes folder; its
     // images are found by their places and names alone (no description file
-    // is read). Everything is read afresh at every call. A file whose real
-    // place is outside the themes folder (reached through a symbolic link)
-    // is never listed, so a theme cannot lead the application elsewhere.
+    // is read). Everything is read afresh at every call. Symbolic links are
+    // followed anywhere on the device (themes are often kept elsewhere and
+    // linked in); a link that leaves the device or loops reads as nothing.
 
     // Whether the theme has at least one image for the browse type.
     bool isValidThemeAtDirectory(const std::string& directory, int32_t browseType) const;
@@ -60,8 +60,6 @@ private:
     // The entries of every sub-folder of "<theme>/<group>", scanned with the kind.
     void addSubfolderIcons(NSDictionary& images, const std::string& directory, const std::string& group, int32_t kind) const;
     void addBackground(NSDictionary& images, const std::string& directory) const;
-    // Whether the file at the device path really lies inside the themes folder.
-    bool isInsideThemes(const std::string& path) const;
 
     const Ref<QVSettings> m_settings;
     const Ref<QVDevice> m_device;

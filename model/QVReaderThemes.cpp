@@ -1,6 +1,5 @@
 #include "QVReader.h"
 
-#include "platform/Foundation/DeviceRoot.h"
 #include "platform/Foundation/NSString.h"
 #include "platform/Foundation/PathUtilities.h"
 #include "platform/Foundation/StringFormat.h"
@@ -57,16 +56,6 @@ bool isIconFileName(const std::string& name)
 
 } // namespace
 
-bool QVReader::isInsideThemes(const std::string& path) const
-{
-    std::optional<std::filesystem::path> themes = DeviceRoot::resolve(m_settings->themePath());
-    std::optional<std::filesystem::path> file = DeviceRoot::resolve(path);
-    if (!themes || !file)
-        return false;
-    auto [themesEnd, fileAt] = std::mismatch(themes->begin(), themes->end(), file->begin(), file->end());
-    return themesEnd == themes->end() && fileAt != file->end();
-}
-
 Ref<NSArray> QVReader::listOfThemeIconsAtDirectory(const std::string& directory, int32_t themeType) const
 {
     Ref<NSArray> icons = NSArray::create();
@@ -78,7 +67,7 @@ Ref<NSArray> QVReader::listOfThemeIconsAtDirectory(const std::string& directory,
         if (iconFiles ? !isIconFileName(entry) : !endsWith(entry, "png"))
             continue;
         const std::string path = stringWithFormat("%@/%@", directory, entry);
-        if (!isNonFolder(*m_fileManager, path) || !isInsideThemes(path))
+        if (!isNonFolder(*m_fileManager, path))
             continue;
         icons->addObject(iconFiles ? stringWithFormat("%@/%@", lastPathComponent(directory), entry) : entry);
     }
@@ -110,7 +99,7 @@ void QVReader::addBackground(NSDictionary& images, const std::string& directory)
             continue;
         const std::string path = stringWithFormat("%@/%@", directory, entry);
         // Only a wallpaper that decodes counts; the last one listed wins.
-        if (isInsideThemes(path) && UIImage::imageWithContentsOfFile(path))
+        if (UIImage::imageWithContentsOfFile(path))
             images.setObject(NSArray::create({ entry }), QVThemeBackgroundsKey);
     }
 }

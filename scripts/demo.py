@@ -15,6 +15,7 @@ what they log goes to LOGS/<program>.log."""
 import json
 import os
 import plistlib
+import re
 import subprocess
 import sys
 
@@ -41,13 +42,17 @@ class Program:
         self.log = open(self.log_path, "w")
         self.process = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.log, text=True)
 
-    def command(self, line):
+    def answer(self, line):
+        """The program's answer to a command, whether it succeeded or not."""
         self.process.stdin.write(line + "\n")
         self.process.stdin.flush()
         answer = self.process.stdout.readline()
         if not answer:
             raise DemoFailure("%s ended at \"%s\" (its log: %s)" % (self.name, line, self.log_path))
-        answer = json.loads(answer)
+        return json.loads(answer)
+
+    def command(self, line):
+        answer = self.answer(line)
         if not answer["ok"]:
             raise DemoFailure("%s: %s: %s" % (self.name, line, answer["error"]))
         return answer
@@ -71,9 +76,11 @@ def say(text):
     print(text, flush=True)
 
 
-def mark_tutorial_seen(root):
+def prepare_preferences(root):
     """The application's tutorial cards stand in the way of a driven demo: the
-    owner of this device has seen them all."""
+    owner of this device has seen them all. And the home screen starts from
+    the stock layout, also on a root an earlier run left "Demo" applied on, so
+    that applying it is a change SpringBoard takes up."""
     path = os.path.join(root, PREFERENCES)
     preferences = {}
     if os.path.exists(path):
@@ -81,6 +88,8 @@ def mark_tutorial_seen(root):
             preferences = plistlib.load(f)
     for card in TUTORIAL_CARDS:
         preferences["Tutorial-" + card] = True
+    preferences["CurrentLayout"] = "Default.plist//DEFAULT"
+    preferences["EnablePerPageLayouts"] = False
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         plistlib.dump(preferences, f)
@@ -96,7 +105,7 @@ def home_screen(dump):
     return icons
 
 
-def print_table(before, after, layout_origins):
+def print_table(before, after, entries):
     say("")
     say("%-14s %-18s %-18s %s" % ("Icon", "Before", "After", "Layout entry (x, y - 20)"))
     say("%-14s %-18s %-18s %s" % ("", "page slot  x,y", "page slot  x,y", ""))
@@ -109,15 +118,21 @@ def print_table(before, after, layout_origins):
             return "%d  %2d  %4g,%-4g" % (page, slot, x, y)
         page, slot = after[name][:2]
         entry = ""
-        if slot <= len(layout_origins):
-            origin = layout_origins[slot - 1]
-            entry = "%d, %d" % (origin["x"], origin["y"] - 20)
+        if slot <= len(entries):
+            x, y = entries[slot - 1]
+            entry = "%d, %d" % (x, y - 20)
         say("%-14s %-18s %-18s %s" % (name, place(before.get(name)), place(after[name]), entry))
     say("")
 
 
-def draw_and_save(application):
-    say("Drawing %d icons in the application and saving them as \"%s\"" % (len(ICON_SPOTS), LAYOUT_NAME))
+def drawn_entries(application):
+    """The entries the application must save for the icons on its editor, in
+    its order: each icon's top-left corner in whole points."""
+    return [(int(icon["frame"][0]), int(icon["frame"][1])) for icon in application.dump()["editor"]["icons"]]
+
+
+def draw(application):
+    say("Drawing %d icons in the application" % len(ICON_SPOTS))
     default = application.dump()["editor"]["defaultIconFrame"]
     start = (default[0] + default[2] / 2, default[1] + default[3] / 2)
     for index, (x, y) in enumerate(ICON_SPOTS):
@@ -128,18 +143,41 @@ def draw_and_save(application):
         application.command("move %g %g" % ((start[0] + end[0]) / 2, (start[1] + end[1]) / 2))
         application.command("move %g %g" % end)
         application.command("up")
+    return drawn_entries(application)
+
+
+def save(application):
+    """Saves the editor's layout through its Save button as LAYOUT_NAME; a
+    layout of that name the application saved before (the previous run on
+    this root) is overwritten when the application asks. Answers the name the
+    layout was saved under: the application saves beside a file of the name
+    that it did not make, under a numbered name, and says which."""
+    say("Saving them as \"%s\"" % LAYOUT_NAME)
     application.command("button Save")
     application.command("sheet Save Portrait & Landscape")
     application.command("type " + LAYOUT_NAME)
     application.command("alert Save")
-    titles = [modal["title"] for modal in application.dump()["modalViews"]]
-    if titles != ["Saved"]:
+    modals = application.dump()["modalViews"]
+    if [modal["title"] for modal in modals] == [LAYOUT_NAME] and "Overwrite" in modals[0].get("buttons", []):
+        say("\"%s\" is there from an earlier run: overwriting it" % LAYOUT_NAME)
+        application.command("alert Overwrite")
+        modals = application.dump()["modalViews"]
+    titles = [modal["title"] for modal in modals]
+    name = LAYOUT_NAME
+    if titles == ["Renamed"]:
+        numbered = re.search(r"renamed to: (%s\(\d+\))" % re.escape(LAYOUT_NAME), modals[0]["message"])
+        if not numbered:
+            raise DemoFailure("the application renamed the layout but did not say to what: %s" % modals[0]["message"])
+        name = numbered.group(1)
+        say("A \"%s\" the application did not make is there: the layout went to \"%s\"" % (LAYOUT_NAME, name))
+    elif titles not in (["Saved"], ["Overwritten"]):
         raise DemoFailure("the application did not save the layout: %s" % titles)
     application.command("alert Ok")
+    return name
 
 
-def apply_from_settings(settings):
-    say("Applying \"%s.plist\" to the home screen in the Settings app" % LAYOUT_NAME)
+def apply_from_settings(settings, name):
+    say("Applying \"%s.plist\" to the home screen in the Settings app" % name)
     settings.command("open Quiltvane")
     # Switched off, the page shows only its master switch.
     enable = [row for row in settings.command("rows")["rows"] if row["label"] == "Enable"]
@@ -150,24 +188,97 @@ def apply_from_settings(settings):
         raise DemoFailure("waiting: the Settings page has no layout picker yet (its rows: %s), so nothing can be applied from Settings"
                           % [row["label"] for row in rows])
     settings.command("select Layouts")
-    settings.command("wait 500")
-    settings.command("rowtitle %s.plist" % LAYOUT_NAME)
+    wait_for_page(settings, "Layouts")
+    settings.command("rowtitle %s.plist" % name)
     settings.command("sheet Apply to Homescreen")
-    settings.command("wait 500")
+    wait_for_page(settings, "Apply %s.plist" % name)
     settings.command("rowtitle Homescreen Layout")
     settings.command("back")
-    settings.command("wait 500")
+    wait_for_page(settings, "Layouts")
     settings.command("baritem Save")
 
 
-def wait_for_layout(springboard):
-    reference = "%s.plist//USER" % LAYOUT_NAME
+def wait_for_page(settings, title):
+    """Runs the Settings app until the page of the title shows."""
     for _ in range(100):
-        extension = springboard.dump().get("quiltvane") or {}
-        if (extension.get("references") or {}).get("CurrentLayout") == reference:
+        # A page on its way in shows no table yet.
+        if settings.answer("table").get("title") == title:
             return
+        settings.command("wait 50")
+    raise DemoFailure("the Settings page \"%s\" never showed" % title)
+
+
+def read_layout(path):
+    try:
+        with open(path, "rb") as f:
+            layout = plistlib.load(f)
+    except (OSError, plistlib.InvalidFileException, ValueError) as error:
+        raise DemoFailure("the saved file %s cannot be read: %s" % (path, error))
+    if not isinstance(layout, dict):
+        raise DemoFailure("the saved file %s holds no layout" % path)
+    return layout
+
+
+def entries_of(layout, key, path):
+    """The entries of the layout's list under the key, as whole points."""
+    entries = layout.get(key)
+    if not isinstance(entries, list):
+        raise DemoFailure("the saved file %s has no \"%s\" list" % (path, key))
+    try:
+        return [(int(entry["x"]), int(entry["y"])) for entry in entries]
+    except (TypeError, KeyError, ValueError):
+        raise DemoFailure("the saved file %s has an entry without \"x\" and \"y\" under \"%s\"" % (path, key))
+
+
+def extension_state(dump):
+    extension = dump.get("quiltvane")
+    if not extension:
+        raise DemoFailure("SpringBoard runs without the Quiltvane extension")
+    return extension
+
+
+def wait_for_layout(springboard, name, path):
+    """Runs SpringBoard until its extension holds the layout for the whole
+    home screen as the saved file has it."""
+    reference = "%s.plist//USER" % name
+    for _ in range(100):
+        extension = extension_state(springboard.dump())
+        if (extension.get("references") or {}).get("CurrentLayout") == reference:
+            loaded = ((extension.get("layouts") or {}).get("CurrentLayout") or {}).get("origins")
+            if loaded == [[x, y] for x, y in entries_of(read_layout(path), extension["originsKey"], path)]:
+                return
         springboard.command("wait 100")
     raise DemoFailure("SpringBoard never took up %s" % reference)
+
+
+def misplacements(drawn, entries, pages):
+    """Why the saved entries and the icons disagree, checked both ways: the
+    file holds an entry for every icon drawn and no other, in the editor's
+    order; every icon of a page lies at the entry of its slot; and every
+    entry holds an icon on every page but the last, which takes what is
+    left. No reasons when they agree."""
+    reasons = []
+    if len(entries) != len(drawn):
+        reasons.append("the saved file holds %d entries, the application drew %d icons" % (len(entries), len(drawn)))
+    reasons += ["entry %d of the saved file is %s, its icon was drawn at %s" % (index + 1, entry, icon)
+                for index, (entry, icon) in enumerate(zip(entries, drawn)) if entry != icon]
+    for page_number, page in enumerate(pages, 1):
+        last = page_number == len(pages)
+        if len(page) > len(entries) or (len(page) < len(entries) and not last):
+            reasons.append("page %d holds %d icons, the layout has %d entries" % (page_number, len(page), len(entries)))
+        for slot, (name, x, y) in enumerate(page[:len(entries)]):
+            want = (entries[slot][0], entries[slot][1] - 20)
+            if (x, y) != want:
+                reasons.append("%s lies at %g,%g on page %d, entry %d says %d,%d" % (name, x, y, page_number, slot + 1, *want))
+    return reasons
+
+
+def pages_of(dump):
+    """The icons of every home screen page holding any: (name, x, y)."""
+    pages = [[(icon["name"], icon["frame"][0], icon["frame"][1]) for icon in page["icons"]] for page in dump["springboard"]["pages"]]
+    while pages and not pages[-1]:
+        pages.pop()
+    return pages
 
 
 def main():
@@ -176,7 +287,7 @@ def main():
     os.environ["QV_ROOT"] = root
     os.environ["QV_DRIVER"] = "stdin"
     os.environ.setdefault("QV_DEVICE", "iphone-4")
-    mark_tutorial_seen(root)
+    prepare_preferences(root)
     programs = []
 
     def start(name, argv):
@@ -195,24 +306,23 @@ def main():
         if "Folder Mode" in [modal["title"] for modal in application.dump()["modalViews"]]:
             say("The application offers its folder mode: later")
             application.command("alert Later")
-        draw_and_save(application)
-        layout_path = os.path.join(root, "var/mobile/Library/Quiltvane/Layouts", LAYOUT_NAME + ".plist")
-        with open(layout_path, "rb") as f:
-            layout = plistlib.load(f)
+        drawn = draw(application)
+        name = save(application)
+        layout_path = os.path.join(root, "var/mobile/Library/Quiltvane/Layouts", name + ".plist")
 
         settings = start("settings", [os.path.join(build, "bin/settings")])
-        apply_from_settings(settings)
-        wait_for_layout(springboard)
+        apply_from_settings(settings, name)
+        wait_for_layout(springboard, name, layout_path)
         dump = springboard.dump()
         after = home_screen(dump)
-        origins = layout[dump["quiltvane"]["originsKey"]]
-        print_table(before, after, origins)
+        # The file as it is now, after SpringBoard placed the icons by it.
+        entries = entries_of(read_layout(layout_path), extension_state(dump)["originsKey"], layout_path)
+        print_table(before, after, entries)
 
-        misplaced = [name for name, (page, slot, x, y) in after.items()
-                     if slot > len(origins) or (x, y) != (origins[slot - 1]["x"], origins[slot - 1]["y"] - 20)]
-        if misplaced:
-            raise DemoFailure("not where the layout says: %s" % ", ".join(misplaced))
-        say("Every icon of every page lies at its slot of %s; no page holds more icons than the layout has slots." % layout_path)
+        reasons = misplacements(drawn, entries, pages_of(dump))
+        if reasons:
+            raise DemoFailure("the icons are not where the saved file says:\n  " + "\n  ".join(reasons))
+        say("Every entry of %s holds its icon on every page, and every icon lies at its entry." % layout_path)
         say("The programs' logs are in %s." % logs)
         return 0
     except DemoFailure as failure:

@@ -137,10 +137,13 @@ int ChildProcess::finish(std::chrono::milliseconds timeLimit)
 
 void ChildProcess::kill()
 {
+    // Killed before its input closes: a program that ends at the end of its
+    // input must not get to end normally first, as a killed one never does.
+    if (m_pid > 0)
+        ::kill(m_pid, SIGKILL);
     closeInput();
     if (m_pid <= 0)
         return;
-    ::kill(m_pid, SIGKILL);
     while (waitpid(m_pid, &m_status, 0) < 0 && errno == EINTR) { }
     m_pid = -1;
 }

@@ -34,6 +34,7 @@ public:
 
 private:
     std::unique_ptr<ChildProcess> m_process;
+    bool m_answered = false;
 };
 
 } // namespace qv::testing

@@ -1,5 +1,7 @@
 #include "LoopbackHTTPServer.h"
 
+#include "Process.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -189,7 +191,7 @@ os._exit(0)
 } // namespace
 
 LoopbackHTTPServer::LoopbackHTTPServer(std::filesystem::path folder)
-    : m_process({ "python3", "-c", serverScript, folder.string() })
+    : m_process({ pythonInterpreter(), "-c", serverScript, folder.string() })
 {
     auto line = m_process.readLine(std::chrono::seconds(30));
     if (!line || line->rfind("PORT ", 0) != 0) {

@@ -75,7 +75,7 @@ std::optional<std::string> LoopbackLayoutServer::Request::header(std::string_vie
 
 LoopbackLayoutServer::LoopbackLayoutServer()
 {
-    m_process.emplace(std::vector<std::string> { "python3", sourceDirectory() + "/hosts/layoutserver/layout-server.py", m_folder.string(),
+    m_process.emplace(std::vector<std::string> { pythonInterpreter(), sourceDirectory() + "/hosts/layoutserver/layout-server.py", m_folder.string(),
         "--port", "0", "--fixture" });
     std::optional<std::string> line = m_process->readLine(startTimeLimit);
     if (!line || line->rfind("PORT ", 0) != 0) {
@@ -132,8 +132,11 @@ std::optional<std::string> LoopbackLayoutServer::takeLine(std::deque<std::string
     return line;
 }
 
-bool LoopbackLayoutServer::command(const std::string& line)
+bool LoopbackLayoutServer::command(const std::string& typed)
 {
+    // The server answers with the command as it read it: without trailing
+    // white space (a "fetch" of an empty body has no bytes after its status).
+    const std::string line = typed.substr(0, typed.find_last_not_of(' ') + 1);
     if (!m_reader.joinable() || !m_process->send(line)) {
         ADD_FAILURE() << "the layout server is not running: " << line;
         return false;

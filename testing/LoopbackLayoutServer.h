@@ -54,7 +54,8 @@ public:
     // (every answer waits), "delay SECONDS ADDRESS" (answers of that
     // address, such as "DownloadManager.asp"), "garbage" (nonsense of each
     // kind), "listing HEX" (listings answer those bytes), "fetch STATUS HEX"
-    // (layout fetches answer that status and those bytes), "normal".
+    // (layout fetches answer that status and those bytes), "gzip" (answers
+    // come compressed to requests that accept it), "normal".
     bool command(const std::string& line);
     // The next request the server answered, in order; none when none came
     // within the bound.

@@ -11,7 +11,7 @@ namespace qv::testing {
 
 std::vector<std::string> LoopbackNTLMServer::command(Kind kind, const TemporaryDirectory& folder)
 {
-    std::vector<std::string> command { "/usr/bin/python3", sourceDirectory() + "/testing/ntlm-server.py", kind == Kind::Proxy ? "proxy" : "server" };
+    std::vector<std::string> command { pythonInterpreter(), sourceDirectory() + "/testing/ntlm-server.py", kind == Kind::Proxy ? "proxy" : "server" };
     if (kind != Kind::SecureServer)
         return command;
     const std::string certificate = (folder.path() / "certificate.pem").string();

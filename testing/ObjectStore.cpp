@@ -22,7 +22,7 @@ ObjectStore::ObjectStore()
 {
     // Swift's modules are Debian's, for Debian's Python, whatever python3
     // comes first on the path.
-    m_supervisor.emplace(std::vector<std::string> { "/usr/bin/python3", sourceDirectory() + "/testing/object-store.py",
+    m_supervisor.emplace(std::vector<std::string> { pythonInterpreter(), sourceDirectory() + "/testing/object-store.py",
         m_folder.string() });
     std::optional<std::string> line = m_supervisor->readLine(startTimeLimit);
     if (!line || line->rfind("READY ", 0) != 0) {

@@ -130,9 +130,14 @@ void execOrExit(const std::vector<char*>& arguments)
     _exit(127);
 }
 
+const char* pythonInterpreter()
+{
+    return "/usr/bin/python3";
+}
+
 ProcessResult runPython(const std::string& script, const std::vector<std::string>& arguments, const std::string& input)
 {
-    std::vector<std::string> argv { "python3", "-c", script };
+    std::vector<std::string> argv { pythonInterpreter(), "-c", script };
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return runProcess(argv, input);
 }

@@ -27,6 +27,12 @@ std::vector<char*> execArguments(const std::vector<std::string>& argv);
 // In a forked child: becomes the program, or exits with 127 when it cannot.
 [[noreturn]] void execOrExit(const std::vector<char*>& arguments);
 
+// Debian's Python 3 (scripts/packages.txt installs it, with the modules the
+// tests use). The python3 first on the PATH may be a version manager's shim,
+// which costs seconds a start on a busy machine, and the tests start Python
+// for nearly every look at a program's answer.
+const char* pythonInterpreter();
+
 // Runs a Python 3 script given as text, with arguments.
 ProcessResult runPython(const std::string& script, const std::vector<std::string>& arguments = {},
     const std::string& input = {});

@@ -1,7 +1,10 @@
 #include "testing/ScriptedHTTPServer.h"
 
+#include "testing/Process.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 
 namespace qv::testing {
@@ -9,8 +12,9 @@ namespace qv::testing {
 namespace {
 
 // Replies come on standard input as lines "STATUS", "HEADER name value"...,
-// "BODY hex", "END"; then "GO". Requests go out as lines of hexadecimal
-// fields: method, path, then header name and value pairs, then the body.
+// "BODY hex", "DELIVERY framed|as-given|never", "END"; then "GO". Requests
+// go out as lines of hexadecimal fields: the client's port, method, path,
+// then header name and value pairs, then the body.
 constexpr const char* serverScript = R"PY(
 import http.server, sys, threading
 
@@ -20,11 +24,13 @@ for line in sys.stdin:
     if words[0] == 'GO':
         break
     if words[0] == 'STATUS':
-        current = {'status': int(words[1]), 'headers': [], 'body': b''}
+        current = {'status': int(words[1]), 'headers': [], 'body': b'', 'delivery': 'framed'}
     elif words[0] == 'HEADER':
         current['headers'].append((bytes.fromhex(words[1]).decode(), bytes.fromhex(words[2]).decode()))
     elif words[0] == 'BODY':
         current['body'] = bytes.fromhex(words[1]) if len(words) > 1 else b''
+    elif words[0] == 'DELIVERY':
+        current['delivery'] = words[1]
     elif words[0] == 'END':
         replies.append(current)
 
@@ -43,16 +49,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with lock:
             reply = replies[min(served[0], len(replies) - 1)]
             served[0] += 1
-            fields = [self.command, self.path]
+            fields = [str(self.client_address[1]), self.command, self.path]
             for name, value in self.headers.raw_items():
                 fields += [name.lower(), value]
             print(' '.join(f.encode('utf-8', 'surrogateescape').hex() or '-' for f in fields) + ' ' + (body.hex() or '-'), flush=True)
+        if reply['delivery'] == 'never':
+            try:
+                while self.rfile.read(1):
+                    pass
+            except OSError:
+                pass
+            self.close_connection = True
+            return
         self.send_response(reply['status'])
         for name, value in reply['headers']:
             self.send_header(name, value)
-        self.send_header('Content-Length', str(len(reply['body'])))
+        if reply['delivery'] == 'framed':
+            self.send_header('Content-Length', str(len(reply['body'])))
         self.end_headers()
-        if self.command != 'HEAD':
+        if self.command != 'HEAD' or reply['delivery'] == 'as-given':
             self.wfile.write(reply['body'])
 
     do_GET = do_PUT = do_POST = do_DELETE = do_HEAD = answer
@@ -88,13 +103,15 @@ std::string unhex(const std::string& text)
 } // namespace
 
 ScriptedHTTPServer::ScriptedHTTPServer(const std::vector<Reply>& replies)
-    : m_process({ "/usr/bin/python3", "-c", serverScript })
+    : m_process({ pythonInterpreter(), "-c", serverScript })
 {
     for (const auto& reply : replies) {
         m_process.send("STATUS " + std::to_string(reply.status));
         for (const auto& [name, value] : reply.headers)
             m_process.send("HEADER " + hex(name) + " " + hex(value));
         m_process.send("BODY " + hex(reply.body));
+        static const char* const deliveries[] = { "framed", "as-given", "never" };
+        m_process.send(std::string("DELIVERY ") + deliveries[static_cast<int>(reply.delivery)]);
         m_process.send("END");
     }
     m_process.send("GO");
@@ -120,10 +137,10 @@ std::optional<ScriptedHTTPServer::Request> ScriptedHTTPServer::nextRequest()
     std::vector<std::string> words;
     for (std::string word; fields >> word;)
         words.push_back(unhex(word));
-    if (words.size() < 3)
+    if (words.size() < 4)
         return std::nullopt;
-    Request request { words[0], words[1], {}, words.back() };
-    for (size_t i = 2; i + 2 < words.size(); i += 2)
+    Request request { words[1], words[2], {}, words.back(), std::atoi(words[0].c_str()) };
+    for (size_t i = 3; i + 2 < words.size(); i += 2)
         request.headers[words[i]] = words[i + 1];
     return request;
 }

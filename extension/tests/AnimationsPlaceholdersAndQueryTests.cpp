@@ -40,7 +40,11 @@ protected:
     // launched one, which SpringBoard's own launch animation fades.
     static std::string faded(const std::string& answer, const std::string& launched = "")
     {
-        return dumpValue(answer, "sorted(i['name'] for i in dump['springboard']['pages'][0]['icons'] if i['alpha'] == 0 and i['name'] != '" + launched + "')");
+        return dumpValue(answer, fadedExpression(launched));
+    }
+    static std::string fadedExpression(const std::string& launched = "")
+    {
+        return "sorted(i['name'] for i in dump['springboard']['pages'][0]['icons'] if i['alpha'] == 0 and i['name'] != '" + launched + "')";
     }
 
     // The icons whose slot centres lie within an icon's size, 10 points
@@ -75,14 +79,33 @@ TEST_F(DrivenExtension, IconsAroundALaunchOrAnOpeningFolderFadeAndComeBack)
     host.expectOk("wait 500");
     EXPECT_EQ(faded(host.command("dump")), "[]") << "back after the animation's clean-up";
 
+    // A folder zooms open and closed as an icon animation: its clean-up
+    // brings the faded icons back, with no lock and unlock needed.
     host.expectOk("open Box");
     answer = host.command("dump");
     EXPECT_EQ(faded(answer), around(answer, 9));
     host.expectOk("close");
+    EXPECT_EQ(waitForDumpValue(host, "[sorted(qv['hiddenIcons']), " + fadedExpression() + ", dump['springboard']['openFolder']]", "[[], [], null]"),
+        "[[], [], null]") << "back after the folder closed";
+
+    host.expectOk("open Box");
+    EXPECT_NE(faded(host.command("dump")), "[]");
+    host.expectOk("close");
     host.expectOk("lock");
     host.expectOk("unlock");
-    host.expectOk("wait 600");
-    EXPECT_EQ(faded(host.command("dump")), "[]") << "half a second after the unlock";
+    EXPECT_EQ(waitForDumpValue(host, fadedExpression(), "[]"), "[]") << "and after an unlock";
+
+    // In edit mode a tap on a folder icon opens it and hides nothing.
+    host.expectOk("edit on");
+    answer = host.command("dump");
+    const std::string box = dumpValue(answer, "' '.join('%g %g' % (f[0] + f[2] / 2, f[1] + f[3] / 2) for f in [i['frame'] for i in dump['springboard']['pages'][0]['icons'] if i['name'] == 'Box'])");
+    host.expectOk("tap " + box.substr(1, box.size() - 2));
+    answer = host.command("dump");
+    EXPECT_EQ(dumpValue(answer, "dump['springboard']['openFolder']['name']"), "\"Box\"") << "the folder opened";
+    EXPECT_EQ(faded(answer), "[]");
+    EXPECT_EQ(dumpValue(answer, "qv['hiddenIcons']"), "[]");
+    host.expectOk("close");
+    host.expectOk("edit off");
 
     // A folder in the dock has no neighbours on the page.
     host.expectOk("open Tray");

@@ -17,6 +17,7 @@ namespace {
 
 constexpr const char* userFolder = "/var/mobile/Library/Quiltvane/Layouts";
 constexpr const char* defaultFolder = "/Library/Application Support/Quiltvane/Layouts";
+constexpr const char* sharedPreferencesFile = "/var/mobile/Library/Preferences/com.corvellan.Quilt-Vane.plist";
 
 std::string userLayout(const std::string& name)
 {
@@ -67,6 +68,39 @@ TEST_F(ExtensionStartup, ALayoutAppliedFromAnotherProcessIsLoadedAtItsNotificati
     EXPECT_EQ(dumpValue(answer, "qv['references']['Page3Layout']"), "\"Default.plist//DEFAULT\"");
     EXPECT_EQ(preferenceText("Page3Layout"), "Default.plist//DEFAULT") << "the rewritten reference is synchronised";
     EXPECT_EQ(dumpValue(answer, "qv['maxIconsInAllLayouts']"), "20") << "the default layout's 20 slots are the most";
+    EXPECT_EQ(host.quit(), 0);
+}
+
+// A reference is a file name, "//" and a folder word; one without a file
+// name still is one and stays as stored, its key getting the default
+// layout, while a name that would leave the layouts folders is replaced
+// by the default layout's reference.
+TEST_F(ExtensionStartup, AReferenceWithoutAFileNameIsKeptAndGetsTheDefaultLayout)
+{
+    writeLayout(userLayout("Mine.plist"), twoIconLayout(10, 100));
+    const std::pair<const char*, const char*> cases[] = {
+        { QVCurrentLayoutKey, "//USER" },
+        { "Page1Layout", "//DEFAULT" },
+        { "Page2Layout", "../Layouts/Mine.plist//USER" },
+        { "Page3Layout", "Mine.plist//USER" },
+    };
+    for (const auto& [key, value] : cases)
+        setPreference(key, NSString::create(value));
+
+    SpringBoardHost host("iphone-4");
+    std::string answer = host.command("dump");
+    // SpringBoard synchronised the domain after its own rewrites: the file
+    // holds what it kept.
+    std::string stored = python("import plistlib, json\nd = plistlib.load(open(r'''" + root.hostPath(sharedPreferencesFile).string()
+        + "''', 'rb'))\nprint(json.dumps([d.get(k) for k in ('CurrentLayout', 'Page1Layout', 'Page2Layout', 'Page3Layout')]))");
+    EXPECT_EQ(stored, "[\"//USER\", \"//DEFAULT\", \"Default.plist//DEFAULT\", \"Mine.plist//USER\"]");
+    EXPECT_EQ(dumpValue(answer, "[qv['references'][k] for k in ('CurrentLayout', 'Page1Layout', 'Page2Layout', 'Page3Layout')]"), stored);
+
+    std::string defaults = root.hostPath(std::string(defaultFolder) + "/Default.plist").string();
+    for (const char* key : { QVCurrentLayoutKey, "Page1Layout", "Page2Layout" })
+        EXPECT_EQ(dumpValue(answer, "qv['layouts']['" + std::string(key) + "']['origins'] == " + originsInFile(defaults, "Origins-4Inch")), "true") << key;
+    std::string mine = root.hostPath(userLayout("Mine.plist")).string();
+    EXPECT_EQ(dumpValue(answer, "qv['layouts']['Page3Layout']['origins'] == " + originsInFile(mine, "Origins-4Inch")), "true");
     EXPECT_EQ(host.quit(), 0);
 }
 

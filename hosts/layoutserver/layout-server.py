@@ -27,9 +27,11 @@ The five addresses, below /Apps/Quiltvane/Layouts/<device class>/:
                                    saying why not (INVALID, REFUSED, ...)
 A listing is, for each layout, its name, "s/s/", its count and "n/n/".
 
-No name may lead out of its folder: a name (or an uploaded file name) with
-"..", a control character or invalid UTF-8 is refused, and of an uploaded
-file name, which carries the sender's folders, only the last part counts.
+No name may lead out of its folder: a name that is not a single file name
+(empty, ".", "..", with "/" or NUL), or that holds a control character or
+invalid UTF-8, is refused; of an uploaded file name, which carries the
+sender's folders, only the last part counts, and one with a ".." folder is
+refused. "My..Layout.plist" is a name like any other.
 
 --strict answers 400 to any request whose bytes differ from what the
 application sends (method, path, query escaping, headers, form body).
@@ -42,10 +44,13 @@ answered "OK <command>"), and the end when the standard input ends:
   listing HEX     listings answer these bytes
   fetch STATUS HEX
                   layout fetches answer this status and these bytes
+  gzip            every answer comes compressed ("Content-Encoding: gzip")
+                  to a request that accepts gzip
   normal          back to normal answers
 """
 
 import argparse
+import gzip
 import json
 import os
 import plistlib
@@ -86,7 +91,7 @@ def is_text(name):
 
 def acceptable_name(name):
     """Whether a layout name stays inside its folder and can be listed."""
-    return (bool(name) and is_text(name) and '/' not in name and '..' not in name
+    return (name not in ('', '.', '..') and is_text(name) and '/' not in name
             and not any(ord(c) < 0x20 or ord(c) == 0x7f for c in name)
             and 's/s/' not in name and 'n/n/' not in name)
 
@@ -180,6 +185,7 @@ class Modes:
         self.garbage = False
         self.listing = None
         self.fetch = None  # (status, bytes)
+        self.gzip = False
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -231,10 +237,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(delay)
         if isinstance(body, str):
             body = body.encode('utf-8')
+        compressed = modes.gzip and self.headers.get('Accept-Encoding') == 'gzip'
+        if compressed:
+            body = gzip.compress(body)
         self.answered = status
         try:
             self.send_response(status)
             self.send_header('Content-Type', content_type)
+            if compressed:
+                self.send_header('Content-Encoding', 'gzip')
             self.send_header('Content-Length', str(len(body)))
             self.end_headers()
             self.wfile.write(body)
@@ -382,7 +393,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         name = file_name.rsplit('/', 1)[-1]
         if not name.endswith(EXTENSION):
             name += EXTENSION
-        if '..' in file_name or not acceptable_name(name) or name == EXTENSION:
+        if '..' in file_name.split('/') or not acceptable_name(name) or name == EXTENSION:
             self.answer(400, 'REFUSED')
             return
         if len(data) > MAXIMUM_LAYOUT:
@@ -484,8 +495,11 @@ def obey(server):
             modes.listing = bytes.fromhex(words[1] if len(words) == 2 else '')
         elif words[0] == 'fetch' and len(words) in (2, 3) and words[1].isdigit():
             modes.fetch = (int(words[1]), bytes.fromhex(words[2] if len(words) == 3 else ''))
+        elif words[0] == 'gzip' and len(words) == 1:
+            modes.gzip = True
         elif words[0] == 'normal':
             modes.delay, modes.delays, modes.garbage, modes.listing, modes.fetch = 0.0, {}, False, None, None
+            modes.gzip = False
         else:
             server.say('UNKNOWN ' + line.strip())
             continue

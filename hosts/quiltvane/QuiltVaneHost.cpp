@@ -5,6 +5,7 @@
 #include "editor/AppDelegate.h"
 #include "editor/QVLayoutMaker.h"
 #include "editor/QVRootViewController.h"
+#include "http/UI/QNUIKitServices.h"
 #include "library/QVSavedLayouts.h"
 #include "library/QVUploadedLayouts.h"
 #include "model/QVLayoutKeys.h"
@@ -198,6 +199,10 @@ void writeEditorState(JSONWriter& writer)
 
 int QuiltVaneMain(int argc, char** argv)
 {
+    // The HTTP library asks the application for the device's names (the
+    // User-Agent says "iPad" on an iPad), its activity indicator and
+    // background time.
+    QNUIKitServices::install();
     registerQuiltVaneCommands();
     auto makeDelegate = [] { return Ref<UIApplicationDelegate>(makeRef<AppDelegate>()); };
     return DrivenApplicationMain(argc, argv, makeDelegate, loadQuiltVaneMainInterface);

@@ -5,25 +5,6 @@
 
 namespace qv {
 
-namespace {
-
-std::string decodedPath(const std::string& path)
-{
-    std::string decoded;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '%' && i + 2 < path.size() && std::isxdigit(static_cast<unsigned char>(path[i + 1]))
-            && std::isxdigit(static_cast<unsigned char>(path[i + 2]))) {
-            decoded += char(std::stoi(path.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            decoded += path[i];
-        }
-    }
-    return decoded;
-}
-
-} // namespace
-
 Ref<QNCloudFilesObjectRequest> QNCloudFilesObjectRequest::make(const std::string& method, const std::string& containerName,
     const std::string& address)
 {
@@ -188,10 +169,12 @@ Ref<QNCloudFilesObject> QNCloudFilesObjectRequest::object() const
     // The name is the path after exactly "<storage path>/<container>/";
     // a request elsewhere names no object.
     if (auto address = url()) {
-        const std::string path = decodedPath(address->path());
+        // Both paths come back decoded once already: a name that itself
+        // holds "%41" stays so.
+        const std::string& path = address->path();
         std::string storagePath;
         if (auto storage = NSURL::URLWithString(storageURL()))
-            storagePath = decodedPath(storage->path());
+            storagePath = storage->path();
         const std::string start = storagePath + "/" + containerName + "/";
         if (path.rfind(start, 0) == 0)
             object->name = path.substr(start.size());

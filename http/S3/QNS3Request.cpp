@@ -3,7 +3,9 @@
 #include "platform/CommonCrypto/CommonHMAC.h"
 #include "platform/CoreFoundation/CFURLEscaping.h"
 #include "platform/Foundation/NSThread.h"
+#include "platform/Foundation/StringEncoding.h"
 #include "platform/Foundation/StringFormat.h"
+#include "platform/Foundation/TextEncoding.h"
 
 #include <algorithm>
 #include <cctype>
@@ -228,7 +230,7 @@ std::string QNS3Request::sentRequestHeader(const std::string& name) const
     return {};
 }
 
-std::string QNS3Request::canonicalAmzHeaders() const
+std::map<std::string, std::string> QNS3Request::amzHeaderLines() const
 {
     // What the service recomputes from what it receives: a caller's own
     // "x-amz-" headers count too, whatever their case.
@@ -243,10 +245,62 @@ std::string QNS3Request::canonicalAmzHeaders() const
                 line->second += "," + trimmed(value->description());
         }
     }
+    return lines;
+}
+
+std::string QNS3Request::canonicalAmzHeaders() const
+{
     std::string text;
-    for (const auto& [name, value] : lines)
+    for (const auto& [name, value] : amzHeaderLines())
         text += name + ":" + value + "\n";
     return text;
+}
+
+void QNS3Request::addS3Headers(const NSDictionary& amz)
+{
+    // The request's own values replace a caller's of the same name; names
+    // that differ only in case among them are all kept, to be merged.
+    const auto names = amz.allKeys();
+    if (auto headers = requestHeaders())
+        for (const auto& key : headers->allKeys())
+            if (std::any_of(names.begin(), names.end(), [&](const std::string& name) { return lowercased(name) == lowercased(key); }))
+                headers->removeObjectForKey(key);
+    for (const auto& name : names)
+        addRequestHeader(name, amz.objectForKey(name)->description());
+}
+
+void QNS3Request::mergeAmzHeaders()
+{
+    // Names that differ only in case are one header to the service, and a
+    // message carries one field per name: each goes out once, as the line
+    // that is signed, so no value is lost and none is signed unsent.
+    auto headers = requestHeaders();
+    if (!headers)
+        return;
+    for (const auto& [name, value] : amzHeaderLines()) {
+        std::vector<std::string> spellings;
+        for (const auto& key : headers->allKeys())
+            if (lowercased(key) == name)
+                spellings.push_back(key);
+        if (spellings.size() < 2)
+            continue;
+        for (const auto& key : spellings)
+            headers->removeObjectForKey(key);
+        addRequestHeader(name, value);
+    }
+}
+
+std::string QNS3Request::headerValueForMessage(const std::string& name, const std::string& value) const
+{
+    // The transport sends a value in Latin-1 where it can, but the
+    // signature covers the value's UTF-8 bytes, as the service reads
+    // them: a signed header goes out as its UTF-8 bytes, handed over as
+    // their Latin-1 reading.
+    const std::string lower = lowercased(name);
+    const bool isSigned = lower.rfind("x-amz-", 0) == 0 || lower == "content-type" || lower == "content-md5";
+    if (!isSigned || !isValidUTF8(value) || !bytesFromString(value, NSISOLatin1StringEncoding))
+        return value;
+    return UTF8FromLatin1(value);
 }
 
 std::string QNS3Request::stringToSignForHeaders(const std::string& amzHeaders, const std::string& resource) const
@@ -283,9 +337,8 @@ void QNS3Request::buildRequestHeaders()
     replaceRequestHeader("Date", dateString());
 
     const std::string resource = canonicalizedResource();
-    auto amz = S3Headers();
-    for (const auto& name : amz->allKeys())
-        replaceRequestHeader(name, amz->objectForKey(name)->description());
+    addS3Headers(S3Headers());
+    mergeAmzHeaders();
 
     const std::string stringToSign = stringToSignForHeaders(canonicalAmzHeaders(), resource);
     const std::string signature = base64forData(HMACSHA1withKey(secret, stringToSign));

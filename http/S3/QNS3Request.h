@@ -5,6 +5,7 @@
 #include "platform/Foundation/NSDateFormatter.h"
 #include "platform/Foundation/NSXMLParser.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,7 @@ public:
     // in lower case, in order, values trimmed, repeated names joined by ",".
     std::string canonicalAmzHeaders() const;
     void buildRequestHeaders() override;
+    std::string headerValueForMessage(const std::string& name, const std::string& value) const override;
     void requestFinished() override;
     virtual void parseResponseXML();
     Ref<QNHTTPRequest> copy() const override;
@@ -97,6 +99,12 @@ protected:
     // The value of a header about to be sent, whatever its case; empty
     // when none.
     std::string sentRequestHeader(const std::string& name) const;
+    // The lines of canonicalAmzHeaders(), lower-case name to value.
+    std::map<std::string, std::string> amzHeaderLines() const;
+    // Adds the request's own x-amz headers.
+    void addS3Headers(const NSDictionary& amz);
+    // Leaves one header for every x-amz name, whatever its case.
+    void mergeAmzHeaders();
     // Closes the element just ended; every element end does, handled or not.
     void popElement();
     // The element that encloses the one ending now, if any.

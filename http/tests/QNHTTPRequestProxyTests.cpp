@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qv;
 using namespace qv::testing;
@@ -23,6 +26,53 @@ protected:
         QNHTTPRequest::clearSession();
         LoopbackRequestTest::TearDown();
     }
+};
+
+// A local script that never ends: a FIFO whose writer has sent part of
+// the script and keeps it open until told to finish.
+class StalledScriptFile {
+public:
+    StalledScriptFile(const std::filesystem::path& root, const std::string& name)
+        : m_devicePath("/" + name)
+    {
+        const auto path = root / name;
+        EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+        // Read and write, so that opening waits for no reader.
+        m_writer = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        EXPECT_GE(m_writer, 0) << path;
+        write("function FindProxyForURL(url, host) {");
+    }
+    ~StalledScriptFile() { finish(""); }
+    RefPtr<NSURL> url() const { return NSURL::fileURLWithPath(m_devicePath); }
+    // Sends the rest and ends the file.
+    void finish(const std::string& rest)
+    {
+        if (m_writer < 0)
+            return;
+        write(rest);
+        ::close(m_writer);
+        m_writer = -1;
+    }
+
+private:
+    void write(const std::string& text)
+    {
+        EXPECT_EQ(::write(m_writer, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    const std::string m_devicePath;
+    int m_writer = -1;
+};
+
+// Counts one request's outcomes.
+struct Outcome {
+    int finished = 0;
+    int failed = 0;
+    void watch(QNHTTPRequest& request)
+    {
+        request.setCompletionBlock([this] { ++finished; });
+        request.setFailedBlock([this] { ++failed; });
+    }
+    bool done() const { return finished + failed > 0; }
 };
 
 } // namespace
@@ -172,6 +222,86 @@ TEST_F(QNHTTPRequestProxyTest, AConfigurationScriptPicksEachKind)
     ASSERT_FALSE(local->error());
     EXPECT_EQ(local->proxyPort(), http.port());
     EXPECT_EQ(countHeaderLines(parseEcho(local->rawResponseData()), "Via:"), 1u);
+}
+
+// A local script still being read holds up neither its request's thread
+// nor the other requests on it; the request waits for the script's end, or
+// goes directly once its time-out has passed, or stays silent once
+// cancelled.
+TEST_F(QNHTTPRequestProxyTest, ALocalScriptThatNeverEndsHoldsUpNobody)
+{
+    LoopbackHTTPServer server(m_serverFiles.path());
+    LoopbackProxy proxy(LoopbackProxy::Kind::HTTP);
+    const std::string proxyRule = " return 'PROXY 127.0.0.1:" + std::to_string(proxy.port()) + "'; }";
+    // Another request on the network thread, run to its end: how often it
+    // finished.
+    auto runAnother = [&](const std::string& path) {
+        auto other = request(server.url(path));
+        Outcome outcome;
+        outcome.watch(other.get());
+        other->startAsynchronous();
+        if (!runMainLoopUntil([&] { return outcome.done(); })) {
+            ADD_FAILURE() << path << " did not end";
+            // It tells nobody now: the outcome is gone with this call.
+            other->setCompletionBlock(nullptr);
+            other->setFailedBlock(nullptr);
+            other->cancel();
+        }
+        return outcome.finished;
+    };
+
+    StalledScriptFile waited(m_root.path(), "waited.pac");
+    auto waiting = request(server.url("/_/echo/waiting"));
+    waiting->setPACurl(waited.url());
+    // Longer than any wait below, however loaded the machine.
+    waiting->setTimeOutSeconds(120);
+    Outcome waitingOutcome;
+    waitingOutcome.watch(waiting.get());
+    waiting->startAsynchronous();
+    EXPECT_EQ(runAnother("/_/echo/other"), 1) << "the network thread is held up";
+    EXPECT_FALSE(waitingOutcome.done()) << "the script has not ended";
+    waited.finish(proxyRule);
+    ASSERT_TRUE(runMainLoopUntil([&] { return waitingOutcome.done(); }));
+    ASSERT_EQ(waitingOutcome.finished, 1) << (waiting->error() ? waiting->error()->description() : "");
+    EXPECT_EQ(waiting->proxyPort(), proxy.port());
+    EXPECT_EQ(countHeaderLines(parseEcho(waiting->rawResponseData()), "Via:"), 1u) << "through the script's proxy";
+
+    for (bool synchronous : { true, false }) {
+        SCOPED_TRACE(synchronous ? "synchronous" : "asynchronous");
+        StalledScriptFile stalled(m_root.path(), synchronous ? "stalled.pac" : "stalled-async.pac");
+        auto direct = request(server.url("/_/echo/timed-out"));
+        direct->setPACurl(stalled.url());
+        direct->setTimeOutSeconds(1);
+        Outcome outcome;
+        outcome.watch(direct.get());
+        if (synchronous)
+            direct->startSynchronous();
+        else
+            direct->startAsynchronous();
+        ASSERT_TRUE(runMainLoopUntil([&] { return outcome.done(); }));
+        ASSERT_EQ(outcome.finished, 1) << (direct->error() ? direct->error()->description() : "");
+        EXPECT_TRUE(direct->proxyHost().empty());
+        EXPECT_EQ(countHeaderLines(parseEcho(direct->rawResponseData()), "Via:"), 0u) << "directly";
+    }
+
+    StalledScriptFile abandoned(m_root.path(), "abandoned.pac");
+    auto cancelled = request(server.url("/_/echo/cancelled"));
+    cancelled->setPACurl(abandoned.url());
+    Outcome cancelledOutcome;
+    cancelledOutcome.watch(cancelled.get());
+    cancelled->startAsynchronous();
+    EXPECT_EQ(runAnother("/_/echo/meanwhile"), 1);
+    EXPECT_FALSE(cancelledOutcome.done());
+    cancelled->cancel();
+    ASSERT_TRUE(runMainLoopUntil([&] { return cancelledOutcome.done(); }));
+    abandoned.finish(proxyRule);
+    // A request after the script's end: the cancelled one has said all
+    // it will by the time this one is done.
+    EXPECT_EQ(runAnother("/_/echo/after"), 1);
+    EXPECT_EQ(cancelledOutcome.finished, 0);
+    EXPECT_EQ(cancelledOutcome.failed, 1);
+    ASSERT_TRUE(cancelled->error());
+    EXPECT_EQ(cancelled->error()->code(), QNRequestCancelledErrorType);
 }
 
 TEST_F(QNHTTPRequestProxyTest, AProxysSavedCredentialsAreUsedWhateverTheRequestSaysAndGoToThatProxyAlone)

@@ -169,17 +169,35 @@ TEST_F(SavedLayoutsTab, DeleteAndEditModeChangeTheFiles)
 }
 
 // A row whose file was replaced by a folder, or is gone, stays when its
-// removal cannot be done: nothing is removed that is not a layout file.
+// removal cannot be done: nothing is removed that is not a layout file,
+// and an alert says why, from the sheet as from edit mode.
 TEST_F(SavedLayoutsTab, DeleteLeavesEverythingWhenTheFileCannotGo)
 {
     screen.writeUserLayout("A.plist");
+    screen.writeUserLayout("B.plist");
     show();
     std::filesystem::remove(userFile("A.plist"));
     std::filesystem::create_directories(userFile("A.plist") / "keep");
+    std::filesystem::remove(userFile("B.plist"));
+    auto expectRefusal = [&](const std::string& name, const std::string& message) {
+        RefPtr<UIAlertView> alert = topAlert();
+        ASSERT_TRUE(alert) << name;
+        EXPECT_EQ(alert->title(), "Error deleting layout");
+        EXPECT_EQ(alert->message(), message);
+        EXPECT_EQ(alert->numberOfButtons(), 1);
+        EXPECT_TRUE(alert->tapButtonWithTitle("Ok"));
+        screen.advance();
+        EXPECT_EQ(saved->layoutTable()->numberOfRowsInSection(0), 4) << name;
+    };
     choose("A.plist", "Delete");
+    expectRefusal("A.plist", "\u201cA.plist\u201d couldn\u2019t be removed: it is a folder, not a layout file.");
     EXPECT_TRUE(std::filesystem::exists(userFile("A.plist") / "keep"));
-    EXPECT_EQ(rowNames().back(), "A.plist");
-    EXPECT_EQ(saved->layoutTable()->numberOfRowsInSection(0), 3);
+
+    ASSERT_TRUE(saved->editButton()->tap());
+    ASSERT_TRUE(saved->layoutTable()->tapEditingControlForRowAtIndexPath(row(rowOf("B.plist")).ptr()));
+    ASSERT_TRUE(saved->layoutTable()->tapDeleteConfirmationButton());
+    expectRefusal("B.plist", "\u201cB.plist\u201d couldn\u2019t be removed: the layout file is no longer there.");
+    EXPECT_EQ(rowNames(), (std::vector<std::string> { "Default Folder.plist@default", "Default.plist@default", "A.plist", "B.plist" }));
 }
 
 // Rename moves the file under the filtered name; an empty or unchanged

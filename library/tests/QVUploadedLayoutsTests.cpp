@@ -123,8 +123,9 @@ using Records = std::vector<LayoutListingRecord>;
 } // namespace
 
 // The listing grammar, and what is left out of a listing that does not
-// read: records without their separator, counts that are no number, names
-// that could leave their folder or are not text.
+// read: records without their separator, names that are no single file
+// name or are not text. A count is read as an integer value, whatever it
+// looks like, and a line break ending the record before is no part of a name.
 TEST(LayoutServerProtocol, ReadsWhatParsesOfAListing)
 {
     const struct {
@@ -139,12 +140,18 @@ TEST(LayoutServerProtocol, ReadsWhatParsesOfAListing)
         { "an empty body", "", NSUTF8StringEncoding, {} },
         { "empty records", "n/n/n/n/", NSUTF8StringEncoding, {} },
         { "no name separator", "Blue.plist3n/n/Red.plists/s/5n/n/", NSUTF8StringEncoding, { { "Red.plist", 5 } } },
-        { "counts that are no number", "A.plists/s/abcn/n/B.plists/s/12abcn/n/C.plists/s/n/n/D.plists/s/-3n/n/E.plists/s/99999999999n/n/",
-            NSUTF8StringEncoding, {} },
+        { "counts that are no number", "A.plists/s/abcn/n/B.plists/s/12abcn/n/C.plists/s/n/n/D.plists/s/-3n/n/E.plists/s/99999999999n/n/F.plists/s/nann/n/",
+            NSUTF8StringEncoding, { { "A.plist", 0 }, { "B.plist", 12 }, { "C.plist", 0 }, { "D.plist", -3 }, { "E.plist", INT32_MAX }, { "F.plist", 0 } } },
         { "white space around a count", "A.plists/s/ 7n/n/B.plists/s/+8 n/n/", NSUTF8StringEncoding, { { "A.plist", 7 }, { "B.plist", 8 } } },
+        { "records ended with CR LF", "Blue.plists/s/3n/n/\r\nRed.plists/s/5n/n/\r\nGreen.plists/s/1n/n/\r\n", NSUTF8StringEncoding,
+            { { "Blue.plist", 3 }, { "Red.plist", 5 }, { "Green.plist", 1 } } },
+        { "records ended with LF", "Blue.plists/s/3n/n/\nRed.plists/s/5n/n/\n", NSUTF8StringEncoding, { { "Blue.plist", 3 }, { "Red.plist", 5 } } },
         { "further parts", "A.plists/s/4s/s/xn/n/", NSUTF8StringEncoding, { { "A.plist", 4 } } },
-        { "names leaving their folder", "../x.plists/s/1n/n/a/b.plists/s/1n/n/a..b.plists/s/1n/n/..s/s/1n/n/s/s/1n/n/", NSUTF8StringEncoding, {} },
-        { "control characters", "\nRed.plists/s/1n/n/Tab\t.plists/s/1n/n/", NSUTF8StringEncoding, {} },
+        { "names that are no single file name", "../x.plists/s/1n/n/a/b.plists/s/1n/n/..s/s/1n/n/.s/s/1n/n/s/s/1n/n/\r\ns/s/1n/n/",
+            NSUTF8StringEncoding, {} },
+        { "a NUL in a name", std::string("A\0B.plists/s/1n/n/", 18), NSUTF8StringEncoding, {} },
+        { "dots and other characters inside a name", "My..Layout.plists/s/1n/n/...plists/s/2n/n/Tab\t.plists/s/3n/n/", NSUTF8StringEncoding,
+            { { "My..Layout.plist", 1 }, { "...plist", 2 }, { "Tab\t.plist", 3 } } },
         { "invalid UTF-8 costs only its record", "\xff\xfe.plists/s/1n/n/Caf\xC3\xA9.plists/s/2n/n/", NSUTF8StringEncoding, { { "Caf\xC3\xA9.plist", 2 } } },
         { "Latin-1 text", "Caf\xE9.plists/s/2n/n/", NSISOLatin1StringEncoding, { { "Caf\xC3\xA9.plist", 2 } } },
         { "a page instead of a listing", "<html><body>Internal Server Error</body></html>", NSUTF8StringEncoding, {} },
@@ -322,10 +329,19 @@ TEST(UploadedLayoutsTab, SizesFollowTheDeviceAndTheOrientation)
     }
 }
 
-// An upload whose name could leave the server's folder is not sent; a
-// layout without a file in the user folder is reported at once.
-TEST(SavedLayoutsUpload, RefusesUnshareableNamesAndMissingFiles)
+// Only names that are no single file name are not shareable; two dots
+// inside a name are no path. A layout without a file in the user folder is
+// reported at once, and nothing is sent.
+TEST(SavedLayoutsUpload, SharesEveryFileNameAndReportsMissingFiles)
 {
+    const std::pair<const char*, bool> names[] = {
+        { "Blue.plist", true }, { "My..Layout.plist", true }, { "..plist", true }, { "...", true }, { "Tab\t.plist", true },
+        { "", false }, { ".", false }, { "..", false }, { "a/b.plist", false }, { "/", false },
+    };
+    for (const auto& [name, shareable] : names)
+        EXPECT_EQ(isShareableLayoutName(name), shareable) << name;
+    EXPECT_FALSE(isShareableLayoutName(std::string_view("A\0.plist", 8)));
+
     LoopbackLayoutServer server;
     UploadedTab device(server);
     device.screen.writeUserLayout("Two..Dots.plist");
@@ -340,11 +356,13 @@ TEST(SavedLayoutsUpload, RefusesUnshareableNamesAndMissingFiles)
         return NSIndexPath::indexPathForRow(0, 0);
     };
     saved->uploadLayoutInTableView(saved->layoutTable().get(), rowNamed("Two..Dots.plist").ptr());
-    RefPtr<UIAlertView> alert = topAlert();
-    ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->title(), "Error");
-    EXPECT_EQ(alert->message(), "Error uploading layout: Two..Dots.plist\nThe name cannot be shared.");
-    alert->tapButtonWithTitle("Ok");
+    ASSERT_TRUE(device.waitFor([] { return topAlert() != nullptr; }));
+    EXPECT_EQ(topAlert()->title(), "Uploaded");
+    topAlert()->tapButtonWithTitle("Ok");
+    std::optional<LoopbackLayoutServer::Request> sent = server.nextRequest();
+    ASSERT_TRUE(sent);
+    EXPECT_TRUE(sent->problems.empty());
+    EXPECT_EQ(server.layoutFile("iPhone4Inch", "Two..Dots.plist"), device.screen.root.readFile(std::string(QVUserLayoutsFolder) + "/Two..Dots.plist"));
 
     saved->uploadLayoutInTableView(saved->layoutTable().get(), rowNamed("Default.plist").ptr());
     ASSERT_TRUE(device.waitFor([] { return topAlert() != nullptr; }));
@@ -470,11 +488,12 @@ TEST(UploadedLayoutsTab, ASearchDuringADownloadKeepsItsLayout)
     EXPECT_EQ(tab.uploaded->layouts()[0]->layoutName() + " " + std::to_string(tab.uploaded->layouts()[0]->layoutDownloads()), "Chosen.plist 3");
 }
 
-// A fetch that brings no layout (an error page, a failing server, bytes
-// that are no property list, a property list that is no dictionary) stores
-// nothing: the user layouts folder stays as it was, a file of the same name
-// byte for byte, and the download ends as a failed fetch does, without
-// "Saved". A good layout then replaces the file as before.
+// A fetch that brings no layout (an error page, a failing server, an empty
+// or truncated body, bytes that are no property list, a property list that
+// is no dictionary) stores nothing: the user layouts folder stays as it
+// was, a file of the same name byte for byte, and the download ends with
+// an "Error" alert naming the layout instead of "Saved". A good layout then
+// replaces the file as before.
 TEST(UploadedLayoutsTab, AFetchThatBringsNoLayoutStoresNothing)
 {
     LoopbackLayoutServer server;
@@ -495,15 +514,19 @@ TEST(UploadedLayoutsTab, AFetchThatBringsNoLayoutStoresNothing)
     const std::map<std::string, std::string> before = folderContents();
     tab.show(2);
 
+    const std::string noLayout = "The server sent no layout.";
     const struct {
         const char* name;
         int status;
         std::string body;
+        std::string reason;
     } replies[] = {
-        { "404 with a page", 404, "<html><body><h1>404 Not Found</h1></body></html>" },
-        { "500", 500, "Internal Server Error" },
-        { "200 with bytes that are no property list", 200, "this is no layout" },
-        { "200 with a property-list array", 200, NSPropertyListSerialization::XMLDataWithPropertyList(*NSArray::create()).value_or("") },
+        { "404 with a page", 404, "<html><body><h1>404 Not Found</h1></body></html>", "The server answered 404." },
+        { "500", 500, "Internal Server Error", "The server answered 500." },
+        { "200 with an empty body", 200, "", noLayout },
+        { "200 with a truncated layout", 200, layoutBytes(3).substr(0, layoutBytes(3).size() / 2), noLayout },
+        { "200 with bytes that are no property list", 200, "this is no layout", noLayout },
+        { "200 with a property-list array", 200, NSPropertyListSerialization::XMLDataWithPropertyList(*NSArray::create()).value_or(""), noLayout },
     };
     for (const auto& reply : replies) {
         ASSERT_TRUE(server.command("fetch " + std::to_string(reply.status) + " " + hex(reply.body)));
@@ -511,8 +534,12 @@ TEST(UploadedLayoutsTab, AFetchThatBringsNoLayoutStoresNothing)
             SCOPED_TRACE(std::string(reply.name) + ", " + name);
             tab.download(name);
             ASSERT_TRUE(tab.waitFor([&] { return tab.uploaded->runningDownloads() == 0; }));
+            RefPtr<UIAlertView> alert = topAlert();
+            ASSERT_TRUE(alert);
+            EXPECT_EQ(alert->title(), "Error");
+            EXPECT_EQ(alert->message(), "Error downloading layout: " + std::string(name) + "\n" + reply.reason);
+            alert->tapButtonWithTitle("Ok");
             tab.screen.advance(0.5);
-            EXPECT_FALSE(topAlert());
             EXPECT_EQ(folderContents(), before);
             EXPECT_FALSE(tab.uploaded->layoutTable()->indexPathForSelectedRow()) << "the row is collapsed";
         }

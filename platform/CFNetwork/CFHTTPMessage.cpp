@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdlib>
 #include <map>
+#include <unordered_map>
 
 namespace qv {
 
@@ -16,6 +17,13 @@ namespace {
 bool sameName(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::string lowercased(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
 }
 
 std::string trimmed(std::string_view text)
@@ -135,7 +143,10 @@ std::optional<std::string> CFHTTPMessage::headerFieldValue(std::string_view name
     for (const auto& field : m_fields) {
         if (!sameName(field.first, name))
             continue;
-        value = value ? *value + ", " + field.second : field.second;
+        if (value)
+            (*value += ", ") += field.second;
+        else
+            value = field.second;
     }
     return value;
 }
@@ -158,17 +169,21 @@ std::vector<std::pair<std::string, std::string>> CFHTTPMessage::headerFieldsName
 
 Ref<NSDictionary> CFHTTPMessage::allHeaderFields() const
 {
-    std::vector<std::pair<std::string_view, std::string>> merged;
     std::map<std::string, Ref<NSObject>> fields;
     {
         std::lock_guard lock(m_lock);
+        // Each field finds the one its name merges into by the name in
+        // lower case: one look-up, not a walk over the names so far.
+        std::vector<std::pair<std::string_view, std::string>> merged;
+        std::unordered_map<std::string, size_t> mergedIndex;
         merged.reserve(m_fields.size());
+        mergedIndex.reserve(m_fields.size());
         for (const auto& [name, value] : m_fields) {
-            auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& field) { return sameName(field.first, name); });
-            if (same == merged.end())
+            const auto [found, isNew] = mergedIndex.try_emplace(lowercased(name), merged.size());
+            if (isNew)
                 merged.emplace_back(name, value);
             else
-                (same->second += ", ") += value;
+                (merged[found->second].second += ", ") += value;
         }
         for (auto& [name, value] : merged)
             fields.insert_or_assign(std::string(name), NSString::create(std::move(value)));

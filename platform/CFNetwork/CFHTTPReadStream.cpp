@@ -12,6 +12,20 @@
 
 namespace qv {
 
+namespace {
+
+Ref<CFHTTPMessage> messageFromHead(const HTTPResponseHead& head)
+{
+    const auto space = head.statusLine.find(' ', head.httpVersion.size() + 1);
+    auto response = CFHTTPMessage::createResponse(head.statusCode, space == std::string::npos ? "" : head.statusLine.substr(space + 1), head.httpVersion);
+    for (const auto& [name, value] : head.headers)
+        response->addHeaderField(name, value);
+    response->setHeaderComplete();
+    return response;
+}
+
+} // namespace
+
 Ref<CFHTTPReadStream> CFHTTPReadStream::createForHTTPRequest(const CFHTTPMessage& request, RefPtr<NSInputStream> body)
 {
     return makeRef<CFHTTPReadStream>(Ref<CFHTTPMessage>(const_cast<CFHTTPMessage&>(request)), std::move(body));
@@ -91,6 +105,12 @@ void CFHTTPReadStream::setAttemptPersistentConnection(bool attempt)
 {
     std::lock_guard lock(m_lock);
     m_attemptPersistentConnection = attempt;
+}
+
+void CFHTTPReadStream::setConnectionReuseRule(ConnectionReuseRule rule)
+{
+    std::lock_guard lock(m_lock);
+    m_connectionReuseRule = std::move(rule);
 }
 
 void CFHTTPReadStream::setSSLSettings(CFStreamSSLSettings settings)
@@ -184,6 +204,11 @@ bool CFHTTPReadStream::open()
         if (m_status != NSStreamStatusNotOpen)
             return false;
         request.attemptPersistentConnection = m_attemptPersistentConnection;
+        if (m_connectionReuseRule) {
+            request.connectionReusableAfter = [rule = m_connectionReuseRule](const HTTPResponseHead& head) {
+                return rule(messageFromHead(head));
+            };
+        }
         request.validatesCertificateChain = m_ssl.validatesCertificateChain;
         request.trustedAnchorsPEM = m_ssl.trustedAnchorsPEM;
         if (m_ssl.clientIdentity) {
@@ -242,6 +267,9 @@ HTTPTransferRequest CFHTTPReadStream::nextLoginRequest()
     HTTPTransferRequest request = m_connectionLogin->nextRequest();
     request.connectionGroup = m_connectionGroup;
     request.attemptPersistentConnection = true;
+    // The logins need their one connection to the end; it closes with the
+    // group.
+    request.connectionReusableAfter = nullptr;
     return request;
 }
 
@@ -374,11 +402,7 @@ RefPtr<CFHTTPMessage> CFHTTPReadStream::responseHeader() const
     auto head = m_transfer->responseHead();
     if (!head)
         return nullptr;
-    const auto space = head->statusLine.find(' ', head->httpVersion.size() + 1);
-    auto response = CFHTTPMessage::createResponse(head->statusCode, space == std::string::npos ? "" : head->statusLine.substr(space + 1), head->httpVersion);
-    for (const auto& [name, value] : head->headers)
-        response->addHeaderField(name, value);
-    response->setHeaderComplete();
+    auto response = messageFromHead(*head);
     const_cast<CFHTTPReadStream*>(this)->m_response = response;
     return response;
 }

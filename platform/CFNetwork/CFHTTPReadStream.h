@@ -61,8 +61,14 @@ public:
 
     static Ref<CFHTTPReadStream> createForHTTPRequest(const CFHTTPMessage& request, RefPtr<NSInputStream> body = nullptr);
 
+    // Whether a kept-alive connection may be kept after a response: asked
+    // on the transport's thread with the response head once it is in; a
+    // false answer closes the connection when the exchange ends.
+    using ConnectionReuseRule = std::function<bool(const CFHTTPMessage& response)>;
+
     // Set before open().
     void setAttemptPersistentConnection(bool attempt);
+    void setConnectionReuseRule(ConnectionReuseRule rule);
     void setSSLSettings(CFStreamSSLSettings settings);
     void setProxy(std::string proxyURL, std::string userPassword = {});
 
@@ -140,6 +146,7 @@ private:
     const RefPtr<NSInputStream> m_body;
     mutable std::mutex m_lock;
     bool m_attemptPersistentConnection = true;
+    ConnectionReuseRule m_connectionReuseRule;
     CFStreamSSLSettings m_ssl;
     std::string m_proxy;
     std::string m_proxyUserPassword;

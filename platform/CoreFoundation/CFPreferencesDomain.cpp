@@ -1,6 +1,7 @@
 #include "CFPreferencesDomain.h"
 
 #include "CoreFoundationTesting.h"
+#include "PreferencesFileLock.h"
 
 #include "platform/Foundation/DeviceRoot.h"
 #include "platform/Foundation/DeviceRootState.h"
@@ -16,11 +17,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <sys/file.h>
-#include <thread>
 #include <unistd.h>
 
 namespace qv {
@@ -36,44 +34,6 @@ bool isUsableDomainName(const std::string& name)
 }
 
 std::atomic<double> lockWaitSeconds { 5 };
-
-// Holds the domain's lock file locked for as long as it lives; other
-// processes synchronising the same domain wait for it, but only so long: a
-// stopped or hung holder must not hang every other process.
-class FileLock {
-public:
-    explicit FileLock(const std::filesystem::path& path)
-        : m_fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
-    {
-        if (m_fd < 0)
-            return;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(lockWaitSeconds.load());
-        auto pause = std::chrono::milliseconds(1);
-        while (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
-                m_timedOut = errno == EWOULDBLOCK;
-                close(m_fd);
-                m_fd = -1;
-                return;
-            }
-            std::this_thread::sleep_for(pause);
-            pause = std::min(pause * 2, std::chrono::milliseconds(50));
-        }
-    }
-    ~FileLock()
-    {
-        if (m_fd >= 0)
-            close(m_fd); // closing lets go of the lock
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool isLocked() const { return m_fd >= 0; }
-    bool timedOut() const { return m_timedOut; }
-
-private:
-    int m_fd;
-    bool m_timedOut = false;
-};
 
 struct DomainRegistry {
     std::mutex lock;
@@ -248,16 +208,39 @@ void CFPreferencesDomain::removeTemporaryFilesOfKilledWriters() const
     }
 }
 
-bool CFPreferencesDomain::writeFile(const Values& contents) const
+std::optional<std::string> CFPreferencesDomain::documentWithinLimit(Values& merged, const Values& fileContents, const Changes& written) const
 {
-    std::optional<std::string> document = NSPropertyListSerialization::XMLDataWithPropertyList(dictionaryOf(contents));
+    // Values set here may have fitted this process's view and still make
+    // the file, as other processes have grown it, larger than readers
+    // accept. Such a value is dropped, the largest first, and the file
+    // keeps its own for the key: one value too large must not keep every
+    // other change from being written.
+    std::vector<std::pair<size_t, std::string>> setValues;
+    for (const auto& [key, value] : written) {
+        if (value)
+            setValues.emplace_back(NSPropertyListSerialization::XMLDataWithPropertyList(*value).value_or(std::string()).size(), key);
+    }
+    std::sort(setValues.begin(), setValues.end(), std::greater<>());
+    for (auto largest = setValues.begin();; ++largest) {
+        std::optional<std::string> document = NSPropertyListSerialization::XMLDataWithPropertyList(dictionaryOf(merged));
+        if (document || largest == setValues.end())
+            return document;
+        const std::string& key = largest->second;
+        logLine("CFPreferences: the value set for \"" + key + "\" would make " + devicePath()
+            + " larger than readers accept; it is dropped and the file's own value kept");
+        auto inFile = fileContents.find(key);
+        if (inFile != fileContents.end())
+            merged.insert_or_assign(key, inFile->second);
+        else
+            merged.erase(key);
+    }
+}
+
+bool CFPreferencesDomain::writeFile(const std::string& document) const
+{
     std::optional<std::filesystem::path> hostPath = DeviceRoot::resolve(devicePath());
     std::error_code error;
-    if (document && document->size() > NSPropertyListSerialization::maximumSize) {
-        logLine("CFPreferences: " + devicePath() + " would be larger than readers accept; it is not written");
-        return false;
-    }
-    if (document && hostPath && writeHostFile(*hostPath, *document, true, &error))
+    if (hostPath && writeHostFile(*hostPath, document, true, &error))
         return true;
     logLine("CFPreferences: cannot write " + devicePath() + (error ? ": " + error.message() : std::string()));
     return false;
@@ -274,10 +257,11 @@ bool CFPreferencesDomain::synchronize()
     std::optional<std::filesystem::path> lockPath = DeviceRoot::resolve(devicePath() + ".lock");
     if (!lockPath)
         return false;
-    FileLock fileLock(*lockPath);
+    PreferencesFileLock fileLock(*lockPath, std::chrono::duration<double>(lockWaitSeconds.load()));
     if (!fileLock.isLocked()) {
         logLine("CFPreferences: cannot lock " + devicePath() + ": "
-            + (fileLock.timedOut() ? std::string("another process holds it too long") : std::strerror(errno)) + "; not synchronised");
+            + (fileLock.timedOut() ? std::string("another process holds it too long") : std::strerror(fileLock.error()))
+            + "; not synchronised");
         return false;
     }
     removeTemporaryFilesOfKilledWriters();
@@ -287,18 +271,23 @@ bool CFPreferencesDomain::synchronize()
         return false;
     if (state == FileState::NoDictionary && !setAsideFile())
         return false;
-    std::map<std::string, RefPtr<NSObject>> written;
+    Changes written;
     {
         std::lock_guard guard(m_lock);
         written = m_changes;
     }
+    const Values fileContents = merged;
     applyChanges(merged, written);
-    if ((!written.empty() || state == FileState::NoDictionary) && !writeFile(merged))
-        return false;
+    if (!written.empty() || state == FileState::NoDictionary) {
+        std::optional<std::string> document = documentWithinLimit(merged, fileContents, written);
+        if (!document || !writeFile(*document))
+            return false;
+    }
 
     std::lock_guard guard(m_lock);
     // Changes made while the file was written stay to be written next time,
-    // and show over what was read.
+    // and show over what was read; a dropped value is done with, as a
+    // written one is.
     for (const auto& [key, value] : written) {
         auto found = m_changes.find(key);
         if (found != m_changes.end() && found->second.get() == value.get())

@@ -13,11 +13,16 @@ class NSDictionary;
 
 // This process's view of one preference domain, backed by the property-list
 // file "/var/mobile/Library/Preferences/<domain>.plist" of the device.
-// Synchronising takes an exclusive lock on a lock file beside it, merges
-// the keys this process changed (removals included) into the file's
-// current contents, writes the file atomically and adopts the merged
-// contents as the view; so processes writing different keys lose none of
-// them, and for one key the last to synchronise wins.
+// Synchronising takes an exclusive lock on a lock file beside it (waiters
+// are served in turn, see PreferencesFileLock), merges the keys this
+// process changed (removals included) into the file's current contents,
+// writes the file atomically and adopts the merged contents as the view;
+// so processes writing different keys lose none of them, and for one key
+// the last to synchronise wins.
+//
+// A value set here that, merged with what other processes wrote, would
+// make the file larger than readers accept is dropped at the
+// synchronisation (and logged), and every other change written.
 //
 // Failures lose nothing: a file is set aside (under a name no earlier
 // copy has) only when its bytes, read in full, are no dictionary; when the
@@ -49,14 +54,16 @@ private:
     FileState readFile(Values& contents) const;
     bool setAsideFile() const;
     void removeTemporaryFilesOfKilledWriters() const;
-    bool writeFile(const Values& contents) const;
+    using Changes = std::map<std::string, RefPtr<NSObject>>;
+    std::optional<std::string> documentWithinLimit(Values& merged, const Values& fileContents, const Changes& written) const;
+    bool writeFile(const std::string& document) const;
 
     const std::string m_name;
     std::mutex m_lock;
     bool m_loaded = false;
     Values m_values;
     // Keys set or removed (no value) since the last synchronisation.
-    std::map<std::string, RefPtr<NSObject>> m_changes;
+    Changes m_changes;
 };
 
 } // namespace qv

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,32 +84,80 @@ std::string temporaryFileTemplate(const std::filesystem::path& path)
     return (folder / ("." + name + std::string(randomEnd))).string();
 }
 
-bool writeThroughTemporaryFile(const std::filesystem::path& path, std::string_view bytes, std::error_code* error, mode_t mode)
+// Writes the bytes into a new hidden file beside the path, flushed to disk;
+// its name, or nothing (and no file) when that fails. A hidden name with a
+// random end, so that folder listings looking for a file's extension do not
+// pick up a half-written file.
+std::optional<std::string> writeTemporaryFile(const std::filesystem::path& path, std::string_view bytes, mode_t mode, std::error_code* error)
 {
-    // A hidden name with a random end, so that folder listings looking for
-    // a file's extension do not pick up a half-written file.
     std::string temporary = temporaryFileTemplate(path);
     Descriptor file(mkostemp(temporary.data(), O_CLOEXEC));
-    if (file.get() < 0)
-        return fail(error, errno);
+    if (file.get() < 0) {
+        fail(error, errno);
+        return std::nullopt;
+    }
     bool written = fchmod(file.get(), mode) == 0 && writeAll(file.get(), bytes) && fsync(file.get()) == 0;
     int code = written ? 0 : errno;
     if (!file.close() && written) {
         written = false;
         code = errno;
     }
-    if (written) {
-        if (::rename(temporary.c_str(), path.c_str()) == 0)
-            return true;
-        code = errno;
-    }
+    if (written)
+        return temporary;
+    ::unlink(temporary.c_str());
+    fail(error, code);
+    return std::nullopt;
+}
+
+bool writeThroughTemporaryFile(const std::filesystem::path& path, std::string_view bytes, std::error_code* error, mode_t mode)
+{
+    std::optional<std::string> temporary = writeTemporaryFile(path, bytes, mode, error);
+    if (!temporary)
+        return false;
+    if (::rename(temporary->c_str(), path.c_str()) == 0)
+        return true;
+    int code = errno;
+    ::unlink(temporary->c_str());
+    return fail(error, code);
+}
+
+HostFileVersion versionOf(const struct stat& status)
+{
+    return { status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec };
+}
+
+// The version of the entry at the path itself (a link is not followed).
+std::optional<HostFileVersion> entryVersion(const std::string& path, mode_t* mode = nullptr)
+{
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    if (mode)
+        *mode = status.st_mode & 07777;
+    return versionOf(status);
+}
+
+bool swapEntries(const std::string& first, const std::string& second)
+{
+    return ::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+// Without a swap: the version checked once more, then the rename; a file
+// removed or replaced between the two is the window left.
+bool renameOverExpected(const std::string& temporary, const std::string& target, const HostFileVersion& expected, std::error_code* error)
+{
+    std::optional<HostFileVersion> current = entryVersion(target);
+    int code = !current ? ENOENT : *current != expected ? ESTALE : 0;
+    if (!code && ::rename(temporary.c_str(), target.c_str()) == 0)
+        return true;
+    code = code ? code : errno;
     ::unlink(temporary.c_str());
     return fail(error, code);
 }
 
 } // namespace
 
-std::optional<std::string> readHostFile(const std::filesystem::path& path, size_t limit, std::error_code* error)
+std::optional<std::string> readHostFile(const std::filesystem::path& path, size_t limit, std::error_code* error, HostFileVersion* version)
 {
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat status {};
@@ -124,6 +173,8 @@ std::optional<std::string> readHostFile(const std::filesystem::path& path, size_
         fail(error, EFBIG);
         return std::nullopt;
     }
+    if (version)
+        *version = versionOf(status);
     std::string contents;
     char buffer[65536];
     for (;;) {
@@ -148,6 +199,35 @@ std::optional<std::string> readHostFile(const std::filesystem::path& path, size_
 bool writeHostFile(const std::filesystem::path& path, std::string_view bytes, bool atomically, std::error_code* error, mode_t mode)
 {
     return atomically ? writeThroughTemporaryFile(path, bytes, error, mode) : writeDirectly(path, bytes, error, mode);
+}
+
+bool replaceHostFile(const std::filesystem::path& path, std::string_view bytes, const HostFileVersion& expected, std::error_code* error)
+{
+    const std::string target = path.string();
+    mode_t mode = 0;
+    // Gone already: nothing is written at all.
+    if (!entryVersion(target, &mode))
+        return fail(error, ENOENT);
+    std::optional<std::string> temporary = writeTemporaryFile(path, bytes, mode, error);
+    if (!temporary)
+        return false;
+    if (!swapEntries(*temporary, target)) {
+        int code = errno;
+        if (code == EINVAL || code == ENOSYS || code == ENOTSUP)
+            return renameOverExpected(*temporary, target, expected, error);
+        ::unlink(temporary->c_str());
+        return fail(error, code);
+    }
+    // The old file now lies at the temporary name: it must be the one read,
+    // else it goes back in its place.
+    std::optional<HostFileVersion> swappedOut = entryVersion(*temporary);
+    if (!swappedOut || *swappedOut != expected) {
+        swapEntries(*temporary, target);
+        ::unlink(temporary->c_str());
+        return fail(error, ESTALE);
+    }
+    ::unlink(temporary->c_str());
+    return true;
 }
 
 } // namespace qv

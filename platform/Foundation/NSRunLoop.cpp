@@ -63,16 +63,6 @@ auto findEntry(Entries& entries, T& item)
     return std::find_if(entries.begin(), entries.end(), [&](const auto& known) { return known.item.ptr() == &item; });
 }
 
-template<typename Entries, typename T>
-void addForMode(Entries& entries, T& item, const std::string& mode)
-{
-    auto entry = findEntry(entries, item);
-    if (entry != entries.end())
-        entry->modes.insert(mode);
-    else
-        entries.push_back({ item, { mode } });
-}
-
 struct ModeScope {
     ModeScope(std::mutex& lock, std::vector<std::string>& stack, std::atomic<std::thread::id>& runningThread, const std::string& mode)
         : m_lock(lock), m_stack(stack), m_runningThread(runningThread), m_outerThread(runningThread.exchange(std::this_thread::get_id()))
@@ -185,6 +175,11 @@ bool NSRunLoop::isInMode(const std::set<std::string>& modes, const std::string& 
     return modes.count(mode) || (modes.count(NSRunLoopCommonModes) && m_commonModes.count(mode));
 }
 
+RunLoopTimerQueue::ModeTest NSRunLoop::modeTest(const std::string& mode) const
+{
+    return [this, &mode](const std::set<std::string>& modes) { return isInMode(modes, mode); };
+}
+
 void NSRunLoop::addTimer(NSTimer& timer, const std::string& forMode)
 {
     if (!timer.isValid())
@@ -195,7 +190,17 @@ void NSRunLoop::addTimer(NSTimer& timer, const std::string& forMode)
     }
     {
         std::lock_guard guard(m_lock);
-        addForMode(m_timers, timer, forMode);
+        m_timers.add(timer, timer.sequence(), forMode);
+    }
+    wakeUp();
+}
+
+void NSRunLoop::timerDidChange(NSTimer& timer)
+{
+    std::vector<Ref<NSTimer>> removed;
+    {
+        std::lock_guard guard(m_lock);
+        m_timers.refile(timer, removed);
     }
     wakeUp();
 }
@@ -207,7 +212,11 @@ void NSRunLoop::addSource(RunLoopSource& source, const std::string& forMode)
     source.addRunLoop(*this);
     {
         std::lock_guard guard(m_lock);
-        addForMode(m_sources, source, forMode);
+        auto entry = findEntry(m_sources, source);
+        if (entry != m_sources.end())
+            entry->modes.insert(forMode);
+        else
+            m_sources.push_back({ source, { forMode } });
     }
     wakeUp();
 }
@@ -251,18 +260,18 @@ void NSRunLoop::performInModes(const std::vector<std::string>& modes, std::funct
 void NSRunLoop::threadDidExit()
 {
     std::deque<Perform> performs;
-    std::vector<TimerEntry> timers;
+    std::vector<Ref<NSTimer>> timers;
     std::vector<SourceEntry> sources;
     {
         std::lock_guard guard(m_lock);
         m_threadExited = true;
         performs.swap(m_performs);
-        timers.swap(m_timers);
+        timers = m_timers.takeAll();
         sources.swap(m_sources);
     }
     // Timers that can never fire again let go of their targets.
-    for (TimerEntry& entry : timers)
-        entry.item->invalidate();
+    for (Ref<NSTimer>& timer : timers)
+        timer->invalidate();
 }
 
 void NSRunLoop::wakeUp()
@@ -291,10 +300,8 @@ void NSRunLoop::drainWakeUps()
 bool NSRunLoop::hasAnythingInMode(const std::string& mode)
 {
     std::lock_guard guard(m_lock);
-    for (const TimerEntry& entry : m_timers) {
-        if (isInMode(entry.modes, mode) && entry.item->isValid())
-            return true;
-    }
+    if (m_timers.hasValidTimer(modeTest(mode)))
+        return true;
     for (const SourceEntry& entry : m_sources) {
         if (isInMode(entry.modes, mode) && entry.item->isValid())
             return true;
@@ -308,16 +315,9 @@ bool NSRunLoop::hasAnythingInMode(const std::string& mode)
 
 std::optional<NSTimeInterval> NSRunLoop::nextFireDate(const std::string& mode)
 {
+    std::vector<Ref<NSTimer>> removed;
     std::lock_guard guard(m_lock);
-    std::optional<NSTimeInterval> earliest;
-    for (const TimerEntry& entry : m_timers) {
-        if (!isInMode(entry.modes, mode) || !entry.item->isValid())
-            continue;
-        NSTimeInterval date = entry.item->fireDate();
-        if (!earliest || date < *earliest)
-            earliest = date;
-    }
-    return earliest;
+    return m_timers.nextFireDate(modeTest(mode), removed);
 }
 
 bool NSRunLoop::runMode(const std::string& mode, NSTimeInterval beforeDate)
@@ -362,27 +362,9 @@ bool NSRunLoop::runOnePass(const std::string& mode, NSTimeInterval now)
 
 RefPtr<NSTimer> NSRunLoop::takeNextDueTimer(const std::string& mode, NSTimeInterval now, uint64_t passSequence)
 {
-    std::vector<TimerEntry> finished;
-    RefPtr<NSTimer> next;
+    std::vector<Ref<NSTimer>> removed;
     std::lock_guard guard(m_lock);
-    auto isEarlier = [](NSTimer& timer, NSTimer& than) {
-        NSTimeInterval date = timer.fireDate();
-        NSTimeInterval otherDate = than.fireDate();
-        return date < otherDate || (date == otherDate && timer.sequence() < than.sequence());
-    };
-    for (auto entry = m_timers.begin(); entry != m_timers.end();) {
-        if (!entry->item->isValid()) {
-            finished.push_back(std::move(*entry));
-            entry = m_timers.erase(entry);
-            continue;
-        }
-        NSTimer& timer = entry->item;
-        bool candidate = isInMode(entry->modes, mode) && timer.sequence() < passSequence && timer.fireDate() <= now;
-        if (candidate && (!next || isEarlier(timer, *next)))
-            next = &timer;
-        ++entry;
-    }
-    return next;
+    return m_timers.nextDue(modeTest(mode), now, passSequence, removed);
 }
 
 bool NSRunLoop::fireDueTimers(const std::string& mode, NSTimeInterval now, uint64_t passSequence)

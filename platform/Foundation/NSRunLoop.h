@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RunLoopTimerQueue.h"
 #include "VirtualClock.h"
 
 #include "platform/Foundation/NSObject.h"
@@ -79,8 +80,13 @@ public:
 private:
     QV_MAKE_REF_FRIEND;
     friend class NSThread;
+    friend class NSTimer;
     friend class VirtualClock;
     NSRunLoop();
+
+    // A timer of this loop changed its fire date or was invalidated: it is
+    // filed anew (or let go of) and the loop looks at its timers again.
+    void timerDidChange(NSTimer& timer);
 
     // The clock moved: every loop looks at its timers again.
     static void wakeUpAll();
@@ -88,14 +94,11 @@ private:
     // NSThread runs the loop its object made before it started).
     static void setCurrentRunLoop(NSRunLoop& runLoop);
 
-    // A timer or source with the modes it was added for.
-    template<typename T>
-    struct Entry {
-        Ref<T> item;
+    // A source with the modes it was added for.
+    struct SourceEntry {
+        Ref<RunLoopSource> item;
         std::set<std::string> modes;
     };
-    using TimerEntry = Entry<NSTimer>;
-    using SourceEntry = Entry<RunLoopSource>;
     struct Perform {
         uint64_t sequence;
         std::set<std::string> modes;
@@ -103,6 +106,7 @@ private:
     };
 
     bool isInMode(const std::set<std::string>& modes, const std::string& mode) const;
+    RunLoopTimerQueue::ModeTest modeTest(const std::string& mode) const;
     bool hasAnythingInMode(const std::string& mode);
     bool runOnePass(const std::string& mode, NSTimeInterval now);
     bool fireDueTimers(const std::string& mode, NSTimeInterval now, uint64_t passSequence);
@@ -118,7 +122,7 @@ private:
     bool isCurrentThreadsLoop() const;
 
     mutable std::mutex m_lock;
-    std::vector<TimerEntry> m_timers;
+    RunLoopTimerQueue m_timers;
     std::vector<SourceEntry> m_sources;
     std::deque<Perform> m_performs;
     std::set<std::string> m_commonModes;

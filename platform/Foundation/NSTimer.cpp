@@ -65,7 +65,7 @@ void NSTimer::invalidate()
     }
     // Let go of the target outside the lock: its destructor may do anything.
     released.reset();
-    wakeRunLoop();
+    tellRunLoop();
 }
 
 bool NSTimer::isValid() const
@@ -86,7 +86,7 @@ void NSTimer::setFireDate(NSTimeInterval date)
         std::lock_guard guard(m_lock);
         m_fireDate = date;
     }
-    wakeRunLoop();
+    tellRunLoop();
 }
 
 NSTimeInterval NSTimer::timeInterval() const
@@ -131,7 +131,7 @@ bool NSTimer::fireIfDue(NSTimeInterval now)
     return true;
 }
 
-void NSTimer::wakeRunLoop() const
+void NSTimer::tellRunLoop()
 {
     RefPtr<NSRunLoop> runLoop;
     {
@@ -139,7 +139,7 @@ void NSTimer::wakeRunLoop() const
         runLoop = m_runLoop.lock();
     }
     if (runLoop)
-        runLoop->wakeUp();
+        runLoop->timerDidChange(*this);
 }
 
 } // namespace qv

@@ -64,7 +64,8 @@ private:
     uint64_t sequence() const;
     bool fireIfDue(NSTimeInterval now);
     void runAction(const std::shared_ptr<Action>& action);
-    void wakeRunLoop() const;
+    // Files the timer anew in its loop after a change of date or validity.
+    void tellRunLoop();
 
     mutable std::mutex m_lock;
     NSTimeInterval m_interval;

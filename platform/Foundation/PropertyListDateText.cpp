@@ -1,5 +1,7 @@
 #include "PropertyListDateText.h"
 
+#include "PropertyListNumberText.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -56,22 +58,17 @@ unsigned daysInMonth(int64_t year, unsigned month)
 const double firstMoment = static_cast<double>((daysFromCivil({ 1, 1, 1 }) - referenceDay) * secondsPerDay);
 const double pastLastMoment = static_cast<double>((daysFromCivil({ 10000, 1, 1 }) - referenceDay) * secondsPerDay);
 
-// The fraction of a second as a point and the digits after it: the fewest
-// that read back as the same fraction, or 20 where even more would be
-// needed (only a moment within 10^-20 s of the reference date needs them,
-// and is rounded to them); nothing for a fraction that rounds to none.
-std::string fractionText(double fraction)
+// The fewest digits that read back as the same number: at most 17
+// significant ones, a sign, a point and an exponent.
+constexpr size_t longestSecondsText = 24;
+
+std::optional<double> numberFromText(std::string_view text)
 {
-    char text[1200];
-    auto shortest = std::to_chars(text, text + sizeof text, fraction, std::chars_format::fixed);
-    std::string digits(text, shortest.ptr);
-    if (digits.size() > 2 + 20) {
-        auto rounded = std::to_chars(text, text + sizeof text, fraction, std::chars_format::fixed, 20);
-        digits.assign(text, rounded.ptr);
-        while (digits.back() == '0')
-            digits.pop_back();
-    }
-    return digits.size() > 2 ? digits.substr(1) : std::string();
+    double value = 0;
+    auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size())
+        return std::nullopt;
+    return value;
 }
 
 // Reads exactly `width` digits at `at`.
@@ -88,33 +85,21 @@ std::optional<unsigned> digitsAt(std::string_view text, size_t at, size_t width)
     return value;
 }
 
-} // namespace
-
-bool isPropertyListDate(NSTimeInterval sinceReferenceDate)
+// The whole second the moment falls in, as text.
+std::string wholeSecondText(double wholeSeconds)
 {
-    return sinceReferenceDate >= firstMoment && sinceReferenceDate < pastLastMoment;
-}
-
-std::optional<std::string> propertyListDateText(NSTimeInterval sinceReferenceDate)
-{
-    if (!isPropertyListDate(sinceReferenceDate))
-        return std::nullopt;
-    double wholeSeconds = std::floor(sinceReferenceDate);
-    double fraction = sinceReferenceDate - wholeSeconds; // exact
     auto seconds = static_cast<int64_t>(wholeSeconds);
     int64_t days = seconds >= 0 ? seconds / secondsPerDay : (seconds - secondsPerDay + 1) / secondsPerDay;
     int64_t secondOfDay = seconds - days * secondsPerDay;
     CivilDate date = civilFromDays(days + referenceDay);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", static_cast<int>(date.year), date.month, date.day,
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year), date.month, date.day,
         static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60), static_cast<int>(secondOfDay % 60));
-    std::string result = text;
-    if (fraction > 0)
-        result += fractionText(fraction);
-    return result + "Z";
+    return text;
 }
 
-std::optional<NSTimeInterval> propertyListDateFromText(std::string_view text)
+// The moment of a date's text.
+std::optional<NSTimeInterval> dateFromText(std::string_view text)
 {
     if (text.empty() || text.back() != 'Z')
         return std::nullopt;
@@ -143,7 +128,7 @@ std::optional<NSTimeInterval> propertyListDateFromText(std::string_view text)
         return std::nullopt;
     double fraction = 0;
     if (at < text.size() && text[at] == '.' && at == 19) {
-        // "0.ddd" read as one real, so that it comes back exactly as written.
+        // A fraction, as earlier versions wrote it.
         std::string digits = "0" + std::string(text.substr(at));
         if (digits.size() < 3 || digits.find_first_not_of("0123456789", 2) != std::string::npos)
             return std::nullopt;
@@ -157,6 +142,38 @@ std::optional<NSTimeInterval> propertyListDateFromText(std::string_view text)
     int64_t days = daysFromCivil({ *year, values[0], values[1] }) - referenceDay;
     auto seconds = static_cast<double>(days * secondsPerDay + values[2] * 3600 + values[3] * 60 + values[4]);
     return seconds + fraction;
+}
+
+} // namespace
+
+bool isPropertyListDate(NSTimeInterval sinceReferenceDate)
+{
+    return sinceReferenceDate >= firstMoment && sinceReferenceDate < pastLastMoment;
+}
+
+const size_t maximumPropertyListDateElementLength = sizeof("<date seconds=\"\">0000-00-00T00:00:00Z</date>") - 1 + longestSecondsText;
+
+std::optional<std::string> propertyListDateElement(NSTimeInterval sinceReferenceDate)
+{
+    if (!isPropertyListDate(sinceReferenceDate))
+        return std::nullopt;
+    double wholeSeconds = std::floor(sinceReferenceDate);
+    std::string text = wholeSecondText(wholeSeconds);
+    bool isNegativeZero = sinceReferenceDate == 0 && std::signbit(sinceReferenceDate);
+    if (wholeSeconds == sinceReferenceDate && !isNegativeZero)
+        return "<date>" + text + "</date>";
+    return "<date " + std::string(propertyListDateSecondsAttribute) + "=\"" + propertyListRealText(sinceReferenceDate) + "\">" + text + "</date>";
+}
+
+std::optional<NSTimeInterval> propertyListDateFromElement(std::string_view text, std::optional<std::string_view> seconds)
+{
+    std::optional<NSTimeInterval> moment = dateFromText(withoutSurroundingSpace(text));
+    if (!moment || !seconds)
+        return moment;
+    std::optional<double> exact = numberFromText(*seconds);
+    if (exact && isPropertyListDate(*exact) && std::floor(*exact) == std::floor(*moment))
+        return exact;
+    return moment;
 }
 
 } // namespace qv

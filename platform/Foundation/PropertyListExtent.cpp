@@ -56,10 +56,10 @@ PropertyListExtent PropertyListExtent::ofReal(double real)
 
 PropertyListExtent PropertyListExtent::ofDate(double sinceReferenceDate)
 {
-    // A date without a text is refused by the writer; it counts at the
-    // longest text all the same.
-    auto text = propertyListDateText(sinceReferenceDate);
-    return { elementLine("date", text ? text->size() : maximumPropertyListDateTextLength), 1 };
+    // A date without an element is refused by the writer; it counts at
+    // the longest element all the same.
+    auto element = propertyListDateElement(sinceReferenceDate);
+    return { (element ? element->size() : maximumPropertyListDateElementLength) + 1, 1 };
 }
 
 PropertyListExtent PropertyListExtent::ofString(std::string_view text)

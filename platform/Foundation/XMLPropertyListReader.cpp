@@ -76,7 +76,7 @@ void XMLPropertyListReader::stop(std::string reason)
     XML_StopParser(static_cast<XML_Parser>(m_parser), XML_FALSE);
 }
 
-void XMLPropertyListReader::start(const char* name)
+void XMLPropertyListReader::start(const char* name, const char** attributes)
 {
     Element element = elementNamed(name);
     bool isRoot = !m_startedRoot;
@@ -111,6 +111,12 @@ void XMLPropertyListReader::start(const char* name)
         return startContainer(Container::Kind::Array);
     m_leaf = element;
     m_text.clear();
+    m_dateSeconds.reset();
+    // Attributes are passed over, but for a date's exact seconds.
+    for (const char** attribute = attributes; element == Element::Date && attribute[0]; attribute += 2) {
+        if (propertyListDateSecondsAttribute == attribute[0])
+            m_dateSeconds = attribute[1];
+    }
 }
 
 void XMLPropertyListReader::startContainer(Container::Kind kind)
@@ -167,7 +173,7 @@ void XMLPropertyListReader::endLeaf()
             return add(number.toRef(), PropertyListExtent::ofReal(number->doubleValue()));
         return stop(stringWithFormat("a real \"%@\" it cannot read", m_text));
     case Element::Date:
-        if (auto moment = propertyListDateFromText(withoutSurroundingSpace(m_text)))
+        if (auto moment = propertyListDateFromElement(m_text, m_dateSeconds))
             return add(NSDate::dateWithTimeIntervalSinceReferenceDate(*moment), PropertyListExtent::ofDate(*moment));
         return stop(stringWithFormat("a date \"%@\" it cannot read", m_text));
     case Element::Data:
@@ -213,11 +219,11 @@ void XMLPropertyListReader::add(Ref<NSObject> value, const PropertyListExtent& e
 
 // Once stopped, expat may still report the end of the element it stopped
 // in; nothing more is read then.
-void XMLPropertyListReader::startHandler(void* data, const char* name, const char**)
+void XMLPropertyListReader::startHandler(void* data, const char* name, const char** attributes)
 {
     auto* reader = static_cast<XMLPropertyListReader*>(data);
     if (reader->m_error.empty())
-        reader->start(name);
+        reader->start(name, attributes);
 }
 
 void XMLPropertyListReader::endHandler(void* data, const char* name)

@@ -38,7 +38,7 @@ private:
     enum class Element { Plist, Dictionary, Array, Key, String, Integer, Real, True, False, Date, Data, Unknown };
     static Element elementNamed(const char* name);
 
-    void start(const char* name);
+    void start(const char* name, const char** attributes);
     void end(const char* name);
     void startContainer(Container::Kind kind);
     void endContainer();
@@ -57,6 +57,7 @@ private:
     std::vector<Container> m_containers;
     std::optional<Element> m_leaf; // the text element being read
     std::string m_text;
+    std::optional<std::string> m_dateSeconds; // of the date being read
     bool m_startedRoot = false;
     size_t m_values = 0;
     RefPtr<NSObject> m_top;

@@ -151,10 +151,11 @@ bool XMLPropertyListWriter::writeLeaf(const NSObject& value)
         return true;
     }
     if (auto* date = dynamic_cast<const NSDate*>(&value)) {
-        auto text = propertyListDateText(date->timeIntervalSinceReferenceDate());
-        if (!text)
+        auto element = propertyListDateElement(date->timeIntervalSinceReferenceDate());
+        if (!element)
             return refuse("a date outside the years 1 to 9999");
-        element("date", *text);
+        m_output += *element;
+        m_output += '\n';
         return true;
     }
     NSLog("Property list: cannot write a value of class %@", value.className());

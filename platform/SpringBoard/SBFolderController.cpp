@@ -3,6 +3,7 @@
 #include "SBCompletionBlock.h"
 #include "SBFolder.h"
 #include "SBFolderBackgroundView.h"
+#include "SBFolderIconZoomAnimator.h"
 #include "SBIconContentView.h"
 #include "SBIconController.h"
 #include "SBIconListModel.h"
@@ -10,9 +11,6 @@
 #include "platform/Foundation/NSArray.h"
 
 namespace qv {
-
-// How long an open folder takes to fade in.
-static constexpr double folderOpenDuration = 0.3;
 
 void SBFolderController::registerClass()
 {
@@ -182,20 +180,22 @@ void SBFolderController::stockPushFolder(SBFolder* folder, bool animated, SBComp
             keptCompletion->invoke(true);
         return;
     }
-    background->setAlpha(0);
-    UIView::animateWithDuration(folderOpenDuration, [background] { background->setAlpha(1); }, [keptCompletion](bool finished) {
+    SBFolderIconZoomAnimator::create(*pushed, true)->animateZoom([keptCompletion](bool finished) {
         if (keptCompletion)
             keptCompletion->invoke(finished);
     });
 }
 
-void SBFolderController::popFolder()
+void SBFolderController::popFolder(bool animated)
 {
     RefPtr<SBFolderController> inner = std::exchange(m_innerFolderController, nullptr);
     if (!inner)
         return;
-    inner->popFolder();
-    if (RefPtr<SBFolderBackgroundView> background = inner->backgroundView())
+    inner->popFolder(false);
+    RefPtr<SBFolderBackgroundView> background = inner->backgroundView();
+    if (animated && background)
+        SBFolderIconZoomAnimator::create(*inner, false)->animateZoom({});
+    else if (background)
         background->removeFromSuperview();
 }
 

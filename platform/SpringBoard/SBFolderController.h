@@ -36,8 +36,9 @@ public:
     RefPtr<NSArray> folderControllers();
     // pushFolder:animated:completion: opens a folder on top of this
     // controller's (closing one open before): its background and pages
-    // come into the content view and are laid out, fading in when animated;
-    // the completion runs when the folder is open.
+    // come into the content view and are laid out; animated, the folder
+    // zooms open from its icon (SBFolderIconZoomAnimator). The completion
+    // runs when the folder is open.
     void pushFolder(SBFolder* folder, bool animated, SBCompletionBlock* completion);
 
     // SpringBoard's own access.
@@ -49,8 +50,9 @@ public:
     // NSNotFound for a list of another controller.
     uint64_t indexOfListView(const SBIconListView* listView) const;
     RefPtr<SBFolderController> innerFolderController() const { return m_innerFolderController; }
-    // Closes the folder pushed on this controller, if any, at once.
-    void popFolder();
+    // Closes the folder pushed on this controller, if any: at once, or,
+    // animated, zooming back into its icon while its background fades out.
+    void popFolder(bool animated = false);
     // The page on screen; only it is shown.
     uint64_t currentPageIndex() const { return m_currentPageIndex; }
     bool setCurrentPageIndex(uint64_t index);

@@ -14,18 +14,21 @@ void SBIconAnimator::registerClass()
 
 Ref<SBIconAnimator> SBIconAnimator::create(SBIconView& iconView)
 {
-    return makeRef<SBIconAnimator>(iconView);
+    return makeRef<SBIconAnimator>(RefPtr<SBIconView>(iconView));
 }
 
-SBIconAnimator::SBIconAnimator(SBIconView& iconView)
-    : m_iconView(iconView)
+SBIconAnimator::SBIconAnimator(RefPtr<SBIconView> iconView)
+    : m_iconView(std::move(iconView))
 {
 }
 
 void SBIconAnimator::animateLaunch()
 {
     Ref<SBIconAnimator> self(*this);
-    UIView::animateWithDuration(launchDuration, [self] { self->m_iconView->setAlpha(0); }, [self](bool) { self->_cleanupAnimation(); });
+    UIView::animateWithDuration(launchDuration, [self] {
+        if (self->m_iconView)
+            self->m_iconView->setAlpha(0);
+    }, [self](bool) { self->_cleanupAnimation(); });
 }
 
 void SBIconAnimator::_cleanupAnimation()
@@ -38,7 +41,8 @@ void SBIconAnimator::stockCleanupAnimation()
     if (m_cleanedUp)
         return;
     m_cleanedUp = true;
-    m_iconView->setAlpha(1);
+    if (m_iconView)
+        m_iconView->setAlpha(1);
 }
 
 } // namespace qv

@@ -6,10 +6,11 @@
 
 namespace qv {
 
-// Animates an icon opening into its application at a launch: the icon's
-// view fades out over the animation, and when it ends the animator cleans
-// up (_cleanupAnimation), bringing the view back. The animation keeps the
-// animator alive until then.
+// Animates from an icon. At a launch the icon opens into its application:
+// the icon's view fades out over the animation, and when it ends the
+// animator cleans up (_cleanupAnimation), bringing the view back. A folder
+// zooming open or closed is an icon animation too (SBFolderIconZoomAnimator).
+// The animation keeps the animator alive until then.
 class SBIconAnimator : public RuntimeInstance<NSObject> {
     QV_MAKE_REF_FRIEND;
 
@@ -24,13 +25,15 @@ public:
     // Message, sent through the runtime.
     void _cleanupAnimation();
 
-private:
-    explicit SBIconAnimator(SBIconView& iconView);
+protected:
+    // The icon's view the animation fades, none when it fades none.
+    explicit SBIconAnimator(RefPtr<SBIconView> iconView);
     ~SBIconAnimator() override = default;
 
+private:
     void stockCleanupAnimation();
 
-    Ref<SBIconView> m_iconView;
+    RefPtr<SBIconView> m_iconView;
     bool m_cleanedUp = false;
 };
 

@@ -362,14 +362,14 @@ void SBIconController::openFolder(SBFolder& folder, bool animated)
     m_rootFolderController->pushFolder(&folder, animated, nullptr);
 }
 
-void SBIconController::closeFolder()
+void SBIconController::closeFolder(bool animated)
 {
     RefPtr<SBFolderController> open = m_rootFolderController->innerFolderController();
     if (!open)
         return;
     if (m_grabbedIcon && open->folderObject()->listContainingIcon(m_grabbedIcon.get()))
         icon(m_grabbedIcon.get(), true);
-    m_rootFolderController->popFolder();
+    m_rootFolderController->popFolder(animated);
 }
 
 void SBIconController::rotateToInterfaceOrientation(int64_t orientation)

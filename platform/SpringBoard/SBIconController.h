@@ -86,7 +86,9 @@ public:
     // for an icon that cannot be launched (a placeholder).
     bool launchIcon(SBIcon& icon);
     void openFolder(SBFolder& folder, bool animated);
-    void closeFolder();
+    // Closes the open folder, zooming it back into its icon as the device
+    // does unless told otherwise.
+    void closeFolder(bool animated = true);
     void rotateToInterfaceOrientation(int64_t orientation);
 
     // Every list view: the pages, the dock and every folder's pages.

@@ -8,6 +8,7 @@
 #include "SBFolderController.h"
 #include "SBFolderIcon.h"
 #include "SBIcon.h"
+#include "SBFolderIconZoomAnimator.h"
 #include "SBIconAnimator.h"
 #include "SBIconContentView.h"
 #include "SBIconController.h"
@@ -95,6 +96,7 @@ void SBRegisterClasses()
         SBRootFolderController::registerClass();
         SBIconController::registerClass();
         SBIconAnimator::registerClass();
+        SBFolderIconZoomAnimator::registerClass();
         SBLockScreenViewController::registerClass();
         SpringBoard::registerClass();
     });

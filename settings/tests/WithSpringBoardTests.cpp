@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace qv;
@@ -144,6 +146,32 @@ protected:
         return origins;
     }
 
+
+    // The names in the user layouts folder, sorted, space-separated; files
+    // being written (hidden) left out.
+    std::string userLayoutNames()
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(root.hostPath("/var/mobile/Library/Quiltvane/Layouts"))) {
+            if (entry.path().filename().string().front() != '.')
+                names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        std::string text;
+        for (const std::string& name : names)
+            text += (text.empty() ? "" : " ") + name;
+        return text;
+    }
+
+    // Which file is at a user layout's path and when it was last written:
+    // an upgrade written back makes another.
+    std::string fileVersion(const std::string& name)
+    {
+        struct stat status {};
+        if (::stat(root.hostPath("/var/mobile/Library/Quiltvane/Layouts/" + name).c_str(), &status) != 0)
+            return "missing";
+        return std::to_string(status.st_ino) + " " + std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec);
+    }
 
     void writeLayout(const std::string& name, const std::string& pythonValue)
     {
@@ -286,7 +314,11 @@ TEST_F(WithSpringBoardTest, FolderLayoutsFromSettingsPlaceTheFoldersIcons)
 }
 
 // Deleting an applied layout falls back to the default; renaming one keeps
-// it applied under its new name.
+// it applied under its new name. Each comes right after the Save that
+// applied the layout, while SpringBoard may still be loading it; once
+// SpringBoard has reloaded, the user layouts folder holds the renamed
+// file under its new name only and the deleted one not at all. A layout
+// that needs no upgrade is never rewritten by a reload.
 TEST_F(WithSpringBoardTest, DeleteAndRenameOfAppliedLayouts)
 {
     ASSERT_NO_FATAL_FAILURE(writeLayout("Wide.plist", gridLayout(10, 60, 24, false)));
@@ -294,18 +326,29 @@ TEST_F(WithSpringBoardTest, DeleteAndRenameOfAppliedLayouts)
     ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_NO_FATAL_FAILURE(openLayouts(false));
     ASSERT_NO_FATAL_FAILURE(apply("Wide.plist", "Apply to Homescreen", { "segment Per-Page", "rowtitle Page 1" }));
-    ASSERT_NO_FATAL_FAILURE(apply("Gone.plist", "Apply to Homescreen", { "rowtitle Page 2" }));
-    EXPECT_EQ(extensionValueBecomes("qv['references']['Page1Layout']", "\"Gone.plist//USER\""), "\"Gone.plist//USER\"");
+    EXPECT_EQ(extensionValueBecomes("qv['references']['Page0Layout']", "\"Wide.plist//USER\""), "\"Wide.plist//USER\"");
+    // Upgraded for the device and written back by that reload, at most.
+    const std::string wideVersion = fileVersion("Wide.plist");
 
+    // On ten pages, so that SpringBoard's reload loads it for ten keys.
+    std::vector<std::string> pages;
+    for (int page = 2; page <= 11; ++page)
+        pages.push_back("rowtitle Page " + std::to_string(page) + (page == 11 ? "+" : ""));
+    ASSERT_NO_FATAL_FAILURE(apply("Gone.plist", "Apply to Homescreen", pages));
     settings->expectOk("rowtitle Gone.plist");
     settings->expectOk("sheet Delete");
     EXPECT_EQ(extensionValueBecomes("qv['references']['Page1Layout']", "\"Default.plist//DEFAULT\""), "\"Default.plist//DEFAULT\"");
+    EXPECT_EQ(userLayoutNames(), "Wide.plist") << "the deleted layout stays deleted";
+    EXPECT_EQ(fileVersion("Wide.plist"), wideVersion) << "reloads that loaded Wide.plist left it alone";
 
+    ASSERT_NO_FATAL_FAILURE(apply("Wide.plist", "Apply to Homescreen", pages));
     settings->expectOk("rowtitle Wide.plist");
     settings->expectOk("sheet Rename");
     settings->expectOk("type er");
     settings->expectOk("alert Rename");
     EXPECT_EQ(extensionValueBecomes("qv['references']['Page0Layout']", "\"Wideer.plist//USER\""), "\"Wideer.plist//USER\"");
+    EXPECT_EQ(extensionValue("qv['references']['Page10Layout']"), "\"Wideer.plist//USER\"");
+    EXPECT_EQ(userLayoutNames(), "Wideer.plist") << "the old name does not come back";
     const std::string page0 = iconOrigins("page0");
     const int count = static_cast<int>(std::count(page0.begin(), page0.end(), ' ')) + 1;
     EXPECT_EQ(iconOriginsBecome("page0", shownOrigins(10, 60, count)), shownOrigins(10, 60, count)) << "still applied";

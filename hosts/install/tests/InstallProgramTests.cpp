@@ -223,10 +223,10 @@ TEST_F(InstallProgramTest, RunningAgainRestoresTheSameFilesAndKeepsTheHomeScreen
     ASSERT_NO_FATAL_FAILURE(installRoot());
     auto first = allFiles();
     // Layouts, bundle images, wallpapers, the sample themes, the home
-    // screen, the application's program, the Settings bundle (library,
-    // information list, specifier list, Settings entry) and the extension in
-    // the substrate folder.
-    EXPECT_EQ(first.size(), 2u + 6u + 5u + sampleThemeFiles().size() + 1u + 1u + 4u + 1u);
+    // screen, the application's program and information list, the Settings
+    // bundle (library, information list, specifier list, Settings entry) and
+    // the extension in the substrate folder.
+    EXPECT_EQ(first.size(), 2u + 6u + 5u + sampleThemeFiles().size() + 1u + 2u + 4u + 1u);
     EXPECT_TRUE(std::filesystem::is_regular_file(m_root.path() / "Applications/Quilt Vane.app/Quilt Vane"));
 
     // A damaged layout and a missing image are put right; nothing else
@@ -332,6 +332,24 @@ print(entry["entry"]["bundle"], entry["entry"]["label"])
         "QuiltvanePrefs QuiltvanePrefsListController\n"
         "['enabled', 'folderLayoutsEnabled', 'hiddenIconsEnabled', 'placeholderIconsEnabled']\n"
         "QuiltvanePrefs Quiltvane\n");
+}
+
+// The application bundle carries its information list beside the program,
+// as a device's bundle does: the name, identifier and version the HTTP
+// library makes its User-Agent of.
+TEST_F(InstallProgramTest, TheApplicationBundleHasItsInformationList)
+{
+    ASSERT_NO_FATAL_FAILURE(installRoot());
+    const std::filesystem::path bundle = m_root.path() / "Applications/Quilt Vane.app";
+    auto result = qv::testing::runPython(R"(
+import plistlib, sys
+info = plistlib.load(open(sys.argv[1], "rb"))
+print(info["CFBundleName"], "|", info["CFBundleDisplayName"], "|", info["CFBundleExecutable"], "|", info["CFBundleIdentifier"])
+print(info["CFBundleShortVersionString"], info["CFBundleVersion"], info["CFBundlePackageType"])
+)", { (bundle / "Info.plist").string() });
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(result.output, "Quilt Vane | Quilt Vane | Quilt Vane | com.corvellan.Quilt-Vane\n1.0 1.0 APPL\n");
+    EXPECT_TRUE(std::filesystem::is_regular_file(bundle / "Quilt Vane"));
 }
 
 // A laid-out root is a whole device: SpringBoard started on it loads the

@@ -3,6 +3,7 @@
 // preferences; without SpringBoard the application gives up.
 #include "QuiltVaneTestSupport.h"
 #include "testing/DrivenProcess.h"
+#include "testing/InstalledDeviceRoot.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
@@ -21,8 +22,7 @@ class FolderModeProcessTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        auto installed = qv::testing::runProcess({ qv::testing::buildDirectory() + "/bin/qv-install-root", root.path().string() });
-        ASSERT_EQ(installed.exitCode, 0) << installed.errors;
+        ASSERT_NO_FATAL_FAILURE(qv::testing::installDeviceRoot(root));
         ASSERT_TRUE(std::filesystem::is_regular_file(root.hostPath("/Library/MobileSubstrate/DynamicLibraries/Quiltvane.dylib")));
         root.writeFile(qv::quiltvanetest::preferencesPath, qv::quiltvanetest::preferencesWithTutorialSeen());
     }

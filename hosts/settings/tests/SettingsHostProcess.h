@@ -6,6 +6,7 @@
 // module.
 
 #include "testing/DrivenProcess.h"
+#include "testing/InstalledDeviceRoot.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
@@ -20,21 +21,7 @@
 
 namespace qv::settingstest {
 
-// Lays out the device root the tests run on, as the install program does:
-// it runs once for the test program, and each test gets a copy of what it
-// laid out.
-inline void installDeviceRoot(const qv::testing::TemporaryDeviceRoot& root)
-{
-    static qv::testing::TemporaryDirectory installed;
-    static const qv::testing::ProcessResult result
-        = qv::testing::runProcess({ qv::testing::buildDirectory() + "/bin/qv-install-root", installed.string() });
-    ASSERT_EQ(result.exitCode, 0) << result.errors;
-    std::error_code error;
-    std::filesystem::copy(installed.path(), root.path(),
-        std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks | std::filesystem::copy_options::overwrite_existing,
-        error);
-    ASSERT_FALSE(error) << error.message();
-}
+using qv::testing::installDeviceRoot;
 
 // The answer's rows, one line each: "<cell> <label>", and for a switch
 // "=true" or "=false" after the label; or "error <why>".

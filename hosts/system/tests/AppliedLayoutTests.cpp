@@ -164,6 +164,9 @@ TEST_P(AppliedLayoutTest, TheApplicationsApplyScreenDoesAsSettingsDoes)
     auto application = device.startApplication();
     ASSERT_NO_FATAL_FAILURE(drawBothOrientations(*application, fourCorners, "dump['editor']['viewFrame']", "Corners"));
     application->expectOk("rotate portrait");
+    // A tab chosen while the editor still turns is covered by the editor
+    // again when the turn ends.
+    application->expectOk("wait 600");
     application->expectOk("tab Saved");
     application->expectOk("rowtitle Corners.plist");
     application->expectOk("sheet Apply Layout");

@@ -10,6 +10,7 @@
 #include "hosts/quiltvane/tests/QuiltVaneTestSupport.h"
 #include "model/QVPreferenceNames.h"
 #include "testing/DrivenProcess.h"
+#include "testing/InstalledDeviceRoot.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
@@ -96,8 +97,7 @@ public:
     explicit SimulatedDevice(const char* profile)
         : m_profile("QV_DEVICE", profile)
     {
-        qv::testing::ProcessResult installed = qv::testing::runProcess({ qv::testing::buildDirectory() + "/bin/qv-install-root", root.path().string() });
-        EXPECT_EQ(installed.exitCode, 0) << installed.errors;
+        qv::testing::installDeviceRoot(root);
         root.writeFile(sharedPreferencesPath, qv::quiltvanetest::preferencesWithTutorialSeen());
     }
 

@@ -298,7 +298,7 @@ TEST(QNS3SignerAgreement, GeneratedRequestsSignAsBotocoreDoes)
     input.endArray();
 
     // Debian's own Python, which has Debian's botocore.
-    auto result = testing::runProcess({ "/usr/bin/python3", "-c", kBotocoreScript }, input.text());
+    auto result = testing::runProcess({ testing::pythonInterpreter(), "-c", kBotocoreScript }, input.text());
     ASSERT_EQ(result.exitCode, 0) << result.errors;
     const auto lines = testing::outputLines(result.output);
     ASSERT_EQ(lines.size(), cases.size());

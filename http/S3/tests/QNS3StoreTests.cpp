@@ -7,6 +7,7 @@
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/VirtualClock.h"
 
+#include "testing/LoopbackHTTPServer.h"
 #include "testing/ObjectStore.h"
 #include "testing/ScriptedHTTPServer.h"
 #include "testing/TemporaryDeviceRoot.h"
@@ -14,10 +15,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
+#include <strings.h>
 
 namespace qv {
 namespace {
 
+using testing::LoopbackHTTPServer;
 using testing::ObjectStore;
 using testing::ScriptedHTTPServer;
 
@@ -257,6 +261,99 @@ TEST_F(QNS3StoreTest, CallersOwnHeadersAreSignedAsSent)
 
     runOK(QNS3ObjectRequest::DELETERequestWithBucket("quilt-headers", "k").get());
     runOK(QNS3BucketRequest::DELETERequestWithBucket("quilt-headers").get());
+}
+
+// A request whose own x-amz headers, as a subclass gives them, spell one
+// name in two cases.
+class TwoSpellingsRequest : public QNS3Request {
+public:
+    TwoSpellingsRequest(const std::string& bucket, const std::string& key)
+        : QNS3Request(NSURL::URLWithString("http://" + bucket + "." + defaultS3Host() + "/" + key))
+        , m_resource("/" + bucket + "/" + key)
+    {
+        setRequestMethod("PUT");
+        appendPostData("body");
+    }
+    Ref<NSDictionary> S3Headers() const override
+    {
+        auto headers = QNS3Request::S3Headers();
+        headers->setObject("b", "X-Amz-Meta-Tag");
+        headers->setObject("a", "x-amz-meta-tag");
+        return headers;
+    }
+    std::string canonicalizedResource() const override { return m_resource; }
+
+private:
+    const std::string m_resource;
+};
+
+// The header lines, as they crossed the wire, whose name is the one given
+// in any case.
+std::vector<std::string> echoedLines(const std::string& echo, const std::string& name)
+{
+    std::vector<std::string> lines;
+    std::istringstream text(echo);
+    for (std::string line; std::getline(text, line) && line != "\r";)
+        if (line.size() > name.size() && strncasecmp(line.c_str(), (name + ":").c_str(), name.size() + 1) == 0)
+            lines.push_back(line.substr(0, line.size() - (line.ends_with('\r') ? 1 : 0)));
+    return lines;
+}
+
+// The store signs the bytes it receives: values beyond ASCII go out as the
+// UTF-8 bytes that are signed, and one name given in two cases goes out
+// once with both values, as it is signed. Each request goes to the store
+// (which refuses a signature that does not match) and to an echo of the
+// bytes received.
+TEST_F(QNS3StoreTest, SignedHeadersGoOutAsTheyAreSigned)
+{
+    runOK(QNS3BucketRequest::PUTRequestWithBucket("quilt-signed").get());
+    LoopbackHTTPServer echo(m_root.path());
+    const std::string storeHost = QNS3Request::defaultS3Host();
+    const std::string echoHost = "localhost:" + std::to_string(echo.port());
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> headers;
+        const char* sentName;
+        const char* sent; // the one line sent
+        // What the store keeps, read back; none where it keeps values
+        // beyond ASCII in a form of its own.
+        const char* stored;
+    };
+    const std::vector<Case> cases {
+        { "Latin-1", { { "x-amz-meta-note", "caf\xC3\xA9" } }, "x-amz-meta-note", "x-amz-meta-note: caf\xC3\xA9", nullptr },
+        { "beyond Latin-1", { { "x-amz-meta-note", "caf\xC3\xA9 \xE6\x97\xA5" } }, "x-amz-meta-note",
+            "x-amz-meta-note: caf\xC3\xA9 \xE6\x97\xA5", nullptr },
+        { "two cases", { { "X-Amz-Meta-Tag", "b" }, { "x-amz-meta-tag", " a " } }, "x-amz-meta-tag", "x-amz-meta-tag: b,a", "b,a" },
+        { "subclass", {}, "x-amz-meta-tag", "x-amz-meta-tag: b,a", "b,a" },
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        auto make = [&](const std::string& host, const std::string& key) -> Ref<QNS3Request> {
+            QNS3Request::setDefaultS3Host(host);
+            if (item.headers.empty())
+                return makeRef<TwoSpellingsRequest>("quilt-signed", key);
+            auto put = QNS3ObjectRequest::PUTRequestForData("body", "quilt-signed", key);
+            for (const auto& [name, value] : item.headers)
+                put->addRequestHeader(name, value);
+            return put;
+        };
+        auto echoed = make(echoHost, "_/echo");
+        runOK(echoed.get());
+        EXPECT_EQ(echoedLines(echoed->responseData().value_or(""), item.sentName), std::vector<std::string> { item.sent })
+            << echoed->responseData().value_or("");
+
+        // The store refuses a signature of other bytes than those it got.
+        auto stored = make(storeHost, "k");
+        runOK(stored.get());
+        if (!item.stored)
+            continue;
+        auto head = QNS3ObjectRequest::HEADRequestWithBucket("quilt-signed", "k");
+        runOK(head.get());
+        EXPECT_EQ(head->responseHeader(item.sentName), std::optional<std::string>(item.stored));
+    }
+    QNS3Request::setDefaultS3Host(storeHost);
+    runOK(QNS3ObjectRequest::DELETERequestWithBucket("quilt-signed", "k").get());
+    runOK(QNS3BucketRequest::DELETERequestWithBucket("quilt-signed").get());
 }
 
 // Replies no real store gives on demand, from a scripted server.

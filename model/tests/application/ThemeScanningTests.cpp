@@ -2,6 +2,7 @@
 #include "model/QVThemeImages.h"
 #include "model/tests/support/ModelTestSupport.h"
 #include "platform/Foundation/NSString.h"
+#include "testing/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -126,10 +127,11 @@ TEST_F(ThemeScanning, EmptyGroupsUnknownTypesAndMissingThemesAreInvalid)
     EXPECT_FALSE(reader->isValidThemeAtDirectory(theme("Missing.theme"), QVBrowseTypeBackgroundImage));
 }
 
-// A theme folder that is a link to another place in the themes folder is
-// followed; files whose real place is outside the themes folder are never
-// listed, whether the theme, a group folder or the file is the link.
-TEST_F(ThemeScanning, LinksAreFollowedOnlyInsideTheThemesFolder)
+// Themes are often kept elsewhere on the device and linked in: a link is
+// followed wherever on the device it leads, whether the theme, a group
+// folder or the file is the link. A link that leaves the device, or that
+// loops, reads as nothing.
+TEST_F(ThemeScanning, LinksAreFollowedAnywhereOnTheDevice)
 {
     image(theme(".stash/Real/Icons/Phone.png"));
     image(theme(".stash/Real/Wallpaper.png"));
@@ -137,16 +139,36 @@ TEST_F(ThemeScanning, LinksAreFollowedOnlyInsideTheThemesFolder)
     EXPECT_EQ(scan(theme("Linked.theme"), QVBrowseTypeIconImage), "Icons: Phone.png");
     EXPECT_EQ(scan(theme("Linked.theme"), QVBrowseTypeBackgroundImage), "Backgrounds: Wallpaper.png");
 
-    image("/var/mobile/Outside/Icons/Secret.png");
-    image("/var/mobile/Outside/Wallpaper.png");
-    image("/var/mobile/Outside/App/icon.png");
-    link(theme("Escaping.theme"), layouts.root().hostPath("/var/mobile/Outside"));
-    EXPECT_EQ(scan(theme("Escaping.theme"), QVBrowseTypeIconImage), "Icons:");
-    EXPECT_FALSE(reader->isValidThemeAtDirectory(theme("Escaping.theme"), QVBrowseTypeBackgroundImage));
+    image("/var/mobile/Kept/Icons/Mail.png");
+    image("/var/mobile/Kept/Wallpaper.png");
+    image("/var/mobile/Kept/App/icon.png");
+    link(theme("Elsewhere.theme"), layouts.root().hostPath("/var/mobile/Kept"));
+    EXPECT_EQ(scan(theme("Elsewhere.theme"), QVBrowseTypeIconImage), "Icons: Mail.png");
+    EXPECT_TRUE(reader->isValidThemeAtDirectory(theme("Elsewhere.theme"), QVBrowseTypeIconImage));
+    EXPECT_EQ(scan(theme("Elsewhere.theme"), QVBrowseTypeBackgroundImage), "Backgrounds: Wallpaper.png");
 
     image(theme("Mixed.theme/Icons/Own.png"));
-    std::filesystem::create_symlink(layouts.root().hostPath("/var/mobile/Outside/Icons/Secret.png"),
-        layouts.root().hostPath(theme("Mixed.theme/Icons/Stolen.png")));
-    link(theme("Mixed.theme/Bundles/App"), layouts.root().hostPath("/var/mobile/Outside/App"));
-    EXPECT_EQ(scan(theme("Mixed.theme"), QVBrowseTypeIconImage), "Bundles:; Icons: Own.png");
+    std::filesystem::create_symlink(layouts.root().hostPath("/var/mobile/Kept/Icons/Mail.png"), layouts.root().hostPath(theme("Mixed.theme/Icons/Linked.png")));
+    link(theme("Mixed.theme/Bundles/App"), layouts.root().hostPath("/var/mobile/Kept/App"));
+    EXPECT_EQ(scan(theme("Mixed.theme"), QVBrowseTypeIconImage), "Bundles: App/icon.png; Icons: Linked.png Own.png");
+
+    // Off the device: the same images in a folder of this machine.
+    qv::testing::TemporaryDirectory offDevice;
+    std::filesystem::copy(layouts.root().hostPath("/var/mobile/Kept"), offDevice.path(), std::filesystem::copy_options::recursive);
+    link(theme("OffDevice.theme"), offDevice.path());
+    EXPECT_EQ(scan(theme("OffDevice.theme"), QVBrowseTypeIconImage), "");
+    EXPECT_FALSE(reader->isValidThemeAtDirectory(theme("OffDevice.theme"), QVBrowseTypeBackgroundImage));
+    std::filesystem::create_symlink(offDevice.path() / "Icons/Mail.png", layouts.root().hostPath(theme("Mixed.theme/Icons/Stolen.png")));
+    EXPECT_EQ(scan(theme("Mixed.theme"), QVBrowseTypeIconImage), "Bundles: App/icon.png; Icons: Linked.png Own.png");
+
+    // Loops: a theme that is a link to itself, an icon that is one, and a
+    // bundle folder that leads back to its group, which is scanned once.
+    link(theme("Loop.theme"), "Loop.theme");
+    EXPECT_EQ(scan(theme("Loop.theme"), QVBrowseTypeIconImage), "");
+    EXPECT_FALSE(reader->isValidThemeAtDirectory(theme("Loop.theme"), QVBrowseTypeIconImage));
+    std::filesystem::create_symlink("Round.png", layouts.root().hostPath(theme("Mixed.theme/Icons/Round.png")));
+    image(theme("Cycle.theme/Bundles/icon.png"));
+    link(theme("Cycle.theme/Bundles/Back"), ".");
+    EXPECT_EQ(scan(theme("Cycle.theme"), QVBrowseTypeIconImage), "Bundles: Back/icon.png");
+    EXPECT_EQ(scan(theme("Mixed.theme"), QVBrowseTypeIconImage), "Bundles: App/icon.png; Icons: Linked.png Own.png");
 }

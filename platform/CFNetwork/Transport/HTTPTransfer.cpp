@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 namespace qv {
@@ -28,6 +29,47 @@ bool equalIgnoringCase(std::string_view a, std::string_view b)
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
     });
+}
+
+// The URL without the "user:password@" of its authority: curl would send
+// it as Basic credentials to whoever answers, before anyone asked.
+std::string urlWithoutUserInformation(const std::string& url)
+{
+    const auto schemeEnd = url.find("://");
+    if (schemeEnd == std::string::npos)
+        return url;
+    const auto authorityStart = schemeEnd + 3;
+    const auto authorityEnd = std::min(url.find_first_of("/?#", authorityStart), url.size());
+    const auto at = std::string_view(url).substr(authorityStart, authorityEnd - authorityStart).rfind('@');
+    if (at == std::string_view::npos)
+        return url;
+    return url.substr(0, authorityStart) + url.substr(authorityStart + at + 1);
+}
+
+// Whether the head's Content-Length fields, if any, give one length: each
+// value a list of decimal numbers, all the same. Anything else leaves the
+// body's end unknown, and no length taken from it can be trusted.
+bool hasOneValidBodyLength(const HTTPResponseHead& head)
+{
+    std::optional<uint64_t> length;
+    for (const auto& [name, value] : head.headers) {
+        if (!equalIgnoringCase(name, "Content-Length"))
+            continue;
+        std::string_view rest = value;
+        for (;;) {
+            const auto comma = rest.find(',');
+            const std::string number = trimmed(rest.substr(0, comma));
+            uint64_t parsed = 0;
+            const auto [end, failure] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+            if (number.empty() || failure != std::errc() || end != number.data() + number.size() || (length && *length != parsed))
+                return false;
+            length = parsed;
+            if (comma == std::string_view::npos)
+                break;
+            rest.remove_prefix(comma + 1);
+        }
+    }
+    return true;
 }
 
 bool hasHeader(const HTTPTransferRequest& request, std::string_view name)
@@ -181,10 +223,11 @@ int HTTPTransfer::configure(void* handle)
     m_easy = easy;
     const auto& request = m_request;
     curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
-    if (curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str()) != CURLE_OK)
+    const std::string url = urlWithoutUserInformation(request.url);
+    if (curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) != CURLE_OK)
         return CURLE_URL_MALFORMAT;
     curl_slist* resolved = nullptr;
-    const CURLcode resolution = applyTestResolver(easy, request.url, &resolved);
+    const CURLcode resolution = applyTestResolver(easy, url, &resolved);
     m_resolveList = resolved;
     if (resolution != CURLE_OK)
         return resolution;
@@ -340,16 +383,26 @@ size_t HTTPTransfer::takeHeaderLine(const char* data, size_t length)
                 m_tunnelRefused = m_head.statusCode >= 300;
         } else if (trimmed(line).empty()) {
             // An interim answer (100 Continue) is followed by the real one.
-            if (m_head.statusCode >= 200)
+            if (m_head.statusCode >= 200) {
+                if (!hasOneValidBodyLength(m_head)) {
+                    m_badBodyLength = true;
+                    return 0;
+                }
                 completed = m_headComplete = true;
+            }
         } else if ((line.front() == ' ' || line.front() == '\t') && !m_head.headers.empty()) {
             m_head.headers.back().second += " " + trimmed(line);
         } else if (const auto colon = line.find(':'); colon != std::string_view::npos) {
             m_head.headers.emplace_back(std::string(line.substr(0, colon)), trimmed(line.substr(colon + 1)));
         }
     }
-    if (completed)
+    if (completed) {
+        // Read outside the lock: only this thread writes the head. The
+        // client's word on the connection, before curl keeps it at the end.
+        if (m_request.connectionReusableAfter && !m_request.connectionReusableAfter(m_head))
+            curl_easy_setopt(static_cast<CURL*>(m_easy), CURLOPT_FORBID_REUSE, 1L);
         notify(Event::HeadComplete);
+    }
     return length;
 }
 
@@ -405,12 +458,14 @@ void HTTPTransfer::finish(int curlCode, long osErrno, bool receivedAnything)
         m_finished = true;
         // The proxy refused the tunnel: its answer is the response, without
         // its body, which curl has passed over.
-        if (curlCode != CURLE_OK && m_tunnelRefused && !m_headTooLarge) {
+        if (curlCode != CURLE_OK && m_tunnelRefused && !m_headTooLarge && !m_badBodyLength) {
             m_headComplete = true;
             curlCode = CURLE_OK;
         }
         if (m_headTooLarge)
             m_error = HTTPTransferError { TransferCFNetworkErrorDomain, TransferHTTPParseFailureError, "the response head is too large" };
+        else if (m_badBodyLength)
+            m_error = HTTPTransferError { TransferCFNetworkErrorDomain, TransferHTTPParseFailureError, "the response's Content-Length is invalid or conflicting" };
         else if (curlCode != CURLE_OK)
             m_error = mapError(static_cast<CURLcode>(curlCode), osErrno, receivedAnything);
         else if (!m_headComplete)

@@ -31,12 +31,7 @@ public:
     // Called on the transport's thread with no lock held; it must not block.
     using EventHandler = std::function<void(Event)>;
 
-    struct ResponseHead {
-        std::string httpVersion;  // "HTTP/1.1"
-        int statusCode = 0;
-        std::string statusLine;   // "HTTP/1.1 200 OK"
-        std::vector<std::pair<std::string, std::string>> headers;
-    };
+    using ResponseHead = HTTPResponseHead;
 
     // Starts the transfer on the process's transport thread; nothing is
     // sent when the request is refused (an URL that is not http or https),
@@ -113,6 +108,8 @@ private:
     bool m_headComplete = false;
     size_t m_headBytes = 0;
     bool m_headTooLarge = false;
+    // The head's Content-Length fields give no single valid length.
+    bool m_badBodyLength = false;
     // Reading the proxy's answers to the CONNECT of a tunnel, and whether
     // the last one read in full refused it.
     bool m_settingUpTunnel = false;

@@ -10,9 +10,18 @@
 
 namespace qv {
 
+// The head of a response as the transport read it.
+struct HTTPResponseHead {
+    std::string httpVersion;  // "HTTP/1.1"
+    int statusCode = 0;
+    std::string statusLine;   // "HTTP/1.1 200 OK"
+    std::vector<std::pair<std::string, std::string>> headers;
+};
+
 // What a transfer sends: everything is taken as given, nothing is added but
 // the Host field and the body's framing (its length, or chunks when the
-// length is unknown).
+// length is unknown). User information in the URL is never sent: answering
+// a challenge with it is the client's business.
 struct HTTPTransferRequest {
     // Absolute http or https URL; the request target is sent exactly as the
     // text has it (no dot segments removed, nothing re-encoded).
@@ -40,6 +49,10 @@ struct HTTPTransferRequest {
     // Whether an idle kept-alive connection to the same server may carry
     // this transfer, and whether its connection may be kept afterwards.
     bool attemptPersistentConnection = true;
+    // Asked on the transport's thread once the final response head is in:
+    // false closes the connection when the transfer ends, whatever the
+    // head says of keeping it. None keeps what HTTP allows.
+    std::function<bool(const HTTPResponseHead&)> connectionReusableAfter;
     // A group of connections of its own (HTTPTransport::openConnectionGroup)
     // in place of the shared pool: transfers of one group, one after the
     // other, go over the same kept-alive connection and no other transfer

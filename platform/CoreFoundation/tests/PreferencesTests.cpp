@@ -215,6 +215,40 @@ TEST(Preferences, ASetThatWouldMakeTheFileTooLargeIsRefused)
     EXPECT_EQ(readWithPlistlib(root, "sorted(values)"), "['First', 'Small']");
 }
 
+// A process whose view was read before others grew the file may take a
+// value that fits its view but not the file. The synchronisation drops
+// that value, says so, leaves the file's own value for its key and writes
+// every other change; later synchronisations go on.
+TEST(Preferences, AValueThatWouldMakeTheGrownFileTooLargeIsDroppedAndTheRestWritten)
+{
+    TemporaryDeviceRoot root;
+    EXPECT_FALSE(CFPreferencesCopyAppValue("Shared", domain)); // the view is read now, from no file
+    std::filesystem::create_directories(root.hostPath("/var/mobile/Library/Preferences"));
+    ProcessResult grown = runPython(
+        "import plistlib, sys\nplistlib.dump({'Shared': 'theirs', 'Bulk': bytes(14 << 20)}, open(sys.argv[1], 'wb'))",
+        { root.hostPath(domainFile).string() });
+    ASSERT_EQ(grown.exitCode, 0) << grown.errors;
+
+    const std::string bytes(12u << 20, 'x');
+    LogCapture log;
+    CFPreferencesSetAppValue("Shared", NSData::dataWithBytes(bytes.data(), bytes.size()), domain);
+    ASSERT_TRUE(dynamicRefCast<NSData>(CFPreferencesCopyAppValue("Shared", domain))) << "it fits this process's view";
+    CFPreferencesSetAppValue("Small", NSString::create("kept"), domain);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_TRUE(log.contains("the value set for \"Shared\" would make " + domainFile + " larger than readers accept; it is dropped"));
+    EXPECT_EQ(readWithPlistlib(root, "sorted((k, v if isinstance(v, str) else len(v)) for k, v in values.items())"),
+        "[('Bulk', " + std::to_string(14 << 20) + "), ('Shared', 'theirs'), ('Small', 'kept')]");
+    ASSERT_TRUE(stringValue("Shared"));
+    EXPECT_EQ(stringValue("Shared")->string(), "theirs");
+
+    // The next synchronisations carry on, and another process sees them.
+    CFPreferencesSetAppValue("Later", NSString::create("too"), domain);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    PeerProcess reader(domain);
+    EXPECT_EQ(reader.ask("get Later"), "value too");
+    EXPECT_EQ(reader.ask("get Small"), "value kept");
+}
+
 // Another process holding the domain's lock (stopped, or hung) makes a
 // synchronisation give up after a bounded wait, and this process's reads
 // and sets go on meanwhile; nothing is lost for the next one.
@@ -222,7 +256,7 @@ TEST(Preferences, LockWaitIsBoundedAndReadsAndSetsGoOnMeanwhile)
 {
     TemporaryDeviceRoot root;
     std::filesystem::create_directories(root.hostPath("/var/mobile/Library/Preferences"));
-    ChildProcess holder({ "python3", "-c",
+    ChildProcess holder({ qv::testing::pythonInterpreter(), "-c",
         "import fcntl, sys, time\nf = open(sys.argv[1], 'a')\nfcntl.flock(f, fcntl.LOCK_EX)\nprint('locked', flush=True)\ntime.sleep(600)",
         root.hostPath(domainFile + ".lock").string() });
     ASSERT_TRUE(holder.waitForLine("locked"));
@@ -288,6 +322,93 @@ TEST(Preferences, ProcessesWritingDifferentKeysAtOnceLoseNone)
             EXPECT_EQ(value->string(), std::to_string(key));
         }
     }
+}
+
+namespace {
+
+// The next ticket of the domain's lock queue, as its file holds it.
+uint64_t nextLockTicket(const TemporaryDeviceRoot& root)
+{
+    std::string counter = root.readFile(domainFile + ".lock");
+    uint64_t ticket = 0;
+    for (size_t i = 0; i < 8 && i < counter.size(); ++i)
+        ticket |= uint64_t(static_cast<unsigned char>(counter[i])) << (8 * i);
+    return ticket;
+}
+
+bool waitForLockTicket(const TemporaryDeviceRoot& root, uint64_t ticket)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (nextLockTicket(root) < ticket) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+} // namespace
+
+// Processes waiting for the domain's lock get it in the order they came,
+// whoever asks more often; one killed while it waits holds up nobody.
+// Each process's view after its synchronisation shows whose keys the
+// file had by then.
+TEST(Preferences, LockWaitersAreServedInTheOrderTheyCameAndAKilledOneHoldsUpNobody)
+{
+    TemporaryDeviceRoot root;
+    std::filesystem::create_directories(root.hostPath("/var/mobile/Library/Preferences"));
+    const std::vector<std::string> names { "A", "B", "C", "D" };
+    std::vector<std::unique_ptr<PeerProcess>> peers;
+    for (const std::string& name : names) {
+        peers.push_back(std::make_unique<PeerProcess>(domain));
+        // However slow the machine, no one gives up before the holder goes.
+        peers.back()->command("lock-wait 60");
+        peers.back()->command("set Key-" + name + " " + name);
+    }
+    // A process of an earlier version holds the lock: it knows the file's
+    // flock alone.
+    ChildProcess holder({ qv::testing::pythonInterpreter(), "-c",
+        "import fcntl, sys, time\nf = open(sys.argv[1], 'a')\nfcntl.flock(f, fcntl.LOCK_EX)\nprint('locked', flush=True)\ntime.sleep(600)",
+        root.hostPath(domainFile + ".lock").string() });
+    ASSERT_TRUE(holder.waitForLine("locked"));
+    for (size_t i = 0; i < peers.size(); ++i) {
+        ASSERT_TRUE(peers[i]->process().send("sync"));
+        ASSERT_TRUE(waitForLockTicket(root, i + 1)) << names[i] << " did not queue";
+    }
+    peers[1]->process().kill();
+    holder.kill();
+    for (size_t i : { 0, 2, 3 })
+        EXPECT_TRUE(peers[i]->process().waitForLine("ok")) << names[i];
+
+    EXPECT_EQ(readWithPlistlib(root, "sorted(values)"), "['Key-A', 'Key-C', 'Key-D']");
+    EXPECT_EQ(peers[0]->ask("get Key-C"), "none");
+    EXPECT_EQ(peers[2]->ask("get Key-A"), "value A");
+    EXPECT_EQ(peers[2]->ask("get Key-D"), "none");
+    EXPECT_EQ(peers[3]->ask("get Key-A"), "value A");
+    EXPECT_EQ(peers[3]->ask("get Key-C"), "value C");
+}
+
+// Thirty-two processes, each synchronising after every set, all at once:
+// no synchronisation fails on the lock, and the file ends up with every
+// value.
+TEST(Preferences, ManyProcessesSynchronisingAfterEverySetAllGetTheLock)
+{
+    TemporaryDeviceRoot root;
+    constexpr int processes = 32;
+    constexpr int sets = 12;
+    std::vector<std::unique_ptr<PeerProcess>> peers;
+    for (int i = 0; i < processes; ++i)
+        peers.push_back(std::make_unique<PeerProcess>(domain));
+    for (int i = 0; i < processes; ++i)
+        ASSERT_TRUE(peers[i]->process().send("set-sync p" + std::to_string(i) + " " + std::to_string(sets)));
+    for (int i = 0; i < processes; ++i) {
+        std::optional<std::string> answer = peers[i]->process().readLine(std::chrono::seconds(90));
+        EXPECT_EQ(answer.value_or("no answer"), "ok") << "process " << i;
+    }
+    EXPECT_EQ(readWithPlistlib(root,
+                  "len(values), sum(values.get('p%d-%d' % (p, k)) == str(k) for p in range(" + std::to_string(processes)
+                      + ") for k in range(" + std::to_string(sets) + "))"),
+        "(" + std::to_string(processes * sets) + ", " + std::to_string(processes * sets) + ")");
 }
 
 // A value crosses to another process only once the writer and then the

@@ -4,6 +4,7 @@
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/Foundation/NSString.h"
+#include "platform/Foundation/PropertyListExtent.h"
 #include "testing/PythonPlist.h"
 
 #include <gtest/gtest.h>
@@ -113,44 +114,46 @@ TEST(PropertyListFidelity, UnsignedIntegersKeepTheirValue)
 
 // Dates keep every fraction of a second over the years 1 to 9999, far
 // beyond the 32-bit seconds they were cut to (2070-01-01 came back as
-// 1932-12-13, a binary -2.5 s as -1.5 s). Whole seconds are written as
-// they always were; a fraction is written after them.
+// 1932-12-13, a binary -2.5 s as -1.5 s). The text is the whole second, as
+// every reader takes it; a fraction rides beside it as the exact seconds.
+// Texts with a fraction, as earlier versions wrote them, still read.
 TEST(PropertyListFidelity, DatesAreKeptToTheFractionOfASecond)
 {
     struct Case {
         double sinceReferenceDate;
-        const char* text;
+        const char* element;
+        const char* earlierText; // with a fraction, as written before; or none
     };
     const Case cases[] = {
-        { 0, "2001-01-01T00:00:00Z" },
-        { -2.5, "2000-12-31T23:59:57.5Z" },
-        { 0.25, "2001-01-01T00:00:00.25Z" },
-        { 1e-7, "2001-01-01T00:00:00.0000001Z" },
-        { 2177452800, "2070-01-01T00:00:00Z" },
-        { -2147483648.0, "1932-12-13T20:45:52Z" },
-        { -2147483649.5, "1932-12-13T20:45:50.5Z" },
-        { 2147483648.0, "2069-01-19T03:14:08Z" },
-        { -978307200.125, "1969-12-31T23:59:59.875Z" },
-        { -26524800 + 0.375, "2000-02-29T00:00:00.375Z" },
-        { -63113904000.0, "0001-01-01T00:00:00Z" },
-        { 252423993599.75, "9999-12-31T23:59:59.75Z" },
+        { 0, "<date>2001-01-01T00:00:00Z</date>", nullptr },
+        { -2.5, "<date seconds=\"-2.5\">2000-12-31T23:59:57Z</date>", "2000-12-31T23:59:57.5Z" },
+        { 0.25, "<date seconds=\"0.25\">2001-01-01T00:00:00Z</date>", "2001-01-01T00:00:00.25Z" },
+        { 1e-7, "<date seconds=\"1e-07\">2001-01-01T00:00:00Z</date>", "2001-01-01T00:00:00.0000001Z" },
+        { 1e-30, "<date seconds=\"1e-30\">2001-01-01T00:00:00Z</date>", nullptr },
+        { 2177452800, "<date>2070-01-01T00:00:00Z</date>", nullptr },
+        { -2147483648.0, "<date>1932-12-13T20:45:52Z</date>", nullptr },
+        { -2147483649.5, "<date seconds=\"-2147483649.5\">1932-12-13T20:45:50Z</date>", "1932-12-13T20:45:50.5Z" },
+        { 2147483648.0, "<date>2069-01-19T03:14:08Z</date>", nullptr },
+        { -978307200.125, "<date seconds=\"-978307200.125\">1969-12-31T23:59:59Z</date>", "1969-12-31T23:59:59.875Z" },
+        { -26524800 + 0.375, "<date seconds=\"-26524799.625\">2000-02-29T00:00:00Z</date>", "2000-02-29T00:00:00.375Z" },
+        { -63113904000.0, "<date>0001-01-01T00:00:00Z</date>", nullptr },
+        { 252423993599.75, "<date seconds=\"252423993599.75\">9999-12-31T23:59:59Z</date>", "9999-12-31T23:59:59.75Z" },
     };
     for (const Case& row : cases) {
-        SCOPED_TRACE(row.text);
+        SCOPED_TRACE(row.element);
         auto date = NSDate::dateWithTimeIntervalSinceReferenceDate(row.sinceReferenceDate);
         std::string written;
         auto reread = dynamicRefCast<NSDate>(writtenAndReadBack(*date, &written));
         ASSERT_TRUE(reread);
         EXPECT_EQ(reread->timeIntervalSinceReferenceDate(), row.sinceReferenceDate);
-        EXPECT_NE(written.find(std::string("<date>") + row.text + "</date>"), std::string::npos) << written;
-        auto read = dynamicRefCast<NSDate>(readElement(std::string("<date>") + row.text + "</date>"));
+        EXPECT_NE(written.find(std::string(row.element) + "\n"), std::string::npos) << written;
+        EXPECT_EQ(PropertyListExtent::ofDate(row.sinceReferenceDate).documentBytes(), written.size()) << "the readers' measure";
+        if (!row.earlierText)
+            continue;
+        auto read = dynamicRefCast<NSDate>(readElement(std::string("<date>") + row.earlierText + "</date>"));
         ASSERT_TRUE(read);
         EXPECT_EQ(read->timeIntervalSinceReferenceDate(), row.sinceReferenceDate);
     }
-    // Within 10^-20 s of a whole second a fraction is rounded to 20 digits.
-    auto tiny = NSPropertyListSerialization::XMLDataWithPropertyList(NSDate::dateWithTimeIntervalSinceReferenceDate(1e-30));
-    ASSERT_TRUE(tiny);
-    EXPECT_NE(tiny->find("<date>2001-01-01T00:00:00Z</date>"), std::string::npos) << *tiny;
 }
 
 // Binary dates are reals of seconds: read exactly, and written to XML and

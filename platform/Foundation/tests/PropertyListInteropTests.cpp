@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <ctime>
+#include <sstream>
 
 using namespace qv;
 using qv::testing::TemporaryDeviceRoot;
@@ -297,8 +300,8 @@ TEST_F(PropertyListRange, FilesWrittenByPlistlibReadHereOverTheWholeRange)
 }
 
 // What is read here and written back reads in plistlib as the file it came
-// from; dates with fractions (which Python's XML reader does not take)
-// read back here exactly.
+// from; dates with fractions (which Python's XML reader takes as their
+// whole seconds) read back here exactly.
 TEST_F(PropertyListRange, FilesWrittenHereKeepTheWholeRange)
 {
     for (const std::string& path : { wholeXML, wholeBinary }) {
@@ -315,6 +318,193 @@ TEST_F(PropertyListRange, FilesWrittenHereKeepTheWholeRange)
     ASSERT_TRUE(reread);
     EXPECT_TRUE(reread->isEqual(fractional.get()));
     EXPECT_EQ(listing(*reread), listingByPython(root.hostPath(fractionalBinary)));
+}
+
+namespace {
+
+// Dates around the reference date, around the epoch and at the ends of
+// the range, each with the whole second of its XML text and the exact
+// seconds written beside it (none where the text alone is exact).
+struct DateRow {
+    double sinceReferenceDate;
+    const char* text;
+    const char* seconds;
+};
+
+const DateRow dateRows[] = {
+    { 0, "2001-01-01T00:00:00Z", nullptr },
+    { -0.0, "2001-01-01T00:00:00Z", "-0" },
+    { 1e-300, "2001-01-01T00:00:00Z", "1e-300" },
+    { -1e-300, "2000-12-31T23:59:59Z", "-1e-300" },
+    { -5e-324, "2000-12-31T23:59:59Z", "-5e-324" },
+    { 1e-7, "2001-01-01T00:00:00Z", "1e-07" },
+    { 0.5, "2001-01-01T00:00:00Z", "0.5" },
+    { -0.1, "2000-12-31T23:59:59Z", "-0.1" },
+    { -2.5, "2000-12-31T23:59:57Z", "-2.5" },
+    { -978307200, "1970-01-01T00:00:00Z", nullptr },
+    { -978307200.0000001, "1969-12-31T23:59:59Z", "-978307200.0000001" },
+    { -978307200.1, "1969-12-31T23:59:59Z", "-978307200.1" },
+    { -978307199.9, "1970-01-01T00:00:00Z", "-978307199.9" },
+    { -2147483649.5, "1932-12-13T20:45:50Z", "-2147483649.5" },
+    { 2177452800.25, "2070-01-01T00:00:00Z", "2177452800.25" },
+    { -63113904000, "0001-01-01T00:00:00Z", nullptr },
+    { -63113903999.99999, "0001-01-01T00:00:00Z", "-63113903999.99999" },
+    { 252423993599, "9999-12-31T23:59:59Z", nullptr },
+    { 252423993599.99997, "9999-12-31T23:59:59Z", "252423993599.99997" },
+};
+
+std::string expectedElement(const DateRow& row)
+{
+    if (!row.seconds)
+        return std::string("<date>") + row.text + "</date>";
+    return std::string("<date seconds=\"") + row.seconds + "\">" + row.text + "</date>";
+}
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Writes the dates as plistlib never could, exactly: a binary list built
+// byte by byte, which plistlib must read as the dates it holds. Then
+// plistlib writes the same dates (to the microsecond, as Python holds
+// them) as XML and as binary, and prints the seconds it meant by each.
+const char* exactDatesScript = R"(
+import datetime, plistlib, struct, sys
+REF = datetime.datetime(2001, 1, 1)
+exact, python_xml, python_binary = sys.argv[1:4]
+values = [float(text) for text in sys.argv[4:]]
+objects = [bytes([0xAF, 0x10, len(values)]) + bytes(range(1, len(values) + 1))]
+objects += [b'\x33' + struct.pack('>d', value) for value in values]
+body, offsets = b'bplist00', []
+for item in objects:
+    offsets.append(len(body))
+    body += item
+table = len(body)
+body += b''.join(struct.pack('>H', offset) for offset in offsets)
+body += bytes(6) + bytes([2, 1]) + struct.pack('>QQQ', len(objects), 0, table)
+open(exact, 'wb').write(body)
+dates = [REF + datetime.timedelta(seconds=value) for value in values]
+print(' '.join('same' if read == date else 'differs' for read, date in zip(plistlib.load(open(exact, 'rb')), dates)))
+plistlib.dump(dates, open(python_xml, 'wb'), fmt=plistlib.FMT_XML)
+plistlib.dump(dates, open(python_binary, 'wb'), fmt=plistlib.FMT_BINARY)
+print(' '.join(repr((date.replace(microsecond=0) - REF).total_seconds()) for date in dates))
+print(' '.join(repr((date - REF).total_seconds()) for date in dates))
+)";
+
+std::vector<double> secondsFromPython(const std::string& line)
+{
+    std::vector<double> seconds;
+    std::istringstream words(line);
+    for (std::string word; words >> word;)
+        seconds.push_back(std::stod(word));
+    return seconds;
+}
+
+std::vector<double> datesOf(const NSArray& array)
+{
+    std::vector<double> dates;
+    for (const Ref<NSObject>& member : array.objects()) {
+        auto* date = dynamic_cast<const NSDate*>(member.ptr());
+        dates.push_back(date ? date->timeIntervalSinceReferenceDate() : NAN);
+    }
+    return dates;
+}
+
+} // namespace
+
+// Every date is kept exactly through a read and a write: one read from a
+// binary list, written as XML (as the extension rewrites layouts it
+// loads) and read again is the same number, the sign of zero included.
+// plistlib reads the XML written here as the whole second of each date,
+// and what plistlib writes reads here as plistlib meant it.
+TEST(PropertyListInterop, DatesAreKeptExactlyAroundTheReferenceDateTheEpochAndTheEnds)
+{
+    TemporaryDeviceRoot root;
+    std::filesystem::create_directories(root.hostPath("/tmp"));
+    std::vector<std::string> arguments { root.hostPath("/tmp/exact.binary").string(), root.hostPath("/tmp/python.xml").string(),
+        root.hostPath("/tmp/python.binary").string() };
+    for (const DateRow& row : dateRows) {
+        char text[64];
+        arguments.emplace_back(text, std::to_chars(text, text + sizeof text, row.sinceReferenceDate).ptr);
+    }
+    auto byPython = runPython(exactDatesScript, arguments);
+    ASSERT_EQ(byPython.exitCode, 0) << byPython.errors;
+    std::vector<std::string> lines = qv::testing::outputLines(byPython.output);
+    ASSERT_EQ(lines.size(), 3u);
+    const size_t count = std::size(dateRows);
+    std::string allSame = "same";
+    for (size_t i = 1; i < count; ++i)
+        allSame += " same";
+    EXPECT_EQ(lines[0], allSame) << "plistlib reads the exact binary list as the dates it holds";
+
+    auto exact = dynamicRefCast<NSArray>(NSPropertyListSerialization::propertyListWithContentsOfFile("/tmp/exact.binary"));
+    ASSERT_TRUE(exact);
+    auto xml = NSPropertyListSerialization::XMLDataWithPropertyList(*exact);
+    ASSERT_TRUE(xml);
+    auto reread = dynamicRefCast<NSArray>(NSPropertyListSerialization::propertyListWithData(*xml));
+    ASSERT_TRUE(reread);
+    auto pythonXml = dynamicRefCast<NSArray>(NSPropertyListSerialization::propertyListWithContentsOfFile("/tmp/python.xml"));
+    auto pythonBinary = dynamicRefCast<NSArray>(NSPropertyListSerialization::propertyListWithContentsOfFile("/tmp/python.binary"));
+    ASSERT_TRUE(pythonXml);
+    ASSERT_TRUE(pythonBinary);
+    const std::vector<double> meantInXml = secondsFromPython(lines[1]), meantInBinary = secondsFromPython(lines[2]);
+    const std::vector<std::vector<double>> read { datesOf(*exact), datesOf(*reread), datesOf(*pythonXml), datesOf(*pythonBinary) };
+    for (const std::vector<double>& dates : read)
+        ASSERT_EQ(dates.size(), count);
+    ASSERT_EQ(meantInXml.size(), count);
+    ASSERT_EQ(meantInBinary.size(), count);
+    for (size_t i = 0; i < count; ++i) {
+        const DateRow& row = dateRows[i];
+        SCOPED_TRACE(row.seconds ? row.seconds : row.text);
+        EXPECT_TRUE(sameBits(read[0][i], row.sinceReferenceDate)) << read[0][i];
+        EXPECT_NE(xml->find(expectedElement(row) + "\n"), std::string::npos) << expectedElement(row);
+        EXPECT_TRUE(sameBits(read[1][i], row.sinceReferenceDate)) << read[1][i];
+        EXPECT_TRUE(sameBits(read[2][i], meantInXml[i])) << read[2][i] << " " << meantInXml[i];
+        EXPECT_TRUE(sameBits(read[3][i], meantInBinary[i])) << read[3][i] << " " << meantInBinary[i];
+    }
+
+    root.writeFile("/tmp/here.xml", *xml);
+    auto byPlistlib = runPython("import plistlib, sys\nprint(' '.join(d.isoformat() + 'Z' for d in plistlib.load(open(sys.argv[1], 'rb'))))",
+        { root.hostPath("/tmp/here.xml").string() });
+    ASSERT_EQ(byPlistlib.exitCode, 0) << byPlistlib.errors;
+    std::string texts;
+    for (const DateRow& row : dateRows)
+        texts += (texts.empty() ? "" : " ") + std::string(row.text);
+    EXPECT_EQ(byPlistlib.output, texts + "\n");
+}
+
+// The exact seconds refine a date's text only within the second it names:
+// a text changed by hand holds, as do texts without seconds, or with
+// seconds that are no moment.
+TEST(PropertyListInterop, ExactSecondsRefineADateOnlyWithinItsSecond)
+{
+    struct Case {
+        const char* element;
+        double sinceReferenceDate;
+    };
+    const Case cases[] = {
+        { "<date seconds=\"-0.1\">2000-12-31T23:59:59Z</date>", -0.1 },
+        { "<date seconds=\"-0.1\">2001-01-01T00:00:00Z</date>", 0 },
+        { "<date seconds=\"-0.1\">2000-12-31T23:59:58Z</date>", -2 },
+        { "<date seconds=\"0.25\">2001Z</date>", 0.25 },
+        { "<date seconds=\"\">2001-01-01T00:00:00Z</date>", 0 },
+        { "<date seconds=\"soon\">2001-01-01T00:00:00Z</date>", 0 },
+        { "<date seconds=\"0.5 \">2001-01-01T00:00:00Z</date>", 0 },
+        { "<date seconds=\"nan\">2001-01-01T00:00:00Z</date>", 0 },
+        { "<date seconds=\"inf\">9999-12-31T23:59:59Z</date>", 252423993599 },
+        { "<date other=\"1\" seconds=\"1.5\">2001-01-01T00:00:01Z</date>", 1.5 },
+        { "<date>2000-12-31T23:59:57.5Z</date>", -2.5 }, // as earlier versions wrote fractions
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.element);
+        auto date = dynamicRefCast<NSDate>(NSPropertyListSerialization::propertyListWithData(
+            std::string("<?xml version=\"1.0\"?><plist version=\"1.0\">") + row.element + "</plist>"));
+        ASSERT_TRUE(date);
+        EXPECT_EQ(date->timeIntervalSinceReferenceDate(), row.sinceReferenceDate);
+    }
+    EXPECT_FALSE(NSPropertyListSerialization::propertyListWithData(
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><date seconds=\"0.5\">soon</date></plist>"));
 }
 
 TEST(PropertyListInterop, NonPropertyListValuesAreNotWritten)

@@ -85,7 +85,7 @@ TEST(URLCredentialStorage, AnotherProcessSeesAndChangesTheSameStoreWithoutLosing
     // Another process of the device takes the store's lock, reads it, and
     // writes it back with one more credential only when told to; a save
     // made here meanwhile waits for it and keeps both.
-    ChildProcess other({ "/usr/bin/python3", "-c", R"PY(
+    ChildProcess other({ qv::testing::pythonInterpreter(), "-c", R"PY(
 import fcntl, os, plistlib, sys
 path = sys.argv[1]
 lock = open(os.path.join(os.path.dirname(path), '.' + os.path.basename(path) + '.lock'), 'a')

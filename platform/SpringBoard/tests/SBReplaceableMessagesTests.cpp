@@ -5,6 +5,7 @@
 #include "SpringBoardTestSupport.h"
 
 #include "platform/SpringBoard/SBApplicationIcon.h"
+#include "platform/SpringBoard/SBFolderIconZoomAnimator.h"
 #include "platform/SpringBoard/SBIconAnimator.h"
 #include "platform/SpringBoard/SBLockScreenViewController.h"
 
@@ -219,6 +220,20 @@ TEST_F(ReplaceableMessages, LaunchingOpeningRotatingAndUnlocking)
     EXPECT_EQ(calls.front(), "pushFolder:animated:completion: SBRootFolderController");
     EXPECT_TRUE(called("originForIconAtIndex: SBFolderIconListView"));
     EXPECT_FALSE(called("icon:launchFromLocation: SBApplication")) << "a folder opens, it is not launched";
+    // The folder zooms open and closed, each an icon animation cleaned up
+    // when it ends; the closed folder's background leaves then.
+    EXPECT_FALSE(called("_cleanupAnimation SBFolderIconZoomAnimator")) << "not before the folder is open";
+    clock.advance(SBFolderIconZoomAnimator::zoomDuration + 0.01);
+    EXPECT_TRUE(called("_cleanupAnimation SBFolderIconZoomAnimator"));
+    calls.clear();
+    RefPtr<UIView> background = folderPage("Tools", 0)->superview();
+    controller->closeFolder();
+    EXPECT_FALSE(controller->_openFolderController());
+    EXPECT_TRUE(background->superview()) << "still fading out";
+    EXPECT_FALSE(called("_cleanupAnimation SBFolderIconZoomAnimator"));
+    clock.advance(SBFolderIconZoomAnimator::zoomDuration + 0.01);
+    EXPECT_TRUE(called("_cleanupAnimation SBFolderIconZoomAnimator"));
+    EXPECT_FALSE(background->superview());
 
     calls.clear();
     springBoard->rotateToInterfaceOrientation(4);

@@ -5,17 +5,22 @@
 //
 //   observe NAME | remove NAME | remove-all | post NAME | ping | busy MS
 //   observe-many PREFIX COUNT | post-many PREFIX COUNT | post-repeat NAME COUNT
-//   set KEY TEXT | unset KEY | get KEY | sync | fill PREFIX COUNT
+//   set KEY TEXT | unset KEY | get KEY | sync | fill PREFIX COUNT | set-sync PREFIX COUNT
+//   lock-wait SECONDS
 //
 // The -many commands act on the names PREFIX0 to PREFIX(COUNT-1);
 // post-repeat posts one name COUNT times. The preference commands work on the domain named as the program's one
 // argument; fill sets PREFIX-0 to PREFIX-(COUNT-1), each to its number as
-// text. Every command is answered with "ok" (ping with "pong", get with
-// "value TEXT" or "none", a failed sync with "failed"); the program ends at
-// the end of its input.
+// text; set-sync does the same, synchronising after every set. Every
+// command is answered with "ok" (ping with "pong", get with "value TEXT" or
+// "none", a failed sync with "failed", a set-sync with failed
+// synchronisations with "failed COUNT"); lock-wait sets how long a
+// synchronisation waits for the domain's lock. The program ends at the end
+// of its input.
 
 #include "platform/CoreFoundation/CFNotificationCenter.h"
 #include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/CoreFoundation/CoreFoundationTesting.h"
 #include "platform/Foundation/NSString.h"
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/RunLoopSource.h"
@@ -24,6 +29,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -37,6 +43,7 @@ bool finished = false;
 std::string domain;
 std::string pendingInput;
 int observerToken;
+std::unique_ptr<ScopedPreferencesLockWait> lockWait;
 
 void answer(const std::string& line)
 {
@@ -67,11 +74,22 @@ bool runPreferenceCommand(const std::string& command, const std::string& key, st
             answer("failed");
             return true;
         }
-    } else if (command == "fill") {
+    } else if (command == "lock-wait") {
+        lockWait.reset(); // the earlier wait is put back first
+        lockWait = std::make_unique<ScopedPreferencesLockWait>(std::stod(key));
+    } else if (command == "fill" || command == "set-sync") {
         int count = 0;
         rest >> count;
-        for (int index = 0; index < count; ++index)
+        int failures = 0;
+        for (int index = 0; index < count; ++index) {
             CFPreferencesSetAppValue(key + "-" + std::to_string(index), NSString::create(std::to_string(index)), domain);
+            if (command == "set-sync" && !CFPreferencesAppSynchronize(domain))
+                ++failures;
+        }
+        if (failures) {
+            answer("failed " + std::to_string(failures));
+            return true;
+        }
     } else {
         return false;
     }

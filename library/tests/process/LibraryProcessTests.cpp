@@ -11,6 +11,7 @@
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
+#include "testing/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,41 @@ TEST(SavedLayoutsProcess, ListsRenamesDeletesAndHandsLayoutsToTheEditor)
     device.ok("sheet View / Modify");
     device.ok("wait 500");
     EXPECT_EQ(device.value("[[i['frame'][0], i['frame'][1]] for i in editor['icons']]"), "[[12, 80], [22, 95], [32, 110], [42, 125], [52, 140]]");
+    EXPECT_EQ(device.quit(), 0);
+}
+
+// A layout whose file cannot be removed (a folder took its place, or it is
+// gone) keeps its row, and the user is told why, from the sheet as in edit
+// mode.
+TEST(SavedLayoutsProcess, ADeleteThatCannotBeDoneSaysWhy)
+{
+    InstalledDevice device("iphone-4");
+    device.writeLayout(user("Kept.plist"), 3, 20, 60);
+    device.writeLayout(user("Gone.plist"), 2, 30, 90);
+    device.startApplication();
+    device.ok("tab Saved");
+    std::filesystem::remove(device.root.hostPath(user("Kept.plist")));
+    std::filesystem::create_directories(device.root.hostPath(user("Kept.plist")) / "inside");
+    std::filesystem::remove(device.root.hostPath(user("Gone.plist")));
+    const char* names = "[l['name'] for l in lib['saved']['layouts']]";
+    const std::string allRows = "[\"Default Folder.plist\", \"Default.plist\", \"Gone.plist\", \"Kept.plist\"]";
+    const char* alert = "[dump['modalViews'][-1]['title'], dump['modalViews'][-1]['message'], dump['modalViews'][-1]['buttons']]";
+
+    device.ok("rowtitle Kept.plist");
+    device.ok("sheet Delete");
+    EXPECT_EQ(device.value(alert),
+        "[\"Error deleting layout\", \"\\u201cKept.plist\\u201d couldn\\u2019t be removed: it is a folder, not a layout file.\", [\"Ok\"]]");
+    device.ok("alert Ok");
+    EXPECT_TRUE(std::filesystem::is_directory(device.root.hostPath(user("Kept.plist")) / "inside"));
+    EXPECT_EQ(device.value(names), allRows);
+
+    device.ok("baritem Edit");
+    device.ok("editcontrol 0 2");
+    device.ok("confirmdelete");
+    EXPECT_EQ(device.value(alert),
+        "[\"Error deleting layout\", \"\\u201cGone.plist\\u201d couldn\\u2019t be removed: the layout file is no longer there.\", [\"Ok\"]]");
+    device.ok("alert Ok");
+    EXPECT_EQ(device.value(names), allRows);
     EXPECT_EQ(device.quit(), 0);
 }
 
@@ -151,8 +187,10 @@ TEST(ApplyLayoutProcess, SpringBoardPlacesTheIconsOfTheAppliedLayout)
 
 // The theme browser of the running application over the installed sample
 // themes and a fixture tree: usable and unusable themes, a link inside the
-// themes folder and one leading out of it, a corrupt image; choosing an
-// icon image changes every icon of the editor, a wallpaper its background.
+// themes folder and one to a folder elsewhere on the device (both usable),
+// links that leave the device or loop (not listed), a corrupt image;
+// choosing an icon image changes every icon of the editor, a wallpaper its
+// background.
 TEST(ThemeBrowserProcess, ChoosingThemeImagesChangesTheEditor)
 {
     InstalledDevice device("iphone-4");
@@ -160,6 +198,10 @@ TEST(ThemeBrowserProcess, ChoosingThemeImagesChangesTheEditor)
     device.root.writeFile("/var/mobile/Outside/Icons/Secret.png", device.root.readFile("/Library/Themes/Quilt.theme/Icons/Amber.png"));
     std::filesystem::create_directory_symlink("Quilt.theme", device.root.hostPath("/Library/Themes/Linked.theme"));
     std::filesystem::create_directory_symlink(device.root.hostPath("/var/mobile/Outside"), device.root.hostPath("/Library/Themes/Outside.theme"));
+    qv::testing::TemporaryDirectory offDevice;
+    std::filesystem::copy(device.root.hostPath("/var/mobile/Outside"), offDevice.path(), std::filesystem::copy_options::recursive);
+    std::filesystem::create_directory_symlink(offDevice.path(), device.root.hostPath("/Library/Themes/OffDevice.theme"));
+    std::filesystem::create_directory_symlink("Loop.theme", device.root.hostPath("/Library/Themes/Loop.theme"));
     // The sample tree of the scanning rules, with the entries that must not count.
     const std::string png = device.root.readFile("/Library/Themes/Quilt.theme/Icons/Coral.png");
     for (const char* file : { "Bundles/A/icon.png", "Bundles/A/icon@2x.png", "Bundles/A/icon~ipad.png", "Bundles/B/Icon.PNG",
@@ -177,7 +219,7 @@ TEST(ThemeBrowserProcess, ChoosingThemeImagesChangesTheEditor)
     device.ok("wait 500");
     EXPECT_EQ(device.value("[lib['themes']['screen'], lib['themes']['title']]"), "[\"browser\", \"Themes\"]");
     EXPECT_EQ(device.value(rowsOf("lib['themes']")),
-        "[\"Broken.theme|black\", \"Dusk.theme|gray|off\", \"Linked.theme|black\", \"Outside.theme|gray|off\", \"Quilt.theme|black\", "
+        "[\"Broken.theme|black\", \"Dusk.theme|gray|off\", \"Linked.theme|black\", \"Outside.theme|black\", \"Quilt.theme|black\", "
         "\"Sample.theme|black\"]");
 
     device.ok("rowtitle Sample.theme");
@@ -203,9 +245,12 @@ TEST(ThemeBrowserProcess, ChoosingThemeImagesChangesTheEditor)
     device.ok("back");
     device.ok("wait 500");
 
-    device.ok("rowtitle Quilt.theme");
+    // The picture of a theme linked in from elsewhere is read through the link.
+    device.ok("rowtitle Outside.theme");
     device.ok("wait 500");
-    device.ok("rowtitle Amber.png");
+    EXPECT_EQ(device.value("[lib['themes']['title'], [r['text'] for s in lib['themes']['sections'] for r in s['rows']]]"),
+        "[\"Outside.theme\", [\"Secret.png\"]]");
+    device.ok("rowtitle Secret.png");
     device.ok("wait 800");
     EXPECT_EQ(device.value("lib['themes']"), "null") << "the browser closed";
     EXPECT_EQ(device.value("[lib['images']['icon'], lib['images']['iconReset']]"), "[[120, 120], false]");

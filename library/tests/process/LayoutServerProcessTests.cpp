@@ -6,6 +6,7 @@
 
 #include "testing/LoopbackHTTPServer.h"
 #include "testing/LoopbackLayoutServer.h"
+#include "testing/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -282,14 +283,16 @@ TEST(LayoutServerFailuresProcess, DownSlowAndNonsenseServers)
         "[[\"Blue.plist|\"], 0, false, false]");
     ASSERT_TRUE(server.command("normal"));
 
-    // Nonsense: a listing's bad records are left out, a count that is no
-    // number ends the download silently, a file that is no layout gives an
-    // empty thumbnail, and an upload's odd answer is an error.
+    // Nonsense: a listing's bad records are left out (a count that is no
+    // number reads as an integer and costs nothing), a count reply that is
+    // no number ends the download silently, a file that is no layout gives
+    // an empty thumbnail, and an upload's odd answer is an error.
     const std::string listing = std::string("Good.plists/s/2n/n/") + "\xff\xfe" + "Bad.plists/s/1n/n/" + "No separatorn/n/" + "Count.plists/s/lotsn/n/"
         + "../Escape.plists/s/4n/n/" + "Minus.plists/s/-3n/n/" + "Also Good.plists/s/ 5n/n/" + "Tail.plists/s/6";
     ASSERT_TRUE(server.command("listing " + toHex(listing)));
     device.ok("pull");
-    EXPECT_EQ(awaitValue(device, uploadedRows, "[\"Good.plist|2\", \"Also Good.plist|5\"]"), "[\"Good.plist|2\", \"Also Good.plist|5\"]");
+    const std::string listed = "[\"Good.plist|2\", \"Count.plist|0\", \"Minus.plist|-3\", \"Also Good.plist|5\"]";
+    EXPECT_EQ(awaitValue(device, uploadedRows, listed), listed);
     ASSERT_TRUE(server.command("garbage"));
     device.ok("rowtitle Good.plist");
     EXPECT_EQ(awaitValue(device, "lib['uploaded']['previewLoading']", "false"), "false");
@@ -306,5 +309,148 @@ TEST(LayoutServerFailuresProcess, DownSlowAndNonsenseServers)
     EXPECT_EQ(device.value(topAlert),
         "[\"Error\", \"Error uploading layout: Mine.plist\\nError saving file. Please use Cydia to contact the developer if this error persists.\"]");
     device.ok("alert Ok");
+    EXPECT_EQ(device.quit(), 0);
+}
+
+namespace {
+
+// The User-Agent the HTTP library makes of the installed bundle's
+// Info.plist and the device.
+std::string userAgentOf(const char* model)
+{
+    return std::string("Quilt Vane 1.0 (") + model + "; iPhone OS 8.4; en_GB)";
+}
+
+// The "Saved" alert as the dump shows it.
+std::string savedAlert(const std::string& name)
+{
+    return "[\"Saved\", \"The layout: " + name + " has been successfully saved! To manage it, press the \\\"Saved\\\" tab at the bottom\"]";
+}
+
+} // namespace
+
+// A listing whose records end with CR LF, whose counts are empty, negative,
+// too big or "nan", and whose names have dots: every layout is listed
+// (counts read as integers, 0 without digits), only the names that are no
+// single file name are left out, and a dotted name downloads. Every request
+// carries the bundle's User-Agent.
+TEST(LayoutServerRepliesProcess, OddListingsAreListedWhole)
+{
+    qv::testing::ScopedEnvironment locale("LC_ALL", "en_GB.UTF-8");
+    LoopbackLayoutServer server;
+    ASSERT_NE(server.port(), 0);
+    server.addLayout("iPhone4Inch", "My..Layout.plist", fromHex(serverLayout("-4Inch", 3)), 4);
+    const std::string listing = std::string("Blue.plists/s/3n/n/\r\n") + "Empty.plists/s/n/n/\r\n" + "Minus.plists/s/-4n/n/\r\n"
+        + "Big.plists/s/99999999999n/n/\r\n" + "NaN.plists/s/nann/n/\r\n" + "My..Layout.plists/s/4n/n/\r\n" + ".s/s/2n/n/\r\n"
+        + "..s/s/2n/n/\r\n" + "a/b.plists/s/2n/n/\r\n" + "Last.plists/s/ 7n/n/\r\n";
+    ASSERT_TRUE(server.command("listing " + toHex(listing)));
+    InstalledDevice device("iphone-4", hostPreference(server.host()));
+    device.startApplication();
+    device.ok("tab Uploaded");
+    const std::string rows = "[\"Blue.plist|3\", \"Empty.plist|0\", \"Minus.plist|-4\", \"Big.plist|2147483647\", \"NaN.plist|0\", "
+                             "\"My..Layout.plist|4\", \"Last.plist|7\"]";
+    EXPECT_EQ(awaitValue(device, uploadedRows, rows), rows);
+    EXPECT_EQ(device.value("[lib['uploaded']['title'], lib['uploaded']['tableHidden']]"), "[\"Uploaded (7)\", false]");
+    LoopbackLayoutServer::Request listed = expectRequest(server, "GET", "/Apps/Quiltvane/Layouts/iPhone4Inch/DownloadCounter.asp");
+    EXPECT_EQ(listed.header("User-Agent").value_or("(none)"), userAgentOf("iPhone"));
+
+    device.ok("rowtitle My..Layout.plist");
+    expectRequest(server, "GET", "/Apps/Quiltvane/Layouts/iPhone4Inch/GetLayout.asp?filename=My..Layout.plist");
+    device.ok("rowtitle My..Layout.plist");
+    device.ok("sheet Download");
+    EXPECT_EQ(awaitValue(device, topAlert, savedAlert("My..Layout.plist")), savedAlert("My..Layout.plist"));
+    device.ok("alert Ok");
+    LoopbackLayoutServer::Request count = expectRequest(server, "POST", "/Apps/Quiltvane/Layouts/iPhone4Inch/DownloadManager.asp");
+    EXPECT_EQ(count.body, "filename=My..Layout");
+    EXPECT_EQ(count.header("User-Agent").value_or("(none)"), userAgentOf("iPhone"));
+    expectRequest(server, "GET", "/Apps/Quiltvane/Layouts/iPhone4Inch/GetLayout.asp?filename=My..Layout.plist");
+    EXPECT_EQ(server.downloads("iPhone4Inch", "My..Layout.plist"), 5);
+    EXPECT_EQ(python("import plistlib, sys\nd = plistlib.load(open(sys.argv[1], 'rb'))\nprint(d.get('QV'), len(d['Origins-4Inch']))",
+                  { device.root.hostPath(user("My..Layout.plist")).string() }),
+        "True 3");
+    EXPECT_EQ(device.quit(), 0);
+}
+
+// A fetch answered by an error page, or by a body that is no layout, is
+// counted by the server and then ends with an "Error" alert naming the
+// layout; nothing is written to the user layouts folder.
+TEST(LayoutServerRepliesProcess, AFetchWithoutALayoutSaysSo)
+{
+    LoopbackLayoutServer server;
+    ASSERT_NE(server.port(), 0);
+    const std::string layout = fromHex(serverLayout("-4Inch", 4));
+    server.addLayout("iPhone4Inch", "Blue.plist", layout, 3);
+    InstalledDevice device("iphone-4", hostPreference(server.host()));
+    device.startApplication();
+    device.ok("tab Uploaded");
+    EXPECT_EQ(awaitValue(device, uploadedRows, "[\"Blue.plist|3\"]"), "[\"Blue.plist|3\"]");
+    expectRequest(server, "GET", "/Apps/Quiltvane/Layouts/iPhone4Inch/DownloadCounter.asp");
+
+    const struct {
+        const char* name;
+        int status;
+        std::string body;
+        const char* reason;
+    } replies[] = {
+        { "a 404 page", 404, "<html><body><h1>404 Not Found</h1></body></html>", "The server answered 404." },
+        { "an empty body", 200, "", "The server sent no layout." },
+        { "a truncated layout", 200, layout.substr(0, layout.size() / 2), "The server sent no layout." },
+    };
+    int downloads = 3;
+    for (const auto& reply : replies) {
+        SCOPED_TRACE(reply.name);
+        ASSERT_TRUE(server.command("fetch " + std::to_string(reply.status) + " " + toHex(reply.body)));
+        device.ok("rowtitle Blue.plist");
+        expectRequest(server, "GET", "/Apps/Quiltvane/Layouts/iPhone4Inch/GetLayout.asp?filename=Blue.plist");
+        device.ok("rowtitle Blue.plist");
+        device.ok("sheet Download");
+        const std::string alert = std::string("[\"Error\", \"Error downloading layout: Blue.plist\\n") + reply.reason + "\"]";
+        EXPECT_EQ(awaitValue(device, topAlert, alert), alert);
+        device.ok("alert Ok");
+        expectRequest(server, "POST", "/Apps/Quiltvane/Layouts/iPhone4Inch/DownloadManager.asp");
+        expectRequest(server, "GET", "/Apps/Quiltvane/Layouts/iPhone4Inch/GetLayout.asp?filename=Blue.plist");
+        EXPECT_EQ(server.downloads("iPhone4Inch", "Blue.plist"), ++downloads);
+        EXPECT_FALSE(device.exists(user("Blue.plist")));
+        EXPECT_EQ(device.value("[lib['uploaded']['selectedRow'], lib['uploaded']['downloads'], dump['modalViews']]"), "[null, 0, []]");
+    }
+    EXPECT_EQ(device.quit(), 0);
+}
+
+// A server that compresses its replies (the requests accept gzip): the
+// listing reads, and an upload's "SUCCESS" and "EXISTS" are read inflated.
+// A name with two dots inside is shared like any other, byte for byte.
+TEST(LayoutServerRepliesProcess, CompressedRepliesAreReadAndDottedNamesUpload)
+{
+    qv::testing::ScopedEnvironment locale("LC_ALL", "en_GB.UTF-8");
+    LoopbackLayoutServer server;
+    ASSERT_NE(server.port(), 0);
+    server.addLayout("iPad", "Blue.plist", fromHex(serverLayout("-iPad", 4)), 3);
+    ASSERT_TRUE(server.command("gzip"));
+    InstalledDevice device("ipad", hostPreference(server.host()));
+    device.writeLayout(user("My..Layout.plist"), 3, 20, 60);
+    device.startApplication();
+    device.ok("tab Uploaded");
+    EXPECT_EQ(awaitValue(device, uploadedRows, "[\"Blue.plist|3\"]"), "[\"Blue.plist|3\"]");
+    expectRequest(server, "GET", "/Apps/Quiltvane/Layouts/iPad/DownloadCounter.asp");
+
+    device.ok("tab Saved");
+    device.ok("rowtitle My..Layout.plist");
+    device.ok("sheet Upload");
+    const std::string uploaded = "[\"Uploaded\", \"The layout: My..Layout.plist has been successfully uploaded! Press the \\\"Uploaded\\\" tab at "
+                                 "the bottom to search for your, and other peoples layouts.\"]";
+    EXPECT_EQ(awaitValue(device, topAlert, uploaded), uploaded);
+    device.ok("alert Ok");
+    LoopbackLayoutServer::Request upload = expectRequest(server, "POST", "/Apps/Quiltvane/Layouts/iPad/upload.asp");
+    EXPECT_EQ(upload.header("Accept-Encoding").value_or("(none)"), "gzip");
+    EXPECT_EQ(upload.header("User-Agent").value_or("(none)"), userAgentOf("iPad"));
+    EXPECT_NE(upload.body.find("; filename=\"/var/mobile/Library/Quiltvane/Layouts/My..Layout\"\r\n"), std::string::npos);
+    EXPECT_EQ(server.layoutFile("iPad", "My..Layout.plist"), device.root.readFile(user("My..Layout.plist")));
+
+    device.ok("rowtitle My..Layout.plist");
+    device.ok("sheet Upload");
+    const std::string exists = "[\"File Exists\", \"Error uploading layout: My..Layout.plist\\nFile already exists.\"]";
+    EXPECT_EQ(awaitValue(device, topAlert, exists), exists);
+    device.ok("alert Ok");
+    expectRequest(server, "POST", "/Apps/Quiltvane/Layouts/iPad/upload.asp");
     EXPECT_EQ(device.quit(), 0);
 }

@@ -5,6 +5,7 @@
 // files, by Python.
 #include "model/QVLayoutKeys.h"
 #include "testing/DrivenProcess.h"
+#include "testing/InstalledDeviceRoot.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
@@ -61,8 +62,7 @@ public:
         : m_device("QV_DEVICE", device)
         , m_driver("QV_DRIVER", "stdin")
     {
-        qv::testing::ProcessResult installed = qv::testing::runProcess({ qv::testing::buildDirectory() + "/bin/qv-install-root", root.path().string() });
-        EXPECT_EQ(installed.exitCode, 0) << installed.errors;
+        qv::testing::installDeviceRoot(root);
         std::filesystem::create_directories(root.hostPath(QVUserLayoutsFolder));
         std::string keys;
         for (const char* key : { "Welcome", "Quick-Actions", "Icon", "Options-Button", "Add-Icon-Button", "Save-Button", "Grid-Button",

@@ -139,7 +139,7 @@ protected:
 
 } // namespace
 
-// Issue 33, item 1. An icon deleted with its "X", or with the sheet's
+// An icon deleted with its "X", or with the sheet's
 // Delete, while the device turns within the shrink is gone for good: not
 // on the screen when the device turns back, not in the cache, not in the
 // saved file.
@@ -185,7 +185,7 @@ TEST_P(OrientationRoundTripTest, DeletedIconStaysDeletedAcrossATurn)
     EXPECT_NE(app.icons()->icons()[0]->frame().size, CGSizeMake(0, 0));
 }
 
-// Issue 33, item 2. The half of the other orientation is kept exactly as
+// The half of the other orientation is kept exactly as
 // read until it comes on the screen: saved back unchanged whichever
 // orientation the layout was opened in, and shown where the file says.
 TEST_P(OrientationRoundTripTest, OtherOrientationKeptAsRead)
@@ -226,7 +226,7 @@ TEST_P(OrientationRoundTripTest, OtherOrientationKeptAsRead)
     EXPECT_EQ(trip.origins(), std::vector<CGPoint> { CGPointMake(app.editor->maxIconPoint().x, 0) });
 }
 
-// Issue 33, item 2, in folder layouts: the cached half keeps its
+// In folder layouts, the cached half keeps its
 // folder-relative positions as read, a negative x included.
 TEST_P(OrientationRoundTripTest, FolderLayoutOtherOrientationKeptAsRead)
 {
@@ -249,7 +249,7 @@ TEST_P(OrientationRoundTripTest, FolderLayoutOtherOrientationKeptAsRead)
     EXPECT_EQ(trip.origins("FolderAgain", true), "[[31, 67, -1]]");
 }
 
-// Issue 33, item 3. A folder layout opened in portrait, folder mode left,
+// A folder layout opened in portrait, folder mode left,
 // the device turned (the landscape half comes on the screen as it is),
 // folder mode entered again and the device turned twice: the landscape
 // icons are confined to the folder, never moved a second time by the
@@ -309,7 +309,7 @@ TEST_P(OrientationRoundTripTest, FolderModeLeftAndEnteredAcrossTurns)
     EXPECT_EQ(app.icons()->icons()[0]->frame().origin.y, app.editor->folderBG()->frame().origin.y);
 }
 
-// Issue 33, item 4. Every name whose file name fits the file system (name
+// Every name whose file name fits the file system (name
 // and ".plist" at most 255 bytes) is saved, whatever the atomic writer
 // names its temporary file; a longer one is asked for again.
 TEST_P(OrientationRoundTripTest, LongNames)

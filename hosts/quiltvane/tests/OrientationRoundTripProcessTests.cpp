@@ -1,5 +1,5 @@
-// The application as a real process on the phone, driven as issue 33
-// drove it: an icon deleted while the device turns, and a layout opened in
+// The application as a real process on the phone, driven as a user would
+// drive it: an icon deleted while the device turns, and a layout opened in
 // one orientation and written back, each saved file read by plistlib.
 #include "QuiltVaneTestSupport.h"
 #include "testing/DrivenProcess.h"

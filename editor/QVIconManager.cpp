@@ -122,12 +122,21 @@ Ref<QVIcon> QVIconManager::iconWithFrame(CGRect frame, int32_t lockedIndex)
     return iconWithFrame(frame, lockedIndex, false);
 }
 
-Ref<QVIcon> QVIconManager::addIconWithFrame(CGRect frame, int32_t lockedIndex)
+Ref<QVIcon> QVIconManager::listIcon(Ref<QVIcon> icon)
 {
-    Ref<QVIcon> icon = iconWithFrame(frame, lockedIndex, true);
     insertIcon(icon);
     m_icons.push_back(icon);
     return icon;
+}
+
+Ref<QVIcon> QVIconManager::addIconWithFrame(CGRect frame, int32_t lockedIndex)
+{
+    return listIcon(iconWithFrame(frame, lockedIndex, true));
+}
+
+Ref<QVIcon> QVIconManager::addIconAtExactFrame(CGRect frame, int32_t lockedIndex)
+{
+    return listIcon(iconWithFrame(frame, lockedIndex, false));
 }
 
 // Deleting icons
@@ -177,19 +186,44 @@ void QVIconManager::deleteIcon(QVIcon* icon)
     };
     if (listedIn(m_icons)) {
         removeIcon(*icon);
-        if (m_icons.empty())
+        if (m_icons.empty()) {
+            // The fresh icon is placed on the screen, whatever the deleted
+            // ones were waiting for.
+            m_iconsFolderRelative = false;
             addIcon();
-        else
+        } else {
             refreshIconLabels();
+        }
         return;
     }
     // An icon whose shrink ended after a turn of the device sits in the
     // other orientation's cache: it leaves the cache (whose icons are
-    // numbered again when they come back). An icon this manager no longer
-    // holds (deleted twice, or let go of when a layout was opened) is left
-    // alone.
-    for (std::vector<Ref<QVIcon>>* cache : { &m_portraitIconCache, &m_landscapeIconCache })
-        std::erase_if(*cache, [&](const Ref<QVIcon>& cached) { return cached.ptr() == icon; });
+    // numbered again when they come back), and a cache left empty gets the
+    // fresh icon the screen would have given it. An icon this manager no
+    // longer holds (deleted twice, or let go of when a layout was opened)
+    // is left alone.
+    for (const bool landscape : { false, true }) {
+        std::vector<Ref<QVIcon>>& cache = landscape ? m_landscapeIconCache : m_portraitIconCache;
+        if (std::erase_if(cache, [&](const Ref<QVIcon>& cached) { return cached.ptr() == icon; }) && cache.empty())
+            giveEmptiedCacheAFreshIcon(landscape);
+    }
+}
+
+void QVIconManager::giveEmptiedCacheAFreshIcon(bool landscape)
+{
+    RefPtr<QVIconManagerDelegate> delegate = m_delegate.lock();
+    const CGRect frame = delegate ? delegate->newIconFrameForIconManager(this, landscape) : m_defaultIconFrame;
+    // Made for that orientation, so kept exactly where the editor places it
+    // there (the bounds on the screen now are the other orientation's); the
+    // only icon of its arrangement, icon 1.
+    Ref<QVIcon> fresh = iconWithFrame(frame, -1, false);
+    fresh->setIconId(1);
+    // A cache set anew waits for no folder: the fresh icon's position is one
+    // on the screen, not one of a folder layout as read.
+    if (landscape)
+        setLandscapeIconCache({ fresh });
+    else
+        setPortraitIconCache({ fresh });
 }
 
 void QVIconManager::refreshIconLabels()

@@ -26,6 +26,10 @@ public:
     void addIcons(int32_t count);
     Ref<QVIcon> addIconAtCenter(CGPoint center, int32_t lockedIndex);
     Ref<QVIcon> addIconWithFrame(CGRect frame, int32_t lockedIndex);
+    // An icon on the screen whose frame is exactly the one given, not held
+    // within this orientation's bounds: a folder layout's positions as
+    // read, which are bounded only once they are moved into the folder.
+    Ref<QVIcon> addIconAtExactFrame(CGRect frame, int32_t lockedIndex);
     // A new icon that is neither shown nor listed (to fill a cache), its
     // frame exactly the one given (not clamped to this orientation's
     // bounds).
@@ -124,6 +128,10 @@ private:
     Ref<QVIcon> addIconUsingId(bool useId, int32_t iconId);
     Ref<QVIcon> iconWithFrame(CGRect frame, int32_t lockedIndex, bool checkIconPosition);
     void insertIcon(QVIcon& icon);
+    Ref<QVIcon> listIcon(Ref<QVIcon> icon);
+    // A cache that a delete emptied gets one fresh icon, as the screen
+    // does: saving and turning find the same whenever the delete ended.
+    void giveEmptiedCacheAFreshIcon(bool landscape);
     void removeIcon(QVIcon& icon);
     void removeFromSelection(const QVIcon& icon);
     void refreshIconLabels();

@@ -16,6 +16,11 @@ public:
     // The grid goes to this frame as an arrangement is restored.
     virtual void setGridFrameFromIconManager(CGRect frame, QVIconManager* manager) = 0;
     virtual void iconManagerObservedPositionPopoverFromIcon(QVIconManager* manager, QVIcon* icon) = 0;
+    // Where a new icon of one orientation stands (the screen's when it is
+    // on the screen): the fresh icon of a cache emptied by a delete takes
+    // this frame, as the fresh icon of an emptied screen takes the place
+    // of a new icon there.
+    virtual CGRect newIconFrameForIconManager(QVIconManager* manager, bool landscape) = 0;
 
 protected:
     ~QVIconManagerDelegate() override = default;

@@ -5,6 +5,8 @@
 #include "platform/UIKit/UIFont.h"
 #include "platform/UIKit/UITabBarController.h"
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -120,18 +122,13 @@ void QVLayoutMaker::setViewSizeWithInterfaceOrientation(int64_t orientation)
 {
     if (isPortrait(orientation) || isLandscape(orientation)) {
         Ref<UIView> canvas = view();
-        for (const ScreenSize& size : screenSizes) {
-            if (!m_device || !(m_device.get()->*size.isDevice)())
-                continue;
-            const CGSize portrait = size.portrait;
-            canvas->setFrame(isPortrait(orientation) ? CGRectMake(0, 0, portrait.width, portrait.height) : CGRectMake(0, 0, portrait.height, portrait.width));
-            break;
-        }
+        if (std::optional<CGSize> size = deviceViewSize(isLandscape(orientation)))
+            canvas->setFrame(CGRectMake(0, 0, size->width, size->height));
         const CGSize screen = canvas->frame().size;
         const CGSize icon = m_device->defaultIconSize();
         const CGFloat dock = static_cast<CGFloat>(m_device->dockPadding());
         m_gridFrame = CGRectMake(0, 20, screen.width, (screen.height - dock) - (icon.height - 40));
-        m_defaultIconFrame = CGRectMake(screen.width / 2 - icon.width / 2, 30, icon.width, icon.height);
+        m_defaultIconFrame = defaultIconFrameOnScreen(screen);
         m_maxIconPoint = CGPointMake(screen.width - icon.width, (screen.height - dock) - icon.height);
         if (m_iconManager) {
             m_iconManager->setIconBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
@@ -152,6 +149,39 @@ void QVLayoutMaker::setViewSizeWithInterfaceOrientation(int64_t orientation)
         m_positionPopoverIcon->dismissPositionPopover();
     if (m_gridView)
         m_gridView->updateGridLineChangeView();
+}
+
+std::optional<CGSize> QVLayoutMaker::deviceViewSize(bool landscape) const
+{
+    for (const ScreenSize& size : screenSizes) {
+        if (m_device && (m_device.get()->*size.isDevice)())
+            return landscape ? CGSizeMake(size.portrait.height, size.portrait.width) : size.portrait;
+    }
+    return std::nullopt;
+}
+
+CGRect QVLayoutMaker::defaultIconFrameOnScreen(CGSize screen) const
+{
+    const CGSize icon = m_device->defaultIconSize();
+    return CGRectMake(screen.width / 2 - icon.width / 2, 30, icon.width, icon.height);
+}
+
+CGRect QVLayoutMaker::newIconFrameForIconManager(QVIconManager*, bool landscape)
+{
+    // A device of no known class keeps its view's size in both orientations.
+    CGRect frame = defaultIconFrameOnScreen(deviceViewSize(landscape).value_or(view()->frame().size));
+    if (!m_folderModeEnabled || !m_folderBG)
+        return frame;
+    // In folder mode a new icon is held within that orientation's folder
+    // background, as the icon manager holds one on the screen; a folder
+    // background that orientation never had holds nothing yet.
+    const CGRect folder = landscape == landscapeOnScreen() ? m_folderBG->frame() : landscape ? m_landscapeFolderFrameCache : m_portraitFolderFrameCache;
+    if (folder.size.width <= 0 || folder.size.height <= 0)
+        return frame;
+    const CGPoint largest = CGPointMake(folder.origin.x + folder.size.width - frame.size.width, folder.origin.y + folder.size.height - frame.size.height);
+    frame.origin.x = std::clamp(frame.origin.x, folder.origin.x, std::max(folder.origin.x, largest.x));
+    frame.origin.y = std::clamp(frame.origin.y, folder.origin.y, std::max(folder.origin.y, largest.y));
+    return frame;
 }
 
 // Building the views
@@ -204,8 +234,7 @@ void QVLayoutMaker::buildViews()
     m_optionButton = makeSystemButton("Options", &QVLayoutMaker::optionButtonClicked, true);
     m_optionButton->setFrame(m_device->iPad() ? CGRectMake(20, 20, 74, 26) : CGRectMake(10, 20, 64, 24));
 
-    const CGSize icon = m_device->defaultIconSize();
-    m_defaultIconFrame = CGRectMake(screen.width / 2 - icon.width / 2, 30, icon.width, icon.height);
+    m_defaultIconFrame = defaultIconFrameOnScreen(screen);
     m_iconManager = makeRef<QVIconManager>(m_defaultIconFrame, canvas, CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y), m_doneSelectingButton);
     m_iconManager->addIcon();
     m_iconManager->setDelegate(WeakPtr<QVIconManagerDelegate>(this));

@@ -140,6 +140,7 @@ public:
     CGRect gridFrameForIconManager(QVIconManager*) override;
     void setGridFrameFromIconManager(CGRect frame, QVIconManager*) override;
     void iconManagerObservedPositionPopoverFromIcon(QVIconManager*, QVIcon* icon) override;
+    CGRect newIconFrameForIconManager(QVIconManager*, bool landscape) override;
 
     // What the screen shows, for whoever looks at it.
     RefPtr<QVGridView> gridView() const { return m_gridView; }
@@ -187,6 +188,11 @@ private:
     void buttonDown(UIButton* sender);
     void buttonUp(UIButton* sender);
     void buildViews();
+    // The view's size in one orientation class on a device of a known
+    // class; nothing on any other device, whose view keeps its size.
+    std::optional<CGSize> deviceViewSize(bool landscape) const;
+    // A new icon's frame: horizontally centred, 30 points from the top.
+    CGRect defaultIconFrameOnScreen(CGSize screen) const;
     void layOutViews();
     void reshowSheet(const RefPtr<UIActionSheet>& sheet, const RefPtr<UIButton>& button);
     void showSheetFromButton(UIActionSheet& sheet, const RefPtr<UIButton>& button);
@@ -210,8 +216,11 @@ private:
     void placeFolderRelativeIcons();
     // Icons on the screen outside the whole screen's bounds (a cached half
     // kept as its file had it) are brought inside, as icons opened on the
-    // screen are.
+    // screen are; icons still waiting for the folder are left to it.
     void keepIconsOnScreen();
+    // Icons that waited for a folder that does not come (folder mode left
+    // or refused) are screen positions from now on, within the screen.
+    void takeWaitingIconsAsScreenPositions();
     bool cacheFolderRelative(bool landscape) const;
     void showTutorialCard(int32_t key);
     bool cachedHalfUsable(bool landscape) const;

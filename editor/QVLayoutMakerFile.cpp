@@ -145,14 +145,11 @@ void QVLayoutMaker::checkForLayoutToView()
     // Each half read from a folder layout is marked as relative to the
     // folder (loadHalf): the screen's moves into the folder background when
     // folder mode is ready, or at once when it is on already; the cached
-    // one when it comes on the screen in folder mode.
+    // one when it comes on the screen in folder mode. Either is held within
+    // the folder's bounds only once it is in the folder: the whole screen's
+    // bounds are not the folder's, and would move icons of the folder's
+    // edges.
     setFolderModeEnabled(folder);
-    if (folderAlreadyOn) {
-        // The folder-relative positions are placed on the whole screen
-        // first, then moved into the folder background at once.
-        m_iconManager->setMinimumIconPoint(CGPointMake(0, 0));
-        m_iconManager->setIconBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
-    }
     loadHalf(extracted, true, folder);
     loadHalf(extracted, false, folder);
     if (folderAlreadyOn)
@@ -213,8 +210,12 @@ void QVLayoutMaker::loadHalf(NSDictionary& extracted, bool landscape, bool folde
         return;
     }
     m_iconManager->deleteAllIcons(false);
-    for (const Entry& icon : icons)
-        m_iconManager->addIconWithFrame(icon.frame, icon.slot);
+    for (const Entry& icon : icons) {
+        if (folderLayout)
+            m_iconManager->addIconAtExactFrame(icon.frame, icon.slot);
+        else
+            m_iconManager->addIconWithFrame(icon.frame, icon.slot);
+    }
     m_iconManager->setIconsFolderRelative(folderLayout);
     m_gridView->gridBG()->setFrame(gridFrame);
     m_gridView->gridManager()->setNumberOfGridLines(gridSize);

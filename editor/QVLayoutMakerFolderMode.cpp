@@ -58,8 +58,7 @@ void QVLayoutMaker::setFolderModeEnabled(bool enabled)
         // answer; icons waiting to be moved into the folder stay where they
         // are, as screen positions.
         stopFolderViewSizePoll();
-        if (m_iconManager)
-            m_iconManager->setIconsFolderRelative(false);
+        takeWaitingIconsAsScreenPositions();
         return;
     }
     if (enabled == m_folderModeEnabled || !m_iconManager || !m_gridView)
@@ -123,8 +122,7 @@ void QVLayoutMaker::folderViewSizeCheck()
     stopFolderViewSizePoll();
     // Folder mode stays off: icons waiting for the folder are screen
     // positions from now on, as everything is while folder mode is off.
-    if (m_iconManager)
-        m_iconManager->setIconsFolderRelative(false);
+    takeWaitingIconsAsScreenPositions();
     showMessage("Error", "Couldn't retrieve folder size. Please try again later...");
 }
 
@@ -188,7 +186,7 @@ void QVLayoutMaker::placeFolderRelativeIcons()
         // off they are screen positions, as leaving folder mode keeps the
         // icons where they are.
         if (!m_folderRequestPending)
-            m_iconManager->setIconsFolderRelative(false);
+            takeWaitingIconsAsScreenPositions();
         return;
     }
     // Read from a folder layout and never shown in folder mode: they take
@@ -201,9 +199,19 @@ void QVLayoutMaker::placeFolderRelativeIcons()
     m_iconManager->setIconsFolderRelative(false);
 }
 
-void QVLayoutMaker::keepIconsOnScreen()
+void QVLayoutMaker::takeWaitingIconsAsScreenPositions()
 {
     if (!m_iconManager)
+        return;
+    m_iconManager->setIconsFolderRelative(false);
+    keepIconsOnScreen();
+}
+
+void QVLayoutMaker::keepIconsOnScreen()
+{
+    // Icons waiting for the folder are placed by the folder's bounds once
+    // they are in it, not by the whole screen's.
+    if (!m_iconManager || m_iconManager->iconsFolderRelative())
         return;
     for (const Ref<QVIcon>& icon : m_iconManager->icons()) {
         const CGRect frame = icon->frame();

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,26 @@ inline constexpr DeviceCase deviceCases[] = {
 inline std::string deviceCaseName(const ::testing::TestParamInfo<DeviceCase>& info)
 {
     return std::string(info.param.profile) == "ipad" ? "iPad" : "iPhone4";
+}
+// Every device class, for what differs with the screen's size (where a
+// folder background lies against the screen's bounds, say).
+inline constexpr DeviceCase everyDeviceCase[] = {
+    { "iphone-3.5", { 320, 480 } },
+    { "iphone-4", { 320, 568 } },
+    { "iphone-4.7", { 375, 667 } },
+    { "iphone-5.5", { 414, 736 } },
+    { "ipad", { 768, 1024 } },
+};
+inline std::string everyDeviceCaseName(const ::testing::TestParamInfo<DeviceCase>& info)
+{
+    std::string name;
+    for (const char* letter = info.param.profile; *letter; ++letter) {
+        if (std::isalnum(static_cast<unsigned char>(*letter)))
+            name += *letter;
+        else if (*letter == '.')
+            name += '_';
+    }
+    return name;
 }
 
 // Makes a built-in profile the running device's for the life of the object.
@@ -133,6 +154,10 @@ public:
         gridFrame = frame;
     }
     void iconManagerObservedPositionPopoverFromIcon(QVIconManager*, QVIcon* icon) override { iconWithPositionPanel = icon; }
+    // Where a new icon of each orientation stands, as the editor would say.
+    CGRect portraitNewIconFrame = CGRectZero;
+    CGRect landscapeNewIconFrame = CGRectZero;
+    CGRect newIconFrameForIconManager(QVIconManager*, bool landscape) override { return landscape ? landscapeNewIconFrame : portraitNewIconFrame; }
 };
 
 // An icon manager over the editor's main view, its icons kept below a

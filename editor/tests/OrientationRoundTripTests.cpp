@@ -1,9 +1,11 @@
 // The editor driven as the user drives it (its buttons, sheets, alerts and
 // turns of the device), with every saved file read back by Python's
-// plistlib: what the user deleted stays deleted across a turn, the other
-// orientation's half of an opened layout is saved exactly as it was read,
-// folder layouts are moved into the folder once and only once, and every
-// name whose file fits is saved.
+// plistlib: what the user deleted stays deleted across a turn, and the
+// last icon of a half deleted leaves the same fresh icon whenever the turn
+// came; the other orientation's half of an opened layout is saved exactly
+// as it was read; folder layouts are moved into the folder once and only
+// once, and then held by the folder's bounds alone, so that a file survives
+// its own round trip; and every name whose file fits is saved.
 #include "EditorTestSupport.h"
 
 #include "model/QVPreferenceNames.h"
@@ -11,10 +13,13 @@
 #include "platform/CoreFoundation/CFPreferences.h"
 #include "platform/UIKit/UIInterfaceRotation.h"
 #include "platform/UIKit/UIModalView.h"
+#include "platform/UIKit/UIScreen.h"
 #include "platform/UIKit/UITextField.h"
 #include "platform/UIKit/UITouchDriver.h"
 #include "testing/Process.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 using namespace qv;
@@ -34,10 +39,41 @@ bool pad()
     return QVDevice::currentDevice()->iPad();
 }
 
+// What the running device's files and SpringBoard's folder background are,
+// by the longer side of its screen.
+struct DeviceFacts {
+    CGFloat screenHeight;
+    const char* keySuffix;
+    CGFloat folderSide;
+};
+constexpr DeviceFacts deviceFacts[] = {
+    { 480, "-3_5Inch", 272 },
+    { 568, "-4Inch", 272 },
+    { 667, "-4_7Inch", 312 },
+    { 736, "-5_5Inch", 336 },
+    { 1024, "-iPad", 480 },
+};
+
+const DeviceFacts& runningDevice()
+{
+    const CGSize screen = UIScreen::mainScreen().bounds().size;
+    for (const DeviceFacts& facts : deviceFacts) {
+        if (facts.screenHeight == std::max(screen.width, screen.height))
+            return facts;
+    }
+    ADD_FAILURE() << "no device of " << screen.width << " x " << screen.height;
+    return deviceFacts[1];
+}
+
 // The device's origins key of a half, as the file has it.
 std::string originsKey(bool landscape)
 {
-    return std::string("Origins") + (pad() ? "-iPad" : "-4Inch") + (landscape ? "-Landscape" : "");
+    return std::string("Origins") + runningDevice().keySuffix + (landscape ? "-Landscape" : "");
+}
+
+std::string whole(CGFloat value)
+{
+    return std::to_string(static_cast<long long>(value));
 }
 
 class RoundTrip {
@@ -118,6 +154,37 @@ public:
     {
         ASSERT_TRUE(app.tapButton("Options"));
         ASSERT_TRUE(app.tapSheetButton(title));
+    }
+
+    // A finger on the icon (inside it, below the top row of buttons) moved
+    // so that the icon's origin ends at `to`, and lifted.
+    void drag(const QVIcon& icon, CGPoint to)
+    {
+        const CGPoint grip = CGPointMake(10, 40);
+        const CGPoint from = icon.frame().origin;
+        ASSERT_TRUE(app.down(CGPointMake(from.x + grip.x, from.y + grip.y)));
+        ASSERT_TRUE(app.move(CGPointMake(to.x + grip.x, to.y + grip.y)));
+        ASSERT_TRUE(app.up());
+    }
+    // The only icon on the screen deleted as the user deletes it: with its
+    // "X", or held until its sheet opens and the sheet's "Delete".
+    void deleteOnlyIcon(bool withX)
+    {
+        ASSERT_EQ(app.icons()->icons().size(), 1u);
+        Ref<QVIcon> only = app.icons()->icons()[0];
+        if (withX) {
+            if (!app.icons()->showDeleteOnIcons()) {
+                ASSERT_NO_FATAL_FAILURE(chooseOption("Show Delete On Icons"));
+            }
+            ASSERT_TRUE(UITouchDriver::shared().tapView(*only->deleteIconButton()));
+        } else {
+            ASSERT_TRUE(app.down(only->center()));
+            app.advance(0.6);
+            // The sheet took the touch over when it opened.
+            app.up();
+            ASSERT_TRUE(app.tapSheetButton("Delete"));
+        }
+        ASSERT_EQ(only->frame().size, CGSizeMake(0, 0)) << "shrinking";
     }
 
     std::vector<CGPoint> origins() const
@@ -334,3 +401,139 @@ TEST_P(OrientationRoundTripTest, LongNames)
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, OrientationRoundTripTest, ::testing::ValuesIn(deviceCases), deviceCaseName);
+
+namespace {
+
+class EveryDeviceRoundTripTest : public OrientationRoundTripTest {
+};
+
+} // namespace
+
+// An icon dragged to the bottom of the folder in landscape is saved, and
+// saved again at the same place when the layout is opened again: in
+// landscape with folder mode on and off, in portrait and turned, and turned
+// before the folder's size came. On the smaller phones the landscape folder
+// reaches lower than the whole screen's largest icon origin, so an icon
+// held there on the way into the folder would come up. When no folder size
+// comes, the icons are kept within the screen.
+TEST_P(EveryDeviceRoundTripTest, FolderBottomSurvivesItsRoundTrip)
+{
+    const CGFloat side = runningDevice().folderSide;
+    ASSERT_TRUE(app.rotate(UIInterfaceOrientationLandscapeLeft));
+    trip.answerFolderSize(side, side);
+    trip.chooseOption("Enable Folder Mode");
+    app.advance(0.5);
+    ASSERT_TRUE(app.editor->folderModeEnabled());
+    const CGRect folder = app.editor->folderBG()->frame();
+    const CGSize icon = app.editor->defaultIconFrame().size;
+    const CGPoint bottom = CGPointMake(std::floor(folder.origin.x) + 100, folder.origin.y + folder.size.height - icon.height);
+    ASSERT_NO_FATAL_FAILURE(trip.drag(*app.icons()->icons()[0], bottom));
+    ASSERT_EQ(trip.origins(), std::vector<CGPoint> { bottom });
+    // The file's place, relative to the folder with 20 added to y, and
+    // where it puts the icon in this folder.
+    const CGPoint relative = CGPointMake(std::trunc(bottom.x - folder.origin.x), side - icon.height + 20);
+    const std::string saved = "[[" + whole(relative.x) + ", " + whole(relative.y) + ", -1]]";
+    const std::vector<CGPoint> placed { CGPointMake(folder.origin.x + relative.x, bottom.y) };
+    EXPECT_EQ(trip.save("Save Landscape", "Bottom"), "Saved");
+    ASSERT_EQ(trip.origins("Bottom", true), saved);
+
+    trip.open("Bottom");
+    app.advance(0.5);
+    EXPECT_EQ(trip.origins(), placed) << "opened in landscape, folder mode on";
+    EXPECT_EQ(trip.save("Save Landscape", "Bottom"), "Overwritten");
+    EXPECT_EQ(trip.origins("Bottom", true), saved) << "opened in landscape, folder mode on";
+
+    trip.chooseOption("Disable Folder Mode");
+    trip.answerFolderSize(side, side);
+    trip.open("Bottom");
+    app.advance(0.5);
+    ASSERT_TRUE(app.editor->folderModeEnabled());
+    EXPECT_EQ(trip.origins(), placed) << "opened in landscape, folder mode off";
+    EXPECT_EQ(trip.save("Save Landscape", "Bottom"), "Overwritten");
+    EXPECT_EQ(trip.origins("Bottom", true), saved) << "opened in landscape, folder mode off";
+
+    ASSERT_TRUE(app.rotate(UIInterfaceOrientationPortrait));
+    trip.open("Bottom");
+    app.advance(0.5);
+    ASSERT_TRUE(app.rotate(UIInterfaceOrientationLandscapeLeft));
+    EXPECT_EQ(trip.origins(), placed) << "opened in portrait and turned";
+    EXPECT_EQ(trip.save("Save Landscape", "Bottom"), "Overwritten");
+    EXPECT_EQ(trip.origins("Bottom", true), saved) << "opened in portrait and turned";
+
+    // Turned while the folder's size is still asked for: the icons wait on
+    // the screen as read until the folder comes.
+    trip.chooseOption("Disable Folder Mode");
+    ASSERT_TRUE(app.rotate(UIInterfaceOrientationPortrait));
+    trip.answerFolderSize(side, side);
+    trip.open("Bottom");
+    ASSERT_TRUE(app.editor->folderModeRequestPending());
+    ASSERT_TRUE(app.rotate(UIInterfaceOrientationLandscapeLeft));
+    ASSERT_TRUE(app.editor->folderModeEnabled());
+    EXPECT_EQ(trip.origins(), placed) << "turned before the folder's size came";
+    EXPECT_EQ(trip.save("Save Landscape", "Bottom"), "Overwritten");
+    EXPECT_EQ(trip.origins("Bottom", true), saved) << "turned before the folder's size came";
+
+    // Nobody answers: the icons that waited for the folder are positions on
+    // the screen from then on, and kept within it.
+    trip.chooseOption("Disable Folder Mode");
+    trip.open("Bottom");
+    app.advance(11);
+    ASSERT_FALSE(app.editor->folderModeRequestPending());
+    ASSERT_FALSE(app.editor->folderModeEnabled());
+    ASSERT_TRUE(app.tapSheetButton("Ok"));
+    EXPECT_EQ(trip.origins(), std::vector<CGPoint> { CGPointMake(relative.x, std::min(relative.y, app.editor->maxIconPoint().y)) });
+}
+
+// The only icon of the portrait half deleted, with its "X" or the sheet's
+// Delete, in folder mode and out of it: whether the device turns within
+// the shrink or after it, the same file is saved, its portrait half the
+// one fresh icon that takes the place of the last icon deleted.
+TEST_P(EveryDeviceRoundTripTest, OnlyIconDeletedWhileTheDeviceTurns)
+{
+    const CGFloat side = runningDevice().folderSide;
+    const CGFloat iconWidth = app.editor->defaultIconFrame().size.width;
+    struct Case {
+        bool withX;
+        bool folder;
+        CGPoint fresh;
+    };
+    // A fresh icon stands at the top of the screen, centred; in folder
+    // mode it is held at the folder's top edge.
+    const Case cases[] = {
+        { true, false, CGPointMake(GetParam().screen.width / 2 - iconWidth / 2, 30) },
+        { false, false, CGPointMake(GetParam().screen.width / 2 - iconWidth / 2, 30) },
+        { true, true, CGPointMake(side / 2 - iconWidth / 2, 20) },
+        { false, true, CGPointMake(side / 2 - iconWidth / 2, 20) },
+    };
+    for (const Case& deletion : cases) {
+        std::string files[2];
+        for (const bool withinShrink : { true, false }) {
+            SCOPED_TRACE(std::string(deletion.withX ? "\"X\"" : "Delete") + (deletion.folder ? ", folder mode" : "") + (withinShrink ? ", turned within the shrink" : ", turned after it"));
+            if (app.editor->landscapeOnScreen()) {
+                ASSERT_TRUE(app.rotate(UIInterfaceOrientationPortrait));
+            }
+            trip.writeWithPlistlib("One", std::string("{'QV': True, 'FolderLayout': ") + (deletion.folder ? "True" : "False") + ", '" + originsKey(false) + "': [{'x': 40, 'y': 200, 'LockedIndex': -1}], '" + originsKey(true) + "': [{'x': 60, 'y': 70, 'LockedIndex': 2}]}");
+            if (deletion.folder)
+                trip.answerFolderSize(side, side);
+            trip.open("One");
+            app.advance(0.5);
+            ASSERT_EQ(app.editor->folderModeEnabled(), deletion.folder);
+            ASSERT_NO_FATAL_FAILURE(trip.deleteOnlyIcon(deletion.withX));
+            if (withinShrink) {
+                ASSERT_TRUE(UIInterfaceRotation::rotateToInterfaceOrientation(UIInterfaceOrientationLandscapeLeft, 0.3));
+                app.advance(1);
+            } else {
+                app.advance(1);
+                ASSERT_TRUE(app.rotate(UIInterfaceOrientationLandscapeLeft));
+            }
+            const std::string name = withinShrink ? "Within" : "After";
+            const std::string outcome = trip.save("Save Portrait & Landscape", name);
+            EXPECT_TRUE(outcome == "Saved" || outcome == "Overwritten") << outcome;
+            EXPECT_EQ(trip.origins(name, false), "[[" + whole(deletion.fresh.x) + ", " + whole(deletion.fresh.y) + ", -1]]");
+            files[withinShrink] = trip.readBack(name, "layout, sort_keys=True");
+        }
+        EXPECT_EQ(files[true], files[false]) << "the same file whenever the device turned";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, EveryDeviceRoundTripTest, ::testing::ValuesIn(everyDeviceCase), everyDeviceCaseName);

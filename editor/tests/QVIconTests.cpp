@@ -421,4 +421,59 @@ TEST_P(QVIconTest, DeleteCompletesAcrossATurn)
     EXPECT_EQ(screen.manager->icons()[0]->nameLabel()->text(), "Icon 1");
 }
 
+// The only icon deleted while the device turns: the cache it went into is
+// left with one fresh icon where the editor says a new icon of that
+// orientation stands (beyond the bounds on the screen now, so not held by
+// them), no longer waiting for a folder, as the screen is when the delete
+// ends before the turn. A cache the delete leaves icons in gets none.
+TEST_P(QVIconTest, EmptiedCacheGetsAFreshIcon)
+{
+    const CGPoint fresh = CGPointMake(GetParam().screen.width + 40, 7);
+    screen.owner->portraitNewIconFrame = CGRectMake(fresh.x, fresh.y, size().width, size().height);
+    screen.owner->landscapeNewIconFrame = CGRectMake(1, 2, size().width, size().height);
+    screen.manager->showDeleteButtonOnIcons(true);
+    Ref<QVIcon> only = iconAt(CGPointMake(50, 200));
+    screen.manager->setIconsFolderRelative(true);
+    only->deleteIconButton()->sendActionsForControlEvents(UIControlEventTouchUpInside);
+    screen.manager->loadLandscapeOrientation();
+    ASSERT_EQ(screen.manager->portraitIconCache().size(), 1u);
+    EXPECT_TRUE(screen.manager->portraitCacheFolderRelative());
+    screen.advance(0.5);
+    ASSERT_EQ(screen.manager->portraitIconCache().size(), 1u) << "a fresh icon in the deleted one's place";
+    Ref<QVIcon> cached = screen.manager->portraitIconCache()[0];
+    EXPECT_NE(cached.ptr(), only.ptr());
+    EXPECT_EQ(cached->frame(), screen.owner->portraitNewIconFrame);
+    EXPECT_EQ(cached->lockedIndex(), -1);
+    EXPECT_FALSE(cached->superview());
+    EXPECT_FALSE(screen.manager->portraitCacheFolderRelative()) << "the fresh icon waits for no folder";
+    EXPECT_EQ(screen.ids(), (std::vector<int64_t> { 1 })) << "the landscape screen's own fresh icon";
+
+    screen.manager->loadPortraitOrientation();
+    ASSERT_EQ(screen.ids(), (std::vector<int64_t> { 1 }));
+    EXPECT_EQ(screen.manager->icons()[0].ptr(), cached.ptr());
+    EXPECT_EQ(cached->frame().origin, fresh) << "shown where it was made";
+    EXPECT_FALSE(screen.manager->iconsFolderRelative());
+
+    // Two icons, one deleted during the turn: the other stays alone.
+    Ref<QVIcon> second = iconAt(CGPointMake(60, 300));
+    second->deleteIcon();
+    screen.manager->loadLandscapeOrientation();
+    screen.advance(0.5);
+    ASSERT_EQ(screen.manager->portraitIconCache().size(), 1u);
+    EXPECT_EQ(screen.manager->portraitIconCache()[0].ptr(), cached.ptr());
+}
+
+// The only icon on the screen deleted while it still waits for a folder:
+// the fresh icon in its place is a screen position, waiting for nothing.
+TEST_P(QVIconTest, FreshIconOfAnEmptiedScreenWaitsForNoFolder)
+{
+    Ref<QVIcon> only = iconAt(CGPointMake(50, 200));
+    screen.manager->setIconsFolderRelative(true);
+    only->deleteIcon();
+    screen.advance(0.5);
+    ASSERT_EQ(screen.manager->icons().size(), 1u);
+    EXPECT_NE(screen.manager->icons()[0].ptr(), only.ptr());
+    EXPECT_FALSE(screen.manager->iconsFolderRelative());
+}
+
 INSTANTIATE_TEST_SUITE_P(Devices, QVIconTest, ::testing::ValuesIn(deviceCases), deviceCaseName);

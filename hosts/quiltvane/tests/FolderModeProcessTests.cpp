@@ -46,6 +46,47 @@ protected:
         return result.output;
     }
 
+    // Waits, a bounded while, for SpringBoard's answer to put the editor
+    // into folder mode.
+    void waitForFolderMode(qv::testing::DrivenProcess& app)
+    {
+        for (int wait = 0; wait < 50 && dumpValue(app, "editor['folderMode']") != "true"; ++wait)
+            app.expectOk("wait 100");
+        ASSERT_EQ(dumpValue(app, "editor['folderMode']"), "true");
+    }
+    // A finger command at a point given as two Python expressions over the
+    // dump.
+    void finger(qv::testing::DrivenProcess& app, const std::string& verb, const std::string& x, const std::string& y)
+    {
+        std::string point = dumpValue(app, "'%r %r' % (" + x + ", " + y + ")");
+        ASSERT_GE(point.size(), 2u);
+        app.expectOk(verb + " " + point.substr(1, point.size() - 2));
+    }
+    // The editor's layout saved through its Save button with the half on
+    // the screen; the titles of the alerts that answered, in order.
+    std::string saveLandscape(qv::testing::DrivenProcess& app, const std::string& name)
+    {
+        app.expectOk("button Save");
+        app.expectOk("sheet Save Landscape");
+        app.expectOk("type " + name);
+        app.expectOk("alert Save");
+        std::string titles = dumpValue(app, "[m['title'] for m in dump['modalViews']]");
+        if (titles == "[\"" + name + "\"]") {
+            app.expectOk("alert Overwrite");
+            titles += dumpValue(app, "[m['title'] for m in dump['modalViews']]");
+        }
+        app.expectOk("alert Ok");
+        return titles;
+    }
+    std::string layoutOrigins(const std::string& name, const std::string& key)
+    {
+        auto result = qv::testing::runPython("import json, plistlib, sys\nlayout = plistlib.load(open(sys.argv[1], 'rb'))\n"
+                                             "print(json.dumps([[entry['x'], entry['y']] for entry in layout.get(sys.argv[2], [])]))",
+            { root.hostPath("/var/mobile/Library/Quiltvane/Layouts/" + name + ".plist").string(), key });
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        return result.output;
+    }
+
     qv::testing::TemporaryDeviceRoot root;
     qv::testing::ScopedEnvironment driver { "QV_DRIVER", "stdin" };
 };
@@ -66,9 +107,7 @@ TEST_F(FolderModeProcessTest, SpringBoardAnswers)
         app.expectOk("button Options");
         app.expectOk("sheet Enable Folder Mode");
         EXPECT_EQ(dumpValue(app, "editor['folderModeRequested']"), "true");
-        for (int wait = 0; wait < 50 && dumpValue(app, "editor['folderMode']") != "true"; ++wait)
-            app.expectOk("wait 100");
-        ASSERT_EQ(dumpValue(app, "editor['folderMode']"), "true");
+        ASSERT_NO_FATAL_FAILURE(waitForFolderMode(app));
         const std::string folder = dumpValue(app, "editor['folderFrame']");
         EXPECT_EQ(dumpValue(app, "editor['grid']['viewFrame']"), folder) << "the grid lies over the folder";
         EXPECT_EQ(dumpValue(app, "editor['folderFrame'][2] > 0 and editor['folderFrame'][3] > 0"), "true") << folder;
@@ -96,4 +135,61 @@ TEST_F(FolderModeProcessTest, NoSpringBoard)
     EXPECT_EQ(dumpValue(app, "editor['folderMode']"), "false");
     EXPECT_EQ(dumpValue(app, "editor['folderModeRequested']"), "false");
     EXPECT_EQ(app.quit(), 0);
+}
+
+// In landscape, an icon dragged to the bottom of the folder SpringBoard
+// measured, saved through the Save button, and the layout opened again in
+// landscape and saved again, with folder mode on and then off: the file
+// holds the same place each time. On these phones the landscape folder
+// reaches lower than the whole screen's largest icon origin.
+TEST_F(FolderModeProcessTest, FolderBottomSurvivesItsRoundTrip)
+{
+    struct Device {
+        const char* name;
+        const char* keySuffix;
+    };
+    for (const Device& device : { Device { "iphone-3.5", "-3_5Inch" }, Device { "iphone-4", "-4Inch" }, Device { "iphone-4.7", "-4_7Inch" } }) {
+        SCOPED_TRACE(device.name);
+        qv::testing::ScopedEnvironment profile("QV_DEVICE", device.name);
+        qv::testing::DrivenProcess springBoard({ qv::testing::buildDirectory() + "/bin/springboard" });
+        springBoard.expectOk("wait 200");
+        qv::testing::DrivenProcess app({ qv::testing::buildDirectory() + "/bin/Quilt Vane" });
+        app.expectOk("wait 300");
+        app.expectOk("rotate landscapeleft");
+        app.expectOk("wait 600");
+        app.expectOk("button Options");
+        app.expectOk("sheet Enable Folder Mode");
+        ASSERT_NO_FATAL_FAILURE(waitForFolderMode(app));
+
+        // Icon 1 held below the top row of buttons and dragged so that its
+        // origin goes 100 points into the folder, on its bottom row.
+        const std::string icon = "editor['icons'][0]['frame']";
+        const std::string folder = "editor['folderFrame']";
+        const std::string bottom = "[int(" + folder + "[0]) + 100, " + folder + "[1] + " + folder + "[3] - " + icon + "[3]]";
+        const std::string saved = dumpValue(app, "[[int(int(" + folder + "[0]) + 100 - " + folder + "[0]), int(" + folder + "[3] - " + icon + "[3] + 20)]]");
+        ASSERT_NO_FATAL_FAILURE(finger(app, "down", icon + "[0] + 10", icon + "[1] + 40"));
+        ASSERT_NO_FATAL_FAILURE(finger(app, "move", bottom + "[0] + 10", bottom + "[1] + 40"));
+        app.expectOk("up");
+        ASSERT_EQ(dumpValue(app, icon + "[:2] == " + bottom), "true") << dumpValue(app, icon);
+        const std::string key = std::string("Origins") + device.keySuffix + "-Landscape";
+        // Each device saves a file of its own on the one device root.
+        const std::string name = std::string("Bottom") + device.keySuffix;
+        EXPECT_EQ(saveLandscape(app, name), "[\"Saved\"]");
+        ASSERT_EQ(layoutOrigins(name, key), saved + "\n");
+
+        app.expectOk("openlayout " + name);
+        app.expectOk("wait 600");
+        EXPECT_EQ(saveLandscape(app, name), "[\"" + name + "\"][\"Overwritten\"]");
+        EXPECT_EQ(layoutOrigins(name, key), saved + "\n") << "opened with folder mode on";
+
+        app.expectOk("button Options");
+        app.expectOk("sheet Disable Folder Mode");
+        app.expectOk("openlayout " + name);
+        ASSERT_NO_FATAL_FAILURE(waitForFolderMode(app));
+        app.expectOk("wait 600");
+        EXPECT_EQ(saveLandscape(app, name), "[\"" + name + "\"][\"Overwritten\"]");
+        EXPECT_EQ(layoutOrigins(name, key), saved + "\n") << "opened with folder mode off";
+        EXPECT_EQ(app.quit(), 0);
+        EXPECT_EQ(springBoard.quit(), 0);
+    }
 }

@@ -1,6 +1,7 @@
-// The application as a real process on the phone, driven as a user would
-// drive it: an icon deleted while the device turns, and a layout opened in
-// one orientation and written back, each saved file read by plistlib.
+// The application as a real process on the device, driven as a user would
+// drive it: an icon deleted while the device turns (the last one of a half
+// too), and a layout opened in one orientation and written back, each saved
+// file read by plistlib.
 #include "QuiltVaneTestSupport.h"
 #include "testing/DrivenProcess.h"
 #include "testing/Process.h"
@@ -96,4 +97,59 @@ TEST_F(OrientationRoundTripProcessTest, OtherOrientationKeptAsRead)
     EXPECT_EQ(layoutValue("FromLandscape", "layout['Origins-4Inch']"), "[{\"LockedIndex\": -1, \"x\": 200, \"y\": 400}]");
     EXPECT_EQ(layoutValue("FromLandscape", "layout['Origins-4Inch-Landscape']"), "[{\"LockedIndex\": 2, \"x\": 480, \"y\": 150}]");
     EXPECT_EQ(app->quit(), 0);
+}
+
+// The only icon of a layout's portrait half deleted with its "X", the
+// device turned within the shrink, and the layout saved through the Save
+// button, on each phone size and the iPad: the portrait half is saved with
+// the fresh icon that takes the place of the last one deleted (at the top
+// of the screen, centred), beside the landscape half.
+TEST(OnlyIconDeletedDuringATurnProcessTest, PortraitHalfSavedWithAFreshIcon)
+{
+    struct Device {
+        const char* name;
+        const char* keySuffix;
+        int freshX;
+        int deleteButtonInset;
+    };
+    for (const Device& device : { Device { "iphone-3.5", "-3_5Inch", 130, 11 }, Device { "iphone-4", "-4Inch", 130, 11 },
+             Device { "iphone-5.5", "-5_5Inch", 177, 11 }, Device { "ipad", "-iPad", 344, 15 } }) {
+        SCOPED_TRACE(device.name);
+        qv::testing::TemporaryDeviceRoot root;
+        qv::testing::ScopedEnvironment profile("QV_DEVICE", device.name);
+        qv::testing::ScopedEnvironment driver("QV_DRIVER", "stdin");
+        root.writeFile(qv::quiltvanetest::preferencesPath, qv::quiltvanetest::preferencesWithTutorialSeen());
+        const std::string portraitKey = std::string("Origins") + device.keySuffix;
+        std::filesystem::create_directories(root.hostPath(layoutsFolder));
+        auto written = qv::testing::runPython("import plistlib, sys\nplistlib.dump({'QV': True, 'FolderLayout': False, "
+                                              "'" + portraitKey + "': [{'x': 40, 'y': 200, 'LockedIndex': -1}], "
+                                              "'" + portraitKey + "-Landscape': [{'x': 60, 'y': 70, 'LockedIndex': 2}]}, open(sys.argv[1], 'wb'))",
+            { root.hostPath(std::string(layoutsFolder) + "/One.plist").string() });
+        ASSERT_EQ(written.exitCode, 0) << written.errors;
+
+        qv::testing::DrivenProcess app({ qv::testing::buildDirectory() + "/bin/Quilt Vane" });
+        app.expectOk("wait 300");
+        app.expectOk("openlayout One");
+        app.expectOk("button Options");
+        app.expectOk("sheet Show Delete On Icons");
+        // The "X" at the corner of the only icon, at (40, 200).
+        app.expectOk("tap " + std::to_string(40 + device.deleteButtonInset) + " " + std::to_string(200 + device.deleteButtonInset));
+        app.expectOk("rotate landscapeleft");
+        app.expectOk("wait 600");
+        app.expectOk("button Save");
+        app.expectOk("sheet Save Portrait & Landscape");
+        app.expectOk("type Saved");
+        app.expectOk("alert Save");
+        EXPECT_EQ(app.answerThroughPython("print(json.dumps([[m['title'], 'Only' in m['message']] for m in json.loads(sys.stdin.read())['dump']['modalViews']]))", "dump"),
+            "[[\"Saved\", false]]");
+        app.expectOk("alert Ok");
+        EXPECT_EQ(app.quit(), 0);
+
+        auto saved = qv::testing::runPython("import json, plistlib, sys\nlayout = plistlib.load(open(sys.argv[1], 'rb'))\n"
+                                            "print(json.dumps([layout.get(sys.argv[2]), layout.get(sys.argv[2] + '-Landscape'), 'GridSize' + sys.argv[3] in layout], sort_keys=True))",
+            { root.hostPath(std::string(layoutsFolder) + "/Saved.plist").string(), portraitKey, device.keySuffix });
+        ASSERT_EQ(saved.exitCode, 0) << saved.errors;
+        EXPECT_EQ(saved.output, "[[{\"LockedIndex\": -1, \"x\": " + std::to_string(device.freshX) + ", \"y\": 30}], "
+                                "[{\"LockedIndex\": 2, \"x\": 60, \"y\": 70}], true]\n");
+    }
 }

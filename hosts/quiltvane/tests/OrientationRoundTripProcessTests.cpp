@@ -52,7 +52,7 @@ protected:
 
 } // namespace
 
-// Item 1: "+", Options, Show Delete On Icons, the new icon's "X" and a turn
+// "+", Options, Show Delete On Icons, the new icon's "X" and a turn
 // within the 0.2 s shrink. The icon is gone: from the cache, from the file
 // `writelayout` writes, and from the screen when the device turns back.
 TEST_F(OrientationRoundTripProcessTest, IconDeletedDuringATurn)
@@ -75,7 +75,7 @@ TEST_F(OrientationRoundTripProcessTest, IconDeletedDuringATurn)
     EXPECT_EQ(app->quit(), 0);
 }
 
-// Item 2: a layout opened in portrait keeps its landscape half as read,
+// A layout opened in portrait keeps its landscape half as read,
 // and one opened in landscape its portrait half.
 TEST_F(OrientationRoundTripProcessTest, OtherOrientationKeptAsRead)
 {

@@ -6,6 +6,8 @@
 
 #include "platform/Foundation/StringFormat.h"
 
+#include <cerrno>
+
 namespace qv {
 
 Ref<QNDataDecompressor> QNDataDecompressor::decompressor()
@@ -28,6 +30,16 @@ Ref<NSError> QNDataDecompressor::inflateErrorWithCode(int code)
 Ref<NSError> QNDataDecompressor::truncatedDataError()
 {
     return inflateErrorWithCode(Z_BUF_ERROR);
+}
+
+Ref<NSError> QNDataDecompressor::inflatedTooLargeError(size_t maximumLength)
+{
+    return NSError::create(NSPOSIXErrorDomain, EFBIG, stringWithFormat("Decompression of data stopped: it inflates to more than %zu bytes", maximumLength));
+}
+
+bool QNDataDecompressor::isInflatedTooLargeError(const NSError& error)
+{
+    return error.domain() == NSPOSIXErrorDomain && error.code() == EFBIG;
 }
 
 RefPtr<NSError> QNDataDecompressor::setupStream()
@@ -55,7 +67,7 @@ RefPtr<NSError> QNDataDecompressor::closeStream()
     return nullptr;
 }
 
-std::optional<std::string> QNDataDecompressor::uncompressBytes(const char* bytes, size_t length, RefPtr<NSError>* error)
+std::optional<std::string> QNDataDecompressor::uncompressBytes(const char* bytes, size_t length, RefPtr<NSError>* error, size_t maximumLength)
 {
     if (length == 0)
         return std::nullopt;
@@ -80,17 +92,19 @@ std::optional<std::string> QNDataDecompressor::uncompressBytes(const char* bytes
         },
         inflateErrorWithCode,
         length + QNZlibPump::growthFor(length),
+        maximumLength,
+        inflatedTooLargeError,
     };
     return pump.run(m_zStream, std::string_view(bytes, length), error);
 }
 
-std::optional<std::string> QNDataDecompressor::uncompressData(const std::string& data, RefPtr<NSError>* error)
+std::optional<std::string> QNDataDecompressor::uncompressData(const std::string& data, RefPtr<NSError>* error, size_t maximumLength)
 {
     if (data.empty())
         return std::nullopt;
     auto decompressor = QNDataDecompressor::decompressor();
     RefPtr<NSError> failure;
-    auto result = decompressor->uncompressBytes(data.data(), data.size(), &failure);
+    auto result = decompressor->uncompressBytes(data.data(), data.size(), &failure, maximumLength);
     // Data that ends before the end of its compressed stream is cut short.
     if (result && !decompressor->streamEnded())
         failure = truncatedDataError();

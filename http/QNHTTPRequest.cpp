@@ -28,6 +28,7 @@ QNHTTPRequestClassState& QNHTTPRequestClassState::shared()
 
 QNHTTPRequestClassState::QNHTTPRequestClassState()
     : sharedQueue(NSOperationQueue::create())
+    , maximumResponseSizeInMemory(QNHTTPRequest::maximumResponseSizeInMemory)
     , reachabilityObserver(NSObject::create())
 {
     const std::pair<int, const char*> errors[] = {
@@ -74,6 +75,9 @@ QNHTTPRequest::~QNHTTPRequest()
 {
     m_authenticationNeeded = 0;
     cancelLoad();
+    // A request that goes before its end was told (one never started)
+    // still takes its body file with it.
+    removeTemporaryUploadFiles();
     if (m_statusTimer)
         m_statusTimer->invalidate();
     releaseBlocksOnMainThread();
@@ -209,7 +213,7 @@ bool QNHTTPRequest::responseHasNoBody() const
 std::optional<std::string> QNHTTPRequest::responseData() const
 {
     if (isResponseCompressed() && m_shouldWaitToInflateCompressedResponses)
-        return QNDataDecompressor::uncompressData(m_rawResponseData, nullptr);
+        return m_inflatedResponseData;
     return m_rawResponseData;
 }
 

@@ -138,9 +138,10 @@ public:
     std::optional<std::string> responseHeader(const std::string& name) const;
     std::vector<Ref<NSHTTPCookie>> responseCookies() const { return m_responseCookies; }
     const std::string& rawResponseData() const { return m_rawResponseData; }
-    // An answer kept in memory holds at most this many bytes: a larger one
-    // fails the request (code 1, its underlying error saying why) rather
-    // than take the process's memory. An answer downloaded to a file
+    // An answer kept in memory holds at most this many bytes, and a
+    // compressed one inflates to at most this many: a larger one fails the
+    // request (code 1, its underlying error saying why) rather than take
+    // the process's memory. An answer downloaded to a file
     // (downloadDestinationPath) or handed to the delegate has no limit.
     static constexpr unsigned long long maximumResponseSizeInMemory = 256ull << 20;
     NSStringEncoding responseEncoding() const { return m_responseEncoding; }
@@ -159,7 +160,8 @@ public:
     bool allowResumeForFileDownloads() const { return m_allowResumeForFileDownloads; }
     void setAllowResumeForFileDownloads(bool value) { m_allowResumeForFileDownloads = value; }
     // The body: inflated when it came compressed and inflating was left
-    // for now; absent when a compressed body does not inflate.
+    // for its end (done once, when it ended); absent until then, and when
+    // a compressed body does not inflate.
     std::optional<std::string> responseData() const;
     // The body as text in the response's encoding; absent when there is
     // no body or it is not valid in that encoding.
@@ -457,6 +459,7 @@ private:
     void finishedDownloadingPACFile(QNHTTPRequest& scriptRequest);
     void writeDownloadedBytes(std::string_view bytes);
     void failWithResponseTooLargeForMemory();
+    RefPtr<NSError> inflateResponseKeptInMemory();
     RefPtr<NSError> moveDownloadIntoPlace();
     void removeTemporaryDownloadFile();
     void removeTemporaryUploadFiles();
@@ -553,6 +556,8 @@ private:
     RefPtr<NSDictionary> m_responseHeaders;
     std::vector<Ref<NSHTTPCookie>> m_responseCookies;
     std::string m_rawResponseData;
+    // A body kept compressed, inflated when it ended.
+    std::optional<std::string> m_inflatedResponseData;
     NSStringEncoding m_responseEncoding = NSISOLatin1StringEncoding;
     NSStringEncoding m_defaultResponseEncoding = NSISOLatin1StringEncoding;
     bool m_allowCompressedResponse = true;
@@ -583,7 +588,6 @@ private:
     double m_timeOutSeconds = 10;
     int m_numberOfTimesToRetryOnTimeout = 0;
     int m_retryCount = 0;
-    bool m_willRetryRequest = false;
     RefPtr<CFHTTPReadStream> m_readStream;
     bool m_readStreamIsScheduled = false;
     // Where the body's bytes are read to, kept from one read to the next.

@@ -86,10 +86,14 @@ void QNHTTPRequest::requestFinished()
         return;
     if (m_isPACFileRequest) {
         reportFinished();
+        removeTemporaryUploadFiles();
         return;
     }
     Ref<QNHTTPRequest> protect(*this);
-    performOnMainThread([protect] { protect->reportFinished(); });
+    performOnMainThread([protect] {
+        protect->reportFinished();
+        protect->removeTemporaryUploadFiles();
+    });
 }
 
 void QNHTTPRequest::reportFinished()
@@ -132,9 +136,6 @@ void QNHTTPRequest::failWithError(RefPtr<NSError> error)
         std::lock_guard lock(state.connectionsLock);
         m_connectionInfo->expires = VirtualClock::now() + m_persistentConnectionTimeoutSeconds;
     }
-    // A failed request sends its body no more: the library's body file goes.
-    if (error)
-        removeTemporaryUploadFiles();
     // The first error wins; a cancelled request reports nothing more.
     if (m_cancelled || m_error || !error) {
         m_cancelledLock->unlock();
@@ -158,10 +159,16 @@ void QNHTTPRequest::failWithError(RefPtr<NSError> error)
     }
     const bool inProgress = m_inProgress;
     m_cancelledLock->unlock();
+    // A failed request sends its body no more: the library's body file
+    // goes once the failure has been told.
     if (m_isPACFileRequest) {
         failed->reportFailure();
+        removeTemporaryUploadFiles();
     } else {
-        performOnMainThread([failed] { failed->reportFailure(); });
+        performOnMainThread([failed, protect] {
+            failed->reportFailure();
+            protect->removeTemporaryUploadFiles();
+        });
     }
     if (inProgress)
         markAsFinished();

@@ -53,6 +53,9 @@ struct QNHTTPRequestClassState {
     std::optional<std::string> defaultUserAgent;
     std::optional<std::vector<Ref<NSHTTPCookie>>> sessionCookies;
     std::map<int, Ref<NSError>> sharedErrors;
+    // The most an answer kept in memory may hold, inflated or not:
+    // QNHTTPRequest::maximumResponseSizeInMemory, less only under a test.
+    std::atomic<unsigned long long> maximumResponseSizeInMemory;
 
     // Credentials that worked this session, for a server or a proxy.
     struct CredentialRecord {

@@ -236,6 +236,7 @@ void QNHTTPRequest::startRequest()
     m_responseHeaders = nullptr;
     if (m_downloadDestinationPath.empty())
         m_rawResponseData.clear();
+    m_inflatedResponseData.reset();
     m_readStreamIsScheduled = false;
 
     RefPtr<NSInputStream> body;
@@ -475,9 +476,7 @@ bool QNHTTPRequest::retryUsingNewConnection()
 {
     if (m_retryCount != 0)
         return false;
-    m_willRetryRequest = true;
     cancelLoad();
-    m_willRetryRequest = false;
     forgetConnectionEntry();
     ++m_retryCount;
     startRequest();
@@ -509,13 +508,12 @@ void QNHTTPRequest::cancelLoad()
         m_fileDownloadOutputStream->close();
         m_fileDownloadOutputStream = nullptr;
     }
-    // A partial download is kept only when it may be resumed.
+    // A partial download is kept only when it may be resumed. (The body
+    // file of the library's own stays until the request's end has been
+    // told: another attempt may send it, and a copy made when it is told
+    // takes its body from it.)
     if (!m_allowResumeForFileDownloads)
         removeTemporaryDownloadFile();
-    // The body file of the library's own goes unless another attempt sends
-    // it again (a retry, or an answer to a challenge).
-    if (!m_authenticationNeeded && !m_willRetryRequest)
-        removeTemporaryUploadFiles();
 }
 
 // --- Status timer
@@ -571,9 +569,7 @@ void QNHTTPRequest::checkRequestStatus()
             ++m_retryCount;
             // The timed-out attempt's stream is closed and its pool entry
             // freed: a retry leaks neither, and keeps the body to send.
-            m_willRetryRequest = true;
             cancelLoad();
-            m_willRetryRequest = false;
             forgetConnectionEntry();
             // A resumable download asks for what it lacks.
             updatePartialDownloadSize();
@@ -606,8 +602,8 @@ void QNHTTPRequest::removeTemporaryUploadFiles()
         NSFileManager::defaultManager()->removeItemAtPath(m_postBodyFilePath);
     if (!m_compressedPostBodyFilePath.empty())
         NSFileManager::defaultManager()->removeItemAtPath(m_compressedPostBodyFilePath);
-    m_postBodyFilePath.clear();
-    m_compressedPostBodyFilePath.clear();
+    // The paths stay: a copy made from now on names the body's file,
+    // finds it gone and fails, rather than send an empty body.
     m_didCreateTemporaryPostDataFile = false;
 }
 

@@ -19,6 +19,22 @@
 
 namespace qv {
 
+namespace {
+
+unsigned long long responseSizeLimitInMemory()
+{
+    return QNHTTPRequestClassState::shared().maximumResponseSizeInMemory;
+}
+
+Ref<NSError> responseTooLargeForMemoryError()
+{
+    auto underlying = NSError::create(NSPOSIXErrorDomain, 27,
+        stringWithFormat("The answer is larger than %llu bytes, the most kept in memory; download it to a file", responseSizeLimitInMemory()));
+    return NSError::create(NetworkRequestErrorDomain, QNConnectionFailureErrorType, "A connection failure occurred", underlying);
+}
+
+} // namespace
+
 void QNHTTPRequest::handleNetworkEvent(CFStreamEventType type)
 {
     m_cancelledLock->lock();
@@ -197,12 +213,24 @@ void QNHTTPRequest::handleBytesAvailable()
     const std::string_view buffer(m_readBuffer.get(), static_cast<size_t>(count));
     m_receivedAnyBytes = true;
 
+    auto delegate = this->delegate().lock();
+    const bool delegateTakesData = delegate && m_didReceiveDataSelector && delegate->respondsToDidReceiveData();
+    const bool handedOn = delegateTakesData || blockOf(&Blocks::dataReceived);
+    const bool keptInMemory = !handedOn && m_downloadDestinationPath.empty();
+    const unsigned long long limit = responseSizeLimitInMemory();
+
     std::optional<std::string> inflated;
     if (isResponseCompressed() && !m_shouldWaitToInflateCompressedResponses) {
         if (!m_dataDecompressor)
             m_dataDecompressor = QNDataDecompressor::decompressor();
+        // Inflated into memory, a chunk stops at what the limit leaves.
+        const size_t room = keptInMemory ? static_cast<size_t>(limit - std::min<unsigned long long>(limit, m_rawResponseData.size())) : SIZE_MAX;
         RefPtr<NSError> failure;
-        inflated = m_dataDecompressor->uncompressBytes(buffer.data(), buffer.size(), &failure);
+        inflated = m_dataDecompressor->uncompressBytes(buffer.data(), buffer.size(), &failure, room);
+        if (failure && QNDataDecompressor::isInflatedTooLargeError(*failure)) {
+            failWithResponseTooLargeForMemory();
+            return;
+        }
         if (failure) {
             cancelLoad();
             failWithError(failure);
@@ -218,9 +246,7 @@ void QNHTTPRequest::handleBytesAvailable()
     if (m_needsRedirect && m_shouldRedirect && m_allowResumeForFileDownloads)
         return;
 
-    auto delegate = this->delegate().lock();
-    const bool delegateTakesData = delegate && m_didReceiveDataSelector && delegate->respondsToDidReceiveData();
-    if (delegateTakesData || blockOf(&Blocks::dataReceived)) {
+    if (handedOn) {
         Ref<QNHTTPRequest> protect(*this);
         std::string chunk = inflated ? std::move(*inflated) : std::string(buffer);
         performOnMainThread([protect, chunk = std::move(chunk)] { protect->passOnReceivedData(chunk); });
@@ -230,7 +256,7 @@ void QNHTTPRequest::handleBytesAvailable()
             m_inflatedFileDownloadOutputStream->write(reinterpret_cast<const uint8_t*>(inflated->data()), inflated->size());
     } else {
         const std::string_view kept = inflated ? std::string_view(*inflated) : buffer;
-        if (m_rawResponseData.size() + kept.size() > maximumResponseSizeInMemory) {
+        if (m_rawResponseData.size() + kept.size() > limit) {
             failWithResponseTooLargeForMemory();
             return;
         }
@@ -243,9 +269,21 @@ void QNHTTPRequest::failWithResponseTooLargeForMemory()
     // Nothing of it is kept: the memory goes at once.
     std::string().swap(m_rawResponseData);
     cancelLoad();
-    auto underlying = NSError::create(NSPOSIXErrorDomain, 27,
-        stringWithFormat("The answer is larger than %llu bytes, the most kept in memory; download it to a file", maximumResponseSizeInMemory));
-    failWithError(NSError::create(NetworkRequestErrorDomain, QNConnectionFailureErrorType, "A connection failure occurred", underlying));
+    failWithError(responseTooLargeForMemoryError());
+}
+
+RefPtr<NSError> QNHTTPRequest::inflateResponseKeptInMemory()
+{
+    // Once, here on the request's thread, so that every caller reads the
+    // same bytes, and held to the limit of any answer kept in memory: a
+    // small answer may inflate a thousandfold.
+    RefPtr<NSError> failure;
+    m_inflatedResponseData = QNDataDecompressor::uncompressData(m_rawResponseData, &failure, static_cast<size_t>(responseSizeLimitInMemory()));
+    if (failure && QNDataDecompressor::isInflatedTooLargeError(*failure)) {
+        std::string().swap(m_rawResponseData);
+        return responseTooLargeForMemoryError();
+    }
+    return failure;
 }
 
 void QNHTTPRequest::writeDownloadedBytes(std::string_view bytes)
@@ -351,12 +389,12 @@ void QNHTTPRequest::handleStreamComplete()
         m_postBodyReadStream->close();
         m_postBodyReadStream = nullptr;
     }
-    // A body inflated as it came must have reached its end.
+    // A body inflated as it came must have reached its end; one kept
+    // compressed in memory is inflated now, before anyone reads it.
     if (!fileError && m_dataDecompressor && m_downloadDestinationPath.empty() && !m_dataDecompressor->streamEnded() && m_totalBytesRead > 0)
         fileError = QNDataDecompressor::truncatedDataError();
-    // A body file is kept while a redirect that resends it is pending.
-    if (m_authenticationNeeded == 0 && !m_needsRedirect)
-        removeTemporaryUploadFiles();
+    if (!fileError && m_downloadDestinationPath.empty() && isResponseCompressed() && m_shouldWaitToInflateCompressedResponses && !m_rawResponseData.empty())
+        fileError = inflateResponseKeptInMemory();
 
     if (!m_temporaryFileDownloadPath.empty()) {
         if (m_fileDownloadOutputStream) {

@@ -195,6 +195,9 @@ void QNHTTPRequest::copySettingsInto(QNHTTPRequest& copy) const
     copy.setRequestMethod(requestMethod());
     copy.m_postBody = m_postBody;
     copy.m_shouldStreamPostDataFromDisk = m_shouldStreamPostDataFromDisk;
+    // The headers copied may already say "Content-Encoding: gzip": the copy
+    // sends its body as they say.
+    copy.m_shouldCompressRequestBody = m_shouldCompressRequestBody;
     // A body file of the library's own is the original's: the copy sends
     // the same file but does not take it over (nor remove it).
     copy.m_postBodyFilePath = m_postBodyFilePath;

@@ -13,7 +13,14 @@ size_t QNZlibPump::growthFor(size_t inputLength)
 std::optional<std::string> QNZlibPump::run(z_stream& stream, std::string_view input, RefPtr<NSError>* error) const
 {
     const size_t growth = growthFor(input.size());
-    std::string output(initialSize, '\0');
+    // One byte over the bound is room enough to see that it is passed.
+    const size_t capacity = maximumOutput == SIZE_MAX ? SIZE_MAX : maximumOutput + 1;
+    auto tooLarge = [&] {
+        if (error)
+            *error = tooLargeError(maximumOutput);
+        return std::nullopt;
+    };
+    std::string output(std::min(initialSize, capacity), '\0');
     size_t produced = 0;
     size_t consumed = 0;
     for (;;) {
@@ -24,8 +31,11 @@ std::optional<std::string> QNZlibPump::run(z_stream& stream, std::string_view in
             stream.avail_in = static_cast<uInt>(piece);
             consumed += piece;
         }
-        if (produced == output.size())
-            output.resize(output.size() + growth);
+        if (produced == output.size()) {
+            if (produced > maximumOutput)
+                return tooLarge();
+            output.resize(output.size() + std::min(growth, capacity - output.size()));
+        }
         const size_t space = std::min<size_t>(output.size() - produced, UINT_MAX);
         stream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
         stream.avail_out = static_cast<uInt>(space);
@@ -40,6 +50,8 @@ std::optional<std::string> QNZlibPump::run(z_stream& stream, std::string_view in
         if (finished(status, lastPiece))
             break;
     }
+    if (produced > maximumOutput)
+        return tooLarge();
     output.resize(produced);
     return output;
 }

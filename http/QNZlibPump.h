@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,13 +24,19 @@ struct QNZlibPump {
     // The error of code 11 that a failing zlib status makes.
     Ref<NSError> (*errorWithCode)(int code) = nullptr;
     size_t initialSize = 0;
+    // At most this many bytes come out: an input that makes more fails
+    // with tooLargeError as soon as it passes the bound, so the output
+    // never grows beyond it.
+    size_t maximumOutput = SIZE_MAX;
+    Ref<NSError> (*tooLargeError)(size_t maximumOutput) = nullptr;
 
     // The output grows by half the input, and never by less than 1024
     // bytes, so that a tiny input still makes progress.
     static size_t growthFor(size_t inputLength);
 
     // The bytes produced; nothing, with the error, on a failing status
-    // (any but Z_OK, Z_BUF_ERROR and Z_STREAM_END).
+    // (any but Z_OK, Z_BUF_ERROR and Z_STREAM_END) or an output past the
+    // bound.
     std::optional<std::string> run(z_stream& stream, std::string_view input, RefPtr<NSError>* error) const;
 };
 

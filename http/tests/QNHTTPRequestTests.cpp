@@ -322,6 +322,8 @@ TEST_F(QNHTTPRequestTest, CompressedAnswersInflateOrFail)
 
     auto deferred = request(server.url("/_/gzip/100000/cut"));
     deferred->startSynchronous();
+    ASSERT_TRUE(deferred->error());
+    EXPECT_EQ(deferred->error()->code(), QNCompressionError);
     EXPECT_FALSE(deferred->responseData());
     EXPECT_FALSE(deferred->responseString());
 

@@ -1,6 +1,9 @@
 // What goes over the wire, request by request, as a scripted server saw
 // it, and what comes of answers no sound server gives.
+#include "http/QNDataCompressor.h"
+#include "http/QNDataDecompressor.h"
 #include "http/QNHTTPRequest.h"
+#include "http/QNHTTPRequestTesting.h"
 #include "http/QNNetworkQueue.h"
 #include "http/tests/RequestTestSupport.h"
 
@@ -51,6 +54,41 @@ public:
     int ends = 0;
     void queueFinished(QNNetworkQueue&) override { ++ends; }
 };
+
+// The gzip form of `length` zero bytes, made a megabyte at a time: a
+// thousandfold smaller.
+std::string gzipOfZeros(size_t length)
+{
+    auto compressor = QNDataCompressor::compressor();
+    const std::string megabyte(1 << 20, '\0');
+    std::string gzip;
+    for (size_t done = 0; done < length;) {
+        const size_t piece = std::min(megabyte.size(), length - done);
+        done += piece;
+        gzip += compressor->compressBytes(megabyte.data(), piece, nullptr, done == length).value_or("");
+    }
+    return gzip;
+}
+
+// A field of this process's status in bytes ("VmRSS", "VmHWM").
+long long memoryStatus(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0)
+            return std::atoll(line.c_str() + field.size() + 1) * 1024;
+    return -1;
+}
+
+// Starts the peak of resident memory afresh from what is resident now;
+// false where the system does not allow it.
+bool resetPeakResidentMemory()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.close();
+    return clear.good() && memoryStatus("VmHWM") >= 0;
+}
 
 class QNHTTPRequestWireTest : public LoopbackRequestTest {
 protected:
@@ -359,12 +397,15 @@ TEST_F(QNHTTPRequestWireTest, TheLibrarysBodyFileGoesHoweverAnUploadEnds)
             request->setNumberOfTimesToRetryOnTimeout(1);
         }
         if (c.end == End::Cancelled) {
+            bool told = false;
+            request->setFailedBlock([&told] { told = true; });
             request->startAsynchronous();
             auto received = server.nextRequest();
             ASSERT_TRUE(received);
             EXPECT_EQ(received->body, body);
             request->cancel();
-            ASSERT_TRUE(runMainLoopUntil([&] { return request->isFinished(); }));
+            // The file goes once the failure has been told.
+            ASSERT_TRUE(runMainLoopUntil([&] { return request->isFinished() && told; }));
         } else {
             request->startSynchronous();
         }
@@ -385,6 +426,84 @@ TEST_F(QNHTTPRequestWireTest, TheLibrarysBodyFileGoesHoweverAnUploadEnds)
     }
 }
 
+TEST_F(QNHTTPRequestWireTest, ACopyMadeWhenAnUploadEndsSendsTheWholeBody)
+{
+    // The body is a file of the library's own; the request is copied in its
+    // failure or completion handler, or after them, and the copy is sent to
+    // a server that takes it.
+    const std::string body = fileBytes(10000);
+    enum class Copied { WhenFailed, WhenFinished, Afterwards };
+    struct Case {
+        const char* name;
+        Copied copied;
+        bool compressed;
+        bool synchronous;
+    };
+    const Case cases[] = {
+        { "copied when it failed", Copied::WhenFailed, false, false },
+        { "copied when it failed, compressed", Copied::WhenFailed, true, false },
+        { "copied when it failed, run in place", Copied::WhenFailed, false, true },
+        { "copied when it finished", Copied::WhenFinished, false, false },
+        { "copied when it finished, compressed, run in place", Copied::WhenFinished, true, true },
+        { "copied after it was told", Copied::Afterwards, false, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedHTTPServer server({ Reply(200, {}, "stored") });
+        const bool fails = c.copied != Copied::WhenFinished;
+        auto original = this->request(fails ? "http://127.0.0.1:" + std::to_string(LoopbackHTTPServer::closedPort()) + "/upload" : server.url("/upload"));
+        original->setShouldStreamPostDataFromDisk(true);
+        original->setShouldCompressRequestBody(c.compressed);
+        original->appendPostData(body);
+        RefPtr<QNHTTPRequest> copy;
+        bool told = false;
+        WeakPtr<QNHTTPRequest> weakOriginal(original.ptr());
+        auto copyWhenTold = [&] {
+            told = true;
+            if (c.copied != Copied::Afterwards)
+                copy = weakOriginal.lock()->copy();
+        };
+        original->setFailedBlock(copyWhenTold);
+        original->setCompletionBlock(copyWhenTold);
+        if (c.synchronous)
+            original->startSynchronous();
+        else
+            original->startAsynchronous();
+        ASSERT_TRUE(runMainLoopUntil([&] { return told; }));
+        EXPECT_EQ(static_cast<bool>(original->error()), fails);
+        // What the server took of a body: inflated when it went compressed.
+        auto bodyOf = [&](const ScriptedHTTPServer::Request& sent) {
+            EXPECT_EQ(sent.headers.count("content-encoding"), c.compressed ? 1u : 0u);
+            EXPECT_EQ(sent.headers.at("content-length"), std::to_string(sent.body.size()));
+            return c.compressed ? QNDataDecompressor::uncompressData(sent.body, nullptr).value_or("(does not inflate)") : sent.body;
+        };
+        if (!fails) {
+            auto sent = server.nextRequest();
+            ASSERT_TRUE(sent);
+            EXPECT_TRUE(bodyOf(*sent) == body) << "the original's body";
+        }
+
+        if (c.copied == Copied::Afterwards)
+            copy = original->copy();
+        ASSERT_TRUE(copy);
+        copy->setURL(NSURL::URLWithString(server.url("/again")));
+        copy->startSynchronous();
+        if (c.copied == Copied::Afterwards) {
+            // The body's file went when the end was told: the copy is not
+            // sent with an empty body in its place.
+            ASSERT_TRUE(copy->error());
+            EXPECT_EQ(copy->error()->code(), QNFileManagementError);
+        } else {
+            ASSERT_FALSE(copy->error()) << copy->error()->description();
+            auto sent = server.nextRequest();
+            ASSERT_TRUE(sent);
+            EXPECT_EQ(sent->path, "/again");
+            EXPECT_TRUE(bodyOf(*sent) == body) << "the copy's body: " << sent->body.size() << " bytes";
+        }
+        EXPECT_TRUE(filesIn(temporaryFolder()).empty()) << "the copy's own file goes at its end too";
+    }
+}
+
 TEST_F(QNHTTPRequestWireTest, AnAnswerTooLargeForMemoryFailsAndLeavesNothingBehind)
 {
     // Without a length, as an endless answer comes: it is stopped once it
@@ -398,4 +517,95 @@ TEST_F(QNHTTPRequestWireTest, AnAnswerTooLargeForMemoryFailsAndLeavesNothingBehi
     EXPECT_EQ(request->error()->underlyingError()->code(), 27);
     EXPECT_TRUE(request->rawResponseData().empty());
     EXPECT_GE(request->totalBytesRead(), QNHTTPRequest::maximumResponseSizeInMemory) << "it stopped only past the limit";
+}
+
+TEST_F(QNHTTPRequestWireTest, ACompressedAnswerInflatesToNoMoreThanTheInMemoryLimit)
+{
+    const size_t limit = 1 << 20;
+    ScopedResponseSizeLimitInMemory smallerLimit(limit);
+    enum class Sink { Memory, MemoryAsItArrives, File };
+    struct Case {
+        const char* name;
+        size_t inflated;
+        Sink sink;
+        bool synchronous;
+        bool fits;
+    };
+    const Case cases[] = {
+        { "exactly the limit", limit, Sink::Memory, true, true },
+        { "exactly the limit, read in a handler", limit, Sink::Memory, false, true },
+        { "a byte over", limit + 1, Sink::Memory, true, false },
+        { "a byte over, read in a handler", limit + 1, Sink::Memory, false, false },
+        { "exactly the limit as it arrives", limit, Sink::MemoryAsItArrives, true, true },
+        { "a byte over as it arrives", limit + 1, Sink::MemoryAsItArrives, true, false },
+        { "four times over, to a file", 4 * limit, Sink::File, true, true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedHTTPServer server({ Reply(200, { { "Content-Encoding", "gzip" } }, gzipOfZeros(c.inflated)) });
+        auto request = this->request(server.url("/listing"));
+        request->setShouldWaitToInflateCompressedResponses(c.sink != Sink::MemoryAsItArrives);
+        if (c.sink == Sink::File)
+            request->setDownloadDestinationPath("/var/mobile/listing");
+        // What a caller's handler reads, on the main thread.
+        std::optional<std::string> readWhenTold;
+        bool told = false;
+        WeakPtr<QNHTTPRequest> weakRequest(request.ptr());
+        request->setCompletionBlock([&] {
+            told = true;
+            readWhenTold = weakRequest.lock()->responseData();
+        });
+        request->setFailedBlock([&] { told = true; });
+        if (c.synchronous)
+            request->startSynchronous();
+        else
+            request->startAsynchronous();
+        ASSERT_TRUE(runMainLoopUntil([&] { return told; }));
+        ASSERT_TRUE(server.nextRequest());
+        if (c.fits) {
+            ASSERT_FALSE(request->error()) << request->error()->description();
+            if (c.sink == Sink::File) {
+                EXPECT_TRUE(fileContents(m_root.path() / "var/mobile/listing") == std::string(c.inflated, '\0'));
+                continue;
+            }
+            ASSERT_TRUE(readWhenTold);
+            EXPECT_EQ(readWhenTold->size(), c.inflated);
+            EXPECT_EQ(readWhenTold->find_first_not_of('\0'), std::string::npos);
+            EXPECT_TRUE(request->responseData() == readWhenTold) << "every read gives the same bytes";
+            continue;
+        }
+        ASSERT_TRUE(request->error()) << "told as a success with " << (readWhenTold ? readWhenTold->size() : 0) << " bytes";
+        EXPECT_EQ(request->error()->code(), QNConnectionFailureErrorType);
+        ASSERT_TRUE(request->error()->underlyingError());
+        EXPECT_EQ(request->error()->underlyingError()->code(), 27);
+        EXPECT_FALSE(readWhenTold);
+        EXPECT_TRUE(request->rawResponseData().empty()) << "nothing of it is kept";
+        EXPECT_TRUE(request->responseData().value_or("").empty());
+    }
+}
+
+TEST_F(QNHTTPRequestWireTest, AnAnswerThatInflatesAThousandfoldFailsWithoutTakingTheMemory)
+{
+    // Half a megabyte of gzip that inflates to 512 MiB, under a limit of
+    // one: stopped at the limit, the process's peak grows by a few
+    // megabytes, not by hundreds.
+    const size_t limit = 1 << 20;
+    ScopedResponseSizeLimitInMemory smallerLimit(limit);
+    const std::string gzip = gzipOfZeros(512u << 20);
+    for (bool asItArrives : { false, true }) {
+        SCOPED_TRACE(asItArrives ? "inflated as it arrives" : "inflated at its end");
+        ScriptedHTTPServer server({ Reply(200, { { "Content-Encoding", "gzip" } }, gzip) });
+        auto request = this->request(server.url("/listing"));
+        request->setShouldWaitToInflateCompressedResponses(!asItArrives);
+        if (!resetPeakResidentMemory())
+            GTEST_SKIP() << "this system does not reset the peak of resident memory";
+        const long long before = memoryStatus("VmRSS");
+        request->startSynchronous();
+        ASSERT_TRUE(request->error());
+        EXPECT_EQ(request->error()->code(), QNConnectionFailureErrorType);
+        EXPECT_TRUE(request->responseData().value_or("").empty());
+        const long long growth = memoryStatus("VmHWM") - before;
+        EXPECT_LT(growth, 64ll << 20) << "the peak grew by " << (growth >> 20) << " MiB";
+        ASSERT_TRUE(server.nextRequest());
+    }
 }

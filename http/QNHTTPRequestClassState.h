@@ -8,6 +8,7 @@
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSURL.h"
 
+#include "platform/Foundation/HTTPCookieList.h"
 #include "platform/Foundation/NSError.h"
 #include "platform/Foundation/NSHTTPCookie.h"
 #include "platform/Foundation/NSOperationQueue.h"
@@ -51,7 +52,8 @@ struct QNHTTPRequestClassState {
     RefPtr<QNCacheDelegate> defaultCache;
     std::atomic<double> defaultTimeOutSeconds { 10.0 };
     std::optional<std::string> defaultUserAgent;
-    std::optional<std::vector<Ref<NSHTTPCookie>>> sessionCookies;
+    // None until first read or set; found by name, domain and path.
+    std::optional<HTTPCookieList> sessionCookies;
     std::map<int, Ref<NSError>> sharedErrors;
     // The most an answer kept in memory may hold, inflated or not:
     // QNHTTPRequest::maximumResponseSizeInMemory, less only under a test.

@@ -26,7 +26,7 @@ std::vector<Ref<NSHTTPCookie>> QNHTTPRequest::sessionCookies()
     std::lock_guard lock(state.sessionCookiesLock);
     if (!state.sessionCookies)
         setSessionCookies(std::vector<Ref<NSHTTPCookie>>());
-    return *state.sessionCookies;
+    return state.sessionCookies->cookies();
 }
 
 void QNHTTPRequest::setSessionCookies(std::optional<std::vector<Ref<NSHTTPCookie>>> cookies)
@@ -34,23 +34,28 @@ void QNHTTPRequest::setSessionCookies(std::optional<std::vector<Ref<NSHTTPCookie
     auto& state = QNHTTPRequestClassState::shared();
     std::lock_guard lock(state.sessionCookiesLock);
     if (state.sessionCookies)
-        for (const auto& cookie : *state.sessionCookies)
+        for (const auto& cookie : state.sessionCookies->cookies())
             NSHTTPCookieStorage::sharedHTTPCookieStorage().deleteCookie(cookie);
-    state.sessionCookies = std::move(cookies);
+    state.sessionCookies.reset();
+    if (!cookies)
+        return;
+    // The list as given, twins and all.
+    state.sessionCookies.emplace(HTTPCookieList::DomainComparison::Exact);
+    for (const auto& cookie : *cookies)
+        state.sessionCookies->append(cookie);
 }
 
 void QNHTTPRequest::addSessionCookie(NSHTTPCookie& cookie)
 {
+    // The first listed cookie of the same domain, path and name is
+    // replaced. Each domain keeps at most as many cookies as the cookie
+    // storage keeps of it, the oldest going first as there: cookies set by
+    // answers go from both alike, and the list stays bounded.
     auto& state = QNHTTPRequestClassState::shared();
     std::lock_guard lock(state.sessionCookiesLock);
-    sessionCookies();
-    auto& cookies = *state.sessionCookies;
-    auto same = std::find_if(cookies.begin(), cookies.end(), [&](const Ref<NSHTTPCookie>& held) {
-        return held->domain() == cookie.domain() && held->path() == cookie.path() && held->name() == cookie.name();
-    });
-    if (same != cookies.end())
-        cookies.erase(same);
-    cookies.emplace_back(cookie);
+    if (!state.sessionCookies)
+        state.sessionCookies.emplace(HTTPCookieList::DomainComparison::Exact);
+    state.sessionCookies->replaceOrAppend(Ref<NSHTTPCookie>(cookie));
 }
 
 void QNHTTPRequest::clearSession()

@@ -6,6 +6,7 @@
 #include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSFileManager.h"
 #include "platform/Foundation/NSNumber.h"
+#include "platform/Foundation/NSPropertyListSerialization.h"
 #include "platform/Foundation/PathUtilities.h"
 #include "platform/Foundation/StringFormat.h"
 #include "platform/Foundation/ValueConversions.h"
@@ -54,7 +55,7 @@ std::optional<LayoutListingRecord> readRecord(std::string_view bytes, NSStringEn
 
 bool isShareableLayoutName(std::string_view name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos
+    return !name.empty() && name.size() <= maximumLayoutFileNameLength && name != "." && name != ".." && name.find('/') == std::string_view::npos
         && name.find('\0') == std::string_view::npos;
 }
 
@@ -102,6 +103,10 @@ std::optional<std::string> storeFetchedLayout(int statusCode, const std::optiona
 {
     if (statusCode < 200 || statusCode > 299)
         return stringWithFormat("The server answered %i.", statusCode);
+    // A layout larger than any layout file may be is not read at all.
+    if (body && body->size() > NSPropertyListSerialization::maximumSize)
+        return stringWithFormat("The layout is too large: layouts of more than %lu MB cannot be read.",
+            static_cast<unsigned long>(NSPropertyListSerialization::maximumSize >> 20));
     if (!body || !NSDictionary::dictionaryWithData(*body))
         return std::string("The server sent no layout.");
     NSFileManager::defaultManager()->createDirectoryAtPath(stringByDeletingLastPathComponent(path), true);

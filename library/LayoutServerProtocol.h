@@ -28,9 +28,14 @@ struct LayoutListingRecord {
     bool operator==(const LayoutListingRecord&) const = default;
 };
 
+// The longest file name the file system takes, in bytes.
+inline constexpr size_t maximumLayoutFileNameLength = 255;
+
 // Whether a layout name may be listed, downloaded or uploaded: a single
 // entry of whatever folder it is joined to (not empty, not "." or "..", no
-// "/", no NUL). Anything else is a file name like any other.
+// "/", no NUL) that the file system takes as a file name (at most
+// maximumLayoutFileNameLength bytes). Anything else is a file name like any
+// other.
 bool isShareableLayoutName(std::string_view name);
 
 // The records of a listing's body, read in the reply's encoding, in reply
@@ -53,8 +58,9 @@ Ref<QNFormDataRequest> downloadCountRequest(const QVDevice& device, const std::s
 // Stores a fetched layout's reply at the path, replacing a file of that
 // name, only when the reply is a success status whose body reads as a
 // property-list dictionary. Anything else (an error page, bytes that are no
-// layout) writes nothing there, and a file already there stays as it was;
-// the answer then says why, for the user.
+// layout, a layout larger than a property list may be) writes nothing
+// there, and a file already there stays as it was; the answer then says
+// why, for the user.
 std::optional<std::string> storeFetchedLayout(int statusCode, const std::optional<std::string>& body, const std::string& path);
 
 // A fetched layout file made the application's own: marked "QV" (unless it

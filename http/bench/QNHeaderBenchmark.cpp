@@ -4,18 +4,14 @@
 // answer; both from the same scripted server on loopback, in interleaved
 // rounds (medians reported). The library's cost per field must stay flat:
 // the target is a ratio of at most 2.
-#include "http/QNHTTPRequest.h"
+#include "http/bench/LoopbackRequestTiming.h"
 
 #include "platform/Foundation/DeviceRoot.h"
-#include "platform/Foundation/NSRunLoop.h"
-#include "platform/Foundation/VirtualClock.h"
 
 #include "testing/ScriptedHTTPServer.h"
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,37 +21,13 @@ using namespace qv;
 
 namespace {
 
-double seconds(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// One asynchronous request, the main run loop turning until it ends; the
-// time, or a negative one when it failed.
+// The time of one request, or a negative one when it failed.
 double libraryRound(const std::string& url, size_t fields)
 {
-    const auto start = std::chrono::steady_clock::now();
-    auto request = QNHTTPRequest::requestWithURL(NSURL::URLWithString(url));
-    request->setTimeOutSeconds(60);
-    request->startAsynchronous();
-    while (!request->isFinished())
-        NSRunLoop::mainRunLoop()->runMode(NSDefaultRunLoopMode, VirtualClock::realNow() + 0.001);
-    const double elapsed = seconds(start);
+    double elapsed = 0;
+    const auto request = bench::timedAsynchronousRequest(url, elapsed);
     const auto headers = request->responseHeaders();
     return request->error() || !headers || headers->count() < fields ? -1 : elapsed;
-}
-
-double curlRound(const std::string& url)
-{
-    const auto start = std::chrono::steady_clock::now();
-    const std::string command = "curl -s -o /dev/null '" + url + "'";
-    return std::system(command.c_str()) == 0 ? seconds(start) : -1;
 }
 
 } // namespace
@@ -87,7 +59,7 @@ int main(int argc, char** argv)
     std::vector<double> library, program;
     for (int round = 0; round < rounds; ++round) {
         const double libraryTime = libraryRound(url, fieldCount);
-        const double programTime = curlRound(url);
+        const double programTime = bench::timedCurl("", url);
         // What the server reported of each request is read, so that it
         // never waits on its pipe.
         server.nextRequest();
@@ -100,7 +72,7 @@ int main(int argc, char** argv)
         program.push_back(programTime);
     }
     std::filesystem::remove_all(folder);
-    const double libraryMedian = median(library), programMedian = median(program);
+    const double libraryMedian = bench::median(library), programMedian = bench::median(program);
     std::printf("an answer of %zu header fields: library %.1f ms, curl %.1f ms, ratio %.2f (target <= 2)\n", fieldCount, libraryMedian * 1000,
         programMedian * 1000, libraryMedian / programMedian);
     return 0;

@@ -10,6 +10,7 @@
 #include "platform/UIKit/UIAlertView.h"
 #include "platform/UIKit/UIInterfaceRotation.h"
 #include "testing/LoopbackLayoutServer.h"
+#include "testing/PythonPlist.h"
 
 #include <gtest/gtest.h>
 
@@ -330,13 +331,19 @@ TEST(UploadedLayoutsTab, SizesFollowTheDeviceAndTheOrientation)
 }
 
 // Only names that are no single file name are not shareable; two dots
-// inside a name are no path. A layout without a file in the user folder is
-// reported at once, and nothing is sent.
+// inside a name are no path, and a name is as long as its UTF-8 bytes. A
+// layout without a file in the user folder is reported at once, and nothing
+// is sent.
 TEST(SavedLayoutsUpload, SharesEveryFileNameAndReportsMissingFiles)
 {
-    const std::pair<const char*, bool> names[] = {
+    std::string accented249;
+    for (int i = 0; i < 83; ++i)
+        accented249 += "\xE2\x82\xAC"; // 83 euro signs, 249 bytes
+    const std::pair<std::string, bool> names[] = {
         { "Blue.plist", true }, { "My..Layout.plist", true }, { "..plist", true }, { "...", true }, { "Tab\t.plist", true },
+        { std::string(249, 'n') + ".plist", true }, { accented249 + ".plist", true },
         { "", false }, { ".", false }, { "..", false }, { "a/b.plist", false }, { "/", false },
+        { std::string(250, 'n') + ".plist", false }, { accented249 + "e.plist", false }, { std::string(4096, 'n'), false },
     };
     for (const auto& [name, shareable] : names)
         EXPECT_EQ(isShareableLayoutName(name), shareable) << name;
@@ -554,4 +561,70 @@ TEST(UploadedLayoutsTab, AFetchThatBringsNoLayoutStoresNothing)
     ASSERT_TRUE(replaced);
     EXPECT_EQ(replaced->arrayForKey("Origins-4Inch")->count(), 3u);
     EXPECT_TRUE(replaced->numberForKey(QVMadeByApplicationKey)->boolValue());
+}
+
+// A listed name the file system cannot take as a file name (more than 255
+// bytes, counted in UTF-8) is not listed, so it is never counted nor
+// fetched; the longest name it takes is listed, counted, fetched and saved.
+TEST(UploadedLayoutsTab, ANameNoFileMayHaveIsNotListedNorCounted)
+{
+    const std::string longest = std::string(249, 'L') + ".plist";
+    const std::string tooLong = std::string(250, 'L') + ".plist";
+    std::string accented; // 131 characters, 256 bytes
+    for (int i = 0; i < 125; ++i)
+        accented += "\xC3\xA9";
+    accented += ".plist";
+    ASSERT_EQ(longest.size(), 255u);
+    ASSERT_EQ(tooLong.size(), 256u);
+    ASSERT_EQ(accented.size(), 256u);
+    LoopbackLayoutServer server;
+    server.addLayout("iPhone4Inch", longest, layoutBytes(2), 4);
+    // The server's own folder cannot hold the others either: the listing
+    // names them all the same.
+    ASSERT_TRUE(server.command("listing " + hex(tooLong + "s/s/9n/n/" + longest + "s/s/4n/n/" + accented + "s/s/2n/n/")));
+    UploadedTab tab(server);
+    tab.show(1);
+    EXPECT_EQ(tab.rows(), (std::vector<std::string> { longest + "|4" }));
+    EXPECT_EQ(tab.uploaded->navBar()->topItem()->title(), "Uploaded (1)");
+
+    tab.download(longest);
+    ASSERT_TRUE(tab.waitFor([] { return topAlert() != nullptr; }));
+    EXPECT_EQ(topAlert()->title(), "Saved");
+    EXPECT_EQ(topAlert()->message(), layoutSavedMessage(longest));
+    topAlert()->tapButtonWithTitle("Ok");
+    EXPECT_EQ(server.downloads("iPhone4Inch", longest), 5);
+    RefPtr<NSDictionary> saved = NSDictionary::dictionaryWithContentsOfFile(std::string(QVUserLayoutsFolder) + "/" + longest);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->arrayForKey("Origins-4Inch")->count(), 2u);
+
+    // What the server was asked: the listing, the thumbnail, the count and
+    // the file of the longest name, nothing of the others.
+    std::vector<std::string> asked;
+    while (std::optional<LoopbackLayoutServer::Request> request = server.nextRequest(std::chrono::milliseconds(500)))
+        asked.push_back(request->method + " " + request->target.substr(request->target.rfind('/') + 1) + " " + request->body);
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (std::vector<std::string> { "GET DownloadCounter.asp ", "GET GetLayout.asp?filename=" + longest + " ",
+                         "GET GetLayout.asp?filename=" + longest + " ", "POST DownloadManager.asp filename=" + std::string(249, 'L') }));
+}
+
+// A layout as a real peer writes it (Python's plistlib), but larger than a
+// property list may be, is refused as too large, not as no layout: nothing
+// is stored, and the alert says why. The server counted the download.
+TEST(UploadedLayoutsTab, ALayoutLargerThanAPropertyListMayBeIsRefusedAsTooLarge)
+{
+    const std::string large = qv::testing::binaryPropertyListFromPython(
+        "{'Origins-4Inch': [{'x': 10, 'y': 40, 'LockedIndex': -1}], 'Notes': 'n' * "
+        + std::to_string(NSPropertyListSerialization::maximumSize) + "}");
+    ASSERT_GT(large.size(), NSPropertyListSerialization::maximumSize);
+    LoopbackLayoutServer server;
+    server.addLayout("iPhone4Inch", "Large.plist", large, 1);
+    UploadedTab tab(server);
+    tab.show(1);
+    tab.download("Large.plist");
+    ASSERT_TRUE(tab.waitFor([] { return topAlert() != nullptr; }, 60));
+    EXPECT_EQ(topAlert()->title(), "Error");
+    EXPECT_EQ(topAlert()->message(), "Error downloading layout: Large.plist\nThe layout is too large: layouts of more than 32 MB cannot be read.");
+    topAlert()->tapButtonWithTitle("Ok");
+    EXPECT_FALSE(std::filesystem::exists(tab.userFile("Large.plist")));
+    EXPECT_EQ(server.downloads("iPhone4Inch", "Large.plist"), 2);
 }

@@ -1,5 +1,6 @@
 #include "NSHTTPCookie.h"
 
+#include "HTTPCookieList.h"
 #include "HTTPDate.h"
 #include "VirtualClock.h"
 
@@ -163,28 +164,31 @@ NSHTTPCookieStorage& NSHTTPCookieStorage::sharedHTTPCookieStorage()
     return storage;
 }
 
+NSHTTPCookieStorage::NSHTTPCookieStorage()
+    : m_cookies(std::make_unique<HTTPCookieList>(HTTPCookieList::DomainComparison::IgnoringCase))
+{
+}
+
+NSHTTPCookieStorage::~NSHTTPCookieStorage() = default;
+
 void NSHTTPCookieStorage::setCookie(NSHTTPCookie& cookie)
 {
     std::lock_guard lock(m_lock);
-    std::erase_if(m_cookies, [&](const Ref<NSHTTPCookie>& held) {
-        return held->name() == cookie.name() && strcasecmp(held->domain().c_str(), cookie.domain().c_str()) == 0 && held->path() == cookie.path();
-    });
-    m_cookies.emplace_back(cookie);
+    m_cookies->replaceOrAppend(Ref<NSHTTPCookie>(cookie));
 }
 
 void NSHTTPCookieStorage::deleteCookie(const NSHTTPCookie& cookie)
 {
+    // The storage holds one cookie of each name, domain and path: the
+    // cookie itself, or the one that took its place.
     std::lock_guard lock(m_lock);
-    std::erase_if(m_cookies, [&](const Ref<NSHTTPCookie>& held) {
-        return held.ptr() == &cookie
-            || (held->name() == cookie.name() && strcasecmp(held->domain().c_str(), cookie.domain().c_str()) == 0 && held->path() == cookie.path());
-    });
+    m_cookies->removeFirstMatching(cookie);
 }
 
 std::vector<Ref<NSHTTPCookie>> NSHTTPCookieStorage::cookies() const
 {
     std::lock_guard lock(m_lock);
-    return m_cookies;
+    return m_cookies->cookies();
 }
 
 std::vector<Ref<NSHTTPCookie>> NSHTTPCookieStorage::cookiesForURL(const NSURL& url) const

@@ -4,6 +4,7 @@
 #include "platform/Foundation/NSObject.h"
 #include "platform/Foundation/NSURL.h"
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -11,6 +12,8 @@
 #include <vector>
 
 namespace qv {
+
+class HTTPCookieList;
 
 // One HTTP cookie: a name and value for a domain and path, with an expiry
 // (none for a cookie of the session) and its flags. Immutable.
@@ -59,8 +62,10 @@ private:
     const Properties m_properties;
 };
 
-// The process's cookies. A cookie replaces one of the same name, domain
-// and path.
+// The process's cookies, in the order they were set. A cookie replaces one
+// of the same name, domain and path (the domain without regard to case);
+// each domain keeps at most HTTPCookieList::maximumCookiesPerDomain, the
+// one set longest ago going first.
 class NSHTTPCookieStorage : public NSObject {
     QV_MAKE_REF_FRIEND;
 public:
@@ -73,9 +78,10 @@ public:
     std::string className() const override { return "NSHTTPCookieStorage"; }
 
 private:
-    NSHTTPCookieStorage() = default;
+    NSHTTPCookieStorage();
+    ~NSHTTPCookieStorage() override;
     mutable std::mutex m_lock;
-    std::vector<Ref<NSHTTPCookie>> m_cookies;
+    const std::unique_ptr<HTTPCookieList> m_cookies;
 };
 
 } // namespace qv

@@ -13,6 +13,7 @@ command a line on its standard input and answers each with one line of JSON;
 what they log goes to LOGS/<program>.log."""
 
 import json
+import math
 import os
 import plistlib
 import re
@@ -225,9 +226,13 @@ def entries_of(layout, key, path):
     if not isinstance(entries, list):
         raise DemoFailure("the saved file %s has no \"%s\" list" % (path, key))
     try:
-        return [(int(entry["x"]), int(entry["y"])) for entry in entries]
-    except (TypeError, KeyError, ValueError):
+        points = [(entry["x"], entry["y"]) for entry in entries]
+    except (TypeError, KeyError):
         raise DemoFailure("the saved file %s has an entry without \"x\" and \"y\" under \"%s\"" % (path, key))
+    # An infinite or NaN coordinate is no point: int() would raise on it.
+    if any(not isinstance(value, (int, float)) or not math.isfinite(value) for point in points for value in point):
+        raise DemoFailure("the saved file %s has an entry whose \"x\" or \"y\" is not a finite number under \"%s\"" % (path, key))
+    return [(int(x), int(y)) for x, y in points]
 
 
 def extension_state(dump):

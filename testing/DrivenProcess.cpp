@@ -14,9 +14,8 @@ DrivenProcess::DrivenProcess(const std::vector<std::string>& argv)
 std::string DrivenProcess::command(const std::string& line)
 {
     EXPECT_TRUE(m_process->send(line)) << line;
-    // The first answer comes once the program has started, which under the
-    // sanitizers, on a machine busy with other tests, can take a minute.
-    std::optional<std::string> answer = m_process->readLine(m_answered ? std::chrono::seconds(30) : std::chrono::seconds(120));
+    // The first answer comes once the program has started.
+    std::optional<std::string> answer = m_process->readLine(m_answered ? std::chrono::seconds(30) : programStartTimeLimit);
     m_answered = m_answered || answer.has_value();
     EXPECT_TRUE(answer) << "no answer to " << line;
     return answer.value_or("");

@@ -1,7 +1,7 @@
 #include "InstalledDeviceRoot.h"
 
+#include "DeviceRootInstallation.h"
 #include "Process.h"
-#include "TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,13 @@ namespace qv::testing {
 
 void installDeviceRoot(const TemporaryDeviceRoot& root)
 {
-    static TemporaryDirectory installed;
-    static const ProcessResult result = runProcess({ buildDirectory() + "/bin/qv-install-root", installed.string() });
-    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    // Removed, with its folder, when the test program ends.
+    static DeviceRootInstallation installation({ buildDirectory() + "/bin/qv-install-root" });
+    std::string failure;
+    const TemporaryDirectory* installed = installation.laidOut(failure);
+    ASSERT_TRUE(installed) << failure;
     std::error_code error;
-    std::filesystem::copy(installed.path(), root.path(),
+    std::filesystem::copy(installed->path(), root.path(),
         std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks | std::filesystem::copy_options::overwrite_existing,
         error);
     ASSERT_FALSE(error) << error.message();

@@ -13,6 +13,12 @@ struct ProcessResult {
     bool timedOut = false;
 };
 
+// How long a program of the device may take to start and do its first
+// piece of work (answer its first command, lay out a device root): under
+// the sanitizers, on a machine busy with other tests, that can take more
+// than a minute of wall time for seconds of work.
+constexpr std::chrono::seconds programStartTimeLimit { 120 };
+
 // Runs a program to its end with the given standard input, killing it when
 // it outlives the time limit. The environment is this process's.
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& input = {},

@@ -10,6 +10,9 @@
 #include "hosts/install/DefaultLayouts.h"
 #include "model/QVPreferenceNames.h"
 #include "platform/CoreFoundation/CFPreferences.h"
+#include "platform/Foundation/FoundationTesting.h"
+#include "platform/Foundation/NSArray.h"
+#include "platform/Foundation/NSDictionary.h"
 #include "platform/Foundation/NSNumber.h"
 #include "platform/Foundation/VirtualClock.h"
 #include "platform/SpringBoard/SBFolderBackgroundView.h"
@@ -22,8 +25,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
+#include <filesystem>
 #include <limits>
+#include <stdio.h>
+#include <vector>
 
 using namespace qv;
 
@@ -273,4 +282,50 @@ TEST_F(LayoutManager, SharedInstancesBelongToTheDeviceRootInUse)
     ASSERT_TRUE(back);
     EXPECT_FALSE(back->enabled());
     EXPECT_FALSE(back->placeholdersEnabled());
+}
+
+// A user layout the manager upgrades is saved anew by the user after it was
+// read, and renamed between the swap that writes the upgrade and the one
+// that puts the newer save back, so that the swap back finds nothing: the
+// newer save is still in the layouts folder under its name, and nothing
+// the user saved is lost.
+TEST_F(LayoutManager, ALayoutSavedAndRenamedWhileItIsWrittenBackKeepsTheNewerSave)
+{
+    const std::string folder = "/var/mobile/Library/Quiltvane/Layouts";
+    const std::string older = "<plist version=\"1.0\"><dict><key>Origins-4Inch</key><array><dict><key>x</key><integer>7</integer>"
+                              "<key>y</key><integer>27</integer></dict></array></dict></plist>";
+    const std::string newer = "<plist version=\"1.0\"><dict><key>QV</key><true/><key>Origins-4Inch</key><array><dict><key>x</key>"
+                              "<integer>42</integer><key>y</key><integer>52</integer></dict></array></dict></plist>";
+    root.writeFile(folder + "/Mine.plist", older);
+    setPreference(QVCurrentLayoutKey, NSString::create("Mine.plist//USER"));
+    const std::filesystem::path mine = root.hostPath(folder + "/Mine.plist");
+
+    int swaps = 0;
+    ScopedFileSwap swap([&](const std::string& first, const std::string& second) {
+        bool ofMine = std::filesystem::path(second) == mine;
+        if (ofMine && ++swaps == 1)
+            root.writeFile(folder + "/Mine.plist", newer);
+        int result = ::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0 ? 0 : errno;
+        if (ofMine && swaps == 1)
+            std::filesystem::rename(mine, mine.parent_path() / "Renamed.plist");
+        return result;
+    });
+    manager->configureLayouts(false);
+    EXPECT_GE(swaps, 2);
+
+    // The newer save, upgraded in its turn or not.
+    auto firstX = [&](const std::string& name) {
+        RefPtr<NSDictionary> layout = NSDictionary::dictionaryWithContentsOfFile(folder + "/" + name);
+        RefPtr<NSArray> origins = layout ? layout->objectForKey<NSArray>("Origins-4Inch") : nullptr;
+        RefPtr<NSDictionary> first = origins && origins->count() ? dynamicRefCast<NSDictionary>(origins->objectAtIndex(0)) : nullptr;
+        RefPtr<NSNumber> x = first ? first->numberForKey("x") : nullptr;
+        return x ? x->intValue() : -1;
+    };
+    EXPECT_EQ(firstX("Mine.plist"), 42);
+    EXPECT_EQ(firstX("Renamed.plist"), 7);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(mine.parent_path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string> { "Mine.plist", "Renamed.plist" })) << "the upgrade, under the name it was given";
 }

@@ -14,10 +14,11 @@ namespace {
 
 // Values go in and come out as copies, so that a caller changing a
 // container it set or read does not change the domain behind its back; the
-// copy also proves the value is a property list.
+// copy also proves the value is a property list. Made in binary, which
+// holds every value a reader can give (text with control characters too).
 RefPtr<NSObject> copyOfPropertyList(const NSObject& value)
 {
-    std::optional<std::string> document = NSPropertyListSerialization::XMLDataWithPropertyList(value);
+    std::optional<std::string> document = NSPropertyListSerialization::dataWithPropertyList(value, NSPropertyListBinaryFormat_v1_0);
     if (!document)
         return nullptr;
     return NSPropertyListSerialization::propertyListWithData(*document);

@@ -56,6 +56,20 @@ Ref<NSDictionary> dictionaryOf(const std::map<std::string, Ref<NSObject>>& value
     return dictionary;
 }
 
+// The document of a value as the domain's file is written: XML while it
+// can hold every value, as the file has always been written; binary when a
+// value holds text XML cannot (a control character), as a file another
+// program wrote may, so that such a value is kept and does not keep every
+// later setting out. Readers take either.
+std::optional<std::string> readableDocument(const NSObject& value, NSPropertyListSerialization::WriteError& error)
+{
+    if (std::optional<std::string> document = NSPropertyListSerialization::dataWithPropertyList(value, NSPropertyListXMLFormat_v1_0, &error))
+        return document;
+    if (error.beyondLimits)
+        return std::nullopt;
+    return NSPropertyListSerialization::dataWithPropertyList(value, NSPropertyListBinaryFormat_v1_0, &error);
+}
+
 void applyChanges(std::map<std::string, Ref<NSObject>>& values, const std::map<std::string, RefPtr<NSObject>>& changes)
 {
     for (const auto& [key, value] : changes) {
@@ -111,9 +125,10 @@ bool CFPreferencesDomain::setValue(const std::string& key, RefPtr<NSObject> valu
         // new value must still make a document they accept.
         Ref<NSDictionary> wouldBe = dictionaryOf(m_values);
         wouldBe->setObject(value.toRef(), key);
-        std::optional<std::string> document = NSPropertyListSerialization::XMLDataWithPropertyList(wouldBe);
-        if (!document || document->size() > NSPropertyListSerialization::maximumSize) {
-            logLine("CFPreferences: the value for \"" + key + "\" would make " + devicePath() + " larger than readers accept; not set");
+        NSPropertyListSerialization::WriteError error;
+        if (!readableDocument(wouldBe, error)) {
+            logLine("CFPreferences: the value for \"" + key + "\" is not set: " + devicePath() + " could not be written with it ("
+                + error.reason + ")");
             return false;
         }
         m_values.insert_or_assign(key, value.toRef());
@@ -208,26 +223,36 @@ void CFPreferencesDomain::removeTemporaryFilesOfKilledWriters() const
     }
 }
 
-std::optional<std::string> CFPreferencesDomain::documentWithinLimit(Values& merged, const Values& fileContents, const Changes& written) const
+std::optional<std::string> CFPreferencesDomain::documentWithinLimit(Values& merged, const Values& fileContents, const Changes& written,
+    bool& everyChangeKept) const
 {
     // Values set here may have fitted this process's view and still make
     // the file, as other processes have grown it, larger than readers
     // accept. Such a value is dropped, the largest first, and the file
     // keeps its own for the key: one value too large must not keep every
-    // other change from being written.
+    // other change from being written. Only the limits drop values; a
+    // document refused for another reason fails the synchronisation.
     std::vector<std::pair<size_t, std::string>> setValues;
     for (const auto& [key, value] : written) {
+        NSPropertyListSerialization::WriteError ignored;
         if (value)
-            setValues.emplace_back(NSPropertyListSerialization::XMLDataWithPropertyList(*value).value_or(std::string()).size(), key);
+            setValues.emplace_back(readableDocument(*value, ignored).value_or(std::string()).size(), key);
     }
     std::sort(setValues.begin(), setValues.end(), std::greater<>());
+    everyChangeKept = true;
     for (auto largest = setValues.begin();; ++largest) {
-        std::optional<std::string> document = NSPropertyListSerialization::XMLDataWithPropertyList(dictionaryOf(merged));
-        if (document || largest == setValues.end())
+        NSPropertyListSerialization::WriteError error;
+        std::optional<std::string> document = readableDocument(dictionaryOf(merged), error);
+        if (document)
             return document;
+        if (!error.beyondLimits || largest == setValues.end()) {
+            logLine("CFPreferences: cannot write " + devicePath() + ": " + error.reason + "; not synchronised");
+            return std::nullopt;
+        }
         const std::string& key = largest->second;
         logLine("CFPreferences: the value set for \"" + key + "\" would make " + devicePath()
             + " larger than readers accept; it is dropped and the file's own value kept");
+        everyChangeKept = false;
         auto inFile = fileContents.find(key);
         if (inFile != fileContents.end())
             merged.insert_or_assign(key, inFile->second);
@@ -278,8 +303,9 @@ bool CFPreferencesDomain::synchronize()
     }
     const Values fileContents = merged;
     applyChanges(merged, written);
+    bool everyChangeKept = true;
     if (!written.empty() || state == FileState::NoDictionary) {
-        std::optional<std::string> document = documentWithinLimit(merged, fileContents, written);
+        std::optional<std::string> document = documentWithinLimit(merged, fileContents, written, everyChangeKept);
         if (!document || !writeFile(*document))
             return false;
     }
@@ -296,7 +322,7 @@ bool CFPreferencesDomain::synchronize()
     applyChanges(merged, m_changes);
     m_values = std::move(merged);
     m_loaded = true;
-    return true;
+    return everyChangeKept;
 }
 
 ScopedPreferencesLockWait::ScopedPreferencesLockWait(double seconds)

@@ -20,9 +20,15 @@ class NSDictionary;
 // so processes writing different keys lose none of them, and for one key
 // the last to synchronise wins.
 //
+// The file is an XML property list while XML can hold every value, and a
+// binary one while a value holds text that XML cannot (a control
+// character), so that such a value, set here or written by another
+// program, is kept and every other key still goes through.
+//
 // A value set here that, merged with what other processes wrote, would
 // make the file larger than readers accept is dropped at the
-// synchronisation (and logged), and every other change written.
+// synchronisation (and logged), every other change written, and the
+// synchronisation answers false, since not all was written.
 //
 // Failures lose nothing: a file is set aside (under a name no earlier
 // copy has) only when its bytes, read in full, are no dictionary; when the
@@ -37,9 +43,13 @@ public:
     static RefPtr<CFPreferencesDomain> domainNamed(const std::string& name);
 
     RefPtr<NSObject> copyValue(const std::string& key);
-    // False, with nothing changed, when the domain's file would then be
-    // larger than readers accept.
+    // False, with nothing changed (and the reason logged), when the
+    // domain's file could not be written with the value: larger than
+    // readers accept, or a key no property list can hold.
     bool setValue(const std::string& key, RefPtr<NSObject> value);
+    // False when a change was not written: the file could not be locked,
+    // read or written (every change is kept for the next time), or a value
+    // was dropped to keep the file within the readers' limits.
     bool synchronize();
 
 private:
@@ -55,7 +65,8 @@ private:
     bool setAsideFile() const;
     void removeTemporaryFilesOfKilledWriters() const;
     using Changes = std::map<std::string, RefPtr<NSObject>>;
-    std::optional<std::string> documentWithinLimit(Values& merged, const Values& fileContents, const Changes& written) const;
+    std::optional<std::string> documentWithinLimit(Values& merged, const Values& fileContents, const Changes& written,
+        bool& everyChangeKept) const;
     bool writeFile(const std::string& document) const;
 
     const std::string m_name;

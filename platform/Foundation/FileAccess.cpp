@@ -1,9 +1,15 @@
 #include "FileAccess.h"
 
+#include "FoundationTesting.h"
+
+#include "platform/core/Log.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <mutex>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,9 +143,60 @@ std::optional<HostFileVersion> entryVersion(const std::string& path, mode_t* mod
     return versionOf(status);
 }
 
+struct SwapSeam {
+    std::mutex lock;
+    ScopedFileSwap::Swap swap;
+};
+
+SwapSeam& swapSeam()
+{
+    // Lives as long as the process: swaps may come until its end.
+    static auto* seam = new SwapSeam;
+    return *seam;
+}
+
 bool swapEntries(const std::string& first, const std::string& second)
 {
-    return ::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0;
+    ScopedFileSwap::Swap swap;
+    {
+        SwapSeam& seam = swapSeam();
+        std::lock_guard guard(seam.lock);
+        swap = seam.swap;
+    }
+    if (!swap)
+        return ::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0;
+    errno = swap(first, second);
+    return errno == 0;
+}
+
+bool isSameFile(const std::optional<HostFileVersion>& version, const HostFileVersion& file)
+{
+    return version && version->device == file.device && version->inode == file.inode;
+}
+
+// The file swapped out of the path is not the one read: someone saved over
+// it meanwhile. It is swapped back, and the temporary name, which then
+// holds what was written, removed. Nothing else is removed: when the path
+// was removed or renamed between the swaps (so nothing is there to swap
+// with), the file goes back under the path only while nothing has come
+// there, else it stays under its hidden name; and a file that came to the
+// path between the swaps stays under the hidden name it was swapped to.
+void putBackSwappedOut(const std::string& temporary, const std::string& target, const HostFileVersion& written)
+{
+    std::string kept;
+    if (swapEntries(temporary, target)) {
+        if (isSameFile(entryVersion(temporary), written)) {
+            ::unlink(temporary.c_str());
+            return;
+        }
+        kept = "a file saved at " + target + " meanwhile";
+    } else if (::link(temporary.c_str(), target.c_str()) == 0) {
+        ::unlink(temporary.c_str());
+        return;
+    } else {
+        kept = "the file swapped out of " + target + " (not the one read)";
+    }
+    logLine("File replacement: " + kept + " is kept as " + temporary);
 }
 
 // Without a swap: the version checked once more, then the rename; a file
@@ -156,6 +213,20 @@ bool renameOverExpected(const std::string& temporary, const std::string& target,
 }
 
 } // namespace
+
+ScopedFileSwap::ScopedFileSwap(Swap swap)
+{
+    SwapSeam& seam = swapSeam();
+    std::lock_guard guard(seam.lock);
+    m_previous = std::exchange(seam.swap, std::move(swap));
+}
+
+ScopedFileSwap::~ScopedFileSwap()
+{
+    SwapSeam& seam = swapSeam();
+    std::lock_guard guard(seam.lock);
+    seam.swap = std::move(m_previous);
+}
 
 std::optional<std::string> readHostFile(const std::filesystem::path& path, size_t limit, std::error_code* error, HostFileVersion* version)
 {
@@ -211,6 +282,12 @@ bool replaceHostFile(const std::filesystem::path& path, std::string_view bytes, 
     std::optional<std::string> temporary = writeTemporaryFile(path, bytes, mode, error);
     if (!temporary)
         return false;
+    std::optional<HostFileVersion> written = entryVersion(*temporary);
+    if (!written) {
+        int code = errno;
+        ::unlink(temporary->c_str());
+        return fail(error, code);
+    }
     if (!swapEntries(*temporary, target)) {
         int code = errno;
         if (code == EINVAL || code == ENOSYS || code == ENOTSUP)
@@ -222,8 +299,7 @@ bool replaceHostFile(const std::filesystem::path& path, std::string_view bytes, 
     // else it goes back in its place.
     std::optional<HostFileVersion> swappedOut = entryVersion(*temporary);
     if (!swappedOut || *swappedOut != expected) {
-        swapEntries(*temporary, target);
-        ::unlink(temporary->c_str());
+        putBackSwappedOut(*temporary, target, *written);
         return fail(error, ESTALE);
     }
     ::unlink(temporary->c_str());

@@ -1,6 +1,7 @@
 #include "NSPropertyListSerialization.h"
 
 #include "BinaryPropertyListReader.h"
+#include "BinaryPropertyListWriter.h"
 #include "DeviceRoot.h"
 #include "FileAccess.h"
 #include "StringFormat.h"
@@ -38,6 +39,13 @@ RefPtr<NSObject> NSPropertyListSerialization::propertyListWithContentsOfFile(con
     if (!contents)
         return nullptr;
     return propertyListWithData(*contents);
+}
+
+std::optional<std::string> NSPropertyListSerialization::dataWithPropertyList(const NSObject& value, NSPropertyListFormat format, WriteError* error)
+{
+    if (format == NSPropertyListBinaryFormat_v1_0)
+        return BinaryPropertyListWriter::documentFor(value, error);
+    return XMLPropertyListWriter::documentFor(value, error);
 }
 
 std::optional<std::string> NSPropertyListSerialization::XMLDataWithPropertyList(const NSObject& value)

@@ -8,9 +8,14 @@
 
 namespace qv {
 
+enum NSPropertyListFormat {
+    NSPropertyListXMLFormat_v1_0 = 100,
+    NSPropertyListBinaryFormat_v1_0 = 200,
+};
+
 // Reads and writes property lists: dictionaries, arrays, strings,
 // booleans, integers, reals, data and dates. Reading accepts XML and binary
-// documents; writing produces XML. Every value is kept through a read and
+// documents; writing produces either. Every value is kept through a read and
 // a write: booleans, integers and reals keep their kinds; integers run
 // from -2^63 to 2^64-1 (an XML integer is decimal, leading zeros and all,
 // or hexadecimal after "0x"); reals keep full precision; dates keep every
@@ -36,10 +41,21 @@ public:
     // missing or the path does not resolve under the device root.
     static RefPtr<NSObject> propertyListWithContentsOfFile(const std::string& path);
 
-    // The XML document for a value; nothing (with a log line) when the
-    // value holds anything an XML property list cannot (an NSValue, an
-    // NSError, text with a control character or not in UTF-8, a date
-    // outside the years 1 to 9999) or goes beyond the limits.
+    // Why a value was not written: `beyondLimits` when it goes beyond the
+    // limits above, else it holds something the format cannot.
+    struct WriteError {
+        std::string reason;
+        bool beyondLimits = false;
+    };
+
+    // The document for a value in the format; nothing when the value goes
+    // beyond the limits or holds anything the format cannot: neither holds
+    // an NSValue, an NSError, text not in UTF-8 or a date outside the years
+    // 1 to 9999; XML holds no text with a control character (but tab, line
+    // feed and carriage return), which binary does. The reason goes to
+    // `error` when it is given, else to the log.
+    static std::optional<std::string> dataWithPropertyList(const NSObject& value, NSPropertyListFormat format, WriteError* error = nullptr);
+    // The XML document, as above.
     static std::optional<std::string> XMLDataWithPropertyList(const NSObject& value);
     // Writes the XML document to a device path; false when it cannot be
     // made or written (an atomic write then leaves the old file whole).

@@ -2,6 +2,7 @@
 
 #include "NSRunLoop.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qv {
@@ -10,10 +11,33 @@ namespace {
 // A repeating timer with no interval would fire without end; the device
 // treats it as a tenth of a millisecond.
 constexpr NSTimeInterval minimumRepeatInterval = 0.0001;
+
+// An interval that is not a number counts as none.
+NSTimeInterval usableInterval(NSTimeInterval interval, bool repeats)
+{
+    if (std::isnan(interval))
+        interval = 0;
+    return repeats ? std::max(interval, minimumRepeatInterval) : std::max(interval, 0.0);
+}
+
+// The first date on the schedule `date` + k * `interval` (k whole) that is
+// later than `now`, for a date not later than now. Taken from the part of
+// an interval left over past the last firing missed, which fmod gives
+// exactly: however far back the date lies, no firing is stepped through
+// one by one, and the sum cannot lose the schedule to rounding.
+NSTimeInterval nextDateAfter(NSTimeInterval now, NSTimeInterval date, NSTimeInterval interval)
+{
+    NSTimeInterval intoInterval = std::fmod(now - date, interval);
+    NSTimeInterval next = now + (interval - intoInterval);
+    if (!std::isfinite(next))
+        return now + interval;
+    // An interval finer than the clock's resolution at this date.
+    return next > now ? next : now + interval;
+}
 }
 
 NSTimer::NSTimer(NSTimeInterval interval, Action action, bool repeats)
-    : m_interval(repeats ? std::max(interval, minimumRepeatInterval) : std::max(interval, 0.0))
+    : m_interval(usableInterval(interval, repeats))
     , m_fireDate(VirtualClock::now() + m_interval)
     , m_repeats(repeats)
     , m_action(std::make_shared<Action>(std::move(action)))
@@ -82,6 +106,13 @@ NSTimeInterval NSTimer::fireDate() const
 
 void NSTimer::setFireDate(NSTimeInterval date)
 {
+    // Dates are finite: an infinite one stands for the distant future or
+    // past (never, or at once), and a date that is not a number is
+    // refused, leaving the timer's date as it was.
+    if (std::isnan(date))
+        return;
+    if (std::isinf(date))
+        date = date > 0 ? VirtualClock::distantFuture : -VirtualClock::distantFuture;
     {
         std::lock_guard guard(m_lock);
         m_fireDate = date;
@@ -118,14 +149,10 @@ bool NSTimer::fireIfDue(NSTimeInterval now)
         if (!m_valid || m_fireDate > now)
             return false;
         action = m_action;
-        if (m_repeats) {
-            // The next firing after now on the timer's own schedule: missed
-            // firings are dropped, not made up.
-            double missed = std::floor((now - m_fireDate) / m_interval);
-            m_fireDate += (missed + 1) * m_interval;
-            while (m_fireDate <= now)
-                m_fireDate += m_interval;
-        }
+        // The next firing after now on the timer's own schedule: missed
+        // firings are dropped, not made up.
+        if (m_repeats)
+            m_fireDate = nextDateAfter(now, m_fireDate, m_interval);
     }
     runAction(action);
     return true;

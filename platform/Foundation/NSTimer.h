@@ -48,6 +48,11 @@ public:
     bool isValid() const;
 
     NSTimeInterval fireDate() const;
+    // An infinite date is taken as the distant future or past: a timer
+    // re-dated to +infinity waits for ever, one re-dated to -infinity fires
+    // at its loop's next pass, as for any past date, and keeps its interval
+    // from then on. A date that is not a number is refused: the timer
+    // keeps the date it had.
     void setFireDate(NSTimeInterval date);
     NSTimeInterval timeInterval() const;
 

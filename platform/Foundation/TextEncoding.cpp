@@ -66,6 +66,25 @@ std::optional<std::string> Latin1FromUTF8(std::string_view text)
     return result;
 }
 
+std::optional<std::u16string> UTF16FromUTF8(std::string_view text)
+{
+    std::u16string units;
+    units.reserve(text.size());
+    uint32_t character;
+    for (size_t at = 0; at < text.size();) {
+        if (!decode(text, at, character))
+            return std::nullopt;
+        if (character < 0x10000) {
+            units += static_cast<char16_t>(character);
+        } else {
+            character -= 0x10000;
+            units += static_cast<char16_t>(0xD800 + (character >> 10));
+            units += static_cast<char16_t>(0xDC00 + (character & 0x3FF));
+        }
+    }
+    return units;
+}
+
 bool isXMLText(std::string_view text)
 {
     uint32_t character;

@@ -18,23 +18,26 @@
 namespace qv {
 
 
-std::optional<std::string> XMLPropertyListWriter::documentFor(const NSObject& value)
+std::optional<std::string> XMLPropertyListWriter::documentFor(const NSObject& value, NSPropertyListSerialization::WriteError* error)
 {
     XMLPropertyListWriter writer;
     writer.m_output = PropertyListExtent::prologue;
-    if (!writer.write(value, 1))
-        return std::nullopt;
+    bool written = writer.write(value, 1);
     writer.m_output += PropertyListExtent::epilogue;
-    if (writer.m_output.size() > NSPropertyListSerialization::maximumSize) {
-        writer.refuse("a document larger than readers accept");
-        return std::nullopt;
-    }
-    return std::move(writer.m_output);
+    if (written && writer.m_output.size() > NSPropertyListSerialization::maximumSize)
+        written = writer.refuse("a document larger than readers accept", true);
+    if (written)
+        return std::move(writer.m_output);
+    if (error)
+        *error = std::move(writer.m_error);
+    else
+        NSLog("Property list: cannot write %@", writer.m_error.reason);
+    return std::nullopt;
 }
 
-bool XMLPropertyListWriter::refuse(const char* what)
+bool XMLPropertyListWriter::refuse(std::string what, bool beyondLimits)
 {
-    NSLog("Property list: cannot write %s", what);
+    m_error = { std::move(what), beyondLimits };
     return false;
 }
 
@@ -84,12 +87,12 @@ bool XMLPropertyListWriter::write(const NSObject& value, unsigned depth)
 {
     // The depth limit is also what stops a container that holds itself.
     if (depth > NSPropertyListSerialization::maximumDepth)
-        return refuse("values nested beyond the depth limit");
+        return refuse("values nested beyond the depth limit", true);
     if (++m_values > NSPropertyListSerialization::maximumObjects)
-        return refuse("more values than readers accept");
+        return refuse("more values than readers accept", true);
     // Checked as it grows, so that a value far too large stops early.
     if (m_output.size() > NSPropertyListSerialization::maximumSize)
-        return refuse("a document larger than readers accept");
+        return refuse("a document larger than readers accept", true);
     indent(depth);
     if (dynamic_cast<const NSArray*>(&value) || dynamic_cast<const NSDictionary*>(&value))
         return writeContainer(value, depth);
@@ -158,8 +161,7 @@ bool XMLPropertyListWriter::writeLeaf(const NSObject& value)
         m_output += '\n';
         return true;
     }
-    NSLog("Property list: cannot write a value of class %@", value.className());
-    return false;
+    return refuse("a value of class " + value.className());
 }
 
 } // namespace qv

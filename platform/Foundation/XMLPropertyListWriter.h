@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/Foundation/NSPropertyListSerialization.h"
+
 #include <optional>
 #include <string>
 
 namespace qv {
-
-class NSObject;
 
 // Writes a value as an XML property list, one value a line, indented with
 // tabs. Refuses (with a log line saying why) what no reader could take
@@ -14,7 +14,9 @@ class NSObject;
 // and size, so that whatever is written reads back as the same value.
 class XMLPropertyListWriter {
 public:
-    static std::optional<std::string> documentFor(const NSObject& value);
+    // Nothing when refused: the reason goes to `error` when it is given,
+    // else to the log.
+    static std::optional<std::string> documentFor(const NSObject& value, NSPropertyListSerialization::WriteError* error = nullptr);
 
 private:
     XMLPropertyListWriter() = default;
@@ -25,10 +27,11 @@ private:
     bool writeText(const char* tag, const std::string& text);
     void element(const char* tag, std::string_view text);
     void indent(unsigned depth);
-    bool refuse(const char* what);
+    bool refuse(std::string what, bool beyondLimits = false);
 
     std::string m_output;
     size_t m_values = 0;
+    NSPropertyListSerialization::WriteError m_error;
 };
 
 } // namespace qv

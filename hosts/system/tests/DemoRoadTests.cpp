@@ -89,6 +89,10 @@ def damage_file(path):
             layout[key].append({"x": 160, "y": 300})
         elif damage == "nolist":
             del layout[key]
+        elif damage == "infinite":
+            layout[key][0]["x"] = float("inf")
+        elif damage == "nan":
+            layout[key][0]["y"] = float("nan")
     with open(path, "wb") as f:
         plistlib.dump(layout, f)
 
@@ -222,5 +226,8 @@ INSTANTIATE_TEST_SUITE_P(Damages, DemoRoadDamage,
         DemoDamage { "CutBeforeItIsApplied", "apply", "cut", "the saved file holds 4 entries, the application drew 5 icons" },
         // An entry no icon lies at.
         DemoDamage { "EntryAddedAfterThePlacing", "placed", "extra", "page 1 holds 5 icons, the layout has 6 entries" },
-        DemoDamage { "ListRemovedAfterThePlacing", "placed", "nolist", "has no \"Origins-4Inch\" list" }),
+        DemoDamage { "ListRemovedAfterThePlacing", "placed", "nolist", "has no \"Origins-4Inch\" list" },
+        // Coordinates plistlib writes and reads, but no point has.
+        DemoDamage { "InfiniteXAfterThePlacing", "placed", "infinite", "has an entry whose \"x\" or \"y\" is not a finite number" },
+        DemoDamage { "NaNYAfterThePlacing", "placed", "nan", "has an entry whose \"x\" or \"y\" is not a finite number" }),
     [](const auto& info) { return std::string(info.param.name); });

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 #include <map>
 #include <set>
 #include <string>
@@ -16,19 +18,25 @@ namespace qv::testing {
 // Another process of the device, running the peer program. Lines it
 // prints while answering a command are kept, so that notifications that
 // arrive in between are not lost.
+//
+// Every command is numbered, and the peer numbers its answer alike: an
+// answer that comes after its command gave up waiting is passed over, never
+// taken for the answer to a later command.
 class PeerProcess {
 public:
+    // How long a command waits for its answer: generous, since a peer under
+    // the sanitizers on a busy machine may take long to read a large domain.
+    static constexpr std::chrono::seconds answerTimeLimit { 120 };
+
     explicit PeerProcess(const std::string& domain = "com.example.peer")
         : m_process(std::vector<std::string> { buildDirectory() + "/bin/qv_corefoundation_peer", domain })
     {
-        EXPECT_TRUE(m_process.send("ping"));
-        EXPECT_TRUE(m_process.waitForLine("pong", &m_heard));
+        EXPECT_EQ(ask("ping"), "pong");
     }
 
     void command(const std::string& line)
     {
-        EXPECT_TRUE(m_process.send(line));
-        EXPECT_TRUE(m_process.waitForLine("ok", &m_heard)) << line;
+        EXPECT_EQ(ask(line), "ok") << line;
     }
 
     // The notifications the peer reported until (and without) the marker.
@@ -78,14 +86,28 @@ public:
     // The answer to a command that answers with a line of its own.
     std::string ask(const std::string& line)
     {
-        EXPECT_TRUE(m_process.send(line));
-        while (std::optional<std::string> answer = m_process.readLine()) {
-            if (answer->rfind("notified ", 0) != 0)
-                return *answer;
+        std::optional<std::string> answer = answerTo(line, answerTimeLimit);
+        if (!answer)
+            ADD_FAILURE() << "no answer to " << line;
+        return answer.value_or("");
+    }
+
+    // The answer to the command, or nothing when none came in time.
+    std::optional<std::string> answerTo(const std::string& line, std::chrono::milliseconds timeLimit)
+    {
+        const std::string tag = "#" + std::to_string(++m_commands) + " ";
+        EXPECT_TRUE(m_process.send(tag + line));
+        const auto deadline = std::chrono::steady_clock::now() + timeLimit;
+        for (;;) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            std::optional<std::string> answer = left.count() > 0 ? m_process.readLine(left) : std::nullopt;
+            if (!answer)
+                return std::nullopt;
+            if (answer->rfind(tag, 0) == 0)
+                return answer->substr(tag.size());
+            // A notification, or the late answer to an earlier command.
             m_heard.push_back(*answer);
         }
-        ADD_FAILURE() << "no answer to " << line;
-        return {};
     }
 
     ChildProcess& process() { return m_process; }
@@ -93,6 +115,7 @@ public:
 private:
     ChildProcess m_process;
     std::vector<std::string> m_heard;
+    unsigned m_commands = 0;
 };
 
 } // namespace qv::testing

@@ -209,7 +209,7 @@ TEST(Preferences, ASetThatWouldMakeTheFileTooLargeIsRefused)
     ASSERT_TRUE(CFPreferencesCopyAppValue("First", domain));
     CFPreferencesSetAppValue("Second", NSData::dataWithBytes(bytes.data(), bytes.size()), domain);
     EXPECT_FALSE(CFPreferencesCopyAppValue("Second", domain));
-    EXPECT_TRUE(log.contains("larger than readers accept; not set"));
+    EXPECT_TRUE(log.contains("the value for \"Second\" is not set: " + domainFile + " could not be written with it (a document larger than readers accept)"));
     CFPreferencesSetAppValue("Small", NSString::create("value"), domain);
     ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
     EXPECT_EQ(readWithPlistlib(root, "sorted(values)"), "['First', 'Small']");
@@ -217,8 +217,9 @@ TEST(Preferences, ASetThatWouldMakeTheFileTooLargeIsRefused)
 
 // A process whose view was read before others grew the file may take a
 // value that fits its view but not the file. The synchronisation drops
-// that value, says so, leaves the file's own value for its key and writes
-// every other change; later synchronisations go on.
+// that value, says so, leaves the file's own value for its key, writes
+// every other change and answers that not all was written; later
+// synchronisations go on.
 TEST(Preferences, AValueThatWouldMakeTheGrownFileTooLargeIsDroppedAndTheRestWritten)
 {
     TemporaryDeviceRoot root;
@@ -234,7 +235,7 @@ TEST(Preferences, AValueThatWouldMakeTheGrownFileTooLargeIsDroppedAndTheRestWrit
     CFPreferencesSetAppValue("Shared", NSData::dataWithBytes(bytes.data(), bytes.size()), domain);
     ASSERT_TRUE(dynamicRefCast<NSData>(CFPreferencesCopyAppValue("Shared", domain))) << "it fits this process's view";
     CFPreferencesSetAppValue("Small", NSString::create("kept"), domain);
-    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_FALSE(CFPreferencesAppSynchronize(domain));
     EXPECT_TRUE(log.contains("the value set for \"Shared\" would make " + domainFile + " larger than readers accept; it is dropped"));
     EXPECT_EQ(readWithPlistlib(root, "sorted((k, v if isinstance(v, str) else len(v)) for k, v in values.items())"),
         "[('Bulk', " + std::to_string(14 << 20) + "), ('Shared', 'theirs'), ('Small', 'kept')]");
@@ -247,6 +248,78 @@ TEST(Preferences, AValueThatWouldMakeTheGrownFileTooLargeIsDroppedAndTheRestWrit
     PeerProcess reader(domain);
     EXPECT_EQ(reader.ask("get Later"), "value too");
     EXPECT_EQ(reader.ask("get Small"), "value kept");
+}
+
+// A value XML cannot hold (text with a control character), in a file
+// another program wrote as a binary property list, is kept as it is, and
+// every other key still goes through: the file is written in binary while
+// it holds such a value (readers take either), and in XML again once it
+// does not.
+TEST(Preferences, AValueXMLCannotHoldIsKeptAndEveryOtherKeyGoesThrough)
+{
+    TemporaryDeviceRoot root;
+    std::filesystem::create_directories(root.hostPath("/var/mobile/Library/Preferences"));
+    ProcessResult written = runPython(
+        "import plistlib, sys\nplistlib.dump({'bad': 'a\\x01b', 'keep': 'x'}, open(sys.argv[1], 'wb'), fmt=plistlib.FMT_BINARY)",
+        { root.hostPath(domainFile).string() });
+    ASSERT_EQ(written.exitCode, 0) << written.errors;
+
+    LogCapture log;
+    CFPreferencesSetAppValue("New", NSString::create("mine"), domain);
+    ASSERT_TRUE(stringValue("New"));
+    EXPECT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(log.lines(), std::vector<std::string> {});
+    EXPECT_EQ(readWithPlistlib(root, "sorted(values.items())"), "[('New', 'mine'), ('bad', 'a\\x01b'), ('keep', 'x')]");
+    {
+        PeerProcess fresh(domain);
+        EXPECT_EQ(fresh.ask("get New"), "value mine");
+        fresh.command("set Theirs too");
+        fresh.command("sync");
+    }
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    ASSERT_TRUE(stringValue("Theirs"));
+    EXPECT_EQ(stringValue("Theirs")->string(), "too");
+
+    // Such text set here goes in and comes out, in a container too.
+    CFPreferencesSetAppValue("List", NSArray::create({ std::string("bell\x07"), std::string("tab\t") }), domain);
+    RefPtr<NSArray> list = dynamicRefCast<NSArray>(CFPreferencesCopyAppValue("List", domain));
+    ASSERT_TRUE(list) << ::testing::PrintToString(log.lines());
+    EXPECT_EQ(list->count(), 2u);
+    EXPECT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(readWithPlistlib(root, "values['List'], values['bad']"), "(['bell\\x07', 'tab\\t'], 'a\\x01b')");
+
+    CFPreferencesSetAppValue("bad", nullptr, domain);
+    CFPreferencesSetAppValue("List", nullptr, domain);
+    EXPECT_TRUE(CFPreferencesAppSynchronize(domain));
+    EXPECT_EQ(root.readFile(domainFile).rfind("<?xml", 0), 0u);
+    EXPECT_EQ(readWithPlistlib(root, "sorted(values.items())"), "[('New', 'mine'), ('Theirs', 'too'), ('keep', 'x')]");
+    EXPECT_EQ(log.lines(), std::vector<std::string> {});
+}
+
+// A set refused is logged with its true reason.
+TEST(Preferences, ARefusedSetSaysWhy)
+{
+    TemporaryDeviceRoot root;
+    LogCapture log;
+    CFPreferencesSetAppValue(std::string("a\0b", 3), NSString::create("value"), domain);
+    EXPECT_FALSE(CFPreferencesCopyAppValue(std::string("a\0b", 3), domain));
+    EXPECT_TRUE(log.contains("could not be written with it (a key with a NUL character)"));
+    EXPECT_FALSE(log.contains("larger than readers accept"));
+}
+
+// A command whose answer comes after its asker gave up waiting is passed
+// over: the next question gets its own answer, never the late one.
+TEST(Preferences, APeersLateAnswerIsNeverTakenForTheAnswerToALaterQuestion)
+{
+    TemporaryDeviceRoot root;
+    CFPreferencesSetAppValue("Early", NSString::create("first"), domain);
+    CFPreferencesSetAppValue("Later", NSString::create("second"), domain);
+    ASSERT_TRUE(CFPreferencesAppSynchronize(domain));
+    PeerProcess peer(domain);
+    EXPECT_FALSE(peer.answerTo("busy 1000", std::chrono::milliseconds(50)));
+    EXPECT_FALSE(peer.answerTo("get Early", std::chrono::milliseconds(50)));
+    EXPECT_EQ(peer.ask("get Later"), "value second");
+    EXPECT_EQ(peer.ask("get Early"), "value first");
 }
 
 // Another process holding the domain's lock (stopped, or hung) makes a

@@ -1,10 +1,15 @@
 #include "platform/Foundation/FileAccess.h"
+#include "platform/Foundation/FoundationTesting.h"
+#include "platform/core/CoreTesting.h"
 #include "testing/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <functional>
+#include <stdio.h>
 #include <sys/stat.h>
 
 using namespace qv;
@@ -12,12 +17,17 @@ using qv::testing::TemporaryDirectory;
 
 namespace {
 
-// What is in the folder, name and contents, one entry a line.
+// What is in the folder, name and contents, one entry a line; a hidden
+// temporary name shows its random end as "XXXXXX".
 std::string listing(const std::filesystem::path& folder)
 {
     std::vector<std::string> entries;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        entries.push_back(entry.path().filename().string() + "=" + readHostFile(entry.path()).value_or("?"));
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        if (name.starts_with(".") && name.size() > 7)
+            name.replace(name.size() - 6, 6, "XXXXXX");
+        entries.push_back(name + "=" + readHostFile(entry.path()).value_or("?"));
+    }
     std::sort(entries.begin(), entries.end());
     std::string text;
     for (const std::string& entry : entries)
@@ -85,4 +95,55 @@ TEST(FileReplacement, EveryWriteMakesAnotherVersion)
     ASSERT_TRUE(writeHostFile(file, "two!", false));
     ASSERT_TRUE(readHostFile(file, 1024, nullptr, &rewritten));
     EXPECT_NE(rewritten, replaced) << "the same file written again";
+}
+
+// The file swapped out is not the one read (the user saved it anew), and
+// between that swap and the one that puts it back the path is renamed,
+// removed or saved again, or the swap back fails: no file the user saved
+// is lost. What cannot go back under the path stays under its hidden name.
+TEST(FileReplacement, AFileSavedMeanwhileIsNeverRemovedWhateverTheSwapBackFinds)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path& file)> betweenTheSwaps;
+        int swapBackError; // injected; 0: the real swap
+        const char* listing;
+    };
+    const Case cases[] = {
+        { "renamed", [](const std::filesystem::path& file) { std::filesystem::rename(file, file.parent_path() / "Green.plist"); }, 0,
+            "Blue.plist=newer\nGreen.plist=new\n" },
+        { "removed", [](const std::filesystem::path& file) { std::filesystem::remove(file); }, 0, "Blue.plist=newer\n" },
+        { "saved again", [](const std::filesystem::path& file) { ASSERT_TRUE(writeHostFile(file, "newest", true)); }, 0,
+            ".Blue.plist.XXXXXX=newest\nBlue.plist=newer\n" },
+        { "swap back fails", [](const std::filesystem::path&) {}, EIO, ".Blue.plist.XXXXXX=newer\nBlue.plist=new\n" },
+        { "renamed and the swap back fails", [](const std::filesystem::path& file) { std::filesystem::rename(file, file.parent_path() / "Green.plist"); },
+            EIO, "Blue.plist=newer\nGreen.plist=new\n" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryDirectory folder;
+        const std::filesystem::path file = folder.path() / "Blue.plist";
+        ASSERT_TRUE(writeHostFile(file, "old", true));
+        HostFileVersion version;
+        ASSERT_EQ(readHostFile(file, 1024, nullptr, &version), "old");
+        ASSERT_TRUE(writeHostFile(file, "newer", true));
+
+        int swaps = 0;
+        ScopedFileSwap swap([&](const std::string& first, const std::string& second) {
+            if (++swaps == 2 && c.swapBackError)
+                return c.swapBackError;
+            int result = ::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0 ? 0 : errno;
+            if (swaps == 1)
+                c.betweenTheSwaps(file);
+            return result;
+        });
+        LogCapture log;
+        std::error_code error;
+        EXPECT_FALSE(replaceHostFile(file, "new", version, &error));
+        EXPECT_EQ(error.value(), ESTALE) << error.message();
+        EXPECT_EQ(swaps, 2);
+        const std::string after = listing(folder.path());
+        EXPECT_EQ(after, c.listing);
+        EXPECT_EQ(log.contains("is kept as"), after.find(".Blue.plist.") != std::string::npos) << after;
+    }
 }

@@ -411,8 +411,8 @@ TEST(PropertyListHostileInput, CompactXmlIsMeasuredAsItWillBeWritten)
     EXPECT_TRUE(NSPropertyListSerialization::propertyListWithData(*written));
 }
 
-// The limits of depth and values are one for XML, binary and the writer:
-// at each limit all three take the value, one past it all three refuse it.
+// The limits of depth and values are one for XML, binary and the writers:
+// at each limit all take the value, one past it all refuse it.
 TEST(PropertyListHostileInput, LimitsAreTheSameForXmlBinaryAndTheWriter)
 {
     // Arrays nested `depth` deep (the top one at depth 1), the innermost
@@ -472,6 +472,14 @@ TEST(PropertyListHostileInput, LimitsAreTheSameForXmlBinaryAndTheWriter)
         EXPECT_EQ(bool(NSPropertyListSerialization::propertyListWithData(xml(row.shape))), row.fits);
         if (written) {
             EXPECT_TRUE(NSPropertyListSerialization::propertyListWithData(*written));
+        }
+        NSPropertyListSerialization::WriteError error;
+        auto writtenInBinary = NSPropertyListSerialization::dataWithPropertyList(value(row.shape), NSPropertyListBinaryFormat_v1_0, &error);
+        EXPECT_EQ(bool(writtenInBinary), row.fits);
+        if (writtenInBinary) {
+            EXPECT_TRUE(NSPropertyListSerialization::propertyListWithData(*writtenInBinary));
+        } else {
+            EXPECT_TRUE(error.beyondLimits) << error.reason;
         }
     }
 }

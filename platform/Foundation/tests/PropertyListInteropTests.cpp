@@ -16,7 +16,9 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <algorithm>
 #include <sstream>
+#include <vector>
 
 using namespace qv;
 using qv::testing::TemporaryDeviceRoot;
@@ -212,6 +214,58 @@ TEST(PropertyListInterop, FilesWrittenHereReadInPlistlibWithTheSameKeysValuesAnd
     ASSERT_TRUE(readBack);
     EXPECT_EQ(listing(*readBack), expectedListing);
     EXPECT_TRUE(readBack->isEqual(sample.ptr()));
+}
+
+// Written here in binary, plistlib reads every kind and value, and so does
+// the reader here; beyond the sample: text in UTF-16 (surrogate pairs too)
+// and with control characters, unsigned integers, counts and references
+// too large for a marker's four bits or a byte, equal texts written once.
+TEST(PropertyListInterop, BinaryFilesWrittenHereReadInPlistlibWithTheSameKeysValuesAndKinds)
+{
+    TemporaryDeviceRoot root;
+    auto sample = sampleInCpp();
+    std::string extraListing;
+    auto add = [&](const std::string& key, Ref<NSObject> value, const std::string& shown) {
+        sample->setObject(value, key);
+        extraListing += "/" + key + ": " + shown + "\n";
+    };
+    add("unsigned", NSNumber::numberWithUnsignedLongLong(18446744073709551615ull), "integer 18446744073709551615");
+    add("bytes", NSNumber::numberWithInteger(255), "integer 255");
+    add("words", NSNumber::numberWithInteger(65536), "integer 65536");
+    add("controls", NSString::create("tab\t bell\x07 nul" + std::string(1, '\0') + " cr\r"), "string tab\t bell\x07 nul" + std::string(1, '\0') + " cr\r");
+    add("unicode", NSString::create("\xc3\xa9\xe2\x82\xac \xf0\x9f\x98\x80"), "string \xc3\xa9\xe2\x82\xac \xf0\x9f\x98\x80");
+    add("long text", NSString::create(std::string(70000, 'z')), "string " + std::string(70000, 'z'));
+    Ref<NSArray> many = NSArray::create();
+    for (int i = 0; i < 300; ++i) {
+        many->addObject(i % 2 ? NSString::create("same") : NSString::create(std::to_string(i)));
+        extraListing += stringWithFormat("/many[%d]: string %@\n", i, i % 2 ? std::string("same") : std::to_string(i));
+    }
+    sample->setObject(many, "many");
+
+    // Both listings go in the order of their paths.
+    std::string expected = expectedListing + extraListing;
+    std::vector<std::string> lines;
+    std::istringstream stream(expected);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+
+    auto document = NSPropertyListSerialization::dataWithPropertyList(sample, NSPropertyListBinaryFormat_v1_0);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->rfind("bplist00", 0), 0u);
+    root.writeFile("/Sample.plist", *document);
+    std::string python = listingByPython(root.hostPath("/Sample.plist"));
+    std::vector<std::string> pythonLines;
+    std::istringstream pythonStream(python);
+    for (std::string line; std::getline(pythonStream, line);)
+        pythonLines.push_back(line);
+    std::sort(pythonLines.begin(), pythonLines.end());
+    EXPECT_EQ(pythonLines, lines);
+
+    auto readBack = NSPropertyListSerialization::propertyListWithData(*document);
+    ASSERT_TRUE(readBack);
+    EXPECT_TRUE(readBack->isEqual(sample.ptr()));
+    EXPECT_EQ(listing(*readBack), listing(*sample));
 }
 
 TEST(PropertyListInterop, FilesWrittenByPlistlibReadHereInXmlAndBinary)
@@ -516,28 +570,43 @@ TEST(PropertyListInterop, NonPropertyListValuesAreNotWritten)
 
     auto cyclic = NSArray::create();
     cyclic->addObject(cyclic);
+    // Binary holds text with control characters; the rest no format does.
     struct Case {
         const char* name;
         Ref<NSDictionary> value;
+        bool binaryHolds;
+        bool beyondLimits;
     };
     const Case cases[] = {
-        { "boxed rectangle", NSDictionary::create({ { "GridFrame", NSValue::valueWithCGRect(CGRectMake(0, 0, 1, 1)) } }) },
-        { "plain object", NSDictionary::create({ { "object", NSObject::create() } }) },
-        { "text with a NUL byte", NSDictionary::create({ { "name", std::string("a\0b", 3) } }) },
-        { "key with a NUL byte", NSDictionary::create({ { std::string("a\0b", 3), 1 } }) },
-        { "text with a control character", NSDictionary::create({ { "name", "a\x01b" } }) },
-        { "text not in UTF-8", NSDictionary::create({ { "name", "caf\xe9" } }) },
-        { "date past the year 9999", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSince1970(253402300800.0) } }) },
-        { "date before the year 1", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSince1970(-62135596800.5) } }) },
-        { "date that is no number", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(NAN) } }) },
-        { "date at infinity", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(INFINITY) } }) },
-        { "array holding itself", NSDictionary::create({ { "loop", cyclic } }) },
+        { "boxed rectangle", NSDictionary::create({ { "GridFrame", NSValue::valueWithCGRect(CGRectMake(0, 0, 1, 1)) } }), false, false },
+        { "plain object", NSDictionary::create({ { "object", NSObject::create() } }), false, false },
+        { "text with a NUL byte", NSDictionary::create({ { "name", std::string("a\0b", 3) } }), true, false },
+        { "key with a NUL byte", NSDictionary::create({ { std::string("a\0b", 3), 1 } }), false, false },
+        { "text with a control character", NSDictionary::create({ { "name", "a\x01b" } }), true, false },
+        { "key with a control character", NSDictionary::create({ { "a\x1f" "b", 1 } }), true, false },
+        { "text not in UTF-8", NSDictionary::create({ { "name", "caf\xe9" } }), false, false },
+        { "key not in UTF-8", NSDictionary::create({ { "caf\xe9", 1 } }), false, false },
+        { "date past the year 9999", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSince1970(253402300800.0) } }), false, false },
+        { "date before the year 1", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSince1970(-62135596800.5) } }), false, false },
+        { "date that is no number", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(NAN) } }), false, false },
+        { "date at infinity", NSDictionary::create({ { "when", NSDate::dateWithTimeIntervalSinceReferenceDate(INFINITY) } }), false, false },
+        { "array holding itself", NSDictionary::create({ { "loop", cyclic } }), false, true },
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.name);
         EXPECT_FALSE(NSPropertyListSerialization::XMLDataWithPropertyList(row.value));
         EXPECT_FALSE(row.value->writeToFile(path, true));
         EXPECT_EQ(root.readFile(path), before);
+        NSPropertyListSerialization::WriteError error;
+        auto binary = NSPropertyListSerialization::dataWithPropertyList(row.value, NSPropertyListBinaryFormat_v1_0, &error);
+        EXPECT_EQ(bool(binary), row.binaryHolds) << error.reason;
+        if (binary) {
+            auto read = NSPropertyListSerialization::propertyListWithData(*binary);
+            ASSERT_TRUE(read);
+            EXPECT_TRUE(read->isEqual(row.value.ptr()));
+        } else {
+            EXPECT_EQ(error.beyondLimits, row.beyondLimits) << error.reason;
+        }
     }
     // The loop is broken by hand so that the array can go.
     cyclic->removeAllObjects();

@@ -10,8 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <limits>
+#include <mutex>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -180,6 +186,93 @@ TEST(RunLoop, RepeatingTimerDoesNotCatchUp)
     clock.advance(0.1);
     EXPECT_EQ(firings, 2);
     timer->invalidate();
+}
+
+// Ends the test program, failing, when the scope is not left within the
+// bound: a loop caught in a timer's catch-up cannot be stopped otherwise.
+class HangWatch {
+public:
+    HangWatch(std::string what, std::chrono::seconds bound)
+        : m_thread([this, what = std::move(what), bound] {
+            std::unique_lock lock(m_lock);
+            if (!m_left.wait_for(lock, bound, [this] { return m_done; })) {
+                std::fprintf(stderr, "%s did not end within %lld s\n", what.c_str(), static_cast<long long>(bound.count()));
+                std::_Exit(1);
+            }
+        })
+    {
+    }
+    ~HangWatch()
+    {
+        {
+            std::lock_guard guard(m_lock);
+            m_done = true;
+        }
+        m_left.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_left;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
+// A repeating timer re-dated however far into the past fires once at its
+// loop's next pass and keeps its interval from then on, without stepping
+// through the firings it missed. An infinite date stands for the distant
+// past or future; one that is not a number is refused, and the timer keeps
+// its date.
+TEST(RunLoop, ARepeatingTimerReDatedFarIntoThePastFiresOnceAndKeepsItsInterval)
+{
+    // A date of 2024, where a fire date far back sums to one far off it.
+    constexpr double start = 7.5e8;
+    constexpr double interval = 0.001;
+    const double infinity = std::numeric_limits<double>::infinity();
+    struct Case {
+        const char* name;
+        double date;
+        bool firesAtOnce;
+        double fireDateAfterwards; // 0: within the interval after the start
+    };
+    const Case cases[] = {
+        { "a second ago", start - 1, true, 0 },
+        { "1e22 seconds ago", -1e22, true, 0 },
+        { "1e300 seconds ago", -1e300, true, 0 },
+        { "the earliest date there is", std::numeric_limits<double>::lowest(), true, 0 },
+        { "minus infinity", -infinity, true, 0 },
+        { "plus infinity", infinity, false, VirtualClock::distantFuture },
+        { "not a number", std::nan(""), false, start + interval },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualClock clock(start);
+        int firings = 0;
+        Ref<NSTimer> timer = NSTimer::scheduledTimerWithTimeInterval(interval, [&](NSTimer&) { ++firings; }, true);
+        HangWatch watch(std::string("a timer re-dated to ") + c.name, std::chrono::seconds(30));
+        timer->setFireDate(c.date);
+        runDue();
+        EXPECT_EQ(firings, c.firesAtOnce ? 1 : 0);
+        if (c.fireDateAfterwards) {
+            EXPECT_EQ(timer->fireDate(), c.fireDateAfterwards);
+        } else {
+            EXPECT_GT(timer->fireDate(), start);
+            EXPECT_LE(timer->fireDate(), start + interval);
+        }
+        // Then it fires at that date (half an interval past it, once), as
+        // scheduled; re-dated to the distant future, not within an interval.
+        const bool waitsForEver = c.fireDateAfterwards == VirtualClock::distantFuture;
+        const double next = waitsForEver ? start + interval : std::clamp(timer->fireDate(), start, start + interval);
+        clock.advance(next - start + interval / 2);
+        EXPECT_EQ(firings, (c.firesAtOnce ? 1 : 0) + (waitsForEver ? 0 : 1));
+        timer->invalidate();
+    }
+    // An interval that is not a number counts as none: a repeating timer
+    // then has the least interval, and a date.
+    Ref<NSTimer> unmeasured = NSTimer::timerWithTimeInterval(std::nan(""), [](NSTimer&) {}, true);
+    EXPECT_EQ(unmeasured->timeInterval(), 0.0001);
+    EXPECT_TRUE(std::isfinite(unmeasured->fireDate()));
 }
 
 TEST(RunLoop, TimerRetainsItsTargetUntilInvalidated)

@@ -15,8 +15,10 @@
 // command is answered with "ok" (ping with "pong", get with "value TEXT" or
 // "none", a failed sync with "failed", a set-sync with failed
 // synchronisations with "failed COUNT"); lock-wait sets how long a
-// synchronisation waits for the domain's lock. The program ends at the end
-// of its input.
+// synchronisation waits for the domain's lock. A command may begin with a
+// tag, "#N ", which then begins its answer too, so that the asker can tell
+// the answer to one command from a late answer to an earlier one. The
+// program ends at the end of its input.
 
 #include "platform/CoreFoundation/CFNotificationCenter.h"
 #include "platform/CoreFoundation/CFPreferences.h"
@@ -42,6 +44,8 @@ namespace {
 bool finished = false;
 std::string domain;
 std::string pendingInput;
+// The tag of the command being answered, with its space; empty when none.
+std::string answerTag;
 int observerToken;
 std::unique_ptr<ScopedPreferencesLockWait> lockWait;
 
@@ -49,6 +53,11 @@ void answer(const std::string& line)
 {
     std::fputs((line + "\n").c_str(), stdout);
     std::fflush(stdout);
+}
+
+void reply(const std::string& line)
+{
+    answer(answerTag + line);
 }
 
 void notified(CFNotificationCenterRef, void*, const std::string& name, const void*, const void*)
@@ -67,11 +76,11 @@ bool runPreferenceCommand(const std::string& command, const std::string& key, st
         CFPreferencesSetAppValue(key, nullptr, domain);
     } else if (command == "get") {
         RefPtr<NSString> value = dynamicRefCast<NSString>(CFPreferencesCopyAppValue(key, domain));
-        answer(value ? "value " + value->string() : "none");
+        reply(value ? "value " + value->string() : "none");
         return true;
     } else if (command == "sync") {
         if (!CFPreferencesAppSynchronize(domain)) {
-            answer("failed");
+            reply("failed");
             return true;
         }
     } else if (command == "lock-wait") {
@@ -87,18 +96,24 @@ bool runPreferenceCommand(const std::string& command, const std::string& key, st
                 ++failures;
         }
         if (failures) {
-            answer("failed " + std::to_string(failures));
+            reply("failed " + std::to_string(failures));
             return true;
         }
     } else {
         return false;
     }
-    answer("ok");
+    reply("ok");
     return true;
 }
 
-void runCommand(const std::string& line)
+void runCommand(std::string line)
 {
+    answerTag.clear();
+    if (line.rfind('#', 0) == 0) {
+        size_t space = line.find(' ');
+        answerTag = line.substr(0, space == std::string::npos ? line.size() : space) + " ";
+        line.erase(0, space == std::string::npos ? line.size() : space + 1);
+    }
     std::istringstream words(line);
     std::string command, argument;
     words >> command >> argument;
@@ -124,12 +139,12 @@ void runCommand(const std::string& line)
     else if (command == "post")
         CFNotificationCenterPostNotification(center, argument, nullptr, nullptr, true);
     else if (command == "ping")
-        return answer("pong");
+        return reply("pong");
     else if (command == "busy") // keeps the main thread from reading for a while
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(argument)));
     else
-        return answer("error unknown command: " + command);
-    answer("ok");
+        return reply("error unknown command: " + command);
+    reply("ok");
 }
 
 void readInput()

@@ -128,9 +128,16 @@ void CFHTTPReadStream::setProxy(std::string proxyURL, std::string userPassword)
 
 void CFHTTPReadStream::setClient(unsigned events, Client client)
 {
-    std::lock_guard lock(m_lock);
-    m_events = events;
-    m_client = std::move(client);
+    bool scheduled = false;
+    {
+        std::lock_guard lock(m_lock);
+        m_events = events;
+        m_client = std::move(client);
+        scheduled = m_client && m_transfer && !m_schedules.empty();
+    }
+    // What waited for a client is told now.
+    if (scheduled)
+        transferChanged();
 }
 
 void CFHTTPReadStream::scheduleWithRunLoop(NSRunLoop& runLoop, const std::string& mode)
@@ -459,6 +466,13 @@ void CFHTTPReadStream::deliverEvents()
     Client client;
     {
         std::lock_guard lock(m_lock);
+        // Unscheduled (a client that reads under a limit detaches the
+        // stream from inside its own handler, often right after the last
+        // bytes) or without a client, the stream tells nothing and marks
+        // nothing told: the end or error waits for the next schedule,
+        // which delivers it.
+        if (m_schedules.empty() || !m_client)
+            return;
         const auto transferError = transfer->error();
         if ((hasHead && !m_headReported) || transfer->hasBytesAvailable()) {
             m_headReported = m_headReported || hasHead;

@@ -72,7 +72,9 @@ public:
     void setSSLSettings(CFStreamSSLSettings settings);
     void setProxy(std::string proxyURL, std::string userPassword = {});
 
-    // The client is held until it is replaced or the stream is closed.
+    // The client is held until it is replaced or the stream is closed. An
+    // event that comes while the stream is unscheduled or has no client
+    // waits, and is told once it is scheduled with a client again.
     void setClient(unsigned events, Client client);
     void scheduleWithRunLoop(NSRunLoop& runLoop, const std::string& mode);
     void unscheduleFromRunLoop(NSRunLoop& runLoop, const std::string& mode);

@@ -5,6 +5,7 @@
 #include "platform/CFNetwork/Transport/HTTPTransfer.h"
 #include "platform/CFNetwork/Transport/HTTPTransport.h"
 #include "platform/Foundation/StringEncoding.h"
+#include "platform/Foundation/VirtualClock.h"
 
 #include <strings.h>
 
@@ -212,9 +213,11 @@ bool CFHTTPReadStream::open()
             return false;
         request.attemptPersistentConnection = m_attemptPersistentConnection;
         if (m_connectionReuseRule) {
-            request.connectionReusableAfter = [rule = m_connectionReuseRule](const HTTPResponseHead& head) {
+            request.connectionReuseWindow = [rule = m_connectionReuseRule](const HTTPResponseHead& head) {
                 return rule(messageFromHead(head));
             };
+            // The client's windows run on the system's clock.
+            request.clock = [] { return VirtualClock::now(); };
         }
         request.validatesCertificateChain = m_ssl.validatesCertificateChain;
         request.trustedAnchorsPEM = m_ssl.trustedAnchorsPEM;
@@ -276,7 +279,7 @@ HTTPTransferRequest CFHTTPReadStream::nextLoginRequest()
     request.attemptPersistentConnection = true;
     // The logins need their one connection to the end; it closes with the
     // group.
-    request.connectionReusableAfter = nullptr;
+    request.connectionReuseWindow = nullptr;
     return request;
 }
 

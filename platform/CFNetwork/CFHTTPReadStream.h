@@ -61,10 +61,12 @@ public:
 
     static Ref<CFHTTPReadStream> createForHTTPRequest(const CFHTTPMessage& request, RefPtr<NSInputStream> body = nullptr);
 
-    // Whether a kept-alive connection may be kept after a response: asked
-    // on the transport's thread with the response head once it is in; a
-    // false answer closes the connection when the exchange ends.
-    using ConnectionReuseRule = std::function<bool(const CFHTTPMessage& response)>;
+    // How long a kept-alive connection may wait idle for a later request
+    // after a response, in seconds of the system's clock: asked on the
+    // transport's thread with the response head once it is in. None, or no
+    // time at all, closes the connection when the exchange ends; past its
+    // time an idle connection carries no later request.
+    using ConnectionReuseRule = std::function<std::optional<double>(const CFHTTPMessage& response)>;
 
     // Set before open().
     void setAttemptPersistentConnection(bool attempt);

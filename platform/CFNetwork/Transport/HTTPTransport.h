@@ -34,7 +34,9 @@ class HTTPTransfer;
 //
 // Each transport keeps its own pool of kept-alive connections (curl's pool
 // is not for sharing between threads): a connection is reused by later
-// transfers of the same transport.
+// transfers of the same transport, within the time the client of the
+// transfer that left it idle allows (HTTPTransferRequest's
+// connectionReuseWindow).
 class HTTPTransport : public Object {
 public:
     // The process's one transport thread, for clients without a thread

@@ -18,6 +18,16 @@ struct QNConnectionReuse {
     std::optional<double> timeoutSeconds;
 
     static QNConnectionReuse forResponse(const CFHTTPMessage& response);
+
+    // How long the connection may wait idle for the next request: the
+    // response's time, else the request's own; none when it may not be
+    // kept.
+    std::optional<double> windowSeconds(double requestsOwnSeconds) const
+    {
+        if (!reusable)
+            return std::nullopt;
+        return timeoutSeconds.value_or(requestsOwnSeconds);
+    }
 };
 
 } // namespace qv

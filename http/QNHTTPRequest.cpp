@@ -176,6 +176,25 @@ void QNHTTPRequest::addRequestHeader(const std::string& header, const std::strin
     if (!m_requestHeaders)
         m_requestHeaders = NSDictionary::create();
     m_requestHeaders->setObject(value, header);
+    // Names taken out of the dictionary meanwhile are forgotten once they
+    // would make the record much larger than it.
+    auto& additions = m_requestHeaderAdditions;
+    if (additions.addedAt.size() > 2 * m_requestHeaders->count() + 8)
+        std::erase_if(additions.addedAt, [&](const auto& added) { return !m_requestHeaders->objectForKey(added.first); });
+    additions.addedAt[header] = ++additions.count;
+}
+
+std::vector<std::string> QNHTTPRequest::requestHeaderNamesInOrderAdded() const
+{
+    if (!m_requestHeaders)
+        return {};
+    const auto addedAt = [this](const std::string& name) {
+        const auto found = m_requestHeaderAdditions.addedAt.find(name);
+        return found == m_requestHeaderAdditions.addedAt.end() ? uint64_t { 0 } : found->second;
+    };
+    std::vector<std::string> names = m_requestHeaders->allKeys();
+    std::stable_sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) { return addedAt(a) < addedAt(b); });
+    return names;
 }
 
 std::string QNHTTPRequest::headerValueForMessage(const std::string&, const std::string& value) const

@@ -27,6 +27,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -107,6 +108,9 @@ public:
     RefPtr<NSDictionary> requestHeaders() const { return m_requestHeaders; }
     void setRequestHeaders(RefPtr<NSDictionary> headers) { m_requestHeaders = std::move(headers); }
     void addRequestHeader(const std::string& header, const std::string& value);
+    // The request headers' names in the order they were last added, those
+    // put in the dictionary otherwise first, in key order.
+    std::vector<std::string> requestHeaderNamesInOrderAdded() const;
     std::vector<Ref<NSHTTPCookie>> requestCookies() const { return m_requestCookies; }
     void setRequestCookies(std::vector<Ref<NSHTTPCookie>> cookies) { m_requestCookies = std::move(cookies); }
     bool haveBuiltRequestHeaders() const { return m_haveBuiltRequestHeaders; }
@@ -533,6 +537,12 @@ private:
     // Message, headers and body.
     RefPtr<CFHTTPMessage> m_request;
     RefPtr<NSDictionary> m_requestHeaders;
+    // When each name was last given to addRequestHeader, by a count of
+    // the additions.
+    struct HeaderAdditions {
+        std::map<std::string, uint64_t> addedAt;
+        uint64_t count = 0;
+    } m_requestHeaderAdditions;
     bool m_haveBuiltRequestHeaders = false;
     std::vector<Ref<NSHTTPCookie>> m_requestCookies;
     std::string m_userAgentString;

@@ -319,8 +319,12 @@ void QNHTTPRequest::startRequest()
         m_readStream->setAttemptPersistentConnection(m_shouldAttemptPersistentConnection);
     }
     // A connection whose response does not allow keeping it is closed, not
-    // left for the next request to take.
-    m_readStream->setConnectionReuseRule([](const CFHTTPMessage& response) { return QNConnectionReuse::forResponse(response).reusable; });
+    // left for the next request to take; one it allows keeping carries no
+    // request after its time, as long as the pool entry's (and no time at
+    // all means no later request).
+    m_readStream->setConnectionReuseRule([ownSeconds = m_persistentConnectionTimeoutSeconds](const CFHTTPMessage& response) {
+        return QNConnectionReuse::forResponse(response).windowSeconds(ownSeconds);
+    });
 
     // A connection opened while the throttle holds connections back waits
     // for it, unscheduled.

@@ -162,6 +162,7 @@ Ref<QNHTTPRequest> QNHTTPRequest::HEADRequest() const
 {
     auto head = makeRef<QNHTTPRequest>(url());
     head->m_requestHeaders = m_requestHeaders ? RefPtr<NSDictionary>(m_requestHeaders->mutableCopy()) : nullptr;
+    head->m_requestHeaderAdditions = m_requestHeaderAdditions;
     head->m_requestCookies = m_requestCookies;
     head->m_useCookiePersistence = m_useCookiePersistence;
     head->m_useKeychainPersistence = m_useKeychainPersistence;
@@ -216,6 +217,7 @@ void QNHTTPRequest::copySettingsInto(QNHTTPRequest& copy) const
         }
     }
     copy.m_requestHeaders = m_requestHeaders ? RefPtr<NSDictionary>(m_requestHeaders->mutableCopy()) : nullptr;
+    copy.m_requestHeaderAdditions = m_requestHeaderAdditions;
     copy.m_requestCookies = m_requestCookies;
     copy.m_useCookiePersistence = m_useCookiePersistence;
     copy.m_useKeychainPersistence = m_useKeychainPersistence;

@@ -223,22 +223,44 @@ void QNS3Request::replaceRequestHeader(const std::string& name, const std::strin
 
 std::string QNS3Request::sentRequestHeader(const std::string& name) const
 {
+    // Of one name given in several cases the message sends one value: the
+    // one given last (keepOneSpellingOf leaves only it).
+    std::string sent;
     if (auto headers = requestHeaders())
-        for (const auto& [key, value] : headers->entries())
+        for (const auto& key : requestHeaderNamesInOrderAdded())
             if (lowercased(key) == lowercased(name))
-                return value->description();
-    return {};
+                if (auto value = headers->objectForKey(key))
+                    sent = value->description();
+    return sent;
+}
+
+void QNS3Request::keepOneSpellingOf(const std::string& name)
+{
+    auto headers = requestHeaders();
+    if (!headers)
+        return;
+    std::vector<std::string> spellings;
+    for (const auto& key : requestHeaderNamesInOrderAdded())
+        if (lowercased(key) == lowercased(name))
+            spellings.push_back(key);
+    if (spellings.size() < 2)
+        return;
+    spellings.pop_back();
+    for (const auto& key : spellings)
+        headers->removeObjectForKey(key);
 }
 
 std::map<std::string, std::string> QNS3Request::amzHeaderLines() const
 {
     // What the service recomputes from what it receives: a caller's own
-    // "x-amz-" headers count too, whatever their case.
+    // "x-amz-" headers count too, whatever their case, joined in the order
+    // they were given.
     std::map<std::string, std::string> lines;
     if (auto headers = requestHeaders()) {
-        for (const auto& [key, value] : headers->entries()) {
+        for (const auto& key : requestHeaderNamesInOrderAdded()) {
             const std::string name = lowercased(key);
-            if (name.rfind("x-amz-", 0) != 0)
+            auto value = headers->objectForKey(key);
+            if (name.rfind("x-amz-", 0) != 0 || !value)
                 continue;
             auto [line, added] = lines.try_emplace(name, trimmed(value->description()));
             if (!added)
@@ -339,6 +361,9 @@ void QNS3Request::buildRequestHeaders()
     const std::string resource = canonicalizedResource();
     addS3Headers(S3Headers());
     mergeAmzHeaders();
+    // The content lines take one value each, and the message sends that one.
+    keepOneSpellingOf("Content-MD5");
+    keepOneSpellingOf("Content-Type");
 
     const std::string stringToSign = stringToSignForHeaders(canonicalAmzHeaders(), resource);
     const std::string signature = base64forData(HMACSHA1withKey(secret, stringToSign));

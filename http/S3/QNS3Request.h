@@ -99,6 +99,8 @@ protected:
     // The value of a header about to be sent, whatever its case; empty
     // when none.
     std::string sentRequestHeader(const std::string& name) const;
+    // Leaves the header given last of those with this name in any case.
+    void keepOneSpellingOf(const std::string& name);
     // The lines of canonicalAmzHeaders(), lower-case name to value.
     std::map<std::string, std::string> amzHeaderLines() const;
     // Adds the request's own x-amz headers.

@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fstream>
 #include <numeric>
+#include <optional>
 
 using namespace qv;
 using namespace qv::testing;
@@ -18,6 +20,12 @@ namespace {
 
 constexpr SCNetworkReachabilityFlags Cellular = kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsIsWWAN;
 constexpr SCNetworkReachabilityFlags WiFi = kSCNetworkReachabilityFlagsReachable;
+
+std::string fileContents(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
 
 class QNBandwidthThrottleTest : public LoopbackRequestTest {
 protected:
@@ -289,4 +297,66 @@ TEST_F(QNBandwidthThrottleTest, ALoneRequestGoesOnInEachNextWindow)
     EXPECT_EQ(alone->rawResponseData().size(), fileSize);
     // 35,000 bytes at 10,000 a window: the fourth window ends it.
     EXPECT_EQ(windows, 3);
+}
+
+TEST_F(QNBandwidthThrottleTest, ADownloadWhoseLastBytesSpendTheBudgetEnds)
+{
+    // The answer fills three windows exactly: its last bytes spend the last
+    // window's budget, so the request is held back at the moment its
+    // stream reaches the end. That end is heard once the next window lets
+    // the request go on. (Time stands still: an end that went unheard
+    // would wait for ever, not for a time-out.)
+    constexpr NSUInteger limit = 10000;
+    constexpr size_t fileSize = 3 * limit;
+    struct Case {
+        const char* name;
+        bool connectionCloses; // a scripted server that closes after its answer, else nginx
+        bool toFile;
+    };
+    const Case cases[] = {
+        { "kept alive, in memory", false, false },
+        { "kept alive, to a file", false, true },
+        { "closed after the answer, in memory", true, false },
+    };
+    const std::string bytes = fileBytes(fileSize);
+    s_nginx->addFile("/throttle/windows.bin", bytes);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<ScriptedHTTPServer> scripted;
+        if (c.connectionCloses)
+            scripted.emplace(std::vector<ScriptedHTTPServer::Reply> { { 200, { { "Connection", "close" } }, bytes } });
+        VirtualClock clock(laterThanBefore());
+        QNHTTPRequest::setMaxBandwidthPerSecond(limit);
+        startAfreshIn(clock);
+        auto download = request(scripted ? scripted->url("/windows.bin") : s_nginx->url("/throttle/windows.bin"));
+        if (c.toFile)
+            download->setDownloadDestinationPath("/var/mobile/windows.bin");
+        download->startAsynchronous();
+        int windows = 0;
+        for (; windows < 6 && !download->isFinished(); ++windows) {
+            const auto ends = QNHTTPRequest::bandwidthWindow().ends;
+            const bool spent = runMainLoopUntil([&] {
+                const auto window = QNHTTPRequest::bandwidthWindow();
+                return download->isFinished() || (window.ends == ends && window.used >= limit);
+            }, 10);
+            if (!spent || download->isFinished())
+                break;
+            clock.advance(1.1);
+            ASSERT_TRUE(runMainLoopUntil([&] { return download->isFinished() || QNHTTPRequest::bandwidthWindow().ends != ends; }));
+        }
+        const bool finished = runMainLoopUntil([&] { return download->isFinished(); }, 10);
+        EXPECT_TRUE(finished) << "all " << download->totalBytesRead() << " bytes read in " << windows << " windows, and no end";
+        if (!finished) {
+            download->clearDelegatesAndCancel();
+            continue;
+        }
+        ASSERT_FALSE(download->error()) << download->error()->description();
+        EXPECT_EQ(download->totalBytesRead(), fileSize);
+        if (c.toFile)
+            EXPECT_EQ(fileContents(m_root.path() / "var/mobile/windows.bin"), bytes);
+        else
+            EXPECT_EQ(download->rawResponseData(), bytes);
+        // Three windows read it; the fourth heard its end.
+        EXPECT_EQ(windows, 3);
+    }
 }

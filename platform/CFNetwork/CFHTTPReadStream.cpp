@@ -5,6 +5,7 @@
 #include "platform/CFNetwork/Transport/HTTPTransfer.h"
 #include "platform/CFNetwork/Transport/HTTPTransport.h"
 #include "platform/Foundation/StringEncoding.h"
+#include "platform/Foundation/VirtualClock.h"
 
 #include <strings.h>
 
@@ -128,9 +129,16 @@ void CFHTTPReadStream::setProxy(std::string proxyURL, std::string userPassword)
 
 void CFHTTPReadStream::setClient(unsigned events, Client client)
 {
-    std::lock_guard lock(m_lock);
-    m_events = events;
-    m_client = std::move(client);
+    bool scheduled = false;
+    {
+        std::lock_guard lock(m_lock);
+        m_events = events;
+        m_client = std::move(client);
+        scheduled = m_client && m_transfer && !m_schedules.empty();
+    }
+    // What waited for a client is told now.
+    if (scheduled)
+        transferChanged();
 }
 
 void CFHTTPReadStream::scheduleWithRunLoop(NSRunLoop& runLoop, const std::string& mode)
@@ -205,9 +213,11 @@ bool CFHTTPReadStream::open()
             return false;
         request.attemptPersistentConnection = m_attemptPersistentConnection;
         if (m_connectionReuseRule) {
-            request.connectionReusableAfter = [rule = m_connectionReuseRule](const HTTPResponseHead& head) {
+            request.connectionReuseWindow = [rule = m_connectionReuseRule](const HTTPResponseHead& head) {
                 return rule(messageFromHead(head));
             };
+            // The client's windows run on the system's clock.
+            request.clock = [] { return VirtualClock::now(); };
         }
         request.validatesCertificateChain = m_ssl.validatesCertificateChain;
         request.trustedAnchorsPEM = m_ssl.trustedAnchorsPEM;
@@ -269,7 +279,7 @@ HTTPTransferRequest CFHTTPReadStream::nextLoginRequest()
     request.attemptPersistentConnection = true;
     // The logins need their one connection to the end; it closes with the
     // group.
-    request.connectionReusableAfter = nullptr;
+    request.connectionReuseWindow = nullptr;
     return request;
 }
 
@@ -459,6 +469,13 @@ void CFHTTPReadStream::deliverEvents()
     Client client;
     {
         std::lock_guard lock(m_lock);
+        // Unscheduled (a client that reads under a limit detaches the
+        // stream from inside its own handler, often right after the last
+        // bytes) or without a client, the stream tells nothing and marks
+        // nothing told: the end or error waits for the next schedule,
+        // which delivers it.
+        if (m_schedules.empty() || !m_client)
+            return;
         const auto transferError = transfer->error();
         if ((hasHead && !m_headReported) || transfer->hasBytesAvailable()) {
             m_headReported = m_headReported || hasHead;

@@ -61,10 +61,12 @@ public:
 
     static Ref<CFHTTPReadStream> createForHTTPRequest(const CFHTTPMessage& request, RefPtr<NSInputStream> body = nullptr);
 
-    // Whether a kept-alive connection may be kept after a response: asked
-    // on the transport's thread with the response head once it is in; a
-    // false answer closes the connection when the exchange ends.
-    using ConnectionReuseRule = std::function<bool(const CFHTTPMessage& response)>;
+    // How long a kept-alive connection may wait idle for a later request
+    // after a response, in seconds of the system's clock: asked on the
+    // transport's thread with the response head once it is in. None, or no
+    // time at all, closes the connection when the exchange ends; past its
+    // time an idle connection carries no later request.
+    using ConnectionReuseRule = std::function<std::optional<double>(const CFHTTPMessage& response)>;
 
     // Set before open().
     void setAttemptPersistentConnection(bool attempt);
@@ -72,7 +74,9 @@ public:
     void setSSLSettings(CFStreamSSLSettings settings);
     void setProxy(std::string proxyURL, std::string userPassword = {});
 
-    // The client is held until it is replaced or the stream is closed.
+    // The client is held until it is replaced or the stream is closed. An
+    // event that comes while the stream is unscheduled or has no client
+    // waits, and is told once it is scheduled with a client again.
     void setClient(unsigned events, Client client);
     void scheduleWithRunLoop(NSRunLoop& runLoop, const std::string& mode);
     void unscheduleFromRunLoop(NSRunLoop& runLoop, const std::string& mode);

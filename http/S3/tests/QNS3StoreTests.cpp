@@ -324,6 +324,9 @@ TEST_F(QNS3StoreTest, SignedHeadersGoOutAsTheyAreSigned)
         { "beyond Latin-1", { { "x-amz-meta-note", "caf\xC3\xA9 \xE6\x97\xA5" } }, "x-amz-meta-note",
             "x-amz-meta-note: caf\xC3\xA9 \xE6\x97\xA5", nullptr },
         { "two cases", { { "X-Amz-Meta-Tag", "b" }, { "x-amz-meta-tag", " a " } }, "x-amz-meta-tag", "x-amz-meta-tag: b,a", "b,a" },
+        // Joined in the order given, not in the order of their spellings.
+        { "three cases", { { "x-amz-meta-tag", "a" }, { "X-Amz-Meta-Tag", "b" }, { "X-AMZ-META-TAG", "c" } }, "x-amz-meta-tag",
+            "x-amz-meta-tag: a,b,c", "a,b,c" },
         { "subclass", {}, "x-amz-meta-tag", "x-amz-meta-tag: b,a", "b,a" },
     };
     for (const auto& item : cases) {
@@ -354,6 +357,67 @@ TEST_F(QNS3StoreTest, SignedHeadersGoOutAsTheyAreSigned)
     QNS3Request::setDefaultS3Host(storeHost);
     runOK(QNS3ObjectRequest::DELETERequestWithBucket("quilt-signed", "k").get());
     runOK(QNS3BucketRequest::DELETERequestWithBucket("quilt-signed").get());
+}
+
+// A content header given in two cases is one line of the string to sign
+// and one field of the message: the value given last is signed and sent,
+// whichever spelling comes first in key order. Each request goes to an echo
+// of the bytes received and to the store, which refuses a signature of
+// another value than it got (and a checksum of another body).
+TEST_F(QNS3StoreTest, AContentHeaderGivenInTwoCasesIsSignedAndSentOnce)
+{
+    runOK(QNS3BucketRequest::PUTRequestWithBucket("quilt-content").get());
+    runOK(QNS3ObjectRequest::PUTRequestForData("stored", "quilt-content", "read").get());
+    LoopbackHTTPServer echo(m_root.path());
+    const std::string storeHost = QNS3Request::defaultS3Host();
+    const std::string echoHost = "localhost:" + std::to_string(echo.port());
+    const std::string body = "checked body";
+    unsigned char digest[16];
+    CC_MD5(body.data(), body.size(), digest);
+    const std::string rightMD5 = QNHTTPRequest::base64forData(std::string(reinterpret_cast<char*>(digest), 16));
+    const std::string wrongMD5 = QNHTTPRequest::base64forData(std::string(16, 'x'));
+    struct Case {
+        const char* name;
+        bool upload; // a PUT of the body, else a GET of a stored object
+        std::vector<std::pair<std::string, std::string>> headers;
+        std::string sent; // the one line sent
+    };
+    const std::vector<Case> cases {
+        { "type, capital first", false, { { "Content-Type", "text/plain" }, { "content-type", "text/html" } }, "content-type: text/html" },
+        { "type, capital last", false, { { "content-type", "text/html" }, { "Content-Type", "text/plain" } }, "Content-Type: text/plain" },
+        { "checksum, capital first", true, { { "Content-MD5", wrongMD5 }, { "content-md5", rightMD5 } }, "content-md5: " + rightMD5 },
+        { "checksum, capital last", true, { { "content-md5", wrongMD5 }, { "Content-MD5", rightMD5 } }, "Content-MD5: " + rightMD5 },
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        const std::string field = item.upload ? "Content-MD5" : "Content-Type";
+        auto make = [&](const std::string& host, const std::string& key) -> Ref<QNS3ObjectRequest> {
+            QNS3Request::setDefaultS3Host(host);
+            auto request = item.upload ? QNS3ObjectRequest::PUTRequestForData(body, "quilt-content", key)
+                                       : QNS3ObjectRequest::requestWithBucket("quilt-content", key);
+            for (const auto& [name, value] : item.headers)
+                request->addRequestHeader(name, value);
+            return request;
+        };
+        auto echoed = make(echoHost, "_/echo");
+        runOK(echoed.get());
+        EXPECT_EQ(echoedLines(echoed->responseData().value_or(""), field), std::vector<std::string> { item.sent })
+            << echoed->responseData().value_or("");
+
+        auto stored = make(storeHost, item.upload ? "written" : "read");
+        runOK(stored.get());
+        if (item.upload) {
+            auto read = QNS3ObjectRequest::requestWithBucket("quilt-content", "written");
+            runOK(read.get());
+            EXPECT_EQ(read->responseData(), body);
+        } else {
+            EXPECT_EQ(stored->responseData(), "stored");
+        }
+    }
+    QNS3Request::setDefaultS3Host(storeHost);
+    for (const char* key : { "read", "written" })
+        runOK(QNS3ObjectRequest::DELETERequestWithBucket("quilt-content", key).get());
+    runOK(QNS3BucketRequest::DELETERequestWithBucket("quilt-content").get());
 }
 
 // Replies no real store gives on demand, from a scripted server.

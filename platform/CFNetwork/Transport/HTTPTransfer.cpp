@@ -398,9 +398,14 @@ size_t HTTPTransfer::takeHeaderLine(const char* data, size_t length)
     }
     if (completed) {
         // Read outside the lock: only this thread writes the head. The
-        // client's word on the connection, before curl keeps it at the end.
-        if (m_request.connectionReusableAfter && !m_request.connectionReusableAfter(m_head))
-            curl_easy_setopt(static_cast<CURL*>(m_easy), CURLOPT_FORBID_REUSE, 1L);
+        // client's word on the connection, before curl keeps it at the end:
+        // a connection that may wait no time at all for the next transfer
+        // is not kept either.
+        if (m_request.connectionReuseWindow) {
+            m_reuseWindow = m_request.connectionReuseWindow(m_head);
+            if (!m_reuseWindow || !(*m_reuseWindow > 0))
+                curl_easy_setopt(static_cast<CURL*>(m_easy), CURLOPT_FORBID_REUSE, 1L);
+        }
         notify(Event::HeadComplete);
     }
     return length;

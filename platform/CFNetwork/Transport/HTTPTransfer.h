@@ -76,6 +76,10 @@ private:
     long giveBody(char* buffer, size_t capacity);
     void finish(int curlCode, long osErrno, bool receivedAnything);
     bool wantsResume();
+    // How long the connection may wait idle for a later transfer once this
+    // one has ended; none for the transport's own time (transport's thread,
+    // once the head is in).
+    std::optional<double> connectionReuseWindow() const { return m_reuseWindow; }
     bool isCancelled() const;
     // The transport shut down under the transfer: it fails, untold.
     void abandon();
@@ -110,6 +114,8 @@ private:
     bool m_headTooLarge = false;
     // The head's Content-Length fields give no single valid length.
     bool m_badBodyLength = false;
+    // The client's word on keeping the connection (transport's thread).
+    std::optional<double> m_reuseWindow;
     // Reading the proxy's answers to the CONNECT of a tunnel, and whether
     // the last one read in full refused it.
     bool m_settingUpTunnel = false;

@@ -50,9 +50,15 @@ struct HTTPTransferRequest {
     // this transfer, and whether its connection may be kept afterwards.
     bool attemptPersistentConnection = true;
     // Asked on the transport's thread once the final response head is in:
-    // false closes the connection when the transfer ends, whatever the
-    // head says of keeping it. None keeps what HTTP allows.
-    std::function<bool(const HTTPResponseHead&)> connectionReusableAfter;
+    // how many seconds the connection may wait idle for a later transfer
+    // once this one has ended. None, or no time at all, closes it when the
+    // transfer ends, whatever the head says of keeping it; past its time an
+    // idle connection carries no later transfer. No function keeps what
+    // HTTP allows, for the transport's own time.
+    std::function<std::optional<double>(const HTTPResponseHead&)> connectionReuseWindow;
+    // The clock that window runs on, in seconds; the steady clock when
+    // none.
+    std::function<double()> clock;
     // A group of connections of its own (HTTPTransport::openConnectionGroup)
     // in place of the shared pool: transfers of one group, one after the
     // other, go over the same kept-alive connection and no other transfer

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
@@ -24,6 +25,11 @@ std::atomic<uint64_t> nextConnectionGroup { 1 };
 // waits for the next pass: curl asking to run "now" again and again must
 // not hold its thread.
 constexpr int settleRoundLimit = 64;
+
+double steadySeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 void arm(int timerFd, std::chrono::steady_clock::time_point when)
 {
@@ -173,6 +179,13 @@ void HTTPTransport::addNow(HTTPTransfer& transfer)
     }
     if (const uint64_t group = transfer.m_request.connectionGroup)
         curl_easy_setopt(easy, CURLOPT_SHARE, groupShare(group));
+    // Connections made for the transfer tell the transport when they close.
+    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, +[](void* context, curl_socket_t socket) {
+        static_cast<HTTPTransport*>(context)->socketClosed(socket);
+        return close(socket);
+    });
+    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, this);
+    closeExpiredIdleConnections();
     m_running.emplace(easy, transfer);
     ++m_inCurl;
     curl_multi_add_handle(static_cast<CURLM*>(m_multi), easy);
@@ -306,6 +319,8 @@ void HTTPTransport::watchSocket(int socket, int what)
         }
         return;
     }
+    // A transfer uses the connection: it is idle no longer.
+    m_idleWindows.erase(socket);
     const uint32_t events = ((what & CURL_POLL_IN) ? EPOLLIN : 0u) | ((what & CURL_POLL_OUT) ? EPOLLOUT : 0u);
     epoll_event watched {};
     watched.events = events;
@@ -317,6 +332,41 @@ void HTTPTransport::watchSocket(int socket, int what)
         known->second = events;
         epoll_ctl(m_epollFd, EPOLL_CTL_MOD, socket, &watched);
     }
+}
+
+void HTTPTransport::socketClosed(int socket)
+{
+    // The number may name another connection from now on.
+    m_idleWindows.erase(socket);
+}
+
+void HTTPTransport::keepIdleWindow(const HTTPTransfer& transfer, void* easy)
+{
+    const std::optional<double> window = transfer.connectionReuseWindow();
+    if (!window)
+        return;
+    // The socket of the connection curl kept; none when it closed it.
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    if (curl_easy_getinfo(static_cast<CURL*>(easy), CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK || socket == CURL_SOCKET_BAD)
+        return;
+    // Taken by another transfer already, in the same pass.
+    if (m_watchedSockets.count(socket))
+        return;
+    const auto& clock = transfer.m_request.clock;
+    m_idleWindows[socket] = { clock, (clock ? clock() : steadySeconds()) + *window };
+}
+
+void HTTPTransport::closeExpiredIdleConnections()
+{
+    std::erase_if(m_idleWindows, [](const auto& idle) {
+        const auto& [socket, window] = idle;
+        if ((window.clock ? window.clock() : steadySeconds()) < window.until)
+            return false;
+        // Closed for the server, and found closed by curl when it looks
+        // for a connection to reuse, which then goes.
+        shutdown(socket, SHUT_RDWR);
+        return true;
+    });
 }
 
 void HTTPTransport::setTimer(long milliseconds)
@@ -416,6 +466,8 @@ bool HTTPTransport::collectFinished()
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
         long headerBytes = 0;
         curl_easy_getinfo(easy, CURLINFO_HEADER_SIZE, &headerBytes);
+        if (result == CURLE_OK)
+            keepIdleWindow(*transfer, easy);
         // Told finished before it is said to have left, so that whoever
         // hears of the leaving finds it finished.
         transfer->finish(result, osErrno, headerBytes > 0);
@@ -514,6 +566,7 @@ void HTTPTransport::shutDown()
         detach(m_running.begin()->first);
     }
     m_eventsAfterPass.clear();
+    m_idleWindows.clear();
     for (void* easy : m_idleHandles)
         curl_easy_cleanup(static_cast<CURL*>(easy));
     m_idleHandles.clear();

@@ -34,7 +34,9 @@ class HTTPTransfer;
 //
 // Each transport keeps its own pool of kept-alive connections (curl's pool
 // is not for sharing between threads): a connection is reused by later
-// transfers of the same transport.
+// transfers of the same transport, within the time the client of the
+// transfer that left it idle allows (HTTPTransferRequest's
+// connectionReuseWindow).
 class HTTPTransport : public Object {
 public:
     // The process's one transport thread, for clients without a thread
@@ -101,6 +103,13 @@ private:
 
     // curl's callbacks: which sockets to watch, and when its timer runs out.
     void watchSocket(int socket, int what);
+    // curl closed a connection's socket.
+    void socketClosed(int socket);
+    // The connection of a transfer that ended waits for the next one for
+    // as long as its client allows.
+    void keepIdleWindow(const HTTPTransfer& transfer, void* easy);
+    // Idle connections past their time carry no later transfer.
+    void closeExpiredIdleConnections();
     void setTimer(long milliseconds);
     void timerRanOut();
 
@@ -125,6 +134,14 @@ private:
     std::optional<std::chrono::steady_clock::time_point> m_timerArmed;
     // The sockets in the epoll set, with the events watched.
     std::unordered_map<int, uint32_t> m_watchedSockets;
+    // Idle kept-alive connections with a time of their clients', by
+    // socket: until when they may carry a transfer, on which clock. A
+    // connection leaves when a transfer takes it or curl closes it.
+    struct IdleWindow {
+        std::function<double()> clock;
+        double until = 0;
+    };
+    std::map<int, IdleWindow> m_idleWindows;
     // Transfers in the multi handle, held alive while there.
     std::map<void*, Ref<HTTPTransfer>> m_running;
     // Reset easy handles kept for the next transfers.

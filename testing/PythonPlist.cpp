@@ -22,4 +22,14 @@ std::string binaryPropertyListFromPython(std::string_view pythonValue)
     return bytes;
 }
 
+std::string plistlibReading(const std::filesystem::path& file, std::string_view expression)
+{
+    ProcessResult result = runPython(
+        "import plistlib, sys\nvalues = plistlib.load(open(sys.argv[1], 'rb'))\nprint((" + std::string(expression) + "))", { file.string() });
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    while (!result.output.empty() && result.output.back() == '\n')
+        result.output.pop_back();
+    return result.output;
+}
+
 } // namespace qv::testing

@@ -211,14 +211,12 @@ void CFPreferencesDomain::removeTemporaryFilesOfKilledWriters() const
     // Every writer of the file holds its lock, as this process does now; so
     // a temporary file of the atomic write found now was left by a writer
     // that was killed.
-    std::optional<std::filesystem::path> folder = DeviceRoot::resolve(preferencesFolder);
-    if (!folder)
+    std::optional<std::filesystem::path> hostPath = DeviceRoot::resolve(devicePath());
+    if (!hostPath)
         return;
-    const std::string prefix = "." + m_name + ".plist.";
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(*folder, error)) {
-        std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+    for (const auto& entry : std::filesystem::directory_iterator(hostPath->parent_path(), error)) {
+        if (isTemporaryFileNameOf(*hostPath, entry.path().filename().string()))
             std::filesystem::remove(entry.path(), error);
     }
 }
@@ -279,13 +277,18 @@ bool CFPreferencesDomain::synchronize()
         logLine("CFPreferences: cannot make " + preferencesFolder + "; " + m_name + " is not synchronised");
         return false;
     }
-    std::optional<std::filesystem::path> lockPath = DeviceRoot::resolve(devicePath() + ".lock");
-    if (!lockPath)
+    std::optional<std::filesystem::path> hostPath = DeviceRoot::resolve(devicePath());
+    if (!hostPath)
         return false;
-    PreferencesFileLock fileLock(*lockPath, std::chrono::duration<double>(lockWaitSeconds.load()));
+    // "<domain>.plist.lock", as earlier versions name it. Where that name is
+    // too long for the file system, the domain's name is shortened as in the
+    // temporary files of its writes, so that two such domains whose
+    // temporary files look alike share one lock too: the files one removes
+    // as left by killed writers are none the other is writing.
+    PreferencesFileLock fileLock(pathWithEnding(*hostPath, ".lock"), std::chrono::duration<double>(lockWaitSeconds.load()));
     if (!fileLock.isLocked()) {
         logLine("CFPreferences: cannot lock " + devicePath() + ": "
-            + (fileLock.timedOut() ? std::string("another process holds it too long") : std::strerror(fileLock.error()))
+            + (fileLock.timedOut() ? std::string("it has not changed hands for too long") : std::strerror(fileLock.error()))
             + "; not synchronised");
         return false;
     }

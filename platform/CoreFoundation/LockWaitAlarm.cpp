@@ -39,8 +39,7 @@ timespec timespecOf(std::chrono::nanoseconds duration)
 
 } // namespace
 
-LockWaitAlarm::LockWaitAlarm(std::chrono::steady_clock::time_point deadline)
-    : m_deadline(deadline)
+LockWaitAlarm::LockWaitAlarm(std::chrono::nanoseconds interval)
 {
     installHandlerOnce();
     sigevent event {};
@@ -53,8 +52,8 @@ LockWaitAlarm::LockWaitAlarm(std::chrono::steady_clock::time_point deadline)
     sigemptyset(&alarm);
     sigaddset(&alarm, alarmSignal());
     pthread_sigmask(SIG_UNBLOCK, &alarm, &m_previousMask);
-    auto remaining = std::max(std::chrono::nanoseconds(1), std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now()));
-    itimerspec schedule { timespecOf(std::chrono::milliseconds(1)), timespecOf(remaining) };
+    const timespec every = timespecOf(std::max(std::chrono::nanoseconds(1), interval));
+    itimerspec schedule { every, every };
     if (timer_settime(m_timer, 0, &schedule, nullptr) != 0) {
         timer_delete(m_timer);
         pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);

@@ -4,6 +4,8 @@
 
 #include "platform/core/Log.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -67,27 +69,41 @@ bool writeDirectly(const std::filesystem::path& path, std::string_view bytes, st
     return true;
 }
 
-// The temporary file's name beside `path`: hidden, the target's name, a
-// random end. It is never longer than the file system allows a name to be,
-// so that every name the target itself may have can be written atomically:
-// a long target name is shortened (at a character's start) to make room.
-std::string temporaryFileTemplate(const std::filesystem::path& path)
+constexpr std::string_view temporaryRandomEnd = ".XXXXXX";
+
+// The longest name the folder of `path` takes.
+size_t longestNameBeside(const std::filesystem::path& path)
 {
-    static constexpr std::string_view randomEnd = ".XXXXXX";
     const std::filesystem::path folder = path.parent_path();
     long longest = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
-    if (longest <= 0)
-        longest = NAME_MAX;
+    return longest > 0 ? static_cast<size_t>(longest) : NAME_MAX;
+}
+
+// The target's name as the temporary file's name carries it, between its
+// hidden start and its random end. It is never longer than the file system
+// allows a name to be, so that every name the target itself may have can
+// be written atomically: a long target name is shortened (at a character's
+// start) to make room.
+std::string temporaryFileStem(const std::filesystem::path& path)
+{
     std::string name = path.filename().string();
-    const size_t fixedPart = 1 + randomEnd.size();
-    const size_t room = static_cast<size_t>(longest) > fixedPart ? static_cast<size_t>(longest) - fixedPart : 0;
+    const size_t fixedPart = 1 + temporaryRandomEnd.size();
+    const size_t longest = longestNameBeside(path);
+    const size_t room = longest > fixedPart ? longest - fixedPart : 0;
     if (name.size() > room) {
         size_t end = room;
         while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
             --end;
         name.resize(end);
     }
-    return (folder / ("." + name + std::string(randomEnd))).string();
+    return name;
+}
+
+// The temporary file's name beside `path`: hidden, the target's name, a
+// random end.
+std::string temporaryFileTemplate(const std::filesystem::path& path)
+{
+    return (path.parent_path() / ("." + temporaryFileStem(path) + std::string(temporaryRandomEnd))).string();
 }
 
 // Writes the bytes into a new hidden file beside the path, flushed to disk;
@@ -304,6 +320,25 @@ bool replaceHostFile(const std::filesystem::path& path, std::string_view bytes, 
     }
     ::unlink(temporary->c_str());
     return true;
+}
+
+bool isTemporaryFileNameOf(const std::filesystem::path& path, std::string_view name)
+{
+    const std::string start = "." + temporaryFileStem(path) + ".";
+    if (!name.starts_with(start))
+        return false;
+    // mkostemp puts letters and digits in place of the X's.
+    std::string_view end = name.substr(start.size());
+    return end.size() == temporaryRandomEnd.size() - 1
+        && std::all_of(end.begin(), end.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+std::filesystem::path pathWithEnding(const std::filesystem::path& path, std::string_view ending)
+{
+    std::string name = path.filename().string() + std::string(ending);
+    if (name.size() > longestNameBeside(path))
+        name = temporaryFileStem(path) + std::string(ending);
+    return path.parent_path() / name;
 }
 
 } // namespace qv

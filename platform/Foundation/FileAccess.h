@@ -53,4 +53,14 @@ bool writeHostFile(const std::filesystem::path& path, std::string_view bytes, bo
 bool replaceHostFile(const std::filesystem::path& path, std::string_view bytes, const HostFileVersion& expected,
     std::error_code* error = nullptr);
 
+// Whether `name` is one an atomic write of `path` gives its temporary file
+// beside it (the name a writer killed in the middle leaves behind): hidden,
+// the target's name, shortened as the file system needs, a random end.
+bool isTemporaryFileNameOf(const std::filesystem::path& path, std::string_view name);
+
+// The path beside `path` named as it is with `ending` added. Where that name
+// is longer than the file system allows, the target's name is shortened as
+// it is in the temporary file of an atomic write of it.
+std::filesystem::path pathWithEnding(const std::filesystem::path& path, std::string_view ending);
+
 } // namespace qv

@@ -8,9 +8,11 @@
 #include "platform/Foundation/NSString.h"
 
 #include "platform/core/CoreTesting.h"
+#include "LockQueueProbe.h"
 #include "PeerProcess.h"
 #include "testing/ChildProcess.h"
 #include "testing/Process.h"
+#include "testing/PythonPlist.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
 
@@ -37,12 +39,7 @@ RefPtr<NSString> stringValue(const std::string& key)
 // Python's plistlib reads the domain's file and prints what the script says.
 std::string readWithPlistlib(const TemporaryDeviceRoot& root, const std::string& expression)
 {
-    ProcessResult result = runPython("import plistlib, sys\nvalues = plistlib.load(open(sys.argv[1], 'rb'))\nprint((" + expression + "))",
-        { root.hostPath(domainFile).string() });
-    EXPECT_EQ(result.exitCode, 0) << result.errors;
-    while (!result.output.empty() && result.output.back() == '\n')
-        result.output.pop_back();
-    return result.output;
+    return plistlibReading(root.hostPath(domainFile), expression);
 }
 
 } // namespace
@@ -397,31 +394,6 @@ TEST(Preferences, ProcessesWritingDifferentKeysAtOnceLoseNone)
     }
 }
 
-namespace {
-
-// The next ticket of the domain's lock queue, as its file holds it.
-uint64_t nextLockTicket(const TemporaryDeviceRoot& root)
-{
-    std::string counter = root.readFile(domainFile + ".lock");
-    uint64_t ticket = 0;
-    for (size_t i = 0; i < 8 && i < counter.size(); ++i)
-        ticket |= uint64_t(static_cast<unsigned char>(counter[i])) << (8 * i);
-    return ticket;
-}
-
-bool waitForLockTicket(const TemporaryDeviceRoot& root, uint64_t ticket)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (nextLockTicket(root) < ticket) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
-
-} // namespace
-
 // Processes waiting for the domain's lock get it in the order they came,
 // whoever asks more often; one killed while it waits holds up nobody.
 // Each process's view after its synchronisation shows whose keys the
@@ -446,7 +418,7 @@ TEST(Preferences, LockWaitersAreServedInTheOrderTheyCameAndAKilledOneHoldsUpNobo
     ASSERT_TRUE(holder.waitForLine("locked"));
     for (size_t i = 0; i < peers.size(); ++i) {
         ASSERT_TRUE(peers[i]->process().send("sync"));
-        ASSERT_TRUE(waitForLockTicket(root, i + 1)) << names[i] << " did not queue";
+        ASSERT_TRUE(waitForNextLockTicket(root.hostPath(domainFile + ".lock"), i + 1)) << names[i] << " did not queue";
     }
     peers[1]->process().kill();
     holder.kill();

@@ -84,8 +84,14 @@ def prepare_preferences(root):
     that applying it is a change SpringBoard takes up."""
     path = os.path.join(root, PREFERENCES)
     preferences = {}
+    # Written back in the form it was read: a binary file may hold text that
+    # XML cannot carry.
+    form = plistlib.FMT_XML
     if os.path.exists(path):
         with open(path, "rb") as f:
+            if f.read(6) == b"bplist":
+                form = plistlib.FMT_BINARY
+            f.seek(0)
             preferences = plistlib.load(f)
     for card in TUTORIAL_CARDS:
         preferences["Tutorial-" + card] = True
@@ -93,7 +99,7 @@ def prepare_preferences(root):
     preferences["EnablePerPageLayouts"] = False
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
-        plistlib.dump(preferences, f)
+        plistlib.dump(preferences, f, fmt=form)
 
 
 def home_screen(dump):

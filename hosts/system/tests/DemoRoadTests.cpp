@@ -167,10 +167,16 @@ TEST(DemoRoad, TwoRunsOnOneDevicePlaceEveryIconAtItsSlot)
 
 // A "Demo.plist" the application did not make is not overwritten: the
 // application saves beside it under a numbered name, and the demonstration
-// applies that file.
+// applies that file. Nor is a preference it does not know: here in a binary
+// preferences file, as another program may write it, with text that XML
+// cannot carry.
 TEST(DemoRoad, ALayoutOfTheNameTheApplicationDidNotMakeIsLeftAlone)
 {
     SimulatedDevice device(phone.profile);
+    const std::string preferences = device.root.hostPath(sharedPreferencesPath).string();
+    python("import plistlib, sys\npath = sys.argv[1]\nvalues = plistlib.load(open(path, 'rb'))\nvalues['Other'] = 'a\\x01b'\n"
+           "plistlib.dump(values, open(path, 'wb'), fmt=plistlib.FMT_BINARY)",
+        { preferences });
     const std::string foreign = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict><key>Origins-4Inch</key><array>"
                                 "<dict><key>x</key><integer>7</integer><key>y</key><integer>70</integer></dict></array></dict></plist>";
     device.root.writeFile(std::string(userLayoutsFolder) + "/Demo.plist", foreign);
@@ -189,6 +195,7 @@ TEST(DemoRoad, ALayoutOfTheNameTheApplicationDidNotMakeIsLeftAlone)
     EXPECT_EQ(python("import plistlib, sys\nlayout = plistlib.load(open(sys.argv[1], 'rb'))\nprint(len(layout[sys.argv[2]]), layout['QV'])",
                   { device.layoutPath("Demo(1)"), originsKey(phone, false) }),
         "5 True");
+    EXPECT_EQ(python("import plistlib, sys\nprint(repr(plistlib.load(open(sys.argv[1], 'rb'))['Other']))", { preferences }), "'a\\x01b'");
 }
 
 struct DemoDamage {

@@ -14,6 +14,11 @@ DrivenProcess::DrivenProcess(const std::vector<std::string>& argv)
 std::string DrivenProcess::command(const std::string& line)
 {
     EXPECT_TRUE(m_process->send(line)) << line;
+    return answerTo(line);
+}
+
+std::string DrivenProcess::answerTo(const std::string& line)
+{
     // The first answer comes once the program has started.
     std::optional<std::string> answer = m_process->readLine(m_answered ? std::chrono::seconds(30) : programStartTimeLimit);
     m_answered = m_answered || answer.has_value();
@@ -23,8 +28,19 @@ std::string DrivenProcess::command(const std::string& line)
 
 void DrivenProcess::expectOk(const std::string& line)
 {
-    const std::string answer = command(line);
+    expectOkAnswer(line, command(line));
+}
+
+void DrivenProcess::expectOkAnswer(const std::string& line, const std::string& answer)
+{
     EXPECT_EQ(answer.rfind("{\"ok\":true", 0), 0u) << line << ": " << answer;
+}
+
+std::string DrivenProcess::commandRightAfter(const std::string& first, const std::string& line)
+{
+    EXPECT_TRUE(m_process->send(first + "\n" + line)) << first << "; " << line;
+    expectOkAnswer(first, answerTo(first));
+    return answerTo(line);
 }
 
 std::string DrivenProcess::errorOf(const std::string& line)

@@ -18,6 +18,11 @@ public:
     std::string command(const std::string& line);
     // Runs a command that must succeed.
     void expectOk(const std::string& line);
+    // Runs `first`, which must succeed, and `line` right after it: the two
+    // are written at once, so that the program answers both before its run
+    // loop does anything else (an animation's end, a timer), however busy
+    // the machine is. The answer line of `line`.
+    std::string commandRightAfter(const std::string& first, const std::string& line);
     // The error a command fails with, or "ok".
     std::string errorOf(const std::string& line);
     // What a Python script (json and sys imported) prints when given the
@@ -33,6 +38,9 @@ public:
     void kill();
 
 private:
+    std::string answerTo(const std::string& line);
+    static void expectOkAnswer(const std::string& line, const std::string& answer);
+
     std::unique_ptr<ChildProcess> m_process;
     bool m_answered = false;
 };

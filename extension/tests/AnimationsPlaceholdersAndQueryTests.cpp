@@ -71,8 +71,8 @@ TEST_F(DrivenExtension, IconsAroundALaunchOrAnOpeningFolderFadeAndComeBack)
     SpringBoardHost host("iphone-4");
     EXPECT_EQ(faded(host.command("dump")), "[]");
 
-    host.expectOk("launch A3");
-    std::string answer = host.command("dump");
+    // Each look at a fade is taken before the animation's end can come.
+    std::string answer = host.commandRightAfter("launch A3", "dump");
     EXPECT_EQ(faded(answer, "A3"), around(answer, 3));
     EXPECT_EQ(faded(answer, "A3"), "[\"A2\", \"A4\", \"A8\", \"Box\"]") << "the neighbours in its row and below it";
     EXPECT_EQ(dumpValue(answer, "sorted(qv['hiddenIcons'])"), faded(answer, "A3"));
@@ -81,15 +81,13 @@ TEST_F(DrivenExtension, IconsAroundALaunchOrAnOpeningFolderFadeAndComeBack)
 
     // A folder zooms open and closed as an icon animation: its clean-up
     // brings the faded icons back, with no lock and unlock needed.
-    host.expectOk("open Box");
-    answer = host.command("dump");
+    answer = host.commandRightAfter("open Box", "dump");
     EXPECT_EQ(faded(answer), around(answer, 9));
     host.expectOk("close");
     EXPECT_EQ(waitForDumpValue(host, "[sorted(qv['hiddenIcons']), " + fadedExpression() + ", dump['springboard']['openFolder']]", "[[], [], null]"),
         "[[], [], null]") << "back after the folder closed";
 
-    host.expectOk("open Box");
-    EXPECT_NE(faded(host.command("dump")), "[]");
+    EXPECT_NE(faded(host.commandRightAfter("open Box", "dump")), "[]");
     host.expectOk("close");
     host.expectOk("lock");
     host.expectOk("unlock");
@@ -108,14 +106,12 @@ TEST_F(DrivenExtension, IconsAroundALaunchOrAnOpeningFolderFadeAndComeBack)
     host.expectOk("edit off");
 
     // A folder in the dock has no neighbours on the page.
-    host.expectOk("open Tray");
-    EXPECT_EQ(faded(host.command("dump")), "[]");
+    EXPECT_EQ(faded(host.commandRightAfter("open Tray", "dump")), "[]");
     host.expectOk("close");
 
     root.writeFile("/User/Library/Preferences/com.apple.Accessibility.plist",
         "<plist version=\"1.0\"><dict><key>ReduceMotionEnabled</key><true/></dict></plist>");
-    host.expectOk("launch A3");
-    EXPECT_EQ(faded(host.command("dump"), "A3"), "[]") << "Reduce Motion: nothing fades";
+    EXPECT_EQ(faded(host.commandRightAfter("launch A3", "dump"), "A3"), "[]") << "Reduce Motion: nothing fades";
     EXPECT_EQ(host.quit(), 0);
 }
 

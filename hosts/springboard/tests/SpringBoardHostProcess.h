@@ -86,6 +86,10 @@ public:
     // Runs a command that must succeed.
     void expectOk(const std::string& line) { m_process.expectOk(line); }
 
+    // Runs `first`, which must succeed, and `line` before the host's run
+    // loop does anything else; the answer line of `line`.
+    std::string commandRightAfter(const std::string& first, const std::string& line) { return m_process.commandRightAfter(first, line); }
+
     // The error a command must fail with.
     std::string errorOf(const std::string& line) { return m_process.errorOf(line); }
 

@@ -204,12 +204,12 @@ void QNHTTPRequest::copySettingsInto(QNHTTPRequest& copy) const
     // The headers copied may already say "Content-Encoding: gzip": the copy
     // sends its body as they say.
     copy.m_shouldCompressRequestBody = m_shouldCompressRequestBody;
-    // A body file of the library's own is the original's: the copy sends
-    // the same file but does not take it over (nor remove it).
+    // A body file the caller named is the caller's: the copy sends the same
+    // file and never removes it.
     copy.m_postBodyFilePath = m_postBodyFilePath;
     if (m_didCreateTemporaryPostDataFile && !m_postBodyFilePath.empty()) {
-        // The original removes its own body file when it ends: the copy
-        // sends a file of its own.
+        // One of the library's own goes when the original's end has been
+        // told: the copy sends a copy of it, which it removes in turn.
         const std::string path = uniqueTemporaryFilePath();
         if (NSFileManager::defaultManager()->copyItemAtPath(m_postBodyFilePath, path)) {
             copy.m_postBodyFilePath = path;

@@ -43,6 +43,25 @@ std::string DrivenProcess::commandRightAfter(const std::string& first, const std
     return answerTo(line);
 }
 
+void DrivenProcess::expectOkAtOnce(const std::vector<std::string>& lines)
+{
+    const std::vector<std::string> answers = commandsAtOnce(lines);
+    for (size_t index = 0; index < answers.size(); ++index)
+        expectOkAnswer(lines[index], answers[index]);
+}
+
+std::vector<std::string> DrivenProcess::commandsAtOnce(const std::vector<std::string>& lines)
+{
+    std::string joined;
+    for (const std::string& line : lines)
+        joined += (joined.empty() ? "" : "\n") + line;
+    EXPECT_TRUE(m_process->send(joined)) << joined;
+    std::vector<std::string> answers;
+    for (const std::string& line : lines)
+        answers.push_back(answerTo(line));
+    return answers;
+}
+
 std::string DrivenProcess::errorOf(const std::string& line)
 {
     return answerThroughPython("print(json.loads(sys.stdin.read()).get('error', 'ok'))", line);

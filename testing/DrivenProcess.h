@@ -23,6 +23,14 @@ public:
     // loop does anything else (an animation's end, a timer), however busy
     // the machine is. The answer line of `line`.
     std::string commandRightAfter(const std::string& first, const std::string& line);
+    // Runs the commands, each of which must succeed, written at once: a
+    // gesture (down, moves, up) reaches the program whole, so no pause of a
+    // busy machine can fall between a finger's down and its next command
+    // and pass for a hold. Work out every point before calling it.
+    void expectOkAtOnce(const std::vector<std::string>& lines);
+    // The same, for commands whose answers the caller reads: the answer
+    // line of each, in order.
+    std::vector<std::string> commandsAtOnce(const std::vector<std::string>& lines);
     // The error a command fails with, or "ok".
     std::string errorOf(const std::string& line);
     // What a Python script (json and sys imported) prints when given the

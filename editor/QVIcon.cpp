@@ -140,6 +140,13 @@ void QVIcon::setFrame(CGRect frame)
         readout->setCoords(frame.origin);
 }
 
+void QVIcon::setMaxPosition(CGPoint position)
+{
+    m_maxPosition = position;
+    if (m_iconPositionController)
+        m_iconPositionController->setMaxIconPoint(position);
+}
+
 void QVIcon::updateBackgroundImage()
 {
     m_icon->setImage(m_settings->currentIconImage());

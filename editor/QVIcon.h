@@ -69,9 +69,11 @@ public:
     int32_t iconId() const { return static_cast<int32_t>(tag()); }
     int32_t lockedIndex() const { return m_lockedIndex; }
     void setLockedIndex(int32_t index) { m_lockedIndex = index; }
-    // Changing the limits does not move the icon.
+    // Changing the limits does not move the icon. An open position panel
+    // takes the new largest origin, so that it accepts exactly what the
+    // icon can take.
     CGPoint maxPosition() const { return m_maxPosition; }
-    void setMaxPosition(CGPoint position) { m_maxPosition = position; }
+    void setMaxPosition(CGPoint position);
     CGPoint minimumOrigin() const { return m_minimumOrigin; }
     void setMinimumOrigin(CGPoint origin) { m_minimumOrigin = origin; }
     bool selecting() const { return m_selecting; }

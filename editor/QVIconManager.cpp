@@ -380,7 +380,11 @@ void QVIconManager::restore(Arrangement incoming, Arrangement outgoing)
     m_icons.clear();
 
     for (const Ref<QVIcon>& icon : incoming.icons) {
+        // Both bounds are this screen's now: the ones an icon was cached
+        // with belong to the orientation and mode it was cached in, which
+        // may no longer hold (folder mode left meanwhile).
         icon->setMaxPosition(CGPointMake(m_iconBoundaries.width, m_iconBoundaries.height));
+        icon->setMinimumOrigin(m_minimumIconPoint);
         insertIcon(icon);
         m_icons.push_back(icon);
     }

@@ -53,7 +53,8 @@ public:
     CGPoint minimumIconPoint() const { return m_minimumIconPoint; }
     void updateAllIconsToNewBoundaries();
     // Caches the arrangement on screen as the other orientation's and puts
-    // this orientation's on screen.
+    // this orientation's on screen, each of its icons given the bounds set
+    // now (smallest and largest origin).
     void loadPortraitOrientation();
     void loadLandscapeOrientation();
 

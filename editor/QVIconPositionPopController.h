@@ -30,6 +30,10 @@ public:
 
     RefPtr<QVIconPositionPopControllerDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(const WeakPtr<QVIconPositionPopControllerDelegate>& delegate) { m_delegate = delegate; }
+    // The largest coordinate per axis that an edit may reach; its icon
+    // renews it when its own bounds change while the panel is open.
+    CGPoint maxIconPoint() const { return m_maxIconPoint; }
+    void setMaxIconPoint(CGPoint point) { m_maxIconPoint = point; }
     CGPoint currentPosition() const { return m_currentPosition; }
     void setCurrentPosition(CGPoint position) { m_currentPosition = position; }
     RefPtr<UITextField> xField() const { return m_xField; }
@@ -42,7 +46,7 @@ private:
     Ref<UITextField> makeField(CGFloat y, CGFloat value, const char* placeholder);
 
     const Ref<QVDevice> m_device;
-    const CGPoint m_maxIconPoint;
+    CGPoint m_maxIconPoint;
     RefPtr<UITextField> m_xField;
     RefPtr<UITextField> m_yField;
     WeakPtr<QVIconPositionPopControllerDelegate> m_delegate;

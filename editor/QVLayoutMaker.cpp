@@ -131,7 +131,9 @@ void QVLayoutMaker::setViewSizeWithInterfaceOrientation(int64_t orientation)
         m_defaultIconFrame = defaultIconFrameOnScreen(screen);
         m_maxIconPoint = CGPointMake(screen.width - icon.width, (screen.height - dock) - icon.height);
         if (m_iconManager) {
-            m_iconManager->setIconBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
+            // The icons that come on the screen take the bounds of this
+            // screen in the mode in force, whatever they had before.
+            giveIconManagerTheBoundsInForce();
             m_iconManager->setDefaultIconFrame(m_defaultIconFrame);
             if (isPortrait(orientation))
                 m_iconManager->loadPortraitOrientation();
@@ -164,6 +166,33 @@ CGRect QVLayoutMaker::defaultIconFrameOnScreen(CGSize screen) const
 {
     const CGSize icon = m_device->defaultIconSize();
     return CGRectMake(screen.width / 2 - icon.width / 2, 30, icon.width, icon.height);
+}
+
+CGRect QVLayoutMaker::folderFrameOnScreen(CGSize folder, CGSize screen)
+{
+    // Centred, raised by 20 points, and never above the status bar.
+    CGRect frame = CGRectMake(screen.width / 2 - folder.width / 2, screen.height / 2 - folder.height / 2 - 20, folder.width, folder.height);
+    if (frame.origin.y <= 20)
+        frame.origin.y = 20;
+    return frame;
+}
+
+void QVLayoutMaker::giveIconManagerTheBoundsInForce()
+{
+    if (!m_iconManager)
+        return;
+    // Derived anew each time from the screen and the mode: bounds kept from
+    // another orientation or mode would hold icons out of places that are
+    // open to them now.
+    if (!m_folderModeEnabled || !m_folderBG) {
+        m_iconManager->setMinimumIconPoint(CGPointMake(0, 0));
+        m_iconManager->setIconBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
+        return;
+    }
+    const CGRect folder = folderFrameOnScreen(m_folderBG->frame().size, view()->frame().size);
+    const CGSize icon = m_defaultIconFrame.size;
+    m_iconManager->setIconBoundaries(CGSizeMake(folder.origin.x + folder.size.width - icon.width, folder.origin.y + folder.size.height - icon.height));
+    m_iconManager->setMinimumIconPoint(folder.origin);
 }
 
 CGRect QVLayoutMaker::newIconFrameForIconManager(QVIconManager*, bool landscape)
@@ -262,19 +291,12 @@ void QVLayoutMaker::layOutViews()
     const CGSize screen = canvas->frame().size;
     m_background->setFrame(canvas->frame());
 
-    const CGSize folder = m_folderBG->frame().size;
-    CGFloat folderY = (screen.height / 2 - folder.height / 2) - 20;
-    if (folderY <= 20)
-        folderY = 20;
-    m_folderBG->setFrame(CGRectMake(screen.width / 2 - folder.width / 2, folderY, folder.width, folder.height));
+    m_folderBG->setFrame(folderFrameOnScreen(m_folderBG->frame().size, screen));
 
     placeFolderRelativeIcons();
+    giveIconManagerTheBoundsInForce();
     if (m_folderModeEnabled) {
         const CGRect folderFrame = m_folderBG->frame();
-        const CGSize icon = m_defaultIconFrame.size;
-        m_iconManager->setIconBoundaries(CGSizeMake(folderFrame.origin.x + folderFrame.size.width - icon.width,
-            folderFrame.origin.y + folderFrame.size.height - icon.height));
-        m_iconManager->setMinimumIconPoint(folderFrame.origin);
         m_iconManager->updateAllIconsToNewBoundaries();
         m_gridView->setFrame(folderFrame);
         m_gridView->setGridFrame(folderFrame);

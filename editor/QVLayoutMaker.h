@@ -194,6 +194,13 @@ private:
     // A new icon's frame: horizontally centred, 30 points from the top.
     CGRect defaultIconFrameOnScreen(CGSize screen) const;
     void layOutViews();
+    // The folder background of this size on a screen of that size: centred,
+    // raised by 20 points, at least 20 points from the top.
+    static CGRect folderFrameOnScreen(CGSize folder, CGSize screen);
+    // The icon manager's smallest and largest icon origin, for the screen as
+    // it is now sized and the mode in force: the whole screen with folder
+    // mode off, the folder background it would have here with it on.
+    void giveIconManagerTheBoundsInForce();
     void reshowSheet(const RefPtr<UIActionSheet>& sheet, const RefPtr<UIButton>& button);
     void showSheetFromButton(UIActionSheet& sheet, const RefPtr<UIButton>& button);
     Ref<UIActionSheet> makeSheet(std::optional<std::string> destructive, std::vector<std::string> others);

@@ -78,8 +78,7 @@ void QVLayoutMaker::setFolderModeEnabled(bool enabled)
     }
     m_folderModeEnabled = false;
     m_iconManager->setIconsFolderRelative(false);
-    m_iconManager->setMinimumIconPoint(CGPointMake(0, 0));
-    m_iconManager->setIconBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
+    giveIconManagerTheBoundsInForce();
     m_gridView->setFrame(m_gridFrame);
     m_gridView->setGridFrame(m_gridFrame);
     m_gridView->setMaxBoundaries(CGSizeMake(m_maxIconPoint.x, m_maxIconPoint.y));
@@ -153,13 +152,8 @@ void QVLayoutMaker::folderModeReadyWithFolderBackgroundSize(CGSize size, double 
     if (m_folderModeEnabled || !m_iconManager || !m_gridView)
         return;
     m_folderModeEnabled = true;
-    const CGSize screen = view()->frame().size;
-    CGRect folder = CGRectMake(screen.width / 2 - size.width / 2, screen.height / 2 - size.height / 2 - 20, size.width, size.height);
+    const CGRect folder = folderFrameOnScreen(size, view()->frame().size);
     m_folderBG->setFrame(folder);
-    if (folder.origin.y <= 20) {
-        folder.origin.y = 20;
-        m_folderBG->setFrame(folder);
-    }
     m_folderBG->layer()->setCornerRadius(static_cast<float>(cornerRadius));
     // Icons that carry positions relative to the folder (as saved) move
     // into the folder background now that it has its place.
@@ -167,9 +161,7 @@ void QVLayoutMaker::folderModeReadyWithFolderBackgroundSize(CGSize size, double 
     UIView::beginAnimations("Show folder background");
     m_folderBG->setAlpha(1);
     UIView::commitAnimations();
-    const CGSize icon = m_defaultIconFrame.size;
-    m_iconManager->setIconBoundaries(CGSizeMake(folder.origin.x + folder.size.width - icon.width, folder.origin.y + folder.size.height - icon.height));
-    m_iconManager->setMinimumIconPoint(folder.origin);
+    giveIconManagerTheBoundsInForce();
     m_iconManager->updateAllIconsToNewBoundaries();
     m_gridView->setFrame(folder);
     m_gridView->setGridFrame(folder);

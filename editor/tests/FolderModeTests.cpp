@@ -180,3 +180,47 @@ TEST_F(FolderModeTest, OpeningFolderLayouts)
     open(false);
     EXPECT_EQ(app.icons()->icons()[0]->frame().origin, CGPointMake(31 + 19, 67 + 123 - 20));
 }
+
+// An icon's position panel left open while folder mode is left and entered
+// takes the icon's largest origin of the mode in force: out of the folder
+// it lets the icon go past the folder's edge, in it it refuses what the
+// icon could not take. Folder (19, 123, 282, 282): largest x 242; the
+// screen's 261.
+TEST_F(FolderModeTest, OpenPositionPanelFollowsFolderMode)
+{
+    Ref<QVIcon> icon = app.icons()->icons()[0];
+    answer(folderSize(282, 282, 10));
+    enable();
+    app.advance(0.5);
+    ASSERT_TRUE(app.editor->folderModeEnabled());
+    icon->touchesHeld();
+    ASSERT_TRUE(app.tapSheetButton("Set Icon Position"));
+    RefPtr<QVIconPositionPopController> panel = icon->iconPositionController();
+    ASSERT_TRUE(panel && panel->isShowing());
+    RefPtr<UITextField> x = panel->xField();
+    auto retype = [&](const std::string& digits) {
+        while (!x->text().empty())
+            x->deleteBackward();
+        for (const char digit : digits) {
+            if (!x->typeText(std::string(1, digit)))
+                return false;
+        }
+        return true;
+    };
+
+    ASSERT_TRUE(app.tapButton("Options"));
+    ASSERT_TRUE(app.tapSheetButton("Disable Folder Mode"));
+    ASSERT_TRUE(panel->isShowing());
+    EXPECT_TRUE(retype("250")) << "past the folder, within the screen";
+    EXPECT_EQ(icon->frame().origin.x, 250);
+    EXPECT_FALSE(retype("262")) << "past the screen";
+
+    answer(folderSize(282, 282, 10));
+    enable();
+    app.advance(0.5);
+    ASSERT_TRUE(app.editor->folderModeEnabled());
+    ASSERT_TRUE(panel->isShowing());
+    EXPECT_FALSE(retype("250")) << "past the folder";
+    EXPECT_EQ(icon->frame().origin.x, 25);
+    EXPECT_EQ(x->text(), "25") << "the field says where the icon is";
+}

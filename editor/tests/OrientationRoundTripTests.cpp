@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <sstream>
 
 using namespace qv;
 using namespace qv::editortest;
@@ -398,6 +400,107 @@ TEST_P(OrientationRoundTripTest, LongNames)
     // No temporary file is left behind.
     for (const auto& entry : std::filesystem::directory_iterator(app.root.hostPath(layoutsFolder)))
         EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+}
+
+// Once folder mode is left, the whole screen is open to every icon,
+// however it came on the screen: from the cache of the orientation where
+// folder mode was on, as the other half of a folder layout opened in folder
+// mode, as the fresh icon of a cache a delete emptied, or made anew. Each
+// reaches (10, 40) by a drag, (5, 7) through the position panel and the
+// screen's largest origin by a drag.
+TEST_P(OrientationRoundTripTest, WholeScreenOpenOnceFolderModeIsLeft)
+{
+    const CGFloat side = pad() ? 480 : 272;
+    trip.writeWithPlistlib("Start", "{'QV': True, '" + originsKey(false) + "': [{'x': 100, 'y': 200}], '" + originsKey(true) + "': [{'x': 100, 'y': 150}]}");
+    trip.writeWithPlistlib("Folder", "{'QV': True, 'FolderLayout': True, '" + originsKey(false) + "': [{'x': 31, 'y': 67}], '" + originsKey(true) + "': [{'x': 31, 'y': 67}]}");
+    auto folderMode = [&](bool on) {
+        if (on)
+            trip.answerFolderSize(side, side);
+        ASSERT_NO_FATAL_FAILURE(trip.chooseOption(on ? "Enable Folder Mode" : "Disable Folder Mode"));
+        app.advance(0.5);
+        ASSERT_EQ(app.editor->folderModeEnabled(), on);
+    };
+    auto turn = [&](UIInterfaceOrientation orientation) { ASSERT_TRUE(app.rotate(orientation)); };
+    struct Case {
+        const char* how;
+        std::function<void()> bringIconOn;
+        bool newest;
+    };
+    const Case cases[] = {
+        { "turned back after folder mode was left in the other orientation", [&] {
+             folderMode(true);
+             turn(UIInterfaceOrientationLandscapeLeft);
+             folderMode(false);
+             turn(UIInterfaceOrientationPortrait);
+         }, false },
+        { "folder mode left without a turn", [&] {
+             folderMode(true);
+             folderMode(false);
+         }, false },
+        { "the other half of a folder layout opened in folder mode", [&] {
+             folderMode(true);
+             trip.open("Folder");
+             folderMode(false);
+             turn(UIInterfaceOrientationLandscapeLeft);
+         }, false },
+        { "the fresh icon of a cache emptied by a delete", [&] {
+             turn(UIInterfaceOrientationLandscapeLeft);
+             folderMode(true);
+             trip.deleteOnlyIcon(false);
+             // The shrink ends in portrait: the icon leaves the landscape
+             // cache, which gets a fresh icon.
+             ASSERT_TRUE(UIInterfaceRotation::rotateToInterfaceOrientation(UIInterfaceOrientationPortrait, 0.3));
+             app.advance(1);
+             folderMode(false);
+             turn(UIInterfaceOrientationLandscapeLeft);
+         }, false },
+        { "added after the turn", [&] {
+             folderMode(true);
+             turn(UIInterfaceOrientationLandscapeLeft);
+             folderMode(false);
+             turn(UIInterfaceOrientationPortrait);
+             ASSERT_TRUE(app.tapButton("+"));
+             app.advance(0.5);
+         }, true },
+    };
+    for (const Case& path : cases) {
+        SCOPED_TRACE(path.how);
+        if (app.editor->landscapeOnScreen()) {
+            ASSERT_TRUE(app.rotate(UIInterfaceOrientationPortrait));
+        }
+        trip.open("Start");
+        ASSERT_NO_FATAL_FAILURE(path.bringIconOn());
+        ASSERT_FALSE(app.editor->folderModeEnabled());
+        Ref<QVIcon> icon = path.newest ? app.icons()->icons().back() : app.icons()->icons().front();
+
+        // Fractions show, so that an icon held half a point off fails.
+        auto at = [&] {
+            std::ostringstream place;
+            place << "(" << icon->frame().origin.x << ", " << icon->frame().origin.y << ")";
+            return place.str();
+        };
+        ASSERT_NO_FATAL_FAILURE(trip.drag(*icon, CGPointMake(10, 40)));
+        EXPECT_EQ(at(), "(10, 40)") << "by a drag";
+
+        ASSERT_TRUE(app.down(icon->center()));
+        app.advance(0.6);
+        app.up();
+        ASSERT_TRUE(app.tapSheetButton("Set Icon Position"));
+        RefPtr<QVIconPositionPopController> panel = icon->iconPositionController();
+        ASSERT_TRUE(panel && panel->isShowing());
+        for (const RefPtr<UITextField>& field : { panel->xField(), panel->yField() }) {
+            while (!field->text().empty())
+                ASSERT_TRUE(field->deleteBackward());
+        }
+        EXPECT_TRUE(panel->xField()->typeText("5"));
+        EXPECT_TRUE(panel->yField()->typeText("7"));
+        EXPECT_EQ(at(), "(5, 7)") << "through the position panel";
+        panel->dismiss();
+
+        const CGPoint largest = app.editor->maxIconPoint();
+        ASSERT_NO_FATAL_FAILURE(trip.drag(*icon, largest));
+        EXPECT_EQ(at(), "(" + whole(largest.x) + ", " + whole(largest.y) + ")") << "the largest origin";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, OrientationRoundTripTest, ::testing::ValuesIn(deviceCases), deviceCaseName);

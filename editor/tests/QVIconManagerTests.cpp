@@ -265,4 +265,33 @@ TEST_P(QVIconManagerTest, RestoredGridSizeIsBounded)
     EXPECT_EQ(QVSettings::currentSettings()->gridSize(), CGSizeMake(100, 1));
 }
 
+// Icons that come from a cache take the bounds set when they come, not
+// those they were cached with (a folder's): the icons a layout filled the
+// cache with and those put away by a turn alike.
+TEST_P(QVIconManagerTest, RestoredIconsTakeTheBoundsSetNow)
+{
+    auto bounds = [&](bool folder) {
+        manager()->setMinimumIconPoint(folder ? CGPointMake(24, 128) : CGPointMake(0, 0));
+        manager()->setIconBoundaries(folder ? CGSizeMake(237, 340) : CGSizeMake(400, 500));
+    };
+    auto expectWholeScreenOpen = [&](const char* how) {
+        Ref<QVIcon> restored = icon(0);
+        EXPECT_EQ(restored->minimumOrigin(), CGPointMake(0, 0)) << how;
+        EXPECT_EQ(restored->maxPosition(), CGPointMake(400, 500)) << how;
+        restored->setFrame(CGRectMake(10, 40, 59, 60));
+        EXPECT_EQ(restored->frame().origin, CGPointMake(10, 40)) << how;
+    };
+    bounds(true);
+    manager()->setLandscapeIconCache({ manager()->iconWithFrame(CGRectMake(30, 130, 59, 60), -1) });
+    bounds(false);
+    manager()->loadLandscapeOrientation();
+    expectWholeScreenOpen("filled by a layout");
+
+    bounds(true);
+    manager()->loadPortraitOrientation();
+    bounds(false);
+    manager()->loadLandscapeOrientation();
+    expectWholeScreenOpen("put away by a turn");
+}
+
 INSTANTIATE_TEST_SUITE_P(Devices, QVIconManagerTest, ::testing::ValuesIn(deviceCases), deviceCaseName);

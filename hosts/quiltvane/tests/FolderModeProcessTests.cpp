@@ -193,3 +193,103 @@ TEST_F(FolderModeProcessTest, FolderBottomSurvivesItsRoundTrip)
         EXPECT_EQ(springBoard.quit(), 0);
     }
 }
+
+namespace {
+
+// Icons moved as the user moves them: every gesture is written at once,
+// its points worked out from a dump before the finger goes down.
+class FolderModeLeftProcessTest : public FolderModeProcessTest {
+protected:
+    // "VERB X Y" with the point given as two Python expressions over the
+    // dump, not yet sent.
+    std::string atPoint(qv::testing::DrivenProcess& app, const std::string& verb, const std::string& x, const std::string& y)
+    {
+        const std::string point = dumpValue(app, "'%r %r' % (" + x + ", " + y + ")");
+        EXPECT_GE(point.size(), 2u);
+        return verb + " " + point.substr(1, point.size() - 2);
+    }
+    static std::string iconFrame(int index) { return "editor['icons'][" + std::to_string(index) + "]['frame']"; }
+
+    // Icon `index` (from 0) dragged by a finger 10 points right of and 40
+    // below its origin, until the origin would be at (x, y).
+    void dragIcon(qv::testing::DrivenProcess& app, int index, int x, int y)
+    {
+        const std::string frame = iconFrame(index);
+        const std::string down = atPoint(app, "down", frame + "[0] + 10", frame + "[1] + 40");
+        const std::string halfway = atPoint(app, "move", "(" + frame + "[0] + " + std::to_string(x) + ") / 2 + 10", "(" + frame + "[1] + " + std::to_string(y) + ") / 2 + 40");
+        app.expectOkAtOnce({ down, halfway, "move " + std::to_string(x + 10) + " " + std::to_string(y + 40), "up" });
+    }
+
+    // Icon `index` held until its sheet opens, then "Set Icon Position":
+    // the X and the Y field each emptied and typed anew.
+    void setIconPosition(qv::testing::DrivenProcess& app, int index, int x, int y)
+    {
+        const std::string frame = iconFrame(index);
+        const std::string hold = atPoint(app, "down", frame + "[0] + " + frame + "[2] / 2", frame + "[1] + " + frame + "[3] / 2");
+        // The fields show the whole points of the origin when the panel opens.
+        const int xDigits = std::stoi(dumpValue(app, "len(str(int(" + frame + "[0])))"));
+        const int yDigits = std::stoi(dumpValue(app, "len(str(int(" + frame + "[1])))"));
+        const std::vector<std::string> answers = app.commandsAtOnce({ hold, "wait 600", "up" });
+        ASSERT_EQ(answers.size(), 3u);
+        EXPECT_NE(answers[0].find("\"ok\":true"), std::string::npos) << answers[0];
+        EXPECT_NE(answers[1].find("\"ok\":true"), std::string::npos) << answers[1];
+        // The sheet takes the finger over when it opens; the lift then finds
+        // no finger down.
+        ASSERT_EQ(dumpValue(app, "dump['modalViews'][-1]['buttons'] if dump['modalViews'] else []"), "[\"Delete\", \"Swap Icon\", \"Set Icon Position\", \"Cancel\"]");
+        app.expectOk("sheet Set Icon Position");
+        for (const auto& [digits, value] : { std::pair { xDigits, x }, std::pair { yDigits, y } }) {
+            for (int digit = 0; digit < digits; ++digit)
+                app.expectOk("backspace");
+            app.expectOk("type " + std::to_string(value));
+            app.expectOk("return");
+        }
+    }
+};
+
+} // namespace
+
+// Folder mode entered in portrait, left in landscape, and the device
+// turned back: every icon reaches (10, 40), by a drag and through the
+// position panel, as it does when folder mode is left without a turn. Two
+// icons start at the default frame and go into the folder's top row
+// together; the upper one is dragged, the other set through the panel.
+TEST_F(FolderModeLeftProcessTest, WholeScreenOpenOnceFolderModeIsLeft)
+{
+    for (const char* device : { "iphone-4", "ipad" }) {
+        for (const bool turned : { true, false }) {
+            SCOPED_TRACE(std::string(device) + (turned ? ", left in landscape" : ", left without a turn"));
+            qv::testing::ScopedEnvironment profile("QV_DEVICE", device);
+            qv::testing::DrivenProcess springBoard({ qv::testing::buildDirectory() + "/bin/springboard" });
+            springBoard.expectOk("wait 200");
+            qv::testing::DrivenProcess app({ qv::testing::buildDirectory() + "/bin/Quilt Vane" });
+            app.expectOk("wait 300");
+            app.expectOk("button +");
+            app.expectOk("wait 400");
+            app.expectOk("button Options");
+            app.expectOk("sheet Enable Folder Mode");
+            ASSERT_NO_FATAL_FAILURE(waitForFolderMode(app));
+            ASSERT_EQ(dumpValue(app, "[icon['frame'][1] for icon in editor['icons']] == [editor['folderFrame'][1]] * 2"), "true")
+                << "held at the folder's top: " << dumpValue(app, "editor['folderFrame']");
+            if (turned) {
+                app.expectOk("rotate landscapeleft");
+                app.expectOk("wait 600");
+            }
+            app.expectOk("button Options");
+            app.expectOk("sheet Disable Folder Mode");
+            ASSERT_EQ(dumpValue(app, "editor['folderMode']"), "false");
+            if (turned) {
+                app.expectOk("rotate portrait");
+                app.expectOk("wait 600");
+            }
+            ASSERT_EQ(dumpValue(app, "editor['orientation']"), "1");
+
+            ASSERT_NO_FATAL_FAILURE(dragIcon(app, 1, 10, 40));
+            EXPECT_EQ(dumpValue(app, iconFrame(1) + "[:2] == [10, 40]"), "true") << "by a drag: " << dumpValue(app, iconFrame(1));
+            ASSERT_NO_FATAL_FAILURE(setIconPosition(app, 0, 10, 40));
+            EXPECT_EQ(dumpValue(app, iconFrame(0) + "[:2] == [10, 40]"), "true") << "through the position panel: " << dumpValue(app, iconFrame(0));
+            EXPECT_EQ(dumpValue(app, "editor['icons'][0]['positionPanelShowing']"), "false") << "closed by the return in Y";
+            EXPECT_EQ(app.quit(), 0);
+            EXPECT_EQ(springBoard.quit(), 0);
+        }
+    }
+}

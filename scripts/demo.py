@@ -20,6 +20,8 @@ import re
 import subprocess
 import sys
 
+import preferences_file
+
 LAYOUT_NAME = "Demo"
 # Where the demonstration's icons go on the phone's portrait screen (top-left
 # corners, in the editor's full-screen points).
@@ -27,7 +29,6 @@ ICON_SPOTS = [(20, 60), (230, 60), (125, 200), (20, 380), (230, 380)]
 TUTORIAL_CARDS = ["Welcome", "Quick-Actions", "Icon", "Options-Button", "Add-Icon-Button", "Save-Button", "Grid-Button",
                   "Image-Button", "Orientation", "Grid-View-Welcome", "Reset-Grid-Position", "Change-Grid-Dimensions",
                   "Unlock-All-Icons", "Fill-Grid", "Ignore-Icon-Touches"]
-PREFERENCES = "var/mobile/Library/Preferences/com.corvellan.Quilt-Vane.plist"
 
 
 class DemoFailure(Exception):
@@ -81,25 +82,18 @@ def prepare_preferences(root):
     """The application's tutorial cards stand in the way of a driven demo: the
     owner of this device has seen them all. And the home screen starts from
     the stock layout, also on a root an earlier run left "Demo" applied on, so
-    that applying it is a change SpringBoard takes up."""
-    path = os.path.join(root, PREFERENCES)
-    preferences = {}
-    # Written back in the form it was read: a binary file may hold text that
-    # XML cannot carry.
-    form = plistlib.FMT_XML
-    if os.path.exists(path):
-        with open(path, "rb") as f:
-            if f.read(6) == b"bplist":
-                form = plistlib.FMT_BINARY
-            f.seek(0)
-            preferences = plistlib.load(f)
-    for card in TUTORIAL_CARDS:
-        preferences["Tutorial-" + card] = True
-    preferences["CurrentLayout"] = "Default.plist//DEFAULT"
-    preferences["EnablePerPageLayouts"] = False
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        plistlib.dump(preferences, f, fmt=form)
+    that applying it is a change SpringBoard takes up. Every other preference
+    stays; a file that cannot be read or written back stops the demonstration
+    before any program starts, and is left as it was."""
+    def prepare(preferences):
+        for card in TUTORIAL_CARDS:
+            preferences["Tutorial-" + card] = True
+        preferences["CurrentLayout"] = "Default.plist//DEFAULT"
+        preferences["EnablePerPageLayouts"] = False
+    try:
+        preferences_file.update(root, prepare)
+    except preferences_file.PreferencesFileError as error:
+        raise DemoFailure(str(error))
 
 
 def home_screen(dump):
@@ -155,10 +149,11 @@ def draw(application):
 
 def save(application):
     """Saves the editor's layout through its Save button as LAYOUT_NAME; a
-    layout of that name the application saved before (the previous run on
-    this root) is overwritten when the application asks. Answers the name the
-    layout was saved under: the application saves beside a file of the name
-    that it did not make, under a numbered name, and says which."""
+    layout of that name the application saved before (an earlier run's, or
+    one its owner saved in the application) is overwritten when the
+    application asks. Answers the name the layout was saved under: the
+    application saves beside a file of the name that it did not make, under
+    a numbered name, and says which."""
     say("Saving them as \"%s\"" % LAYOUT_NAME)
     application.command("button Save")
     application.command("sheet Save Portrait & Landscape")
@@ -166,7 +161,7 @@ def save(application):
     application.command("alert Save")
     modals = application.dump()["modalViews"]
     if [modal["title"] for modal in modals] == [LAYOUT_NAME] and "Overwrite" in modals[0].get("buttons", []):
-        say("\"%s\" is there from an earlier run: overwriting it" % LAYOUT_NAME)
+        say("A \"%s\" the application saved (an earlier run's, or your own) is there: overwriting it" % LAYOUT_NAME)
         application.command("alert Overwrite")
         modals = application.dump()["modalViews"]
     titles = [modal["title"] for modal in modals]
@@ -219,8 +214,10 @@ def read_layout(path):
     try:
         with open(path, "rb") as f:
             layout = plistlib.load(f)
-    except (OSError, plistlib.InvalidFileException, ValueError) as error:
+    except OSError as error:
         raise DemoFailure("the saved file %s cannot be read: %s" % (path, error))
+    except preferences_file.UNREADABLE as error:
+        raise DemoFailure("the saved file %s cannot be read: %s: %s" % (path, type(error).__name__, error))
     if not isinstance(layout, dict):
         raise DemoFailure("the saved file %s holds no layout" % path)
     return layout
@@ -298,7 +295,11 @@ def main():
     os.environ["QV_ROOT"] = root
     os.environ["QV_DRIVER"] = "stdin"
     os.environ.setdefault("QV_DEVICE", "iphone-4")
-    prepare_preferences(root)
+    try:
+        prepare_preferences(root)
+    except DemoFailure as failure:
+        say("run-demo: %s" % failure)
+        return 1
     programs = []
 
     def start(name, argv):

@@ -1,3 +1,4 @@
+#!/usr/bin/env python3
 # A loopback HTTP server or proxy (HTTP/1.1, kept-alive connections) that
 # asks for NTLM and checks the NTLMv2 answer with a computation of its own:
 # MD4 written out here, HMAC-MD5 from the standard library. The

@@ -7,8 +7,11 @@ serves the layouts kept in FOLDER to the application's "Uploaded" tab and
 takes the layouts its "Saved" tab uploads. FOLDER holds one folder per
 device class ("iPhone3_5Inch", "iPhone4Inch", "iPhone4_7Inch",
 "iPhone5_5Inch", "iPad"); each holds the layout files ("NAME.plist") and
-"downloads.json", the download count of each. Both are made as needed;
-a layout file put there by hand is listed with 0 downloads.
+"downloads.json", the download count of each. Both are made as needed,
+each written whole or not at all; a layout file put there by hand is
+listed with 0 downloads. A "downloads.json" that cannot be read (cut
+short, or no JSON object) is never written over: the server says so on its
+standard error, and keeps no counts for that folder until it is mended.
 
 It listens on ADDRESS (127.0.0.1 unless given) and PORT (8080 unless given;
 0 picks a free one) and prints "PORT <port>" once it listens. The
@@ -116,13 +119,35 @@ class Store:
         os.makedirs(path, exist_ok=True)
         return path
 
-    def counts(self, collection):
+    def stored_counts(self, collection):
+        """The collection's counts file as it is: {} when there is none,
+        None when it cannot be read."""
         try:
             with open(os.path.join(self.collection(collection), COUNTS), encoding='utf-8') as file:
                 counts = json.load(file)
-            return {k: v for k, v in counts.items() if isinstance(v, int) and v >= 0} if isinstance(counts, dict) else {}
-        except (OSError, ValueError):
+        except FileNotFoundError:
             return {}
+        except (OSError, ValueError):
+            return None
+        return counts if isinstance(counts, dict) else None
+
+    def counts(self, collection):
+        counts = self.stored_counts(collection) or {}
+        return {k: v for k, v in counts.items() if isinstance(v, int) and v >= 0}
+
+    def change_counts(self, collection, change):
+        """Has `change` change the counts file's entries and writes it back
+        whole. A file that cannot be read is left as it is, and the change
+        is not made: it may hold counts its owner can still mend."""
+        folder = self.collection(collection)
+        counts = self.stored_counts(collection)
+        if counts is None:
+            sys.stderr.write('layout-server: %s cannot be read as a JSON object of counts; it is left as it is, '
+                             'and download counts are not kept until it is mended\n' % os.path.join(folder, COUNTS))
+            sys.stderr.flush()
+            return
+        change(counts)
+        self.write_atomically(folder, COUNTS, json.dumps(counts, ensure_ascii=False, indent=1).encode('utf-8'))
 
     def write_atomically(self, folder, name, data):
         handle, temporary = tempfile.mkstemp(dir=folder, prefix='.incoming-')
@@ -152,10 +177,9 @@ class Store:
             folder = self.collection(collection)
             if not os.path.isfile(os.path.join(folder, name)):
                 return None
-            counts = self.counts(collection)
-            counts[name] = counts.get(name, 0) + 1
-            self.write_atomically(folder, COUNTS, json.dumps(counts, ensure_ascii=False, indent=1).encode('utf-8'))
-            return counts[name]
+            count = self.counts(collection).get(name, 0) + 1
+            self.change_counts(collection, lambda counts: counts.__setitem__(name, count))
+            return count
 
     def layout(self, collection, name):
         try:
@@ -170,9 +194,7 @@ class Store:
             if os.path.exists(os.path.join(folder, name)):
                 return 'EXISTS'
             self.write_atomically(folder, name, data)
-            counts = self.counts(collection)
-            counts[name] = 0
-            self.write_atomically(folder, COUNTS, json.dumps(counts, ensure_ascii=False, indent=1).encode('utf-8'))
+            self.change_counts(collection, lambda counts: counts.__setitem__(name, 0))
             return 'SUCCESS'
 
 

@@ -3,7 +3,8 @@
 // device must end well and print every icon of the home screen at its slot
 // of the layout it saved, also when run again on the same device; and it
 // must end with a reason and status 1 when the saved file and the icons
-// disagree.
+// disagree, or when the preference file cannot be prepared.
+#include "PreferenceFileFixtures.h"
 #include "SystemTestSupport.h"
 
 #include "testing/TemporaryDirectory.h"
@@ -237,4 +238,26 @@ INSTANTIATE_TEST_SUITE_P(Damages, DemoRoadDamage,
         // Coordinates plistlib writes and reads, but no point has.
         DemoDamage { "InfiniteXAfterThePlacing", "placed", "infinite", "has an entry whose \"x\" or \"y\" is not a finite number" },
         DemoDamage { "NaNYAfterThePlacing", "placed", "nan", "has an entry whose \"x\" or \"y\" is not a finite number" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class DemoRoadPreferences : public ::testing::TestWithParam<UnwritablePreferences> { };
+
+// The demonstration marks the tutorial cards seen in the preference file
+// before any program starts; a file it cannot read, or cannot write back
+// with every value it holds, ends the run there with the reason and status
+// 1, byte for byte as it was and with nothing left beside it.
+TEST_P(DemoRoadPreferences, AFileThatCannotBeWrittenBackIsLeftAsItWas)
+{
+    SimulatedDevice device(phone.profile);
+    python(makePreferenceFile, { device.root.hostPath(sharedPreferencesPath).string(), GetParam().damage });
+    const std::string before = device.root.readFile(sharedPreferencesPath);
+    qv::testing::TemporaryDirectory logs;
+    qv::testing::ProcessResult demo = runDemo(device, logs);
+    EXPECT_EQ(demo.exitCode, 1) << demo.output << demo.errors;
+    expectLeftAsItWas(device, before, demo, demo.output, GetParam());
+    // No program was started: none wrote a log.
+    EXPECT_TRUE(std::filesystem::is_empty(logs.path())) << demo.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DemoRoadPreferences, ::testing::ValuesIn(unwritablePreferenceFiles),
     [](const auto& info) { return std::string(info.param.name); });

@@ -465,7 +465,12 @@ private:
     void failWithResponseTooLargeForMemory();
     RefPtr<NSError> inflateResponseKeptInMemory();
     RefPtr<NSError> moveDownloadIntoPlace();
+    RefPtr<NSError> placeEmptyDownload();
+    RefPtr<NSError> replaceDestinationWith(std::string& file);
+    void closeDownloadFiles();
+    void discardDownloadFiles();
     void removeTemporaryDownloadFile();
+    void removeTemporaryUncompressedDownloadFile();
     void removeTemporaryUploadFiles();
     void releaseBlocksOnMainThread();
     static void recordBandwidthUsage();

@@ -5,6 +5,7 @@
 
 #include "http/QNConnectionReuse.h"
 #include "http/QNDataCompressor.h"
+#include "http/QNDataDecompressor.h"
 #include "http/QNHTTPRequestClassState.h"
 #include "http/QNInputStream.h"
 #include "http/QNPACFileReader.h"
@@ -109,19 +110,20 @@ void QNHTTPRequest::buildPostBody()
         }
     }
     if (m_shouldStreamPostDataFromDisk && !m_postBodyFilePath.empty()) {
+        // A body file gone missing fails before anything is made from it.
         std::string path = m_postBodyFilePath;
-        if (m_shouldCompressRequestBody) {
+        RefPtr<NSError> failure;
+        auto size = fileSize(path, &failure);
+        if (size && m_shouldCompressRequestBody) {
             if (m_compressedPostBodyFilePath.empty())
                 m_compressedPostBodyFilePath = uniqueTemporaryFilePath();
-            RefPtr<NSError> failure;
             if (!QNDataCompressor::compressDataFromFile(m_postBodyFilePath, m_compressedPostBodyFilePath, &failure)) {
                 failWithError(failure);
                 return;
             }
             path = m_compressedPostBodyFilePath;
+            size = fileSize(path, &failure);
         }
-        RefPtr<NSError> failure;
-        auto size = fileSize(path, &failure);
         if (!size) {
             failWithError(NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
                 stringWithFormat("Failed to get attributes for file at path '%s'", path.c_str()), failure));
@@ -508,16 +510,12 @@ void QNHTTPRequest::cancelLoad()
         std::lock_guard lock(state.connectionsLock);
         state.sharedQueue->setMaxConcurrentOperationCount(state.sharedQueue->maxConcurrentOperationCount() - 1);
     }
-    if (m_fileDownloadOutputStream) {
-        m_fileDownloadOutputStream->close();
-        m_fileDownloadOutputStream = nullptr;
-    }
-    // A partial download is kept only when it may be resumed. (The body
-    // file of the library's own stays until the request's end has been
-    // told: another attempt may send it, and a copy made when it is told
-    // takes its body from it.)
-    if (!m_allowResumeForFileDownloads)
-        removeTemporaryDownloadFile();
+    // The inflater is the attempt's: another attempt inflates its answer
+    // from the start. (The body file of the library's own stays until the
+    // request's end has been told: another attempt may send it, and a copy
+    // made when it is told takes its body from it.)
+    m_dataDecompressor = nullptr;
+    discardDownloadFiles();
 }
 
 // --- Status timer
@@ -598,14 +596,22 @@ void QNHTTPRequest::removeTemporaryDownloadFile()
     m_temporaryFileDownloadPath.clear();
 }
 
+void QNHTTPRequest::removeTemporaryUncompressedDownloadFile()
+{
+    if (m_temporaryUncompressedDataDownloadPath.empty())
+        return;
+    NSFileManager::defaultManager()->removeItemAtPath(m_temporaryUncompressedDataDownloadPath);
+    m_temporaryUncompressedDataDownloadPath.clear();
+}
+
 void QNHTTPRequest::removeTemporaryUploadFiles()
 {
-    if (!m_didCreateTemporaryPostDataFile)
-        return;
-    if (!m_postBodyFilePath.empty())
-        NSFileManager::defaultManager()->removeItemAtPath(m_postBodyFilePath);
+    // The compressed form is always the library's own, whoever owns the
+    // body file it was made from.
     if (!m_compressedPostBodyFilePath.empty())
         NSFileManager::defaultManager()->removeItemAtPath(m_compressedPostBodyFilePath);
+    if (m_didCreateTemporaryPostDataFile && !m_postBodyFilePath.empty())
+        NSFileManager::defaultManager()->removeItemAtPath(m_postBodyFilePath);
     // The paths stay: a copy made from now on names the body's file,
     // finds it gone and fails, rather than send an empty body.
     m_didCreateTemporaryPostDataFile = false;

@@ -59,8 +59,7 @@ bool QNHTTPRequest::willRedirect()
         m_compressedPostBody.clear();
         m_haveCompressedPostBody = false;
         m_postLength = 0;
-        if (m_didCreateTemporaryPostDataFile)
-            removeTemporaryUploadFiles();
+        removeTemporaryUploadFiles();
         m_postBodyFilePath.clear();
         m_compressedPostBodyFilePath.clear();
         m_shouldStreamPostDataFromDisk = false;

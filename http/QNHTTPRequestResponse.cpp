@@ -251,6 +251,10 @@ void QNHTTPRequest::handleBytesAvailable()
         std::string chunk = inflated ? std::move(*inflated) : std::string(buffer);
         performOnMainThread([protect, chunk = std::move(chunk)] { protect->passOnReceivedData(chunk); });
     } else if (!m_downloadDestinationPath.empty()) {
+        // The body of an answer that stands for another (a redirect, a
+        // challenge) is not the download, and never reaches its files.
+        if (m_needsRedirect || m_authenticationNeeded)
+            return;
         writeDownloadedBytes(buffer);
         if (inflated && m_inflatedFileDownloadOutputStream)
             m_inflatedFileDownloadOutputStream->write(reinterpret_cast<const uint8_t*>(inflated->data()), inflated->size());
@@ -320,42 +324,75 @@ void QNHTTPRequest::writeDownloadedBytes(std::string_view bytes)
 
 RefPtr<NSError> QNHTTPRequest::moveDownloadIntoPlace()
 {
-    auto fileManager = NSFileManager::defaultManager();
-    RefPtr<NSError> failure;
     if (isResponseCompressed() && m_shouldWaitToInflateCompressedResponses) {
-        QNDataDecompressor::uncompressDataFromFile(m_temporaryFileDownloadPath, m_downloadDestinationPath, &failure);
+        // Inflated into a file of its own first: only a whole answer takes
+        // the destination's place.
+        m_temporaryUncompressedDataDownloadPath = uniqueTemporaryFilePath();
+        RefPtr<NSError> failure;
+        const bool inflated = QNDataDecompressor::uncompressDataFromFile(m_temporaryFileDownloadPath, m_temporaryUncompressedDataDownloadPath, &failure);
         removeTemporaryDownloadFile();
-        return failure;
+        if (!inflated) {
+            removeTemporaryUncompressedDownloadFile();
+            return failure;
+        }
+        return replaceDestinationWith(m_temporaryUncompressedDataDownloadPath);
     }
     if (isResponseCompressed()) {
         // Inflated while it came: its end must have come too.
+        removeTemporaryDownloadFile();
         if (m_dataDecompressor && !m_dataDecompressor->streamEnded()) {
-            fileManager->removeItemAtPath(m_temporaryUncompressedDataDownloadPath);
-            m_temporaryUncompressedDataDownloadPath.clear();
-            removeTemporaryDownloadFile();
+            removeTemporaryUncompressedDownloadFile();
             return QNDataDecompressor::truncatedDataError();
         }
-        RefPtr<NSError> moveError;
-        if (!fileManager->moveItemAtPath(m_temporaryUncompressedDataDownloadPath, m_downloadDestinationPath, &moveError))
-            failure = NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
-                stringWithFormat("Failed to move file from '%s' to '%s'", m_temporaryUncompressedDataDownloadPath.c_str(), m_downloadDestinationPath.c_str()),
-                moveError);
-        m_temporaryUncompressedDataDownloadPath.clear();
-        removeTemporaryDownloadFile();
-        return failure;
+        return replaceDestinationWith(m_temporaryUncompressedDataDownloadPath);
     }
-    if (fileManager->fileExistsAtPath(m_downloadDestinationPath)) {
-        RefPtr<NSError> removeError;
-        if (!fileManager->removeItemAtPath(m_downloadDestinationPath, &removeError))
-            return NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
-                stringWithFormat("Failed to delete file at path '%s'", m_downloadDestinationPath.c_str()), removeError);
-    }
+    return replaceDestinationWith(m_temporaryFileDownloadPath);
+}
+
+RefPtr<NSError> QNHTTPRequest::placeEmptyDownload()
+{
+    // An answer without a body still makes a file, empty, put in place as
+    // any other.
+    m_temporaryFileDownloadPath = uniqueTemporaryFilePath();
+    auto output = NSOutputStream::outputStreamToFileAtPath(m_temporaryFileDownloadPath, false);
+    output->open();
+    output->close();
+    return replaceDestinationWith(m_temporaryFileDownloadPath);
+}
+
+RefPtr<NSError> QNHTTPRequest::replaceDestinationWith(std::string& file)
+{
+    // In one step: a file already at the destination stays whole until
+    // the new one is, and stays as it was when the new one cannot go.
     RefPtr<NSError> moveError;
-    if (!fileManager->moveItemAtPath(m_temporaryFileDownloadPath, m_downloadDestinationPath, &moveError))
-        failure = NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
-            stringWithFormat("Failed to move file from '%s' to '%s'", m_temporaryFileDownloadPath.c_str(), m_downloadDestinationPath.c_str()), moveError);
-    m_temporaryFileDownloadPath.clear();
+    if (NSFileManager::defaultManager()->replaceItemAtPath(m_downloadDestinationPath, file, &moveError)) {
+        file.clear();
+        return nullptr;
+    }
+    auto failure = NSError::create(NetworkRequestErrorDomain, QNFileManagementError,
+        stringWithFormat("Failed to move file from '%s' to '%s'", file.c_str(), m_downloadDestinationPath.c_str()), moveError);
+    discardDownloadFiles();
     return failure;
+}
+
+void QNHTTPRequest::closeDownloadFiles()
+{
+    for (RefPtr<NSOutputStream>* output : { &m_fileDownloadOutputStream, &m_inflatedFileDownloadOutputStream }) {
+        if (*output) {
+            (*output)->close();
+            *output = nullptr;
+        }
+    }
+}
+
+void QNHTTPRequest::discardDownloadFiles()
+{
+    closeDownloadFiles();
+    // A partial download is kept only when it may be resumed; what was
+    // inflated of it never is.
+    if (!m_allowResumeForFileDownloads)
+        removeTemporaryDownloadFile();
+    removeTemporaryUncompressedDownloadFile();
 }
 
 void QNHTTPRequest::handleStreamComplete()
@@ -396,25 +433,18 @@ void QNHTTPRequest::handleStreamComplete()
     if (!fileError && m_downloadDestinationPath.empty() && isResponseCompressed() && m_shouldWaitToInflateCompressedResponses && !m_rawResponseData.empty())
         fileError = inflateResponseKeptInMemory();
 
-    if (!m_temporaryFileDownloadPath.empty()) {
-        if (m_fileDownloadOutputStream) {
-            m_fileDownloadOutputStream->close();
-            m_fileDownloadOutputStream = nullptr;
-        }
-        if (m_inflatedFileDownloadOutputStream) {
-            m_inflatedFileDownloadOutputStream->close();
-            m_inflatedFileDownloadOutputStream = nullptr;
-        }
-        if (!(m_shouldRedirect && m_needsRedirect && m_allowResumeForFileDownloads)) {
-            if (fileError) {
-                removeTemporaryDownloadFile();
-            } else {
-                fileError = moveDownloadIntoPlace();
-            }
-        }
-    } else if (!m_downloadDestinationPath.empty() && !fileError) {
-        // An empty body still makes an (empty) file.
-        NSOutputStream::outputStreamToFileAtPath(m_downloadDestinationPath, false)->open();
+    closeDownloadFiles();
+    // The destination changes only at the end of the answer that ends the
+    // request, never for one that stands for another (a redirect, a
+    // challenge); a partial download that may resume waits for the next.
+    const bool endsRequest = !m_needsRedirect && m_authenticationNeeded == 0 && !m_didUseCachedResponse;
+    if (endsRequest && !m_downloadDestinationPath.empty()) {
+        if (fileError)
+            discardDownloadFiles();
+        else if (!m_temporaryFileDownloadPath.empty())
+            fileError = moveDownloadIntoPlace();
+        else
+            fileError = placeEmptyDownload();
     }
     m_dataDecompressor = nullptr;
 

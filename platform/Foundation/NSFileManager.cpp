@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qv {
 
@@ -92,6 +93,46 @@ bool somethingExistsAt(const Path& host)
 int errorNumber(const std::error_code& code)
 {
     return code.category() == std::generic_category() || code.category() == std::system_category() ? code.value() : EIO;
+}
+
+// The host paths of a move's two entries: the one moved exists, and
+// neither is the device's root. Nothing (and the error) otherwise.
+std::optional<std::pair<Path, Path>> resolveMove(const std::string& path, const std::string& toPath, RefPtr<NSError>* error, const std::string& message)
+{
+    auto from = resolveOrFail(path, error, Access::Write, message, Target::Entry);
+    auto to = from ? resolveOrFail(toPath, error, Access::Write, message, Target::Entry) : std::nullopt;
+    if (!from || !to)
+        return std::nullopt;
+    if (isDeviceRoot(*from) || isDeviceRoot(*to)) {
+        fail(error, Access::Write, EPERM, path, message);
+        return std::nullopt;
+    }
+    if (!somethingExistsAt(*from)) {
+        fail(error, Access::Write, ENOENT, path, message);
+        return std::nullopt;
+    }
+    return std::pair(*from, *to);
+}
+
+// Puts a file in another file system in the place of what is there: its
+// bytes go beside the place first, so that the place changes by a rename
+// all the same. 0, or the error number (the file then stays where it was).
+int replaceAcrossFileSystems(const Path& from, const Path& to)
+{
+    std::string beside = (to.parent_path() / ("." + to.filename().string() + ".XXXXXX")).string();
+    const int descriptor = mkostemp(beside.data(), O_CLOEXEC);
+    if (descriptor < 0)
+        return errno;
+    ::close(descriptor);
+    std::error_code copyError;
+    std::filesystem::copy_file(from, beside, std::filesystem::copy_options::overwrite_existing, copyError);
+    const int code = copyError ? errorNumber(copyError) : std::rename(beside.c_str(), to.c_str()) == 0 ? 0 : errno;
+    if (code) {
+        ::unlink(beside.c_str());
+        return code;
+    }
+    ::unlink(from.c_str());
+    return 0;
 }
 
 } // namespace
@@ -181,22 +222,18 @@ bool NSFileManager::removeItemAtPath(const std::string& path, RefPtr<NSError>* e
 bool NSFileManager::moveItemAtPath(const std::string& path, const std::string& toPath, RefPtr<NSError>* error) const
 {
     std::string message = quotedName(path) + " couldn\u2019t be moved to " + quotedName(stringByDeletingLastPathComponent(toPath)) + ".";
-    auto from = resolveOrFail(path, error, Access::Write, message, Target::Entry);
-    auto to = from ? resolveOrFail(toPath, error, Access::Write, message, Target::Entry) : std::nullopt;
-    if (!from || !to)
+    auto entries = resolveMove(path, toPath, error, message);
+    if (!entries)
         return false;
-    if (isDeviceRoot(*from))
-        return fail(error, Access::Write, EPERM, path, message);
-    if (!somethingExistsAt(*from))
-        return fail(error, Access::Write, ENOENT, path, message);
+    const auto& [from, to] = *entries;
     // The kernel refuses to replace an existing destination, so no other
     // process can slip a file in between a check and the rename.
-    if (renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) == 0)
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
     int code = errno;
-    if (code == EINVAL && !somethingExistsAt(*to)) {
+    if (code == EINVAL && !somethingExistsAt(to)) {
         // A file system without the no-replace rename.
-        if (std::rename(from->c_str(), to->c_str()) == 0)
+        if (std::rename(from.c_str(), to.c_str()) == 0)
             return true;
         code = errno;
     }
@@ -209,6 +246,21 @@ bool NSFileManager::moveItemAtPath(const std::string& path, const std::string& t
         message = quotedName(path) + " couldn\u2019t be moved to " + quotedName(stringByDeletingLastPathComponent(toPath))
             + " because an item with the same name already exists.";
     return fail(error, Access::Write, code, path, message);
+}
+
+bool NSFileManager::replaceItemAtPath(const std::string& path, const std::string& withItemAtPath, RefPtr<NSError>* error) const
+{
+    std::string message = quotedName(withItemAtPath) + " couldn\u2019t be moved to " + quotedName(stringByDeletingLastPathComponent(path)) + ".";
+    auto entries = resolveMove(withItemAtPath, path, error, message);
+    if (!entries)
+        return false;
+    const auto& [from, to] = *entries;
+    int code = std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    if (code == EXDEV && std::filesystem::is_regular_file(from))
+        code = replaceAcrossFileSystems(from, to);
+    if (code)
+        return fail(error, Access::Write, code, withItemAtPath, message);
+    return true;
 }
 
 bool NSFileManager::copyItemAtPath(const std::string& path, const std::string& toPath, RefPtr<NSError>* error) const

@@ -41,6 +41,12 @@ public:
     bool removeItemAtPath(const std::string& path, RefPtr<NSError>* error = nullptr) const;
     // Fails, changing nothing, when something exists at the destination.
     bool moveItemAtPath(const std::string& path, const std::string& toPath, RefPtr<NSError>* error = nullptr) const;
+    // Puts the item at `withItemAtPath` in the place of the one at `path`,
+    // or where there is none, in one step: whoever looks there finds the old
+    // item or the new one, never neither and never a part. Across file
+    // systems a file's bytes are first copied beside the place. A failure
+    // changes nothing at `path` and leaves the new item where it was.
+    bool replaceItemAtPath(const std::string& path, const std::string& withItemAtPath, RefPtr<NSError>* error = nullptr) const;
     // A file, or a folder with all it holds; fails when something exists
     // at the destination. Symbolic links are copied as links.
     bool copyItemAtPath(const std::string& path, const std::string& toPath, RefPtr<NSError>* error = nullptr) const;

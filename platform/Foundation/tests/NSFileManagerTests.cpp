@@ -126,6 +126,43 @@ TEST_F(NSFileManagerTest, MovesOnlyOntoFreePlaces)
     EXPECT_EQ(root.readFile("/Moved/Taken.plist"), "taken");
 }
 
+TEST_F(NSFileManagerTest, ReplacesAFileOrTakesAFreePlaceAndOnFailureChangesNothing)
+{
+    root.writeFile("/Downloads/Answer.txt", "old");
+    root.writeFile("/tmp/new", "new");
+    EXPECT_TRUE(files->replaceItemAtPath("/Downloads/Answer.txt", "/tmp/new"));
+    EXPECT_EQ(root.readFile("/Downloads/Answer.txt"), "new");
+    EXPECT_FALSE(files->fileExistsAtPath("/tmp/new"));
+    root.writeFile("/tmp/other", "other");
+    EXPECT_TRUE(files->replaceItemAtPath("/Downloads/Fresh.txt", "/tmp/other"));
+    EXPECT_EQ(root.readFile("/Downloads/Fresh.txt"), "other");
+
+    struct Case {
+        const char* name;
+        const char* place;
+        const char* replacement;
+        NSInteger code;
+    };
+    root.writeFile("/Downloads/Folder/Kept.txt", "kept");
+    root.writeFile("/tmp/replacement", "replacement");
+    const Case cases[] = {
+        { "nothing to put there", "/Downloads/Answer.txt", "/tmp/missing", NSFileNoSuchFileError },
+        { "no folder for the place", "/Missing Folder/Answer.txt", "/tmp/replacement", NSFileNoSuchFileError },
+        { "a folder in the place", "/Downloads/Folder", "/tmp/replacement", NSFileWriteUnknownError },
+        { "a place outside the device", "/../Answer.txt", "/tmp/replacement", NSFileWriteNoPermissionError },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RefPtr<NSError> error;
+        EXPECT_FALSE(files->replaceItemAtPath(c.place, c.replacement, &error));
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code(), c.code);
+        EXPECT_EQ(root.readFile("/Downloads/Answer.txt"), "new");
+        EXPECT_EQ(root.readFile("/Downloads/Folder/Kept.txt"), "kept");
+        EXPECT_EQ(root.readFile("/tmp/replacement"), "replacement");
+    }
+}
+
 // Removing or moving a symbolic link acts on the link: what it points to
 // stays where it is, whole, and a move never writes through a link that
 // stands at the destination.

@@ -140,10 +140,20 @@ def draw(application):
         if index > 0:
             application.command("button +")
         end = (x + default[2] / 2, y + default[3] / 2)
-        application.command("down %g %g" % start)
-        application.command("move %g %g" % ((start[0] + end[0]) / 2, (start[1] + end[1]) / 2))
-        application.command("move %g %g" % end)
-        application.command("up")
+        drag = ["down %g %g" % start, "move %g %g" % ((start[0] + end[0]) / 2, (start[1] + end[1]) / 2), "move %g %g" % end, "up"]
+        # The drag goes in one write, which the application answers whole
+        # before its run loop goes on: a pause of a busy machine between the
+        # finger's down and its move would be a hold, and the icon's sheet
+        # would take the finger.
+        application.process.stdin.write("".join(line + "\n" for line in drag))
+        application.process.stdin.flush()
+        for line in drag:
+            answer = application.process.stdout.readline()
+            if not answer:
+                raise DemoFailure("%s ended at \"%s\" (its log: %s)" % (application.name, line, application.log_path))
+            answer = json.loads(answer)
+            if not answer["ok"]:
+                raise DemoFailure("%s: %s: %s" % (application.name, line, answer["error"]))
     return drawn_entries(application)
 
 

@@ -31,6 +31,11 @@ public:
     // The same, for commands whose answers the caller reads: the answer
     // line of each, in order.
     std::vector<std::string> commandsAtOnce(const std::vector<std::string>& lines);
+    // Runs the actions, each of which must succeed, and `line` right after
+    // them, all written at once: a look at what the actions started (an
+    // animation, a timer, a request) before its end can come. The answer
+    // line of `line`.
+    std::string commandRightAfterAll(const std::vector<std::string>& actions, const std::string& line);
     // The error a command fails with, or "ok".
     std::string errorOf(const std::string& line);
     // What a Python script (json and sys imported) prints when given the

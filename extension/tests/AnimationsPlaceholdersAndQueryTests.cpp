@@ -97,8 +97,8 @@ TEST_F(DrivenExtension, IconsAroundALaunchOrAnOpeningFolderFadeAndComeBack)
     host.expectOk("edit on");
     answer = host.command("dump");
     const std::string box = dumpValue(answer, "' '.join('%g %g' % (f[0] + f[2] / 2, f[1] + f[3] / 2) for f in [i['frame'] for i in dump['springboard']['pages'][0]['icons'] if i['name'] == 'Box'])");
-    host.expectOk("tap " + box.substr(1, box.size() - 2));
-    answer = host.command("dump");
+    // Looked at in the same write as the tap, before a fade could be over.
+    answer = host.commandRightAfter("tap " + box.substr(1, box.size() - 2), "dump");
     EXPECT_EQ(dumpValue(answer, "dump['springboard']['openFolder']['name']"), "\"Box\"") << "the folder opened";
     EXPECT_EQ(faded(answer), "[]");
     EXPECT_EQ(dumpValue(answer, "qv['hiddenIcons']"), "[]");

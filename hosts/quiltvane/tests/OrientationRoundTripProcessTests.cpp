@@ -62,10 +62,9 @@ TEST_F(OrientationRoundTripProcessTest, IconDeletedDuringATurn)
     app->expectOk("button Options");
     app->expectOk("sheet Show Delete On Icons");
     ASSERT_EQ(editorValue("[icon['frame'] for icon in editor['icons']]"), "[[130.5, 30, 59, 60], [130.5, 30, 59, 60]]");
-    // The "X" of icon 2, on top.
-    app->expectOk("tap 141 41");
-    app->expectOk("rotate landscapeleft");
-    app->expectOk("wait 600");
+    // The "X" of icon 2, on top, and the turn in the same write: no pause of
+    // a busy machine can let the shrink end before the turn.
+    app->expectOkAtOnce({ "tap 141 41", "rotate landscapeleft", "wait 600" });
     EXPECT_EQ(editorValue("editor['portraitCache']"), "1");
     app->expectOk("writelayout Deleted both");
     EXPECT_EQ(layoutValue("Deleted", "layout['Origins-4Inch']"), "[{\"LockedIndex\": -1, \"x\": 130, \"y\": 30}]");
@@ -132,10 +131,10 @@ TEST(OnlyIconDeletedDuringATurnProcessTest, PortraitHalfSavedWithAFreshIcon)
         app.expectOk("openlayout One");
         app.expectOk("button Options");
         app.expectOk("sheet Show Delete On Icons");
-        // The "X" at the corner of the only icon, at (40, 200).
-        app.expectOk("tap " + std::to_string(40 + device.deleteButtonInset) + " " + std::to_string(200 + device.deleteButtonInset));
-        app.expectOk("rotate landscapeleft");
-        app.expectOk("wait 600");
+        // The "X" at the corner of the only icon, at (40, 200), and the turn
+        // in the same write, within the shrink however busy the machine is.
+        app.expectOkAtOnce({ "tap " + std::to_string(40 + device.deleteButtonInset) + " " + std::to_string(200 + device.deleteButtonInset),
+            "rotate landscapeleft", "wait 600" });
         app.expectOk("button Save");
         app.expectOk("sheet Save Portrait & Landscape");
         app.expectOk("type Saved");

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 using namespace qv;
 
@@ -60,6 +61,7 @@ public:
 
     std::string command(const std::string& line) { return m_process->command(line); }
     void expectOk(const std::string& line) { m_process->expectOk(line); }
+    void expectOkAtOnce(const std::vector<std::string>& lines) { m_process->expectOkAtOnce(lines); }
 
     std::map<std::string, std::string> dump()
     {
@@ -145,12 +147,11 @@ TEST_P(QuiltVaneProcessTest, EditingSession)
     EXPECT_EQ(state["snap"], "1");
 
     // Icon 2 (on top) dragged down and to the left snaps to the slot of the
-    // second row, first column, and is glued to it.
+    // second row, first column, and is glued to it. The drag goes in one
+    // write: a pause between the finger's down and its move would be a hold.
     const double centreX = iconX + device.iconWidth / 2;
-    app.expectOk("down " + number(centreX) + " 60");
-    app.expectOk("move " + number(centreX - 100) + " 200");
-    app.expectOk("move 40 " + number(60 + (device.height - 44 - device.iconHeight + 40) / 3));
-    app.expectOk("up");
+    app.expectOkAtOnce({ "down " + number(centreX) + " 60", "move " + number(centreX - 100) + " 200",
+        "move 40 " + number(60 + (device.height - 44 - device.iconHeight + 40) / 3), "up" });
     app.expectOk("wait 400");
     state = app.dump();
     std::istringstream snapped(state["icon2"]);
@@ -161,8 +162,7 @@ TEST_P(QuiltVaneProcessTest, EditingSession)
     EXPECT_EQ(locked % static_cast<int>(std::stod(state["gridSize"])), 0) << "first column: " << state["icon2"] << " on " << state["gridSize"];
 
     // Icon 1: a hold opens its sheet; "Set Icon Position" and typing move it.
-    app.expectOk("down " + number(centreX) + " 60");
-    app.expectOk("wait 600");
+    app.expectOkAtOnce({ "down " + number(centreX) + " 60", "wait 600" });
     EXPECT_EQ(app.dump()["modal"], "Delete|Swap Icon|Set Icon Position|Cancel");
     app.expectOk("sheet Set Icon Position");
     app.expectOk("backspace");

@@ -90,20 +90,20 @@ public:
     // loop does anything else; the answer line of `line`.
     std::string commandRightAfter(const std::string& first, const std::string& line) { return m_process.commandRightAfter(first, line); }
 
+    // Runs the commands, each of which must succeed, written at once (a
+    // touch's down, moves and up); the dump right after them, flattened.
+    std::vector<Fields> dumpRightAfter(const std::vector<std::string>& commands)
+    {
+        return flattened(m_process.commandRightAfterAll(commands, "dump"));
+    }
+
     // The error a command must fail with.
     std::string errorOf(const std::string& line) { return m_process.errorOf(line); }
 
     // The dump, flattened by Python.
     std::vector<Fields> dump()
     {
-        std::string answer = command("dump");
-        qv::testing::ProcessResult parsed = qv::testing::runPython(flattenDump, {}, answer);
-        EXPECT_EQ(parsed.exitCode, 0) << parsed.errors << "\n" << answer.substr(0, 2000);
-        std::vector<Fields> lines;
-        std::stringstream stream(parsed.output);
-        for (std::string line; std::getline(stream, line);)
-            lines.push_back(splitFields(line));
-        return lines;
+        return flattened(command("dump"));
     }
 
     // Ends the host through its driver; its exit status.
@@ -113,6 +113,17 @@ public:
     }
 
 private:
+    static std::vector<Fields> flattened(const std::string& answer)
+    {
+        qv::testing::ProcessResult parsed = qv::testing::runPython(flattenDump, {}, answer);
+        EXPECT_EQ(parsed.exitCode, 0) << parsed.errors << "\n" << answer.substr(0, 2000);
+        std::vector<Fields> lines;
+        std::stringstream stream(parsed.output);
+        for (std::string line; std::getline(stream, line);)
+            lines.push_back(splitFields(line));
+        return lines;
+    }
+
     qv::testing::ScopedEnvironment m_device;
     qv::testing::ScopedEnvironment m_driver;
     qv::testing::DrivenProcess m_process;

@@ -164,17 +164,13 @@ TEST_F(SpringBoardHostTest, CommandsHoldDragAndReleaseIcons)
 
 // Fingers act on the home screen as on the device: a tap launches, a
 // finger held on an icon enters edit mode and carries the icon, a sideways
-// swipe turns the page, a tap outside an open folder closes it. Swipes
-// begin where no icon is, so that no long press can start between the
-// commands.
+// swipe turns the page, a tap outside an open folder closes it. The
+// commands of each touch are written at once, so that no pause between
+// them can pass for a long press.
 TEST_F(SpringBoardHostTest, TouchesLaunchHoldAndTurnPagesAsOnTheDevice)
 {
     SpringBoardHost host("iphone-4");
-    auto touch = [&](const std::vector<std::string>& commands) {
-        for (const std::string& command : commands)
-            host.expectOk(command);
-        return DumpView(host.dump());
-    };
+    auto touch = [&](const std::vector<std::string>& commands) { return DumpView(host.dumpRightAfter(commands)); };
     const std::string weather = slotCenterOnScreen(phone, 4), maps = slotCenterOnScreen(phone, 6);
     const std::string emptyLeft = slotCenterOnScreen(phone, 16), emptyRight = slotCenterOnScreen(phone, 19);
 
@@ -214,8 +210,8 @@ TEST_F(SpringBoardHostTest, TouchesLaunchHoldAndTurnPagesAsOnTheDevice)
 TEST_F(SpringBoardHostTest, CommandsLaunchOpenCloseTurnPagesLockAndUnlock)
 {
     SpringBoardHost host("iphone-4");
-    host.expectOk("launch Weather");
-    DumpView launching(host.dump());
+    // The look at the launch's animation comes before its end can.
+    DumpView launching(host.dumpRightAfter({ "launch Weather" }));
     EXPECT_EQ(launching.state("lastLaunchedApplication"), "\"Weather\"");
     EXPECT_EQ(launching.icon("page0", "Weather").substr(launching.icon("page0", "Weather").rfind(' ') + 1), "0") << "the icon opens into the application";
     host.expectOk("wait 600");

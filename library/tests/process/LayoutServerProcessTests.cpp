@@ -128,8 +128,7 @@ TEST_P(UploadedLayoutsProcess, ListsSearchesDownloadsAndUploads)
 
     // Popularity: the screen shows that it loads until the slow answer comes.
     ASSERT_TRUE(server.command("delay 3"));
-    device.ok("segment Popular");
-    EXPECT_EQ(device.value("[lib['uploaded']['title'], lib['uploaded']['label'], lib['uploaded']['tableHidden'], lib['uploaded']['loading']]"),
+    EXPECT_EQ(device.valueRightAfter("segment Popular", "[lib['uploaded']['title'], lib['uploaded']['label'], lib['uploaded']['tableHidden'], lib['uploaded']['loading']]"),
         "[\"Uploaded\", \"Loading...\", true, true]");
     EXPECT_EQ(awaitValue(device, uploadedRows, "[\"my BLUE grid.plist|7\", \"Blue.plist|3\", \"Red.plist|1\"]"),
         "[\"my BLUE grid.plist|7\", \"Blue.plist|3\", \"Red.plist|1\"]");
@@ -149,8 +148,7 @@ TEST_P(UploadedLayoutsProcess, ListsSearchesDownloadsAndUploads)
     // new list, and the title counts every layout.
     server.addLayout(c.collection, "Green.plist", fromHex(serverLayout(c.suffix, 1)), 9);
     ASSERT_TRUE(server.command("delay 3"));
-    device.ok("pull");
-    EXPECT_EQ(device.value("[lib['uploaded']['refreshing'], lib['uploaded']['tableHidden'], lib['uploaded']['loading']]"), "[true, false, false]");
+    EXPECT_EQ(device.valueRightAfter("pull", "[lib['uploaded']['refreshing'], lib['uploaded']['tableHidden'], lib['uploaded']['loading']]"), "[true, false, false]");
     EXPECT_EQ(awaitValue(device, "lib['uploaded']['title']", "\"Uploaded (4)\""), "\"Uploaded (4)\"");
     ASSERT_TRUE(server.command("normal"));
     EXPECT_EQ(device.value(uploadedRows), "[\"my BLUE grid.plist|7\", \"Blue.plist|3\"]");
@@ -271,8 +269,7 @@ TEST(LayoutServerFailuresProcess, DownSlowAndNonsenseServers)
     // fetch waits; the fetch gives up without a word, the listing with the
     // library's message, and the list stays.
     ASSERT_TRUE(server.command("delay 40"));
-    device.ok("rowtitle Blue.plist");
-    EXPECT_EQ(device.value("[lib['uploaded']['previewLoading'], lib['uploaded']['preview']['dots']]"), "[true, 0]");
+    EXPECT_EQ(device.valueRightAfter("rowtitle Blue.plist", "[lib['uploaded']['previewLoading'], lib['uploaded']['preview']['dots']]"), "[true, 0]");
     device.ok("pull");
     EXPECT_EQ(awaitValue(device, "lib['uploaded']['previewLoading']", "false", 60), "false");
     EXPECT_EQ(device.value("[lib['uploaded']['preview']['dots'], dump['modalViews']]"), "[0, []]");

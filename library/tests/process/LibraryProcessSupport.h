@@ -81,6 +81,13 @@ public:
     std::string command(const std::string& line) { return m_app->command(line); }
     void ok(const std::string& line) { m_app->expectOk(line); }
     std::string value(const std::string& expression) { return dumpValue(command("dump"), expression); }
+    // A value of the dump taken in the same write as the action, which must
+    // succeed: a look at what the action started (a request on its way)
+    // before its end can come.
+    std::string valueRightAfter(const std::string& action, const std::string& expression)
+    {
+        return dumpValue(m_app->commandRightAfter(action, "dump"), expression);
+    }
     int quit() { return m_app->quit(); }
 
     // Writes a layout file with plistlib: `count` icons along a diagonal

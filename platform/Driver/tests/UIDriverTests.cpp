@@ -11,14 +11,19 @@
 #include "platform/UIKit/UITableView.h"
 #include "platform/UIKit/UIWindow.h"
 #include "testing/ChildProcess.h"
+#include "testing/DrivenProcess.h"
 #include "testing/Process.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TemporaryDeviceRoot.h"
 #include "testing/TemporaryDirectory.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fstream>
+#include <string>
+#include <vector>
 
 using namespace qv;
 
@@ -291,6 +296,43 @@ TEST(UIDriverTest, StandardOutputCarriesTheAnswersOnlyAndTheStandardInputIsTheDe
     EXPECT_TRUE(undriven.send("taps"));
     EXPECT_FALSE(undriven.readLine(std::chrono::milliseconds(300))) << "no channel, no answer";
     undriven.kill();
+}
+
+// Every line of one write is answered before the run loop goes on: a timer
+// that is due already fires in a wait, never between the lines. A gesture
+// written at once (down, moves, up) reaches the program whole however long
+// the machine keeps the writer from its next write.
+TEST(UIDriverTest, TheLinesOfOneWriteAreAnsweredBeforeTheRunLoopGoesOn)
+{
+    qv::testing::TemporaryDeviceRoot root;
+    qv::testing::ScopedEnvironment channels("QV_DRIVER", "stdin");
+    qv::testing::ProcessResult result = qv::testing::runProcess({ sampleHost() }, "later\nlater\nlater\nwait 50\nlater\n");
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(result.output,
+        "{\"ok\":true,\"command\":\"later\",\"fired\":0}\n"
+        "{\"ok\":true,\"command\":\"later\",\"fired\":0}\n"
+        "{\"ok\":true,\"command\":\"later\",\"fired\":0}\n"
+        "{\"ok\":true,\"command\":\"wait 50\"}\n"
+        "{\"ok\":true,\"command\":\"later\",\"fired\":3}\n");
+}
+
+// The test side of it: the commands of a gesture, or actions and the look
+// at what they start, go to the program in one write, answered in order.
+// A write too long for the driver to take in one read is refused aloud.
+TEST(DrivenProcessTest, WritesTheCommandsOfAGestureAtOnce)
+{
+    qv::testing::TemporaryDeviceRoot root;
+    qv::testing::ScopedEnvironment channels("QV_DRIVER", "stdin");
+    qv::testing::DrivenProcess host({ sampleHost() });
+    auto fired = [](int count) { return "{\"ok\":true,\"command\":\"later\",\"fired\":" + std::to_string(count) + "}"; };
+    EXPECT_EQ(host.commandsAtOnce({ "later", "later", "later" }), (std::vector<std::string> { fired(0), fired(0), fired(0) }));
+    EXPECT_EQ(host.commandRightAfterAll({ "wait 50", "later" }, "later"), fired(3));
+    host.expectOk("wait 50");
+    EXPECT_EQ(host.commandRightAfter("later", "later"), fired(5));
+
+    const std::vector<std::string> tooLong(PIPE_BUF / 6 + 1, "later");
+    EXPECT_NONFATAL_FAILURE(host.expectOkAtOnce(tooLong), "joined.size()");
+    EXPECT_EQ(host.quit(), 0);
 }
 
 // Typed at a terminal, the program says what it waits for.

@@ -5,6 +5,7 @@
 
 #include "platform/Driver/DrivenApplicationMain.h"
 #include "platform/Driver/UIDriver.h"
+#include "platform/Foundation/NSTimer.h"
 #include "platform/UIKit/UIApplication.h"
 #include "platform/UIKit/UIBarButtonItem.h"
 #include "platform/UIKit/UIButton.h"
@@ -104,6 +105,13 @@ int main(int argc, char** argv)
             // through stdio, with or without an end of line.
             UIDriver::shared().registerCommand("print", [](const UIDriverCommand& command, UIDriverResponse&) {
                 std::printf("%s", command.rest().c_str());
+            });
+            // Arms a timer that is due at once and says how many armed
+            // before have fired: one fires only when the run loop runs.
+            UIDriver::shared().registerCommand("later", [](const UIDriverCommand&, UIDriverResponse& response) {
+                static int fired = 0;
+                response.members().member("fired", fired);
+                NSTimer::scheduledTimerWithTimeInterval(0, [](NSTimer&) { ++fired; }, false);
             });
             UIDriver::shared().registerDumpSection("sample", [weakScreen](JSONWriter& writer) {
                 RefPtr<SampleScreen> strong = weakScreen.lock();

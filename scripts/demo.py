@@ -48,16 +48,31 @@ class Program:
         """The program's answer to a command, whether it succeeded or not."""
         self.process.stdin.write(line + "\n")
         self.process.stdin.flush()
+        return self.read_answer(line)
+
+    def read_answer(self, line):
         answer = self.process.stdout.readline()
         if not answer:
             raise DemoFailure("%s ended at \"%s\" (its log: %s)" % (self.name, line, self.log_path))
         return json.loads(answer)
 
     def command(self, line):
-        answer = self.answer(line)
+        return self.succeeded(line, self.answer(line))
+
+    def succeeded(self, line, answer):
         if not answer["ok"]:
             raise DemoFailure("%s: %s: %s" % (self.name, line, answer["error"]))
         return answer
+
+    def gesture(self, lines):
+        """Commands that must succeed, in one write, which the program
+        answers whole before its run loop goes on: a pause of a busy machine
+        between a finger's down and its move would be a hold, and the
+        icon's sheet would take the finger."""
+        self.process.stdin.write("".join(line + "\n" for line in lines))
+        self.process.stdin.flush()
+        for line in lines:
+            self.succeeded(line, self.read_answer(line))
 
     def dump(self):
         return self.command("dump")["dump"]
@@ -140,20 +155,7 @@ def draw(application):
         if index > 0:
             application.command("button +")
         end = (x + default[2] / 2, y + default[3] / 2)
-        drag = ["down %g %g" % start, "move %g %g" % ((start[0] + end[0]) / 2, (start[1] + end[1]) / 2), "move %g %g" % end, "up"]
-        # The drag goes in one write, which the application answers whole
-        # before its run loop goes on: a pause of a busy machine between the
-        # finger's down and its move would be a hold, and the icon's sheet
-        # would take the finger.
-        application.process.stdin.write("".join(line + "\n" for line in drag))
-        application.process.stdin.flush()
-        for line in drag:
-            answer = application.process.stdout.readline()
-            if not answer:
-                raise DemoFailure("%s ended at \"%s\" (its log: %s)" % (application.name, line, application.log_path))
-            answer = json.loads(answer)
-            if not answer["ok"]:
-                raise DemoFailure("%s: %s: %s" % (application.name, line, answer["error"]))
+        application.gesture(["down %g %g" % start, "move %g %g" % ((start[0] + end[0]) / 2, (start[1] + end[1]) / 2), "move %g %g" % end, "up"])
     return drawn_entries(application)
 
 

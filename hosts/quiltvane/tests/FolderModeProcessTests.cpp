@@ -219,14 +219,6 @@ namespace {
 // its points worked out from a dump before the finger goes down.
 class FolderModeLeftProcessTest : public FolderModeProcessTest {
 protected:
-    // "VERB X Y" with the point given as two Python expressions over the
-    // dump, not yet sent.
-    std::string atPoint(qv::testing::DrivenProcess& app, const std::string& verb, const std::string& x, const std::string& y)
-    {
-        const std::string point = dumpValue(app, "'%r %r' % (" + x + ", " + y + ")");
-        EXPECT_GE(point.size(), 2u);
-        return verb + " " + point.substr(1, point.size() - 2);
-    }
     static std::string iconFrame(int index) { return "editor['icons'][" + std::to_string(index) + "]['frame']"; }
 
     // Icon `index` (from 0) dragged by a finger 10 points right of and 40
@@ -234,8 +226,8 @@ protected:
     void dragIcon(qv::testing::DrivenProcess& app, int index, int x, int y)
     {
         const std::string frame = iconFrame(index);
-        const std::string down = atPoint(app, "down", frame + "[0] + 10", frame + "[1] + 40");
-        const std::string halfway = atPoint(app, "move", "(" + frame + "[0] + " + std::to_string(x) + ") / 2 + 10", "(" + frame + "[1] + " + std::to_string(y) + ") / 2 + 40");
+        const std::string down = "down " + point(app, frame + "[0] + 10", frame + "[1] + 40");
+        const std::string halfway = "move " + point(app, "(" + frame + "[0] + " + std::to_string(x) + ") / 2 + 10", "(" + frame + "[1] + " + std::to_string(y) + ") / 2 + 40");
         app.expectOkAtOnce({ down, halfway, "move " + std::to_string(x + 10) + " " + std::to_string(y + 40), "up" });
     }
 
@@ -244,7 +236,7 @@ protected:
     void setIconPosition(qv::testing::DrivenProcess& app, int index, int x, int y)
     {
         const std::string frame = iconFrame(index);
-        const std::string hold = atPoint(app, "down", frame + "[0] + " + frame + "[2] / 2", frame + "[1] + " + frame + "[3] / 2");
+        const std::string hold = "down " + point(app, frame + "[0] + " + frame + "[2] / 2", frame + "[1] + " + frame + "[3] / 2");
         // The fields show the whole points of the origin when the panel opens.
         const int xDigits = std::stoi(dumpValue(app, "len(str(int(" + frame + "[0])))"));
         const int yDigits = std::stoi(dumpValue(app, "len(str(int(" + frame + "[1])))"));

@@ -173,11 +173,13 @@ TEST_F(QNBandwidthThrottleTest, RequestsShareEachWindowAndGoOnAtOnceWhenTheLimit
 
     std::array<size_t, requests> received {};
     std::vector<Ref<QNHTTPRequest>> running;
+    RequestsSilencedAtEnd silenced;
     for (int i = 0; i < requests; ++i) {
         const std::string path = "/throttle/" + std::to_string(i) + ".bin";
         s_nginx->addFile(path, fileBytes(fileSize));
         auto request = this->request(s_nginx->url(path));
         request->setDataReceivedBlock([&received, i](const std::string& data) { received[static_cast<size_t>(i)] += data.size(); });
+        silenced.add(request);
         request->startAsynchronous();
         running.push_back(request);
     }
@@ -219,10 +221,6 @@ TEST_F(QNBandwidthThrottleTest, RequestsShareEachWindowAndGoOnAtOnceWhenTheLimit
     if (!finished) {
         for (size_t i = 0; i < requests; ++i)
             std::cerr << i << ": finished " << running[i]->isFinished() << " received " << received[i] << " read " << running[i]->totalBytesRead() << " status " << running[i]->responseStatusCode() << "\n";
-        for (auto& request : running) {
-            request->setDataReceivedBlock(nullptr);
-            request->clearDelegatesAndCancel();
-        }
     }
     ASSERT_TRUE(finished);
     drainMainLoop();

@@ -128,6 +128,7 @@ TEST_F(QNHTTPRequestAuthenticationTest, DelegatesAndBlocksSupplyCredentialsOnThe
     bool done = false;
     withBlock->setCompletionBlock([&] { done = true; });
     withBlock->setFailedBlock([&] { done = true; });
+    RequestsSilencedAtEnd silenced { withBlock };
     withBlock->startAsynchronous();
     ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
     EXPECT_FALSE(withBlock->error());

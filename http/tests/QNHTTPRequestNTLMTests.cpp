@@ -213,8 +213,11 @@ TEST_F(QNHTTPRequestNTLMTest, LoginsAtTheSameTimeKeepToTheirOwnConnections)
         request->setFailedBlock([&] { ++ended; });
         requests.push_back(request);
     }
-    for (auto& request : requests)
+    RequestsSilencedAtEnd silenced;
+    for (auto& request : requests) {
+        silenced.add(request);
         request->startAsynchronous();
+    }
     ASSERT_TRUE(runMainLoopUntil([&] { return ended == count; }));
     for (auto& request : requests)
         EXPECT_FALSE(request->error()) << request->error()->description();

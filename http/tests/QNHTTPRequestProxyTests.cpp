@@ -9,9 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace qv;
@@ -42,10 +45,34 @@ public:
         EXPECT_GE(m_writer, 0) << path;
         write("function FindProxyForURL(url, host) {");
     }
-    ~StalledScriptFile() { finish(""); }
+    ~StalledScriptFile() { end(""); }
     RefPtr<NSURL> url() const { return NSURL::fileURLWithPath(m_devicePath); }
-    // Sends the rest and ends the file.
+    // Sends the rest and ends the file, once the request's reader has had
+    // it open: a FIFO's bytes go with its last descriptor, so ended before
+    // that, it would read as an empty file.
     void finish(const std::string& rest)
+    {
+        waitForReader();
+        end(rest);
+    }
+    // Whether the request's reader has opened the file, within a bound. It
+    // is a thread of this process: another of its descriptors on the FIFO.
+    bool waitForReader()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        for (;;) {
+            if (m_readerSeen || (m_readerSeen = descriptorsOnTheFIFO() > 1))
+                return true;
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "the request never opened " << m_devicePath;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+private:
+    void end(const std::string& rest)
     {
         if (m_writer < 0)
             return;
@@ -53,14 +80,27 @@ public:
         ::close(m_writer);
         m_writer = -1;
     }
-
-private:
+    size_t descriptorsOnTheFIFO() const
+    {
+        struct stat fifo {};
+        if (m_writer < 0 || ::fstat(m_writer, &fifo) != 0)
+            return 0;
+        size_t count = 0;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+            struct stat target {};
+            if (::stat(entry.path().c_str(), &target) == 0 && target.st_dev == fifo.st_dev && target.st_ino == fifo.st_ino)
+                ++count;
+        }
+        return count;
+    }
     void write(const std::string& text)
     {
         EXPECT_EQ(::write(m_writer, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     }
     const std::string m_devicePath;
     int m_writer = -1;
+    bool m_readerSeen = false;
 };
 
 // Counts one request's outcomes.
@@ -194,6 +234,7 @@ TEST_F(QNHTTPRequestProxyTest, AConfigurationScriptPicksEachKind)
                 bool done = false;
                 request->setCompletionBlock([&] { done = true; });
                 request->setFailedBlock([&] { done = true; });
+                RequestsSilencedAtEnd silenced { request };
                 request->startAsynchronous();
                 ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
             }
@@ -239,14 +280,10 @@ TEST_F(QNHTTPRequestProxyTest, ALocalScriptThatNeverEndsHoldsUpNobody)
         auto other = request(server.url(path));
         Outcome outcome;
         outcome.watch(other.get());
+        RequestsSilencedAtEnd silenced { other };
         other->startAsynchronous();
-        if (!runMainLoopUntil([&] { return outcome.done(); })) {
+        if (!runMainLoopUntil([&] { return outcome.done(); }))
             ADD_FAILURE() << path << " did not end";
-            // It tells nobody now: the outcome is gone with this call.
-            other->setCompletionBlock(nullptr);
-            other->setFailedBlock(nullptr);
-            other->cancel();
-        }
         return outcome.finished;
     };
 
@@ -257,6 +294,7 @@ TEST_F(QNHTTPRequestProxyTest, ALocalScriptThatNeverEndsHoldsUpNobody)
     waiting->setTimeOutSeconds(120);
     Outcome waitingOutcome;
     waitingOutcome.watch(waiting.get());
+    RequestsSilencedAtEnd waitingSilenced { waiting };
     waiting->startAsynchronous();
     EXPECT_EQ(runAnother("/_/echo/other"), 1) << "the network thread is held up";
     EXPECT_FALSE(waitingOutcome.done()) << "the script has not ended";
@@ -274,6 +312,7 @@ TEST_F(QNHTTPRequestProxyTest, ALocalScriptThatNeverEndsHoldsUpNobody)
         direct->setTimeOutSeconds(1);
         Outcome outcome;
         outcome.watch(direct.get());
+        RequestsSilencedAtEnd silenced { direct };
         if (synchronous)
             direct->startSynchronous();
         else
@@ -289,9 +328,12 @@ TEST_F(QNHTTPRequestProxyTest, ALocalScriptThatNeverEndsHoldsUpNobody)
     cancelled->setPACurl(abandoned.url());
     Outcome cancelledOutcome;
     cancelledOutcome.watch(cancelled.get());
+    RequestsSilencedAtEnd cancelledSilenced { cancelled };
     cancelled->startAsynchronous();
     EXPECT_EQ(runAnother("/_/echo/meanwhile"), 1);
     EXPECT_FALSE(cancelledOutcome.done());
+    // Cancelled while its script is being read.
+    ASSERT_TRUE(abandoned.waitForReader());
     cancelled->cancel();
     ASSERT_TRUE(runMainLoopUntil([&] { return cancelledOutcome.done(); }));
     abandoned.finish(proxyRule);
@@ -302,6 +344,26 @@ TEST_F(QNHTTPRequestProxyTest, ALocalScriptThatNeverEndsHoldsUpNobody)
     EXPECT_EQ(cancelledOutcome.failed, 1);
     ASSERT_TRUE(cancelled->error());
     EXPECT_EQ(cancelled->error()->code(), QNRequestCancelledErrorType);
+}
+
+// An empty script names no proxy: the request goes directly once it has
+// been evaluated, and the network thread is held up no longer than that.
+TEST_F(QNHTTPRequestProxyTest, AnEmptyScriptSendsTheRequestDirectlyWithoutHoldingUpItsThread)
+{
+    LoopbackHTTPServer server(m_serverFiles.path());
+    std::ofstream(m_root.path() / "empty.pac").flush();
+    auto empty = request(server.url("/_/echo/empty-script"));
+    empty->setPACurl(NSURL::fileURLWithPath("/empty.pac"));
+    // Longer than the wait below, however loaded the machine.
+    empty->setTimeOutSeconds(120);
+    Outcome outcome;
+    outcome.watch(empty.get());
+    RequestsSilencedAtEnd silenced { empty };
+    empty->startAsynchronous();
+    ASSERT_TRUE(runMainLoopUntil([&] { return outcome.done(); }));
+    ASSERT_EQ(outcome.finished, 1) << (empty->error() ? empty->error()->description() : "");
+    EXPECT_TRUE(empty->proxyHost().empty());
+    EXPECT_EQ(countHeaderLines(parseEcho(empty->rawResponseData()), "Via:"), 0u) << "directly";
 }
 
 TEST_F(QNHTTPRequestProxyTest, AProxysSavedCredentialsAreUsedWhateverTheRequestSaysAndGoToThatProxyAlone)

@@ -80,6 +80,7 @@ TEST_F(QNHTTPRequestTest, AsynchronousRequestsReportOnTheMainThreadInOrder)
         EXPECT_EQ(delegate.finished, 1);
     });
     request->setFailedBlock([&] { blocks.push_back("failure"); });
+    RequestsSilencedAtEnd silenced { request };
     request->startAsynchronous();
     ASSERT_TRUE(runMainLoopUntil([&] { return !blocks.empty() && blocks.back() == "completion"; }));
     EXPECT_EQ(request->responseString(), "async body");
@@ -93,6 +94,7 @@ TEST_F(QNHTTPRequestTest, AsynchronousRequestsReportOnTheMainThreadInOrder)
     std::vector<std::string> outcome;
     refused->setCompletionBlock([&] { outcome.push_back("completion"); });
     refused->setFailedBlock([&] { outcome.push_back("failure"); });
+    RequestsSilencedAtEnd refusedSilenced { refused };
     refused->startAsynchronous();
     ASSERT_TRUE(runMainLoopUntil([&] { return !outcome.empty(); }));
     drainMainLoop();
@@ -131,6 +133,7 @@ TEST_F(QNHTTPRequestTest, PostsSendTheBodyAndHeadersExactly)
     bool done = false;
     asynchronous->setCompletionBlock([&] { done = true; });
     asynchronous->setFailedBlock([&] { done = true; });
+    RequestsSilencedAtEnd silenced { asynchronous };
     asynchronous->startAsynchronous();
     ASSERT_TRUE(runMainLoopUntil([&] { return done; }));
     ASSERT_FALSE(asynchronous->error()) << asynchronous->error()->description();
@@ -275,6 +278,7 @@ TEST_F(QNHTTPRequestTest, CancellingReportsOnceAndClearedDelegatesHearNothing)
     auto second = this->request(server.url("/_/hang"));
     second->setDelegate(&cleared);
     second->setFailedBlock([&] { blockRan = true; });
+    RequestsSilencedAtEnd silenced { second };
     second->startAsynchronous();
     ASSERT_TRUE(runMainLoopUntil([&] { return !cleared.events.empty(); }));
     second->clearDelegatesAndCancel();

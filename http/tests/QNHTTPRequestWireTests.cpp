@@ -466,6 +466,7 @@ TEST_F(QNHTTPRequestWireTest, TheLibrarysBodyFileGoesHoweverAnUploadEnds)
         if (c.end == End::Cancelled) {
             bool told = false;
             request->setFailedBlock([&told] { told = true; });
+            RequestsSilencedAtEnd silenced { request };
             request->startAsynchronous();
             auto received = server.nextRequest();
             ASSERT_TRUE(received);
@@ -533,6 +534,7 @@ TEST_F(QNHTTPRequestWireTest, ACopyMadeWhenAnUploadEndsSendsTheWholeBody)
         };
         original->setFailedBlock(copyWhenTold);
         original->setCompletionBlock(copyWhenTold);
+        RequestsSilencedAtEnd silenced { original };
         if (c.synchronous)
             original->startSynchronous();
         else
@@ -624,6 +626,7 @@ TEST_F(QNHTTPRequestWireTest, ACompressedAnswerInflatesToNoMoreThanTheInMemoryLi
             readWhenTold = weakRequest.lock()->responseData();
         });
         request->setFailedBlock([&] { told = true; });
+        RequestsSilencedAtEnd silenced { request };
         if (c.synchronous)
             request->startSynchronous();
         else
@@ -767,11 +770,12 @@ TEST_F(QNHTTPRequestWireTest, ADownloadReplacesItsFileOnlyWhenWholeAndLeavesNoFi
             request->setAllowResumeForFileDownloads(true);
         }
         bool told = false;
+        bool received = false;
         request->setCompletionBlock([&told] { told = true; });
         request->setFailedBlock([&told] { told = true; });
+        RequestsSilencedAtEnd silenced { request };
         if (c.run == Run::Cancelled) {
             // Cancelled once part of the answer has come.
-            bool received = false;
             request->setBytesReceivedBlock([&received](unsigned long long, unsigned long long) { received = true; });
             request->startAsynchronous();
             ASSERT_TRUE(runMainLoopUntil([&] { return received; }));
@@ -843,6 +847,7 @@ TEST_F(QNHTTPRequestWireTest, ACallersBodyFileSentCompressedLeavesNoCompressedCo
         bool told = false;
         request->setCompletionBlock([&told] { told = true; });
         request->setFailedBlock([&told] { told = true; });
+        RequestsSilencedAtEnd silenced { request };
         request->startAsynchronous();
         std::vector<ScriptedHTTPServer::Request> received;
         auto receive = [&] {

@@ -19,6 +19,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,30 @@ inline bool runMainLoopUntil(Condition condition, double seconds = 30)
     }
     return true;
 }
+
+// Requests whose callbacks use a test's locals. However the test ends (a
+// failed bounded wait returns at once, leaving them running), each is told
+// at the end of the scope to say nothing more, and cancelled: else its
+// blocks would run during a later test, into this one's stack. Declared
+// after those locals, it ends before them.
+class RequestsSilencedAtEnd {
+public:
+    RequestsSilencedAtEnd() = default;
+    explicit RequestsSilencedAtEnd(std::initializer_list<Ref<QNHTTPRequest>> requests) : m_requests(requests) {}
+    RequestsSilencedAtEnd(const RequestsSilencedAtEnd&) = delete;
+    RequestsSilencedAtEnd& operator=(const RequestsSilencedAtEnd&) = delete;
+    // A finished request only loses its callbacks (one may still be on its
+    // way to the main thread): cancelling it does nothing.
+    ~RequestsSilencedAtEnd()
+    {
+        for (const Ref<QNHTTPRequest>& request : m_requests)
+            request->clearDelegatesAndCancel();
+    }
+    void add(QNHTTPRequest& request) { m_requests.emplace_back(request); }
+
+private:
+    std::vector<Ref<QNHTTPRequest>> m_requests;
+};
 
 // Runs what is queued on the main run loop now.
 inline void drainMainLoop()

@@ -204,6 +204,12 @@ std::optional<std::vector<CFProxy>> CFNetworkCopyProxiesForAutoConfigurationScri
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
     size_t written = 0;
     fcntl(input[1], F_SETFL, O_NONBLOCK);
+    // An empty script has nothing to wait for: the evaluator reads to the
+    // end of its input, and must find it at once, not at the deadline.
+    if (script.empty()) {
+        close(input[1]);
+        input[1] = -1;
+    }
     std::string answer;
     bool timedOut = false;
     for (;;) {
@@ -212,7 +218,7 @@ std::optional<std::vector<CFProxy>> CFNetworkCopyProxiesForAutoConfigurationScri
             timedOut = true;
             break;
         }
-        pollfd fds[2] = { { output[0], POLLIN, 0 }, { written < script.size() ? input[1] : -1, POLLOUT, 0 } };
+        pollfd fds[2] = { { output[0], POLLIN, 0 }, { input[1], POLLOUT, 0 } };
         if (poll(fds, 2, static_cast<int>(left)) < 0)
             continue;
         if (fds[1].revents & (POLLOUT | POLLERR | POLLHUP)) {

@@ -43,12 +43,14 @@ protected:
         LoopbackRequestTest::TearDown();
     }
 
-    Ref<QNHTTPRequest> askingRequest(const std::string& url, bool* done)
+    // Started; its end sets the flag until the guard goes.
+    Ref<QNHTTPRequest> askingRequest(const std::string& url, bool* done, RequestsSilencedAtEnd& silenced)
     {
         auto request = this->request(url);
         request->setShouldPresentAuthenticationDialog(true);
         request->setCompletionBlock([done] { *done = true; });
         request->setFailedBlock([done] { *done = true; });
+        silenced.add(request);
         request->startAsynchronous();
         return request;
     }
@@ -62,9 +64,10 @@ protected:
 TEST_F(QNAuthenticationDialogTest, CredentialsTypedInTheDialogGoToEveryRequestThatNeedsThem)
 {
     bool firstDone = false, secondDone = false;
-    auto first = askingRequest(m_server.url("/_/digest/first"), &firstDone);
+    RequestsSilencedAtEnd silenced;
+    auto first = askingRequest(m_server.url("/_/digest/first"), &firstDone, silenced);
     ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
-    auto second = askingRequest(m_server.url("/_/digest/second"), &secondDone);
+    auto second = askingRequest(m_server.url("/_/digest/second"), &secondDone, silenced);
     // The second waits behind the one dialog on screen.
     ASSERT_TRUE(runMainLoopUntil([] { return QNAuthenticationDialog::waitingRequestCount() == 1; }));
     auto dialog = QNAuthenticationDialog::sharedDialog();
@@ -95,7 +98,8 @@ TEST_F(QNAuthenticationDialogTest, CancellingFailsTheRequest)
         return std::count_if(views.begin(), views.end(), [](const auto& view) { return view->frame() == CGRectZero && !view->userInteractionEnabled(); });
     };
     bool done = false;
-    auto request = askingRequest(m_server.url("/_/digest/cancelled"), &done);
+    RequestsSilencedAtEnd silenced;
+    auto request = askingRequest(m_server.url("/_/digest/cancelled"), &done, silenced);
     ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
     EXPECT_EQ(presenterViews(), 1);
     EXPECT_EQ(UIDriver::shared().execute("baritem Cancel"), "{\"ok\":true,\"command\":\"baritem Cancel\"}");
@@ -115,6 +119,7 @@ TEST_F(QNAuthenticationDialogTest, TheActivityIndicatorShowsWhileRequestsRunAndB
     request->setTimeOutSeconds(1);
     request->setShouldContinueWhenAppEntersBackground(true);
     request->setFailedBlock([&] { done = true; });
+    RequestsSilencedAtEnd silenced { request };
     request->startAsynchronous();
     ASSERT_TRUE(runMainLoopUntil([&] { return application->networkActivityIndicatorVisible(); }));
     EXPECT_EQ(application->runningBackgroundTasks().size(), 1u);
@@ -127,7 +132,8 @@ TEST_F(QNAuthenticationDialogTest, TheActivityIndicatorShowsWhileRequestsRunAndB
 TEST_F(QNAuthenticationDialogTest, OnAPhoneTheSheetMakesRoomForTheKeyboardAndTurnsWithTheDevice)
 {
     bool done = false;
-    auto request = askingRequest(m_server.url("/_/digest/turning"), &done);
+    RequestsSilencedAtEnd silenced;
+    auto request = askingRequest(m_server.url("/_/digest/turning"), &done, silenced);
     ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
     auto dialog = QNAuthenticationDialog::sharedDialog();
     EXPECT_TRUE(dialog->didEnableRotationNotifications());
@@ -187,7 +193,8 @@ TEST_F(QNAuthenticationDialogTest, OnThePadTheSheetLeavesTheKeyboardAndTurningTo
 {
     applyDeviceProfile(*DeviceProfile::named("ipad"));
     bool done = false;
-    auto request = askingRequest(m_server.url("/_/digest/pad"), &done);
+    RequestsSilencedAtEnd silenced;
+    auto request = askingRequest(m_server.url("/_/digest/pad"), &done, silenced);
     ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
     auto dialog = QNAuthenticationDialog::sharedDialog();
     EXPECT_EQ(dialog->modalPresentationStyle(), UIModalPresentationFormSheet);
@@ -202,7 +209,8 @@ TEST_F(QNAuthenticationDialogTest, AnNTLMLoginAsksForTheDomainToo)
 {
     LoopbackNTLMServer server(LoopbackNTLMServer::Kind::Server);
     bool done = false;
-    auto request = askingRequest(server.url("/ntlm/dialog"), &done);
+    RequestsSilencedAtEnd silenced;
+    auto request = askingRequest(server.url("/ntlm/dialog"), &done, silenced);
     ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
     auto dialog = QNAuthenticationDialog::sharedDialog();
     ASSERT_TRUE(dialog->domainField());
@@ -241,6 +249,7 @@ TEST_F(QNAuthenticationDialogTest, AProxyLoginNamesTheProxyAndItsDomainGoesToThe
         bool done = false;
         request->setCompletionBlock([&] { done = true; });
         request->setFailedBlock([&] { done = true; });
+        RequestsSilencedAtEnd silenced { request };
         request->startAsynchronous();
         ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
         auto dialog = QNAuthenticationDialog::sharedDialog();
@@ -277,10 +286,11 @@ TEST_F(QNAuthenticationDialogTest, ADialogLeftBehindANewerOneClosesItselfAndLeav
     // Two servers, two logins: the second waits behind the first dialog.
     LoopbackHTTPServer otherServer(m_serverFiles.path());
     bool firstDone = false, secondDone = false;
-    auto first = askingRequest(m_server.url("/_/digest/behind"), &firstDone);
+    RequestsSilencedAtEnd silenced;
+    auto first = askingRequest(m_server.url("/_/digest/behind"), &firstDone, silenced);
     ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
     RefPtr<QNAuthenticationDialog> behind = QNAuthenticationDialog::sharedDialog();
-    auto second = askingRequest(otherServer.url("/_/digest/front"), &secondDone);
+    auto second = askingRequest(otherServer.url("/_/digest/front"), &secondDone, silenced);
     ASSERT_TRUE(runMainLoopUntil([] { return QNAuthenticationDialog::waitingRequestCount() == 1; }));
 
     // Covered by another screen, the first dialog disappears: the next one
@@ -320,7 +330,8 @@ TEST_F(QNAuthenticationDialogTest, ADialogLeftBehindANewerOneClosesItselfAndLeav
 
     // The shared dialog closing itself goes through the class operation.
     bool thirdDone = false;
-    auto third = askingRequest(m_server.url("/_/digest/third"), &thirdDone);
+    RequestsSilencedAtEnd thirdSilenced;
+    auto third = askingRequest(m_server.url("/_/digest/third"), &thirdDone, thirdSilenced);
     ASSERT_TRUE(runMainLoopUntil([] { return static_cast<bool>(QNAuthenticationDialog::sharedDialog()); }));
     auto shared = QNAuthenticationDialog::sharedDialog();
     shared->dismissThisDialog();

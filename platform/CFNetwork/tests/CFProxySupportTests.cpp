@@ -84,4 +84,12 @@ function FindProxyForURL(url, host) {
         EXPECT_TRUE(error) << bad;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << "bounded";
     }
+
+    // An empty script (an empty file) names no proxy, and says so as soon
+    // as it has been evaluated: the evaluator is not left waiting for more
+    // of it until the time given runs out.
+    RefPtr<NSError> error;
+    EXPECT_FALSE(CFNetworkCopyProxiesForAutoConfigurationScript("", *NSURL::URLWithString("http://a.test/"), 30, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->localizedDescription(), "The proxy script failed");
 }

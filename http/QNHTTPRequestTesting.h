@@ -23,4 +23,14 @@ private:
     unsigned long long m_previous;
 };
 
+// Forgets the proxy logins the session keeps: the process keeps them to its
+// end, and a loopback proxy may be given the port of an earlier test's
+// proxy, whose logins would then be presented to it before any challenge.
+inline void forgetSessionProxyCredentials()
+{
+    auto& state = QNHTTPRequestClassState::shared();
+    std::lock_guard lock(state.sessionCredentialsLock);
+    state.sessionProxyCredentials.clear();
+}
+
 } // namespace qv

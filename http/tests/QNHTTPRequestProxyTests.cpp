@@ -1,4 +1,5 @@
 #include "http/QNHTTPRequest.h"
+#include "http/QNHTTPRequestTesting.h"
 #include "http/tests/RequestTestSupport.h"
 
 #include "platform/CFNetwork/CFProxySupport.h"
@@ -370,6 +371,10 @@ TEST_F(QNHTTPRequestProxyTest, AProxysSavedCredentialsAreUsedWhateverTheRequestS
 {
     LoopbackHTTPServer server(m_serverFiles.path());
     LoopbackProxy proxy(LoopbackProxy::Kind::HTTP, "proxyuser", "proxysecret");
+    // The session keeps every proxy login of the process: one of an earlier
+    // proxy that had this port would be presented to this one, refused, and
+    // take the place of the saved credentials.
+    forgetSessionProxyCredentials();
     auto through = [&](const std::string& path, int port) {
         auto request = this->request(server.url(path));
         request->setProxyHost("127.0.0.1");
@@ -383,6 +388,7 @@ TEST_F(QNHTTPRequestProxyTest, AProxysSavedCredentialsAreUsedWhateverTheRequestS
     ASSERT_TRUE(bare->error());
     EXPECT_EQ(bare->error()->code(), QNAuthenticationErrorType);
     const std::string realm = bare->proxyAuthenticationRealm();
+    ASSERT_FALSE(realm.empty());
 
     ASSERT_TRUE(QNHTTPRequest::saveCredentialsForProxy({ "proxyuser", "proxysecret" }, "127.0.0.1", proxy.port(), realm));
     auto proxyRecord = QNHTTPRequest::savedCredentialsForProxy("127.0.0.1", proxy.port(), "ignored", realm);

@@ -1,5 +1,4 @@
 #include "http/QNHTTPRequest.h"
-#include "http/QNHTTPRequestTesting.h"
 #include "http/tests/RequestTestSupport.h"
 
 #include "platform/CFNetwork/CFProxySupport.h"
@@ -371,10 +370,6 @@ TEST_F(QNHTTPRequestProxyTest, AProxysSavedCredentialsAreUsedWhateverTheRequestS
 {
     LoopbackHTTPServer server(m_serverFiles.path());
     LoopbackProxy proxy(LoopbackProxy::Kind::HTTP, "proxyuser", "proxysecret");
-    // The session keeps every proxy login of the process: one of an earlier
-    // proxy that had this port would be presented to this one, refused, and
-    // take the place of the saved credentials.
-    forgetSessionProxyCredentials();
     auto through = [&](const std::string& path, int port) {
         auto request = this->request(server.url(path));
         request->setProxyHost("127.0.0.1");

@@ -3,6 +3,7 @@
 // What the request tests share: running the main run loop, a delegate that
 // records, and reading what the echo server says it received.
 #include "http/QNHTTPRequest.h"
+#include "http/QNHTTPRequestTesting.h"
 
 #include "platform/Foundation/NSRunLoop.h"
 #include "platform/Foundation/NSThread.h"
@@ -154,6 +155,11 @@ protected:
                 return "127.0.0.1";
             return std::nullopt;
         });
+        // The session keeps every proxy login of the process, found by host
+        // and port alone: a loopback proxy given the port of an earlier
+        // test's proxy would be presented that proxy's login before any
+        // challenge.
+        forgetSessionProxyCredentials();
     }
     void TearDown() override
     {

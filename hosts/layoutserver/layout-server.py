@@ -107,6 +107,11 @@ def decode_escaped(value):
         return None
 
 
+def is_count(value):
+    """Whether a value of the counts file is a download count."""
+    return isinstance(value, int) and value >= 0
+
+
 class Store:
     """The layouts and their counts, one folder per device class."""
 
@@ -133,21 +138,24 @@ class Store:
 
     def counts(self, collection):
         counts = self.stored_counts(collection) or {}
-        return {k: v for k, v in counts.items() if isinstance(v, int) and v >= 0}
+        return {k: v for k, v in counts.items() if is_count(v)}
 
-    def change_counts(self, collection, change):
-        """Has `change` change the counts file's entries and writes it back
-        whole. A file that cannot be read is left as it is, and the change
-        is not made: it may hold counts its owner can still mend."""
+    def set_count(self, collection, name, new_count):
+        """Sets the layout's count to `new_count` of the count it has (0 for
+        none) and writes the counts file back whole; the count set. A file
+        that cannot be read is left as it is, and keeps no count: it may hold
+        counts its owner can still mend."""
         folder = self.collection(collection)
         counts = self.stored_counts(collection)
         if counts is None:
             sys.stderr.write('layout-server: %s cannot be read as a JSON object of counts; it is left as it is, '
                              'and download counts are not kept until it is mended\n' % os.path.join(folder, COUNTS))
             sys.stderr.flush()
-            return
-        change(counts)
+            return new_count(0)
+        old = counts.get(name)
+        counts[name] = new_count(old if is_count(old) else 0)
         self.write_atomically(folder, COUNTS, json.dumps(counts, ensure_ascii=False, indent=1).encode('utf-8'))
+        return counts[name]
 
     def write_atomically(self, folder, name, data):
         handle, temporary = tempfile.mkstemp(dir=folder, prefix='.incoming-')
@@ -177,9 +185,7 @@ class Store:
             folder = self.collection(collection)
             if not os.path.isfile(os.path.join(folder, name)):
                 return None
-            count = self.counts(collection).get(name, 0) + 1
-            self.change_counts(collection, lambda counts: counts.__setitem__(name, count))
-            return count
+            return self.set_count(collection, name, lambda count: count + 1)
 
     def layout(self, collection, name):
         try:
@@ -194,7 +200,7 @@ class Store:
             if os.path.exists(os.path.join(folder, name)):
                 return 'EXISTS'
             self.write_atomically(folder, name, data)
-            self.change_counts(collection, lambda counts: counts.__setitem__(name, 0))
+            self.set_count(collection, name, lambda count: 0)
             return 'SUCCESS'
 
 

@@ -283,6 +283,24 @@ std::optional<std::string> readHostFile(const std::filesystem::path& path, size_
     }
 }
 
+bool copyHostFileOver(const std::filesystem::path& path, const std::filesystem::path& source, std::error_code* error)
+{
+    std::string temporary = temporaryFileTemplate(path);
+    Descriptor file(mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.get() < 0)
+        return fail(error, errno);
+    file.close();
+    std::error_code copyError;
+    std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing, copyError);
+    int code = copyError ? copyError.value() : 0;
+    if (!code && ::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    if (!code)
+        code = errno;
+    ::unlink(temporary.c_str());
+    return fail(error, code);
+}
+
 bool writeHostFile(const std::filesystem::path& path, std::string_view bytes, bool atomically, std::error_code* error, mode_t mode)
 {
     return atomically ? writeThroughTemporaryFile(path, bytes, error, mode) : writeDirectly(path, bytes, error, mode);

@@ -41,6 +41,12 @@ std::optional<std::string> readHostFile(const std::filesystem::path& path,
 bool writeHostFile(const std::filesystem::path& path, std::string_view bytes, bool atomically,
     std::error_code* error = nullptr, mode_t mode = 0644);
 
+// Puts a copy of the file at `source` in the place of the file at `path`
+// (or where there is none) as an atomic write does: copied into a temporary
+// file beside it first, then renamed over it. A failure leaves `path` as it
+// was and no temporary file behind; `source` stays either way.
+bool copyHostFileOver(const std::filesystem::path& path, const std::filesystem::path& source, std::error_code* error = nullptr);
+
 // Writes the bytes over the file at the path only while it is still the
 // version given, as a read found it, keeping its permission bits; a file
 // that has gone meanwhile is never made again. The new file, written

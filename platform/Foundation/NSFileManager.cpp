@@ -1,6 +1,7 @@
 #include "NSFileManager.h"
 
 #include "DeviceRoot.h"
+#include "FileAccess.h"
 #include "NSArray.h"
 #include "NSDate.h"
 #include "NSDictionary.h"
@@ -114,23 +115,14 @@ std::optional<std::pair<Path, Path>> resolveMove(const std::string& path, const 
     return std::pair(*from, *to);
 }
 
-// Puts a file in another file system in the place of what is there: its
+// Puts a file of another file system in the place of what is there: its
 // bytes go beside the place first, so that the place changes by a rename
 // all the same. 0, or the error number (the file then stays where it was).
 int replaceAcrossFileSystems(const Path& from, const Path& to)
 {
-    std::string beside = (to.parent_path() / ("." + to.filename().string() + ".XXXXXX")).string();
-    const int descriptor = mkostemp(beside.data(), O_CLOEXEC);
-    if (descriptor < 0)
-        return errno;
-    ::close(descriptor);
-    std::error_code copyError;
-    std::filesystem::copy_file(from, beside, std::filesystem::copy_options::overwrite_existing, copyError);
-    const int code = copyError ? errorNumber(copyError) : std::rename(beside.c_str(), to.c_str()) == 0 ? 0 : errno;
-    if (code) {
-        ::unlink(beside.c_str());
-        return code;
-    }
+    std::error_code error;
+    if (!copyHostFileOver(to, from, &error))
+        return error.value();
     ::unlink(from.c_str());
     return 0;
 }

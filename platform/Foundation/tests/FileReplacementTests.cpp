@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <functional>
 #include <stdio.h>
@@ -146,4 +147,32 @@ TEST(FileReplacement, AFileSavedMeanwhileIsNeverRemovedWhateverTheSwapBackFinds)
         EXPECT_EQ(after, c.listing);
         EXPECT_EQ(log.contains("is kept as"), after.find(".Blue.plist.") != std::string::npos) << after;
     }
+}
+
+// A copy put in a file's place goes beside it first: the place holds the
+// old file or the whole copy, a failure leaves it and no temporary file, and
+// a name as long as the folder allows still gets its temporary file.
+TEST(FileReplacement, ACopyTakesAFilesPlaceWholeOrNotAtAll)
+{
+    TemporaryDirectory folder, elsewhere;
+    const std::filesystem::path source = elsewhere.path() / "new";
+    ASSERT_TRUE(writeHostFile(source, "new bytes", true));
+    const std::string longName(NAME_MAX, 'n');
+    for (const std::string& name : { std::string("Answer.txt"), longName }) {
+        SCOPED_TRACE(name.size());
+        const std::filesystem::path target = folder.path() / name;
+        ASSERT_TRUE(writeHostFile(target, "old", true));
+        std::error_code error;
+        EXPECT_TRUE(copyHostFileOver(target, source, &error)) << error.message();
+        EXPECT_EQ(listing(folder.path()), name + "=new bytes\n");
+        EXPECT_EQ(readHostFile(source).value_or("?"), "new bytes") << "the source stays";
+        std::filesystem::remove(target);
+    }
+    EXPECT_TRUE(copyHostFileOver(folder.path() / "Fresh.txt", source));
+    EXPECT_EQ(listing(folder.path()), "Fresh.txt=new bytes\n");
+
+    std::error_code error;
+    EXPECT_FALSE(copyHostFileOver(folder.path() / "Fresh.txt", elsewhere.path() / "missing", &error));
+    EXPECT_EQ(error.value(), ENOENT);
+    EXPECT_EQ(listing(folder.path()), "Fresh.txt=new bytes\n") << "nothing changed, nothing left beside it";
 }

@@ -131,16 +131,23 @@ std::optional<std::string> writeTemporaryFile(const std::filesystem::path& path,
     return std::nullopt;
 }
 
+// Puts the temporary file in the target's place, unless an earlier step
+// failed with `code`; on any failure the temporary file goes.
+bool renameTemporaryOver(const std::string& temporary, const std::string& target, int code, std::error_code* error)
+{
+    if (!code && ::rename(temporary.c_str(), target.c_str()) == 0)
+        return true;
+    code = code ? code : errno;
+    ::unlink(temporary.c_str());
+    return fail(error, code);
+}
+
 bool writeThroughTemporaryFile(const std::filesystem::path& path, std::string_view bytes, std::error_code* error, mode_t mode)
 {
     std::optional<std::string> temporary = writeTemporaryFile(path, bytes, mode, error);
     if (!temporary)
         return false;
-    if (::rename(temporary->c_str(), path.c_str()) == 0)
-        return true;
-    int code = errno;
-    ::unlink(temporary->c_str());
-    return fail(error, code);
+    return renameTemporaryOver(*temporary, path.string(), 0, error);
 }
 
 HostFileVersion versionOf(const struct stat& status)
@@ -220,12 +227,7 @@ void putBackSwappedOut(const std::string& temporary, const std::string& target, 
 bool renameOverExpected(const std::string& temporary, const std::string& target, const HostFileVersion& expected, std::error_code* error)
 {
     std::optional<HostFileVersion> current = entryVersion(target);
-    int code = !current ? ENOENT : *current != expected ? ESTALE : 0;
-    if (!code && ::rename(temporary.c_str(), target.c_str()) == 0)
-        return true;
-    code = code ? code : errno;
-    ::unlink(temporary.c_str());
-    return fail(error, code);
+    return renameTemporaryOver(temporary, target, !current ? ENOENT : *current != expected ? ESTALE : 0, error);
 }
 
 } // namespace
@@ -289,16 +291,14 @@ bool copyHostFileOver(const std::filesystem::path& path, const std::filesystem::
     Descriptor file(mkostemp(temporary.data(), O_CLOEXEC));
     if (file.get() < 0)
         return fail(error, errno);
-    file.close();
     std::error_code copyError;
     std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing, copyError);
-    int code = copyError ? copyError.value() : 0;
-    if (!code && ::rename(temporary.c_str(), path.c_str()) == 0)
-        return true;
-    if (!code)
+    // Flushed to disk before it takes the place, as every atomic write is:
+    // the descriptor still open on the file reaches what the copy wrote.
+    int code = copyError ? copyError.value() : fsync(file.get()) == 0 ? 0 : errno;
+    if (!file.close() && !code)
         code = errno;
-    ::unlink(temporary.c_str());
-    return fail(error, code);
+    return renameTemporaryOver(temporary, path.string(), code, error);
 }
 
 bool writeHostFile(const std::filesystem::path& path, std::string_view bytes, bool atomically, std::error_code* error, mode_t mode)
